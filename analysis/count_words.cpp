@@ -1,0 +1,21 @@
+#include "analysis/count_words.h"
+
+#include "host/ui.h"
+#include "host/vberror.h"
+
+namespace qlx {
+
+Text CountWords(TextView text, TextView pattern, UiService& ui) {
+  try {
+    const long long width = static_cast<long long>(pattern.size());
+    const long long last = static_cast<long long>(text.size()) - width + 1;
+    for (long long i = 1; i <= last; ++i) {
+      if (Like(Mid(text, i, width), pattern)) return Left(text, i - 1);
+    }
+  } catch (...) {
+    ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"CountWords");
+  }
+  return Text();
+}
+
+}  // namespace qlx

@@ -1,0 +1,132 @@
+#include "cli/console_ui.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "host/clock.h"
+
+namespace qlx::cli {
+
+namespace {
+
+// CR LF inside a box text reads as one new line on a terminal.
+std::string PlainText(const Text& text) {
+  std::string s = ToUtf8(text);
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    out += s[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+ConsoleUi::ConsoleUi(Options options) : options_(std::move(options)) {}
+
+Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& title) {
+  Answer answer = Answer::kOk;
+  std::string note;
+  if (buttons == Buttons::kYesNo) {
+    if (!options_.answers.empty()) {
+      answer = options_.answers.front();
+      options_.answers.erase(options_.answers.begin());
+    } else {
+      std::optional<bool> asked;
+      if (options_.ask) {
+        asked = options_.ask("[" + ToUtf8(title) + "] " + PlainText(prompt) + " [y/n] ");
+      }
+      if (asked) {
+        answer = *asked ? Answer::kYes : Answer::kNo;
+      } else {
+        answer = Answer::kNo;
+        note = "no answer given; answered No";
+      }
+    }
+  } else {
+    showed_ok_box_ = true;
+  }
+
+  if (options_.json) {
+    nlohmann::json line = {
+        {"title", ToUtf8(title)},
+        {"text", ToUtf8(prompt)},
+        {"buttons", buttons == Buttons::kOk ? "ok" : "yesno"},
+        {"answer", nullptr},
+    };
+    if (buttons == Buttons::kYesNo) line["answer"] = answer == Answer::kYes ? "yes" : "no";
+    if (!note.empty()) line["note"] = note;
+    std::fprintf(options_.out, "%s\n", line.dump().c_str());
+  } else {
+    std::string shown = "[" + ToUtf8(title) + "] " + PlainText(prompt);
+    if (buttons == Buttons::kYesNo) {
+      shown += answer == Answer::kYes ? " -> Yes" : " -> No";
+      if (!note.empty()) shown += " (" + note + ")";
+    }
+    std::fprintf(options_.out, "%s\n", shown.c_str());
+  }
+  std::fflush(options_.out);
+  return answer;
+}
+
+std::optional<Text> ConsoleUi::InputBox(const Text& prompt, const Text& title,
+                                        const Text& /*default_text*/) {
+  // No command of qlx asks for text; a box that does is shown and cancelled.
+  MsgBox(prompt, Buttons::kOk, title);
+  return std::nullopt;
+}
+
+void ConsoleUi::Sleep(int milliseconds) {
+  // The pause lets a person see the result before the question; scripted
+  // answers have nobody to look, so only a terminal session waits.
+  if (milliseconds > 0 && options_.answers.empty() && isatty(STDIN_FILENO)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+}
+
+Text ConsoleUi::ShortDate() { return RegionalClock().ShortDate(); }
+
+Text ConsoleUi::LongTime() { return RegionalClock().LongTime(); }
+
+std::vector<Answer> ParseAnswers(const std::string& list) {
+  std::vector<Answer> answers;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t comma = list.find(',', start);
+    std::string word = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (word == "y" || word == "yes") {
+      answers.push_back(Answer::kYes);
+    } else if (word == "n" || word == "no") {
+      answers.push_back(Answer::kNo);
+    } else if (!word.empty() || comma != std::string::npos) {
+      throw std::invalid_argument("--answers takes y or n separated by commas, got \"" + word + "\"");
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return answers;
+}
+
+std::optional<bool> AskOnTerminal(const std::string& prompt) {
+  if (!isatty(STDIN_FILENO)) return std::nullopt;
+  for (;;) {
+    std::fprintf(stderr, "%s", prompt.c_str());
+    std::fflush(stderr);
+    std::string line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    if (line == "y" || line == "Y" || line == "yes") return true;
+    if (line == "n" || line == "N" || line == "no") return false;
+  }
+}
+
+}  // namespace qlx::cli

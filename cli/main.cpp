@@ -1,0 +1,2 @@
+// The qlx command-line program (being built).
+int main() { return 0; }

@@ -1,0 +1,178 @@
+// The in-memory editor: a stand-in for the VBA editor that answers every host
+// call as the real one does, counts calls by kind and can be told to fail the
+// N-th call of a kind. Used by the tests and by the qlx program.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "host/host.h"
+#include "host/vberror.h"
+
+namespace qlx {
+
+enum class HostCall {
+  kName,
+  kLines,
+  kCountOfLines,
+  kCountOfDeclarationLines,
+  kInsertLines,
+  kDeleteLines,
+  kReplaceLine,
+  kProcOfLine,
+  kProcStartLine,
+  kProcCountLines,
+  kProcBodyLine,
+  kFind,
+  kActiveCodePane,
+  kCodeModule,
+  kGetSelection,
+  kCaption,
+  kFindWindow,
+  kLockWindowUpdate,
+};
+
+// Counts host calls and injects failures; shared by the objects of one editor.
+class CallLog {
+ public:
+  // Throws the scheduled error when this call is the one to fail.
+  void Count(HostCall call);
+  int Calls(HostCall call) const;
+  // The nth call (1-based, counted from now on) of this kind throws error.
+  void FailOn(HostCall call, int nth, VbError error);
+  void ResetCounts();
+
+ private:
+  std::map<HostCall, int> counts_;
+  struct Failure {
+    int at;
+    VbError error;
+  };
+  std::map<HostCall, std::vector<Failure>> failures_;
+};
+
+class MemoryCodeModule : public CodeModule {
+ public:
+  MemoryCodeModule(Text name, std::vector<Text> lines, std::shared_ptr<CallLog> log = nullptr);
+  ~MemoryCodeModule() override;
+
+  Text Name() override;
+  Text Lines(Row start, Row count) override;
+  Row CountOfLines() override;
+  Row CountOfDeclarationLines() override;
+  void InsertLines(Row row, const Text& text) override;
+  void DeleteLines(Row start, Row count = 1) override;
+  void ReplaceLine(Row row, const Text& text) override;
+  Text ProcOfLine(Row row, ProcKind& kind) override;
+  Row ProcStartLine(const Text& name, ProcKind kind) override;
+  Row ProcCountLines(const Text& name, ProcKind kind) override;
+  Row ProcBodyLine(const Text& name, ProcKind kind) override;
+  bool Find(const Text& target, Row& start_line, std::int32_t& start_column, Row& end_line,
+            std::int32_t& end_column, bool whole_word = false, bool match_case = false,
+            bool pattern_search = false) override;
+
+  // Uncounted access for tests, loaders and savers.
+  const Text& Line(Row row) const;  // 1-based; no bound check beyond assert
+  Row LineCount() const;
+  std::vector<Text> AllLines() const;
+  void SetName(Text name);
+  CallLog& Log() { return *log_; }
+  std::shared_ptr<CallLog> SharedLog() { return log_; }
+
+  // Told of every edit, for savers that keep hidden lines and original
+  // bytes: at row, `removed` lines went and `inserted` new lines took their
+  // place (InsertLines: removed 0; DeleteLines: inserted 0; ReplaceLine:
+  // removed 1).
+  using EditListener = std::function<void(Row row, Row removed, Row inserted)>;
+  void OnEdit(EditListener listener);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  std::shared_ptr<CallLog> log_;
+};
+
+class MemoryWindow : public Window {
+ public:
+  MemoryWindow(Text caption, std::shared_ptr<CallLog> log) : caption_(std::move(caption)), log_(std::move(log)) {}
+  Text Caption() override;
+
+ private:
+  Text caption_;
+  std::shared_ptr<CallLog> log_;
+};
+
+class MemoryVBE;
+
+class MemoryCodePane : public CodePane {
+ public:
+  MemoryCodePane(MemoryVBE& vbe, std::shared_ptr<MemoryCodeModule> module);
+  std::shared_ptr<qlx::CodeModule> CodeModule() override;
+  void GetSelection(Row& start_line, std::int32_t& start_column, Row& end_line,
+                    std::int32_t& end_column) override;
+  std::shared_ptr<qlx::Window> Window() override;
+
+  // Puts the caret at (row, column), an empty selection.
+  void SetCaret(Row row, std::int32_t column = 1);
+  void SetSelection(Row start_line, std::int32_t start_column, Row end_line,
+                    std::int32_t end_column);
+  std::shared_ptr<MemoryCodeModule> Module() { return module_; }
+
+ private:
+  MemoryVBE& vbe_;
+  std::shared_ptr<MemoryCodeModule> module_;
+  Row sel_[4] = {1, 1, 1, 1};
+};
+
+// An editor with one project of code modules, each with its pane.
+class MemoryVBE : public VBE {
+ public:
+  explicit MemoryVBE(Text project_name = u"VBAProject");
+
+  std::shared_ptr<CodePane> ActiveCodePane() override;
+
+  // Adds a module (its pane is not activated).
+  std::shared_ptr<MemoryCodeModule> AddModule(Text name, std::vector<Text> lines);
+  // The pane of a module; asking for it makes it the active one.
+  std::shared_ptr<MemoryCodePane> Pane(const Text& module_name);
+  std::shared_ptr<MemoryCodePane> ActivePane() { return active_; }
+  std::shared_ptr<MemoryCodeModule> Module(const Text& module_name);
+  const std::vector<std::shared_ptr<MemoryCodePane>>& Panes() const { return panes_; }
+  const Text& ProjectName() const { return project_name_; }
+  CallLog& Log() { return *log_; }
+  std::shared_ptr<CallLog> SharedLog() { return log_; }
+
+ private:
+  Text project_name_;
+  std::shared_ptr<CallLog> log_;
+  std::vector<std::shared_ptr<MemoryCodePane>> panes_;
+  std::shared_ptr<MemoryCodePane> active_;
+};
+
+// The desktop of the in-memory editor: the editor's window chain exists when
+// the VBE has an active pane, and every LockWindowUpdate call is recorded.
+class MemoryDesktop : public Desktop {
+ public:
+  explicit MemoryDesktop(MemoryVBE* vbe = nullptr, std::shared_ptr<CallLog> log = nullptr);
+  WindowHandle FindWindowA(const Text& class_name, const Text* title) override;
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle child_after,
+                             const Text& class_name, const Text* title) override;
+  bool LockWindowUpdate(WindowHandle window) override;
+
+  std::vector<WindowHandle> lock_calls;  // every argument, in order
+  // True when drawing is not stopped (no lock, or the last call released it).
+  bool Unlocked() const { return lock_calls.empty() || lock_calls.back() == 0; }
+
+  static constexpr WindowHandle kMainWindow = 0x100;
+  static constexpr WindowHandle kMdiClient = 0x200;
+  static constexpr WindowHandle kCodeWindow = 0x300;
+
+ private:
+  MemoryVBE* vbe_;
+  std::shared_ptr<CallLog> log_;
+};
+
+}  // namespace qlx

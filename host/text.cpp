@@ -1,0 +1,211 @@
+#include "host/text.h"
+
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/uchar.h>
+
+#include "host/vberror.h"
+
+namespace qlx {
+
+namespace {
+
+std::size_t ToIndex(long long position) { return static_cast<std::size_t>(position - 1); }
+
+// The list "[...]" whose contents start at pattern[p] (just after '['):
+// whether it matches c, with p moved past its ']'. valid is false for an
+// unclosed list, which then stands for a literal '['.
+bool MatchList(TextView pattern, std::size_t& p, char16_t c, bool& valid) {
+  std::size_t q = p;
+  bool negate = false;
+  if (q < pattern.size() && pattern[q] == u'!') {
+    negate = true;
+    ++q;
+  }
+  bool found = false;
+  while (q < pattern.size() && pattern[q] != u']') {
+    char16_t lo = pattern[q];
+    if (q + 2 < pattern.size() && pattern[q + 1] == u'-' && pattern[q + 2] != u']') {
+      if (lo <= c && c <= pattern[q + 2]) found = true;
+      q += 3;
+    } else {
+      if (lo == c) found = true;
+      ++q;
+    }
+  }
+  valid = q < pattern.size();
+  if (!valid) return false;
+  p = q + 1;
+  return found != negate;
+}
+
+bool LikeFrom(TextView text, std::size_t t, TextView pattern, std::size_t p) {
+  while (p < pattern.size()) {
+    char16_t pc = pattern[p];
+    if (pc == u'*') {
+      while (p < pattern.size() && pattern[p] == u'*') ++p;
+      if (p == pattern.size()) return true;
+      for (std::size_t k = t; k <= text.size(); ++k) {
+        if (LikeFrom(text, k, pattern, p)) return true;
+      }
+      return false;
+    }
+    if (t >= text.size()) return false;
+    char16_t c = text[t];
+    if (pc == u'?') {
+      ++p;
+    } else if (pc == u'#') {
+      if (c < u'0' || c > u'9') return false;
+      ++p;
+    } else if (pc == u'[') {
+      std::size_t q = p + 1;
+      bool valid = false;
+      bool ok = MatchList(pattern, q, c, valid);
+      if (!valid) {
+        if (c != u'[') return false;
+        ++p;
+      } else {
+        if (!ok) return false;
+        p = q;
+      }
+    } else {
+      if (c != pc) return false;
+      ++p;
+    }
+    ++t;
+  }
+  return t == text.size();
+}
+
+}  // namespace
+
+std::string ToUtf8(TextView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    UChar32 c;
+    U16_NEXT(text.data(), i, text.size(), c);
+    if (U_IS_SURROGATE(c)) c = 0xFFFD;  // a lone surrogate cannot be written
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+Text FromUtf8(std::string_view utf8) {
+  if (utf8.empty()) return Text();
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = 0;
+  u_strFromUTF8(nullptr, 0, &length, utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) {
+    throw VbError(vberr::kInvalidCall, u"Invalid UTF-8 text");
+  }
+  Text out(static_cast<std::size_t>(length), u'\0');
+  status = U_ZERO_ERROR;
+  u_strFromUTF8(reinterpret_cast<UChar*>(out.data()), length, nullptr, utf8.data(),
+                static_cast<int32_t>(utf8.size()), &status);
+  if (U_FAILURE(status)) throw VbError(vberr::kInvalidCall, u"Invalid UTF-8 text");
+  return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  if (bytes.empty()) return true;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = 0;
+  u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+  return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status);
+}
+
+Text Str(long long value) {
+  std::string s = std::to_string(value);
+  return Text(s.begin(), s.end());
+}
+
+Text Mid(TextView s, long long start) {
+  if (start < 1) throw VbError(vberr::kInvalidCall);
+  if (start > static_cast<long long>(s.size())) return Text();
+  return Text(s.substr(ToIndex(start)));
+}
+
+Text Mid(TextView s, long long start, long long length) {
+  if (start < 1 || length < 0) throw VbError(vberr::kInvalidCall);
+  if (start > static_cast<long long>(s.size())) return Text();
+  return Text(s.substr(ToIndex(start), static_cast<std::size_t>(length)));
+}
+
+Text Left(TextView s, long long count) {
+  if (count < 0) throw VbError(vberr::kInvalidCall);
+  return Text(s.substr(0, static_cast<std::size_t>(count)));
+}
+
+Text Right(TextView s, long long count) {
+  if (count < 0) throw VbError(vberr::kInvalidCall);
+  if (count >= static_cast<long long>(s.size())) return Text(s);
+  return Text(s.substr(s.size() - static_cast<std::size_t>(count)));
+}
+
+long long InStr(long long start, TextView s, TextView find) {
+  if (start < 1) throw VbError(vberr::kInvalidCall);
+  if (start > static_cast<long long>(s.size())) return 0;
+  if (find.empty()) return start;
+  std::size_t at = s.find(find, ToIndex(start));
+  return at == TextView::npos ? 0 : static_cast<long long>(at) + 1;
+}
+
+long long InStrRev(TextView s, TextView find, long long start) {
+  if (start == 0 || start < -1) throw VbError(vberr::kInvalidCall);
+  const long long len = static_cast<long long>(s.size());
+  if (start == -1) start = len;
+  if (start > len) return 0;
+  if (find.empty()) return start;
+  // The match must lie wholly within the first `start` characters.
+  if (static_cast<long long>(find.size()) > start) return 0;
+  std::size_t at = s.substr(0, static_cast<std::size_t>(start)).rfind(find);
+  return at == TextView::npos ? 0 : static_cast<long long>(at) + 1;
+}
+
+Text Trim(TextView s) { return RTrim(LTrim(s)); }
+
+Text LTrim(TextView s) {
+  std::size_t i = s.find_first_not_of(u' ');
+  return i == TextView::npos ? Text() : Text(s.substr(i));
+}
+
+Text RTrim(TextView s) {
+  std::size_t i = s.find_last_not_of(u' ');
+  return i == TextView::npos ? Text() : Text(s.substr(0, i + 1));
+}
+
+bool Like(TextView text, TextView pattern) { return LikeFrom(text, 0, pattern, 0); }
+
+bool StartsWith(TextView s, TextView prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+bool EndsWith(TextView s, TextView suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+int DisplayWidth(TextView s) {
+  int width = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    UChar32 c;
+    U16_NEXT(s.data(), i, s.size(), c);
+    int ea = u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH);
+    width += (ea == U_EA_FULLWIDTH || ea == U_EA_WIDE) ? 2 : 1;
+  }
+  return width;
+}
+
+}  // namespace qlx

@@ -1,0 +1,56 @@
+// The editor's text type and the VB-style string helpers every layer uses.
+// Lengths and positions count UTF-16 code units; positions start at 1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qlx {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+using Row = std::int32_t;    // 1-based line number of a code module; 0 = none
+using Short = std::int16_t;  // counts of parameters and procedures
+
+// UTF-8 <-> UTF-16. FromUtf8 throws VbError 5 on malformed input.
+std::string ToUtf8(TextView text);
+Text FromUtf8(std::string_view utf8);
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// Decimal text of a number, as VB's CStr gives it ("-3", "12").
+Text Str(long long value);
+
+// Mid(s, start[, length]): start < 1 or length < 0 raise error 5; past the end
+// gives what is there ("" when start is beyond the text).
+Text Mid(TextView s, long long start);
+Text Mid(TextView s, long long start, long long length);
+// Left/Right: a negative count raises error 5; a count past the length gives s.
+Text Left(TextView s, long long count);
+Text Right(TextView s, long long count);
+// InStr(start, s, find): 1-based position of the first match at or after
+// start, 0 when none. start < 1 raises error 5. An empty find gives start
+// when start <= Len(s), else 0.
+long long InStr(long long start, TextView s, TextView find);
+inline long long InStr(TextView s, TextView find) { return InStr(1, s, find); }
+// InStrRev(s, find[, start]): position of the last match that begins at or
+// before start (-1 = end of s), 0 when none. start 0 or < -1 raises error 5.
+long long InStrRev(TextView s, TextView find, long long start = -1);
+
+// Trimming removes spaces only, never tabs.
+Text Trim(TextView s);
+Text LTrim(TextView s);
+Text RTrim(TextView s);
+
+// Whole-text wildcard match, case-sensitive: * ? # [list] [!list], ranges a-z.
+bool Like(TextView text, TextView pattern);
+
+bool StartsWith(TextView s, TextView prefix);
+bool EndsWith(TextView s, TextView suffix);
+
+// Display columns: full-width characters count two, all others (half-width
+// katakana included) one.
+int DisplayWidth(TextView s);
+
+}  // namespace qlx

@@ -1,0 +1,61 @@
+// What the operations ask of a screen: message boxes, the input box, a wait,
+// and the regional date and time. Operations never draw anything themselves.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "host/text.h"
+
+namespace qlx {
+
+enum class Buttons { kOk, kYesNo };
+enum class Answer { kOk, kYes, kNo };
+
+class UiService {
+ public:
+  virtual ~UiService() = default;
+  // A modal message box; a question returns the button pressed.
+  virtual Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) = 0;
+  // The text input box; nullopt when cancelled.
+  virtual std::optional<Text> InputBox(const Text& prompt, const Text& title,
+                                       const Text& default_text) = 0;
+  virtual void Sleep(int milliseconds) = 0;
+  // The user's regional short date and long time of "now".
+  virtual Text ShortDate() = 0;
+  virtual Text LongTime() = 0;
+};
+
+struct RecordedBox {
+  Text title;
+  Text text;
+  Buttons buttons = Buttons::kOk;
+  Answer answer = Answer::kOk;
+
+  bool operator==(const RecordedBox&) const = default;
+};
+
+// For tests: keeps every box, answers questions from a script (No when the
+// script has run out), and has a fixed clock.
+class RecordingUi : public UiService {
+ public:
+  Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override;
+  std::optional<Text> InputBox(const Text& prompt, const Text& title,
+                               const Text& default_text) override;
+  void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
+  Text ShortDate() override { return short_date; }
+  Text LongTime() override { return long_time; }
+
+  // Queue answers for the next questions, in order.
+  void Answers(std::initializer_list<Answer> answers);
+
+  std::vector<RecordedBox> boxes;
+  std::vector<Answer> queued_answers;
+  std::vector<std::optional<Text>> queued_inputs;
+  std::vector<Text> input_prompts;
+  std::vector<int> sleeps;
+  Text short_date = u"2026/12/08";
+  Text long_time = u"9:05:03";
+};
+
+}  // namespace qlx

@@ -1,0 +1,126 @@
+// The VB-style string helpers: edge behaviour that every parser leans on.
+#include "host/text.h"
+
+#include <gtest/gtest.h>
+
+#include "host/vberror.h"
+#include "test_support.h"
+
+namespace qlx {
+namespace {
+
+struct LikeCase {
+  const char16_t* text;
+  const char16_t* pattern;
+  bool match;
+};
+
+class LikeTest : public ::testing::TestWithParam<LikeCase> {};
+
+TEST_P(LikeTest, MatchesWholeTextCaseSensitively) {
+  const LikeCase& c = GetParam();
+  EXPECT_EQ(Like(c.text, c.pattern), c.match) << testing::U8(c.text) << " Like " << testing::U8(c.pattern);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, LikeTest,
+    ::testing::Values(LikeCase{u"'|概  要|: note", u"'|概  要|:*", true},
+                      LikeCase{u"'|概  要|:", u"'|概  要|:*", true},
+                      LikeCase{u" '|概  要|:", u"'|概  要|:*", false},
+                      LikeCase{u"abc", u"ABC", false},
+                      LikeCase{u"abc", u"a?c", true},
+                      LikeCase{u"ac", u"a?c", false},
+                      LikeCase{u"a1c", u"a#c", true},
+                      LikeCase{u"abc", u"a#c", false},
+                      LikeCase{u"b", u"[a-c]", true},
+                      LikeCase{u"d", u"[a-c]", false},
+                      LikeCase{u"d", u"[!a-c]", true},
+                      LikeCase{u"[x", u"[x", true},  // an unclosed list is a literal bracket
+                      LikeCase{u"arr(i) =", u"arr(*) =", true},
+                      LikeCase{u"arr(i)=", u"arr(*) =", false},
+                      LikeCase{u"", u"*", true},
+                      LikeCase{u"", u"?", false},
+                      LikeCase{u"b =", u"b =", true},
+                      LikeCase{u"a*b", u"a*b", true},
+                      LikeCase{u"aXbYb", u"a*b", true},
+                      LikeCase{u"aXbY", u"a*b", false}));
+
+TEST(TextTest, MidLeftRightAreBoundSafe) {
+  EXPECT_EQ(Mid(u"abc", 2), u"bc");
+  EXPECT_EQ(Mid(u"abc", 4), u"");
+  EXPECT_EQ(Mid(u"abc", 2, 10), u"bc");
+  EXPECT_EQ(Mid(u"abc", 9, 1), u"");
+  EXPECT_EQ(Left(u"abc", 10), u"abc");
+  EXPECT_EQ(Right(u"abc", 2), u"bc");
+  EXPECT_EQ(Right(u"abc", 10), u"abc");
+  for (auto bad : {+[] { Mid(u"abc", 0); }, +[] { Mid(u"abc", 1, -1); }, +[] { Left(u"a", -1); },
+                   +[] { Right(u"a", -1); }, +[] { InStr(0, u"a", u"a"); },
+                   +[] { InStrRev(u"a", u"a", 0); }}) {
+    try {
+      bad();
+      ADD_FAILURE() << "expected error 5";
+    } catch (const VbError& e) {
+      EXPECT_EQ(e.Number(), 5);
+    }
+  }
+}
+
+TEST(TextTest, InStrAndInStrRevFollowVb) {
+  EXPECT_EQ(InStr(u"a) As Long) As X", u") As"), 2);
+  EXPECT_EQ(InStr(3, u"a) As Long) As X", u") As"), 11);
+  EXPECT_EQ(InStr(u"abc", u"z"), 0);
+  EXPECT_EQ(InStr(2, u"abc", u""), 2);
+  EXPECT_EQ(InStr(5, u"abc", u"a"), 0);
+  EXPECT_EQ(InStrRev(u"a) As Long) As X", u") As"), 11);
+  EXPECT_EQ(InStrRev(u"a) As Long) As X", u") As", 10), 2);
+  EXPECT_EQ(InStrRev(u"abc", u"z"), 0);
+  EXPECT_EQ(InStrRev(u"abc", u"c", 2), 0);
+}
+
+TEST(TextTest, TrimRemovesSpacesOnlyNeverTabs) {
+  EXPECT_EQ(Trim(u"  a b  "), u"a b");
+  EXPECT_EQ(Trim(u"\tDim x "), u"\tDim x");
+  EXPECT_EQ(LTrim(u"  x  "), u"x  ");
+  EXPECT_EQ(RTrim(u"  x  "), u"  x");
+  EXPECT_EQ(Trim(u"   "), u"");
+}
+
+TEST(TextTest, Utf8RoundTripAndValidation) {
+  const Text japanese = u"概要ｱｲｳ～𠮷";
+  EXPECT_EQ(FromUtf8(ToUtf8(japanese)), japanese);
+  EXPECT_TRUE(IsValidUtf8("plain"));
+  EXPECT_FALSE(IsValidUtf8("\x83\x5c"));  // Shift-JIS bytes
+  EXPECT_THROW(FromUtf8("\xff"), VbError);
+}
+
+TEST(TextTest, DisplayWidthCountsFullWidthTwice) {
+  EXPECT_EQ(DisplayWidth(u"'|概  要|:"), 10);
+  EXPECT_EQ(DisplayWidth(u"ﾊﾟﾗﾒｰﾀ"), 6);
+  EXPECT_EQ(DisplayWidth(u"'|戻り値|:型"), 12);
+}
+
+TEST(VbErrorTest, ReportForms) {
+  VbError e(9);
+  EXPECT_EQ(ErrorReport(e), u"Error: 9. Subscript out of range");
+  EXPECT_EQ(ErrorNumberReport(e), u"Error_Number: 9.  : Subscript out of range");
+  EXPECT_EQ(ErrorNumberReportWithLine(VbError(35)),
+            u"Error_Number: 35.  : Sub or Function not defined\r\n<Erl>  In_Line: 0");
+}
+
+TEST(VbErrorTest, StandardExceptionsMapToVbNumbers) {
+  auto number_of = [](auto thrower) {
+    try {
+      thrower();
+    } catch (...) {
+      return CurrentError().Number();
+    }
+    return 0;
+  };
+  EXPECT_EQ(number_of([] { throw std::out_of_range("x"); }), 9);
+  EXPECT_EQ(number_of([] { throw std::bad_alloc(); }), 7);
+  EXPECT_EQ(number_of([] { throw std::runtime_error("x"); }), 5);
+  EXPECT_EQ(number_of([] { throw VbError(35); }), 35);
+}
+
+}  // namespace
+}  // namespace qlx
