@@ -10,7 +10,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/clock.h"
 
 namespace qlx::cli {
 
@@ -92,9 +91,9 @@ void ConsoleUi::Sleep(int milliseconds) {
   }
 }
 
-Text ConsoleUi::ShortDate() { return RegionalClock().ShortDate(); }
+Text ConsoleUi::ShortDate() { return options_.clock.ShortDate(); }
 
-Text ConsoleUi::LongTime() { return RegionalClock().LongTime(); }
+Text ConsoleUi::LongTime() { return options_.clock.LongTime(); }
 
 std::vector<Answer> ParseAnswers(const std::string& list) {
   std::vector<Answer> answers;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/clock.h"
 #include "host/ui.h"
 
 namespace qlx::cli {
@@ -20,6 +21,8 @@ class ConsoleUi : public UiService {
     std::FILE* out = stderr;
     // Asks the user on a terminal; nullopt when there is none.
     std::function<std::optional<bool>(const std::string& prompt)> ask;
+    // The regional date and time written into headers.
+    RegionalClock clock{""};
   };
 
   explicit ConsoleUi(Options options);

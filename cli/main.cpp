@@ -1,2 +1,58 @@
-// The qlx command-line program (being built).
-int main() { return 0; }
+// qlx: runs the add-in's operations on exported VBA module files.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kDescription =
+    "qlx writes and reads the procedure headers, error handlers and module tables of\n"
+    "VBA modules exported as files (.bas, .cls, .frm; Shift-JIS (CP932) or UTF-8).\n"
+    "\n"
+    "Rows: --row N is a row of the code module as the VBA editor numbers it (the\n"
+    "hidden VERSION/BEGIN block and Attribute lines are not counted); --line N is a\n"
+    "line of the file as a text editor numbers it.\n"
+    "\n"
+    "Message boxes go to stderr, as [TITLE] TEXT or, with --json-messages, as one\n"
+    "JSON object per box: {\"title\", \"text\", \"buttons\": \"ok\"|\"yesno\", \"answer\"}.\n"
+    "\n"
+    "Exit status: 0 the operation ran and showed no OK-only box; 1 it showed one (a\n"
+    "failure report or a refusal) or proc's result was false; 2 usage or file error\n"
+    "(nothing run, nothing written).";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    CLI::App app(kDescription, "qlx");
+    app.require_subcommand(1);
+    app.set_help_all_flag("--help-all", "Show help for every command");
+    qlx::cli::Registry registry(app);
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+      std::printf("%s", app.help().c_str());
+      return 0;
+    } catch (const CLI::CallForAllHelp&) {
+      std::printf("%s", app.help("", CLI::AppFormatMode::All).c_str());
+      return 0;
+    } catch (const CLI::ParseError& e) {
+      if (e.get_exit_code() == 0) {
+        app.exit(e);
+        return 0;
+      }
+      std::fprintf(stderr, "qlx: %s\nRun 'qlx --help' for usage.\n", e.what());
+      return qlx::cli::kExitUsage;
+    }
+    return registry.Run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qlx: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "qlx: unexpected failure\n");
+  }
+  return qlx::cli::kExitUsage;
+}

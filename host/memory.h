@@ -79,6 +79,7 @@ class MemoryCodeModule : public CodeModule {
   Row LineCount() const;
   std::vector<Text> AllLines() const;
   void SetName(Text name);
+  const Text& UncountedName() const;
   CallLog& Log() { return *log_; }
   std::shared_ptr<CallLog> SharedLog() { return log_; }
 
@@ -120,6 +121,8 @@ class MemoryCodePane : public CodePane {
   void SetSelection(Row start_line, std::int32_t start_column, Row end_line,
                     std::int32_t end_column);
   std::shared_ptr<MemoryCodeModule> Module() { return module_; }
+  // "<project> - <module> (Code)", uncounted.
+  Text WindowCaption() const;
 
  private:
   MemoryVBE& vbe_;
@@ -131,11 +134,16 @@ class MemoryCodePane : public CodePane {
 class MemoryVBE : public VBE {
  public:
   explicit MemoryVBE(Text project_name = u"VBAProject");
+  // Panes keep a reference to their editor.
+  MemoryVBE(const MemoryVBE&) = delete;
+  MemoryVBE& operator=(const MemoryVBE&) = delete;
 
   std::shared_ptr<CodePane> ActiveCodePane() override;
 
   // Adds a module (its pane is not activated).
   std::shared_ptr<MemoryCodeModule> AddModule(Text name, std::vector<Text> lines);
+  // Adds a module made elsewhere (a loaded file); it keeps its own call log.
+  std::shared_ptr<MemoryCodeModule> AddModule(std::shared_ptr<MemoryCodeModule> module);
   // The pane of a module; asking for it makes it the active one.
   std::shared_ptr<MemoryCodePane> Pane(const Text& module_name);
   std::shared_ptr<MemoryCodePane> ActivePane() { return active_; }

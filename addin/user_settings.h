@@ -1,0 +1,56 @@
+// The per-user store of application settings (the runtime's SaveSetting and
+// GetSetting), where the add-in records "DisplayOnConnect".
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "host/text.h"
+
+namespace qlx {
+
+// The add-in's title, which names it in the per-user store.
+inline constexpr char16_t kAddInTitle[] = u"Plumewrighter";
+
+class UserSettingsStore {
+ public:
+  virtual ~UserSettingsStore() = default;
+  // Stores setting under application, section and key. Throws VbError on failure.
+  virtual void SaveSetting(const Text& app_name, const Text& section, const Text& key, const Text& setting) = 0;
+  // The stored setting; default_value when none was stored. Throws VbError on failure.
+  virtual Text GetSetting(const Text& app_name, const Text& section, const Text& key,
+                          const Text& default_value) = 0;
+};
+
+// One UTF-8 profile file per application, "<app_name>.ini" in directory, with
+// "[section]" and "key=value" lines. The directory is created (owner only)
+// when the first setting is saved. Settings keep surrounding blanks and quotes
+// (they are written quoted when they have them); a line break is refused.
+class FileUserSettingsStore : public UserSettingsStore {
+ public:
+  explicit FileUserSettingsStore(std::filesystem::path directory);
+
+  void SaveSetting(const Text& app_name, const Text& section, const Text& key, const Text& setting) override;
+  Text GetSetting(const Text& app_name, const Text& section, const Text& key, const Text& default_value) override;
+
+  std::filesystem::path FileOf(const Text& app_name) const;
+
+ private:
+  std::filesystem::path directory_;
+};
+
+// Where the file store keeps its files: $QLX_CONFIG_DIR, else
+// $XDG_CONFIG_HOME/qlx (when absolute), else $HOME/.config/qlx. Throws VbError
+// when none of them is set.
+std::filesystem::path UserConfigDirectory();
+
+// The per-user store of the platform the program runs on.
+std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore();
+
+// "DisplayOnConnect" of the add-in: "1" when the tool window was shown while
+// the add-in was connected, "0" when it was not.
+void SaveDisplayOnConnect(UserSettingsStore& store, bool window_shown);
+// The stored value, "" when none was stored.
+Text GetDisplayOnConnect(UserSettingsStore& store);
+
+}  // namespace qlx

@@ -1,0 +1,57 @@
+// The qlx commands: each loads module files into the in-memory editor, runs
+// one operation of libqlx on them and writes back what changed.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace qlx::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitReported = 1;  // an OK-only box was shown, or a false result
+inline constexpr int kExitUsage = 2;     // usage or file error: nothing ran, nothing written
+
+// Options that every command takes.
+struct CommonOptions {
+  bool json_messages = false;
+  std::string encoding = "CP932";
+};
+
+// Options of the commands that write.
+struct WriteOptions {
+  std::string ini;
+  std::optional<std::string> author;
+  std::string answers;
+  bool to_stdout = false;
+};
+
+// Where the operation applies: --row N or --line N.
+struct Target {
+  std::optional<long long> row;
+  std::optional<long long> line;
+};
+
+class Registry {
+ public:
+  explicit Registry(CLI::App& app);
+  // Runs the command that was parsed; returns the exit status.
+  int Run();
+
+ private:
+  std::function<int()> chosen_;
+  CommonOptions common_;
+  WriteOptions write_;
+  Target target_;
+  std::string file_;
+  std::vector<std::string> files_;
+  bool full_ = false;
+};
+
+}  // namespace qlx::cli

@@ -1,0 +1,284 @@
+// The WRITE command of header mode: finding, saving, replacing, inserting and
+// taking back a procedure header.
+#include <algorithm>
+#include <optional>
+
+#include "header/mod_insert_header.h"
+#include "host/ui.h"
+#include "host/vberror.h"
+
+namespace qlx {
+
+namespace {
+
+constexpr TextView kTitle = u"QLX";
+constexpr TextView kAskUpdate = u"ヘッダが存在します。更新しますか?";
+constexpr TextView kConfirmUpdate =
+    u"これ以後、元に戻せなくなります。\r\n更新してもよろしいですか？";
+constexpr TextView kNoSeparator = u"セパレータ'>>>>>>*が見つかりません";
+constexpr TextView kCannotCreate = u"ヘッダを作成できませんでした";
+// The pattern that finds the separator has five ">", the message shows six.
+constexpr TextView kSeparatorPattern = u"'>>>>>*";
+
+void Report(UiService& ui, const char16_t* operation) {
+  ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, operation);
+}
+
+// The hand-written note of a return line or parameter row: the text after
+// the line's last colon; nothing when the colon is missing or ends the line.
+std::optional<Text> NoteAfterLastColon(TextView line) {
+  const long long p = InStrRev(line, u":");
+  if (p == 0 || p == static_cast<long long>(line.size())) return std::nullopt;
+  return Mid(line, p + 1);
+}
+
+// The text after a label, when the line has more than the label.
+std::optional<Text> TextAfterLabel(TextView line, TextView label) {
+  if (line.size() <= label.size()) return std::nullopt;
+  return Mid(line, static_cast<long long>(label.size()) + 1);
+}
+
+}  // namespace
+
+// What every way out of WriteHeaderProc releases: the record (after
+// detaching it from the editor), the code module and the saved parameter
+// notes. Drawing is restarted by the DrawingLock declared after it.
+class ModInsertHeader::CommandScope {
+ public:
+  explicit CommandScope(ModInsertHeader& owner) : owner_(owner) {}
+  CommandScope(const CommandScope&) = delete;
+  CommandScope& operator=(const CommandScope&) = delete;
+  ~CommandScope() {
+    if (owner_.proc_inf_) owner_.proc_inf_->VBInstanceC(nullptr);
+    owner_.proc_inf_.reset();
+    owner_.module_.reset();
+    owner_.hwnd_ = 0;
+    owner_.saved_header.ClearParams();
+  }
+
+ private:
+  ModInsertHeader& owner_;
+};
+
+ModInsertHeader::ModInsertHeader(UiService& ui, Desktop& desktop) : ui_(ui), desktop_(desktop) {}
+
+ModInsertHeader::~ModInsertHeader() = default;
+
+void ModInsertHeader::SetVBInstance(std::shared_ptr<VBE> vbe) { vbe_ = std::move(vbe); }
+
+void ModInsertHeader::WriteHeaderProc(Row row) {
+  CommandScope scope(*this);
+  DrawingLock drawing(desktop_);
+  try {
+    proc_inf_ = std::make_unique<ClsProcInf>(ui_);
+    proc_inf_->VBInstanceC(vbe_);
+    module_ = ActiveModule();
+    hwnd_ = GetVbaHwnd(vbe_.get(), desktop_, ui_);
+    drawing.Lock(hwnd_);
+
+    if (!proc_inf_->GetProcInf(row)) return;
+    const Row proc_start = proc_inf_->ProcStartRow();
+
+    bool updated = false;
+    Row old_start = 0;
+    std::vector<Text> old_lines;
+    if (SearchHeader(Text(kAuthorLabel) + u"*") == 0) {
+      InsertHeaderProc(false);
+    } else {
+      bool update = true;
+      if (IgnoreMode == 0) {
+        update = ui_.MsgBox(Text(kAskUpdate), Buttons::kYesNo, Text(kTitle)) == Answer::kYes;
+      }
+      SaveHeader();
+      if (update) {
+        old_start = SaveBeforeDelete(old_lines);
+        if (!DeleteHeader()) return;
+        proc_inf_->ResetBodyPos(proc_start);
+        // A header that could not be built has already been replaced by the
+        // old one: there is nothing to confirm.
+        updated = InsertHeaderProc(true, old_start, &old_lines);
+      }
+    }
+
+    desktop_.LockWindowUpdate(0);
+    if (UnUndoMode == 0 && updated) {
+      // The platform's wait takes a negative time as "forever".
+      ui_.Sleep(std::max<std::int32_t>(SleepTime, 0));
+      if (ui_.MsgBox(Text(kConfirmUpdate), Buttons::kYesNo, Text(kTitle)) != Answer::kYes) {
+        proc_inf_->ResetBodyPos(proc_start);
+        TryUndo(old_start, old_lines);
+      }
+    }
+  } catch (...) {
+    Report(ui_, u"WriteHeaderProc");
+  }
+}
+
+Row ModInsertHeader::SearchHeader(TextView pattern) {
+  Row found = 0;
+  try {
+    ClsProcInf& record = ProcInf();
+    for (Row row = record.BodyStartRow() - 1; row >= record.ProcStartRow(); --row) {
+      if (Like(GetTrimLine(row), pattern)) {
+        found = row;
+        break;
+      }
+    }
+  } catch (...) {
+    Report(ui_, u"SearchHeader");
+  }
+  return found;
+}
+
+void ModInsertHeader::SaveHeader() {
+  try {
+    saved_header.Clear();
+    int param_row = 0;
+    ClsProcInf& record = ProcInf();
+    const Row last = record.BodyStartRow() - 1;
+    for (Row row = record.ProcStartRow(); row <= last; ++row) {
+      const Text line = GetTrimLine(row);
+      if (StartsWith(line, kSummaryLabel)) {
+        if (auto text = TextAfterLabel(line, kSummaryLabel)) saved_header.summary = *text;
+      } else if (StartsWith(line, kReturnLabel)) {
+        if (auto note = NoteAfterLastColon(line)) saved_header.return_note = *note;
+      } else if (StartsWith(line, kParamRowLabel)) {
+        if (param_row >= SavedHeader::kParamRows) throw VbError(vberr::kSubscript);
+        SavedParamNote& saved = saved_header.params[static_cast<std::size_t>(param_row)];
+        saved.name = Trim(Mid(line, 11, kParamCellWidth));
+        saved.io = Trim(Mid(line, 32, kIoCellWidth));
+        if (auto note = NoteAfterLastColon(line)) saved.note = *note;
+        ++param_row;
+      } else if (StartsWith(line, kDependencyLabel)) {
+        if (auto text = TextAfterLabel(line, kDependencyLabel)) saved_header.dependency = *text;
+      } else if (StartsWith(line, kExplanationLabel)) {
+        if (auto text = TextAfterLabel(line, kExplanationLabel)) saved_header.explanation = *text;
+      } else if (StartsWith(line, kContinuationLabel)) {
+        // Each continuation line replaces the one before: the last one wins.
+        if (auto text = TextAfterLabel(line, kContinuationLabel)) {
+          saved_header.continuation = *text;
+        }
+      } else if (StartsWith(line, kAuthorLabel)) {
+        // Keep the author and creation date up to the last "更新:"; what
+        // follows becomes the time of this update.
+        const long long p = InStrRev(line, kUpdatedMark);
+        if (p > 0) {
+          const long long from = static_cast<long long>(kAuthorLabel.size()) + 1;
+          const long long to = p + static_cast<long long>(kUpdatedMark.size()) - 1;
+          saved_header.author_tail =
+              Mid(line, from, to - from + 1) + ui_.ShortDate() + u" " + ui_.LongTime();
+        }
+        break;
+      }
+    }
+  } catch (...) {
+    Report(ui_, u"SaveHeader");
+  }
+}
+
+Row ModInsertHeader::SaveBeforeDelete(std::vector<Text>& lines) {
+  Row start = 0;
+  try {
+    const Row separator = FindSeparator();
+    if (separator != 0) {
+      const Row body = ProcInf().BodyStartRow();
+      std::vector<Text> copy;
+      for (Row row = separator; row < body; ++row) copy.push_back(GetTrimLine(row));
+      lines = std::move(copy);
+      start = separator;
+    }
+  } catch (...) {
+    Report(ui_, u"SaveBeforeDelete");
+  }
+  return start;
+}
+
+bool ModInsertHeader::DeleteHeader() {
+  bool deleted = false;
+  try {
+    const Row separator = FindSeparator();
+    if (separator == 0) {
+      ui_.MsgBox(Text(kNoSeparator), Buttons::kOk, Text(kTitle));
+    } else {
+      // Everything down to the declaration goes, other comments included.
+      Module().DeleteLines(separator, ProcInf().BodyStartRow() - separator);
+      deleted = true;
+    }
+  } catch (...) {
+    Report(ui_, u"DeleteHeader");
+  }
+  return deleted;
+}
+
+bool ModInsertHeader::InsertHeaderProc(bool update, Row old_start,
+                                       const std::vector<Text>* old_lines) {
+  bool built = false;
+  try {
+    const Row body = ProcInf().BodyStartRow();
+    Short count = 0;
+    const std::vector<Text> lines = CreateHeaderProc(update, count);
+    if (count != 0) {
+      built = true;
+      for (Short i = 0; i < count; ++i) {
+        Module().InsertLines(body + i, lines.at(static_cast<std::size_t>(i)));
+      }
+    } else {
+      // An update has already deleted the old header: never leave the
+      // procedure without one.
+      if (old_lines != nullptr) PutBack(old_start, *old_lines);
+      ui_.MsgBox(Text(kCannotCreate), Buttons::kOk, Text(kTitle));
+    }
+  } catch (...) {
+    Report(ui_, u"InsertHeaderProc");
+  }
+  return built;
+}
+
+void ModInsertHeader::TryUndo(Row start, const std::vector<Text>& lines) {
+  try {
+    const Row body = ProcInf().BodyStartRow();
+    // No line of the new header may have got in; deleting none is no edit.
+    if (body != start) Module().DeleteLines(start, body - start);
+    PutBack(start, lines);
+  } catch (...) {
+    Report(ui_, u"TryUndo");
+  }
+}
+
+Text ModInsertHeader::GetTrimLine(Row row) { return Trim(Module().Lines(row, 1)); }
+
+void ModInsertHeader::PutBack(Row start, const std::vector<Text>& lines) {
+  for (std::size_t j = 0; j < lines.size(); ++j) {
+    Module().InsertLines(start + static_cast<Row>(j), lines[j]);
+  }
+}
+
+Row ModInsertHeader::FindSeparator() {
+  ClsProcInf& record = ProcInf();
+  const Row last = record.BodyStartRow() - 1;
+  for (Row row = record.ProcStartRow(); row <= last; ++row) {
+    if (Like(GetTrimLine(row), kSeparatorPattern)) return row;
+  }
+  return 0;
+}
+
+std::shared_ptr<CodeModule> ModInsertHeader::ActiveModule() {
+  if (!vbe_) throw VbError(vberr::kObjectNotSet);
+  std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
+  if (!pane) throw VbError(vberr::kObjectNotSet);
+  std::shared_ptr<CodeModule> module = pane->CodeModule();
+  if (!module) throw VbError(vberr::kObjectNotSet);
+  return module;
+}
+
+ClsProcInf& ModInsertHeader::ProcInf() {
+  if (!proc_inf_) throw VbError(vberr::kObjectNotSet);
+  return *proc_inf_;
+}
+
+CodeModule& ModInsertHeader::Module() {
+  if (!module_) throw VbError(vberr::kObjectNotSet);
+  return *module_;
+}
+
+}  // namespace qlx

@@ -1,0 +1,572 @@
+// The in-memory editor: code modules read into statements and procedures the
+// way the VBA editor reads them, panes, windows and the desktop calls.
+#include "host/memory.h"
+
+#include <algorithm>
+#include <cassert>
+#include <iterator>
+#include <unordered_map>
+#include <utility>
+
+#include "host/memory_find.h"
+#include "host/memory_statements.h"
+
+namespace qlx {
+
+// ---------------------------------------------------------------------------
+// CallLog
+
+void CallLog::Count(HostCall call) {
+  int count = ++counts_[call];
+  auto found = failures_.find(call);
+  if (found == failures_.end()) return;
+  auto& scheduled = found->second;
+  auto due = std::find_if(scheduled.begin(), scheduled.end(),
+                          [count](const Failure& f) { return f.at == count; });
+  if (due == scheduled.end()) return;
+  VbError error = due->error;
+  scheduled.erase(due);
+  throw error;
+}
+
+int CallLog::Calls(HostCall call) const {
+  auto found = counts_.find(call);
+  return found == counts_.end() ? 0 : found->second;
+}
+
+void CallLog::FailOn(HostCall call, int nth, VbError error) {
+  failures_[call].push_back(Failure{Calls(call) + nth, std::move(error)});
+}
+
+void CallLog::ResetCounts() {
+  // Scheduled failures keep their distance from now.
+  for (auto& [call, scheduled] : failures_) {
+    int done = Calls(call);
+    for (auto& f : scheduled) f.at -= done;
+    std::erase_if(scheduled, [](const Failure& f) { return f.at <= 0; });
+  }
+  counts_.clear();
+}
+
+namespace {
+
+using memory::FindOptions;
+using memory::LineSearch;
+using memory::Statement;
+using memory::StatementKind;
+
+// ---------------------------------------------------------------------------
+// Row bounds of the reading and editing calls. None of these is confirmed on
+// a real editor: every row or range outside the module raises error 9.
+
+void CheckLinesStart(Row start, Row line_count) {
+  if (start < 1 || start > line_count) throw VbError(vberr::kSubscript);
+}
+
+void CheckInsertRow(Row row, Row line_count) {
+  if (row < 1 || row > line_count + 1) throw VbError(vberr::kSubscript);
+}
+
+void CheckDeleteRange(Row start, Row count, Row line_count) {
+  if (start < 1 || count < 1 ||
+      static_cast<long long>(start) + count - 1 > static_cast<long long>(line_count)) {
+    throw VbError(vberr::kSubscript);
+  }
+}
+
+// ReplaceLine and ProcOfLine.
+void CheckExistingRow(Row row, Row line_count) {
+  if (row < 1 || row > line_count) throw VbError(vberr::kSubscript);
+}
+
+// ---------------------------------------------------------------------------
+
+// Splits at CR LF, CR or LF; a trailing line break leaves an empty last piece
+// ("a" CR LF gives "a" and "").
+std::vector<Text> SplitLines(TextView text) {
+  std::vector<Text> pieces;
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != u'\r' && text[i] != u'\n') continue;
+    pieces.emplace_back(text.substr(begin, i - begin));
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    begin = i + 1;
+  }
+  pieces.emplace_back(text.substr(begin));
+  return pieces;
+}
+
+bool SameIgnoringAsciiCase(TextView a, TextView b) {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+}
+
+struct LineEntry {
+  explicit LineEntry(Text t) : text(std::move(t)), continues(memory::ContinuesOnNextLine(text)) {}
+
+  Text text;
+  bool continues;
+  // The reading of the logical line that starts here, kept until an edit
+  // touches one of its physical lines.
+  bool statement_known = false;
+  Statement statement;
+  // Whether this line's logical line is trivia; written by each index build.
+  bool trivia = false;
+};
+
+struct Procedure {
+  Text name;
+  ProcKind kind = kProcKindProc;
+  Row body = 0;   // first line of the declaration statement
+  Row end = 0;    // last line of its End statement
+  Row start = 0;  // first line of its region
+  Row last = 0;   // last line of its region
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// MemoryCodeModule
+
+struct MemoryCodeModule::Impl {
+  Text name;
+  std::vector<LineEntry> lines;
+  std::vector<EditListener> listeners;
+
+  // The procedure index, rebuilt on the first question after an edit.
+  bool index_valid = false;
+  std::vector<Procedure> procedures;
+  Row declaration_lines = 0;
+  std::unordered_map<Text, std::vector<std::size_t>> by_folded_name;
+
+  // Rows 1..clean_rows hold no match of the last Find's target and options.
+  Text find_target;
+  FindOptions find_options;
+  Row clean_rows = 0;
+
+  Row Count() const { return static_cast<Row>(lines.size()); }
+  LineEntry& At(Row row) { return lines[static_cast<std::size_t>(row - 1)]; }
+
+  void Splice(Row row, Row removed, std::vector<Text> pieces);
+  const Statement& StatementAt(Row first, Row last);
+  void EnsureIndex();
+  void BuildIndex();
+  void FindProcedures();
+  Row ComputeDeclarationLines();
+  const Procedure& Lookup(const Text& name, ProcKind kind);
+  bool Search(const Text& target, FindOptions options, Row& start_line,
+              std::int32_t& start_column, Row& end_line, std::int32_t& end_column);
+  void Notify(Row row, Row removed, Row inserted);
+};
+
+// Replaces `removed` lines from row on by pieces and forgets what the edit
+// may have changed: the readings of the logical lines running into the
+// edited rows, the procedure index and Find's clean rows below the edit.
+void MemoryCodeModule::Impl::Splice(Row row, Row removed, std::vector<Text> pieces) {
+  auto at = static_cast<std::size_t>(row - 1);
+  auto kept = static_cast<std::size_t>(removed);
+  std::size_t reused = std::min(kept, pieces.size());
+  for (std::size_t k = 0; k < reused; ++k) lines[at + k] = LineEntry(std::move(pieces[k]));
+  auto position = lines.begin() + static_cast<std::ptrdiff_t>(at + reused);
+  if (pieces.size() > kept) {
+    std::vector<LineEntry> added;
+    added.reserve(pieces.size() - reused);
+    for (std::size_t k = reused; k < pieces.size(); ++k) added.emplace_back(std::move(pieces[k]));
+    lines.insert(position, std::make_move_iterator(added.begin()),
+                 std::make_move_iterator(added.end()));
+  } else {
+    lines.erase(position, position + static_cast<std::ptrdiff_t>(kept - reused));
+  }
+  for (Row j = row - 1; j >= 1 && At(j).continues; --j) At(j).statement_known = false;
+  index_valid = false;
+  clean_rows = std::min(clean_rows, row - 1);
+}
+
+const Statement& MemoryCodeModule::Impl::StatementAt(Row first, Row last) {
+  LineEntry& entry = At(first);
+  if (!entry.statement_known) {
+    if (first == last) {
+      entry.statement = memory::ReadStatement(entry.text);
+    } else {
+      std::vector<TextView> parts;
+      for (Row r = first; r <= last; ++r) parts.emplace_back(At(r).text);
+      entry.statement = memory::ReadStatement(memory::JoinContinuedLines(parts.data(), parts.size()));
+    }
+    entry.statement_known = true;
+  }
+  return entry.statement;
+}
+
+void MemoryCodeModule::Impl::EnsureIndex() {
+  if (!index_valid) BuildIndex();
+}
+
+void MemoryCodeModule::Impl::BuildIndex() {
+  FindProcedures();
+  declaration_lines = ComputeDeclarationLines();
+  // Regions: the first starts after the declarations, each later one after
+  // the End line of the one before; the last runs to the end of the module.
+  for (std::size_t i = 0; i < procedures.size(); ++i) {
+    Procedure& p = procedures[i];
+    p.start = i == 0 ? declaration_lines + 1 : procedures[i - 1].end + 1;
+    p.last = i + 1 == procedures.size() ? Count() : p.end;
+  }
+  by_folded_name.clear();
+  for (std::size_t i = 0; i < procedures.size(); ++i) {
+    by_folded_name[memory::FoldCase(procedures[i].name)].push_back(i);
+  }
+  index_valid = true;
+}
+
+// Reads the module into procedures, in text order, and marks every line's
+// trivia.
+void MemoryCodeModule::Impl::FindProcedures() {
+  procedures.clear();
+  const Row n = Count();
+  std::size_t open = 0;
+  bool is_open = false;
+  for (Row first = 1; first <= n;) {
+    Row last = first;
+    while (last < n && At(last).continues) ++last;
+    const Statement& statement = StatementAt(first, last);
+    bool trivia = memory::IsTrivia(statement.kind);
+    for (Row r = first; r <= last; ++r) At(r).trivia = trivia;
+
+    if (!is_open) {
+      if (statement.kind == StatementKind::kProcStart) {
+        procedures.push_back(Procedure{statement.name, statement.proc_kind, first, 0, 0, 0});
+        if (statement.ends_procedure) {
+          procedures.back().end = last;
+        } else {
+          open = procedures.size() - 1;
+          is_open = true;
+        }
+      }
+      // An End outside any procedure belongs to nothing.
+    } else if (statement.kind == StatementKind::kProcEnd ||
+               false) {
+      procedures[open].end = last;
+      is_open = false;
+    }
+    // Not confirmed on a real editor: a procedure start met while a
+    // procedure is open belongs to that procedure's body (its End, on a
+    // one-line procedure, closes the open one).
+    first = last + 1;
+  }
+  // Not confirmed on a real editor: a procedure without End runs to the end
+  // of the module, so the End-line search inside it fails as it should.
+  if (is_open) procedures[open].end = n;
+}
+
+// The declarations end at the last line above the first procedure that is
+// not trivia: the procedure owns the comments and blank lines directly above
+// it, but never line 1. With no procedure, every line is a declaration line.
+Row MemoryCodeModule::Impl::ComputeDeclarationLines() {
+  if (procedures.empty()) return Count();
+  Row j = procedures.front().body - 1;
+  while (j >= 2 && At(j).trivia) --j;
+  return j;
+}
+
+const Procedure& MemoryCodeModule::Impl::Lookup(const Text& name, ProcKind kind) {
+  // Not confirmed on a real editor: a kind outside 0..3 is error 5, and of
+  // several procedures with the name and kind the first one answers.
+  if (kind < kProcKindProc || kind > kProcKindGet) throw VbError(vberr::kInvalidCall);
+  EnsureIndex();
+  auto found = by_folded_name.find(memory::FoldCase(name));
+  if (found != by_folded_name.end()) {
+    for (std::size_t i : found->second) {
+      if (procedures[i].kind == kind) return procedures[i];
+    }
+  }
+  throw VbError(vberr::kSubNotDefined);
+}
+
+bool MemoryCodeModule::Impl::Search(const Text& target, FindOptions options, Row& start_line,
+                                    std::int32_t& start_column, Row& end_line,
+                                    std::int32_t& end_column) {
+  auto range = memory::ReadSearchRange(Count(), start_line, start_column, end_line, end_column);
+  if (!range) return false;
+  if (target != find_target || options != find_options) {
+    find_target = target;
+    find_options = options;
+    clean_rows = 0;
+  }
+  LineSearch search(target, options);
+  for (Row r = std::max(range->first_line, clean_rows + 1); r <= range->last_line; ++r) {
+    const Text& line = At(r).text;
+    std::int32_t from = r == range->first_line ? range->first_column : 1;
+    std::int32_t to = r == range->last_line ? range->last_column : memory::kEndOfLine;
+    if (auto match = search.First(line, from, to)) {
+      start_line = r;
+      start_column = match->column;
+      end_line = r;
+      end_column = match->column + match->length;
+      return true;
+    }
+    bool whole_line = from == 1 && static_cast<std::size_t>(to) >= line.size();
+    if (whole_line && r == clean_rows + 1) clean_rows = r;
+  }
+  return false;
+}
+
+void MemoryCodeModule::Impl::Notify(Row row, Row removed, Row inserted) {
+  for (const auto& listener : listeners) listener(row, removed, inserted);
+}
+
+MemoryCodeModule::MemoryCodeModule(Text name, std::vector<Text> lines, std::shared_ptr<CallLog> log)
+    : impl_(std::make_unique<Impl>()), log_(log ? std::move(log) : std::make_shared<CallLog>()) {
+  impl_->name = std::move(name);
+  impl_->lines.reserve(lines.size());
+  // A line never holds a line break: one given with breaks becomes several.
+  for (auto& line : lines) {
+    if (line.find_first_of(u"\r\n") == Text::npos) {
+      impl_->lines.emplace_back(std::move(line));
+    } else {
+      for (auto& piece : SplitLines(line)) impl_->lines.emplace_back(std::move(piece));
+    }
+  }
+}
+
+MemoryCodeModule::~MemoryCodeModule() = default;
+
+Text MemoryCodeModule::Name() {
+  log_->Count(HostCall::kName);
+  return impl_->name;
+}
+
+Text MemoryCodeModule::Lines(Row start, Row count) {
+  log_->Count(HostCall::kLines);
+  const Row n = impl_->Count();
+  CheckLinesStart(start, n);
+  if (count <= 0) return Text();
+  Row last = static_cast<Row>(std::min<long long>(n, static_cast<long long>(start) + count - 1));
+  Text joined;
+  for (Row r = start; r <= last; ++r) {
+    if (r > start) joined += kCrLf;
+    joined += impl_->At(r).text;
+  }
+  return joined;
+}
+
+Row MemoryCodeModule::CountOfLines() {
+  log_->Count(HostCall::kCountOfLines);
+  return impl_->Count();
+}
+
+Row MemoryCodeModule::CountOfDeclarationLines() {
+  log_->Count(HostCall::kCountOfDeclarationLines);
+  impl_->EnsureIndex();
+  return impl_->declaration_lines;
+}
+
+void MemoryCodeModule::InsertLines(Row row, const Text& text) {
+  log_->Count(HostCall::kInsertLines);
+  CheckInsertRow(row, impl_->Count());
+  std::vector<Text> pieces = SplitLines(text);
+  auto inserted = static_cast<Row>(pieces.size());
+  impl_->Splice(row, 0, std::move(pieces));
+  impl_->Notify(row, 0, inserted);
+}
+
+void MemoryCodeModule::DeleteLines(Row start, Row count) {
+  log_->Count(HostCall::kDeleteLines);
+  CheckDeleteRange(start, count, impl_->Count());
+  impl_->Splice(start, count, {});
+  impl_->Notify(start, count, 0);
+}
+
+void MemoryCodeModule::ReplaceLine(Row row, const Text& text) {
+  log_->Count(HostCall::kReplaceLine);
+  CheckExistingRow(row, impl_->Count());
+  std::vector<Text> pieces = SplitLines(text);
+  auto inserted = static_cast<Row>(pieces.size());
+  impl_->Splice(row, 1, std::move(pieces));
+  impl_->Notify(row, 1, inserted);
+}
+
+Text MemoryCodeModule::ProcOfLine(Row row, ProcKind& kind) {
+  log_->Count(HostCall::kProcOfLine);
+  CheckExistingRow(row, impl_->Count());
+  impl_->EnsureIndex();
+  if (row <= impl_->declaration_lines) {
+    kind = kProcKindProc;
+    return Text();
+  }
+  // Regions cover every line below the declarations, in order.
+  const auto& procs = impl_->procedures;
+  auto after = std::upper_bound(procs.begin(), procs.end(), row,
+                                [](Row r, const Procedure& p) { return r < p.start; });
+  const Procedure& holder = *std::prev(after);
+  kind = holder.kind;
+  return holder.name;
+}
+
+Row MemoryCodeModule::ProcStartLine(const Text& name, ProcKind kind) {
+  log_->Count(HostCall::kProcStartLine);
+  return impl_->Lookup(name, kind).start;
+}
+
+Row MemoryCodeModule::ProcCountLines(const Text& name, ProcKind kind) {
+  log_->Count(HostCall::kProcCountLines);
+  const Procedure& p = impl_->Lookup(name, kind);
+  return p.last - p.start + 1;
+}
+
+Row MemoryCodeModule::ProcBodyLine(const Text& name, ProcKind kind) {
+  log_->Count(HostCall::kProcBodyLine);
+  return impl_->Lookup(name, kind).body;
+}
+
+bool MemoryCodeModule::Find(const Text& target, Row& start_line, std::int32_t& start_column,
+                            Row& end_line, std::int32_t& end_column, bool whole_word,
+                            bool match_case, bool pattern_search) {
+  log_->Count(HostCall::kFind);
+  // Not confirmed on a real editor: the number of the error for a
+  // case-sensitive pattern search.
+  if (match_case && pattern_search) throw VbError(vberr::kInvalidCall);
+  return impl_->Search(target, FindOptions{whole_word, match_case, pattern_search}, start_line,
+                       start_column, end_line, end_column);
+}
+
+const Text& MemoryCodeModule::Line(Row row) const {
+  assert(row >= 1 && row <= impl_->Count());
+  return impl_->lines.at(static_cast<std::size_t>(row - 1)).text;
+}
+
+Row MemoryCodeModule::LineCount() const { return impl_->Count(); }
+
+std::vector<Text> MemoryCodeModule::AllLines() const {
+  std::vector<Text> all;
+  all.reserve(impl_->lines.size());
+  for (const auto& entry : impl_->lines) all.push_back(entry.text);
+  return all;
+}
+
+void MemoryCodeModule::SetName(Text name) { impl_->name = std::move(name); }
+
+const Text& MemoryCodeModule::UncountedName() const { return impl_->name; }
+
+void MemoryCodeModule::OnEdit(EditListener listener) {
+  impl_->listeners.push_back(std::move(listener));
+}
+
+// ---------------------------------------------------------------------------
+// Window, pane, editor
+
+Text MemoryWindow::Caption() {
+  if (log_) log_->Count(HostCall::kCaption);
+  return caption_;
+}
+
+MemoryCodePane::MemoryCodePane(MemoryVBE& vbe, std::shared_ptr<MemoryCodeModule> module)
+    : vbe_(vbe), module_(std::move(module)) {}
+
+std::shared_ptr<qlx::CodeModule> MemoryCodePane::CodeModule() {
+  vbe_.Log().Count(HostCall::kCodeModule);
+  return module_;
+}
+
+void MemoryCodePane::GetSelection(Row& start_line, std::int32_t& start_column, Row& end_line,
+                                  std::int32_t& end_column) {
+  vbe_.Log().Count(HostCall::kGetSelection);
+  start_line = sel_[0];
+  start_column = sel_[1];
+  end_line = sel_[2];
+  end_column = sel_[3];
+}
+
+std::shared_ptr<qlx::Window> MemoryCodePane::Window() {
+  return std::make_shared<MemoryWindow>(WindowCaption(), vbe_.SharedLog());
+}
+
+Text MemoryCodePane::WindowCaption() const {
+  return vbe_.ProjectName() + u" - " + module_->UncountedName() + u" (Code)";
+}
+
+void MemoryCodePane::SetCaret(Row row, std::int32_t column) { SetSelection(row, column, row, column); }
+
+void MemoryCodePane::SetSelection(Row start_line, std::int32_t start_column, Row end_line,
+                                  std::int32_t end_column) {
+  sel_[0] = start_line;
+  sel_[1] = start_column;
+  sel_[2] = end_line;
+  sel_[3] = end_column;
+}
+
+MemoryVBE::MemoryVBE(Text project_name)
+    : project_name_(std::move(project_name)), log_(std::make_shared<CallLog>()) {}
+
+std::shared_ptr<CodePane> MemoryVBE::ActiveCodePane() {
+  log_->Count(HostCall::kActiveCodePane);
+  return active_;
+}
+
+std::shared_ptr<MemoryCodeModule> MemoryVBE::AddModule(Text name, std::vector<Text> lines) {
+  auto module = std::make_shared<MemoryCodeModule>(std::move(name), std::move(lines), log_);
+  panes_.push_back(std::make_shared<MemoryCodePane>(*this, module));
+  return module;
+}
+
+std::shared_ptr<MemoryCodeModule> MemoryVBE::AddModule(std::shared_ptr<MemoryCodeModule> module) {
+  panes_.push_back(std::make_shared<MemoryCodePane>(*this, module));
+  return module;
+}
+
+std::shared_ptr<MemoryCodePane> MemoryVBE::Pane(const Text& module_name) {
+  for (const auto& pane : panes_) {
+    if (memory::FoldCase(pane->Module()->UncountedName()) == memory::FoldCase(module_name)) {
+      active_ = pane;
+      return pane;
+    }
+  }
+  return nullptr;
+}
+
+std::shared_ptr<MemoryCodeModule> MemoryVBE::Module(const Text& module_name) {
+  for (const auto& pane : panes_) {
+    if (memory::FoldCase(pane->Module()->UncountedName()) == memory::FoldCase(module_name)) {
+      return pane->Module();
+    }
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// MemoryDesktop
+
+MemoryDesktop::MemoryDesktop(MemoryVBE* vbe, std::shared_ptr<CallLog> log)
+    : vbe_(vbe),
+      log_(log ? std::move(log) : vbe != nullptr ? vbe->SharedLog() : std::make_shared<CallLog>()) {}
+
+WindowHandle MemoryDesktop::FindWindowA(const Text& class_name, const Text* title) {
+  log_->Count(HostCall::kFindWindow);
+  bool any_title = title == nullptr || title->empty();
+  if (SameIgnoringAsciiCase(class_name, u"wndclass_desked_gsk") && any_title) return kMainWindow;
+  return 0;
+}
+
+WindowHandle MemoryDesktop::FindWindowExA(WindowHandle parent, WindowHandle child_after,
+                                          const Text& class_name, const Text* title) {
+  log_->Count(HostCall::kFindWindow);
+  if (child_after != 0) return 0;
+  if (parent == kMainWindow && SameIgnoringAsciiCase(class_name, u"mdiclient") &&
+      (title == nullptr || title->empty())) {
+    return kMdiClient;
+  }
+  if (parent == kMdiClient && SameIgnoringAsciiCase(class_name, u"VbaWindow") && title != nullptr &&
+      vbe_ != nullptr && vbe_->ActivePane() != nullptr &&
+      *title == vbe_->ActivePane()->WindowCaption()) {
+    return kCodeWindow;
+  }
+  return 0;
+}
+
+bool MemoryDesktop::LockWindowUpdate(WindowHandle window) {
+  log_->Count(HostCall::kLockWindowUpdate);
+  lock_calls.push_back(window);
+  return true;
+}
+
+}  // namespace qlx

@@ -1,0 +1,220 @@
+// Statement reading for the in-memory editor: a small scanner over one
+// logical line, every index checked against the line's length.
+#include "host/memory_statements.h"
+
+#include <unicode/uchar.h>
+
+namespace qlx::memory {
+namespace {
+
+// The code point starting at i (0 past the end); *after is where the next starts.
+char32_t CodePointAt(TextView s, std::size_t i, std::size_t* after) {
+  if (i >= s.size()) {
+    *after = i;
+    return 0;
+  }
+  char32_t c = s[i];
+  if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+    *after = i + 2;
+    return 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+  }
+  *after = i + 1;
+  return c;
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+char16_t CharAt(TextView s, std::size_t i) { return i < s.size() ? s[i] : u'\0'; }
+
+char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+std::size_t SkipBlanks(TextView s, std::size_t i) {
+  while (i < s.size() && IsBlank(s[i])) ++i;
+  return i;
+}
+
+// Moves i past one or more blanks; false when there is none.
+bool TakeBlanks(TextView s, std::size_t& i) {
+  std::size_t j = SkipBlanks(s, i);
+  if (j == i) return false;
+  i = j;
+  return true;
+}
+
+// Moves i past the keyword (ASCII, any case) when it stands there as a whole word.
+bool TakeKeyword(TextView s, std::size_t& i, TextView keyword) {
+  if (i > s.size() || s.size() - i < keyword.size()) return false;
+  for (std::size_t k = 0; k < keyword.size(); ++k) {
+    if (AsciiLower(s[i + k]) != AsciiLower(keyword[k])) return false;
+  }
+  std::size_t end = i + keyword.size();
+  std::size_t after = 0;
+  if (end < s.size() && IsIdentifierChar(CodePointAt(s, end, &after))) return false;
+  i = end;
+  return true;
+}
+
+// Moves i past an identifier (a letter, then letters, digits and "_").
+bool TakeIdentifier(TextView s, std::size_t& i, Text* name) {
+  std::size_t after = 0;
+  char32_t first = CodePointAt(s, i, &after);
+  if (first == 0 || !u_isalpha(static_cast<UChar32>(first))) return false;
+  std::size_t end = after;
+  while (end < s.size()) {
+    char32_t c = CodePointAt(s, end, &after);
+    if (!IsIdentifierChar(c)) break;
+    end = after;
+  }
+  if (name != nullptr) *name = Text(s.substr(i, end - i));
+  i = end;
+  return true;
+}
+
+// Moves i past a leading label and the blanks after it: a line number
+// ("100 End Sub", "100: End Sub") or a name with a colon ("Done: End Sub").
+void SkipLabel(TextView s, std::size_t& i) {
+  std::size_t j = i;
+  if (CharAt(s, j) >= u'0' && CharAt(s, j) <= u'9') {
+    while (CharAt(s, j) >= u'0' && CharAt(s, j) <= u'9') ++j;
+    if (CharAt(s, j) == u':') ++j;
+    if (j < s.size() && !IsBlank(s[j])) return;
+  } else if (TakeIdentifier(s, j, nullptr)) {
+    if (CharAt(s, j) != u':' || CharAt(s, j + 1) == u'=') return;
+    ++j;
+  } else {
+    return;
+  }
+  i = SkipBlanks(s, j);
+}
+
+// "End Sub", "End Function" or "End Property" at i.
+bool IsEndStatementAt(TextView s, std::size_t i) {
+  if (!TakeKeyword(s, i, u"End") || !TakeBlanks(s, i)) return false;
+  return TakeKeyword(s, i, u"Sub") || TakeKeyword(s, i, u"Function") ||
+         TakeKeyword(s, i, u"Property");
+}
+
+// True when a statement after the first one ("Sub A(): End Sub") is an End
+// statement. Colons inside string literals and anything after a comment do
+// not count.
+bool LaterStatementEnds(TextView s, std::size_t i) {
+  bool in_string = false;
+  for (; i < s.size(); ++i) {
+    char16_t c = s[i];
+    if (c == u'"') {
+      in_string = !in_string;
+    } else if (in_string) {
+      continue;
+    } else if (c == u'\'') {
+      return false;
+    } else if (c == u':') {
+      std::size_t j = SkipBlanks(s, i + 1);
+      std::size_t rem = j;
+      if (TakeKeyword(s, rem, u"Rem")) return false;
+      if (IsEndStatementAt(s, j)) return true;
+    }
+  }
+  return false;
+}
+
+// [Public|Private|Friend] [Static] Sub|Function|Property Get|Let|Set Name.
+bool ReadProcStart(TextView s, std::size_t i, Statement* statement) {
+  if (TakeKeyword(s, i, u"Public") || TakeKeyword(s, i, u"Private") ||
+      TakeKeyword(s, i, u"Friend")) {
+    if (!TakeBlanks(s, i)) return false;
+  }
+  if (TakeKeyword(s, i, u"Static")) {
+    if (!TakeBlanks(s, i)) return false;
+  }
+  ProcKind kind = kProcKindProc;
+  if (TakeKeyword(s, i, u"Sub") || TakeKeyword(s, i, u"Function")) {
+    kind = kProcKindProc;
+  } else if (TakeKeyword(s, i, u"Property")) {
+    if (!TakeBlanks(s, i)) return false;
+    if (TakeKeyword(s, i, u"Get")) {
+      kind = kProcKindGet;
+    } else if (TakeKeyword(s, i, u"Let")) {
+      kind = kProcKindLet;
+    } else if (TakeKeyword(s, i, u"Set")) {
+      kind = kProcKindSet;
+    } else {
+      return false;
+    }
+  } else {
+    return false;
+  }
+  if (!TakeBlanks(s, i)) return false;
+  Text name;
+  if (!TakeIdentifier(s, i, &name)) return false;
+  statement->kind = StatementKind::kProcStart;
+  statement->name = std::move(name);
+  statement->proc_kind = kind;
+  statement->ends_procedure = LaterStatementEnds(s, i);
+  return true;
+}
+
+// "#Const", "#If" ...: i is just past the "#".
+StatementKind ReadDirective(TextView s, std::size_t i) {
+  i = SkipBlanks(s, i);
+  if (TakeKeyword(s, i, u"Const")) return StatementKind::kConstDir;
+  std::size_t j = i;
+  if (TakeKeyword(s, j, u"End")) {
+    j = SkipBlanks(s, j);
+    return TakeKeyword(s, j, u"If") ? StatementKind::kDir : StatementKind::kOther;
+  }
+  j = i;
+  if (TakeKeyword(s, j, u"If") || TakeKeyword(s, j, u"ElseIf") || TakeKeyword(s, j, u"Else") ||
+      TakeKeyword(s, j, u"EndIf")) {
+    return StatementKind::kDir;
+  }
+  return StatementKind::kOther;
+}
+
+}  // namespace
+
+bool IsIdentifierChar(char32_t c) {
+  return c == U'_' || u_isalpha(static_cast<UChar32>(c)) || u_isdigit(static_cast<UChar32>(c));
+}
+
+bool ContinuesOnNextLine(TextView line) {
+  return line.size() >= 2 && line.back() == u'_' && IsBlank(line[line.size() - 2]);
+}
+
+Text JoinContinuedLines(const TextView* lines, std::size_t count) {
+  Text joined;
+  for (std::size_t k = 0; k < count; ++k) {
+    TextView line = lines[k];
+    if (k + 1 < count && !line.empty()) line.remove_suffix(1);
+    joined.append(line);
+  }
+  return joined;
+}
+
+Statement ReadStatement(TextView s) {
+  Statement statement;
+  std::size_t i = SkipBlanks(s, 0);
+  if (i == s.size()) {
+    statement.kind = StatementKind::kBlank;
+    return statement;
+  }
+  std::size_t j = i;
+  if (s[i] == u'\'' || TakeKeyword(s, j, u"Rem")) {
+    statement.kind = StatementKind::kComment;
+    return statement;
+  }
+  if (s[i] == u'#') {
+    statement.kind = ReadDirective(s, i + 1);
+    return statement;
+  }
+  if (ReadProcStart(s, i, &statement)) return statement;
+  SkipLabel(s, i);
+  if (IsEndStatementAt(s, i)) statement.kind = StatementKind::kProcEnd;
+  return statement;
+}
+
+bool IsTrivia(StatementKind kind) {
+  return kind == StatementKind::kBlank || kind == StatementKind::kComment ||
+         kind == StatementKind::kConstDir;
+}
+
+}  // namespace qlx::memory

@@ -1,0 +1,557 @@
+#include "host/module_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <system_error>
+#include <unordered_map>
+
+namespace qlx {
+namespace fs = std::filesystem;
+namespace {
+
+// Far above any module the editor can hold; keeps a stray large file from
+// being read whole.
+constexpr std::uintmax_t kMaxFileSize = 128u * 1024 * 1024;
+
+enum class Ending : std::uint8_t { kNone, kCrLf, kLf, kCr };
+
+std::string_view EndingBytes(Ending ending) {
+  switch (ending) {
+    case Ending::kCrLf:
+      return "\r\n";
+    case Ending::kLf:
+      return "\n";
+    case Ending::kCr:
+      return "\r";
+    case Ending::kNone:
+      break;
+  }
+  return "";
+}
+
+struct FileLine {
+  std::size_t offset;  // into the file's bytes
+  std::size_t length;  // without the line end
+  Ending ending;
+};
+
+// Splits at CR LF, LF or a lone CR; a file that ends with a line end has no
+// empty line after it.
+std::vector<FileLine> SplitLines(std::string_view bytes, std::size_t start) {
+  std::vector<FileLine> lines;
+  std::size_t pos = start;
+  while (pos < bytes.size()) {
+    const std::size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+      lines.push_back({pos, bytes.size() - pos, Ending::kNone});
+      break;
+    }
+    Ending ending = Ending::kLf;
+    std::size_t next = end + 1;
+    if (bytes[end] == '\r') {
+      if (next < bytes.size() && bytes[next] == '\n') {
+        ending = Ending::kCrLf;
+        ++next;
+      } else {
+        ending = Ending::kCr;
+      }
+    }
+    lines.push_back({pos, end - pos, ending});
+    pos = next;
+  }
+  return lines;
+}
+
+// The most frequent line end; CR LF on a tie or when no line has one.
+Ending DominantEnding(const std::vector<FileLine>& lines) {
+  std::size_t crlf = 0, lf = 0, cr = 0;
+  for (const FileLine& line : lines) {
+    if (line.ending == Ending::kCrLf) ++crlf;
+    if (line.ending == Ending::kLf) ++lf;
+    if (line.ending == Ending::kCr) ++cr;
+  }
+  if (lf > crlf && lf >= cr) return Ending::kLf;
+  if (cr > crlf && cr > lf) return Ending::kCr;
+  return Ending::kCrLf;
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+
+// True when text begins with prefix, ignoring ASCII case; prefix is upper case.
+bool StartsWithNoCase(TextView text, TextView prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiUpper(text[i]) != prefix[i]) return false;
+  }
+  return true;
+}
+
+TextView SkipBlanks(TextView text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  return text.substr(i);
+}
+
+// The first word, upper-cased: "  Begin VB.Form Form1" gives "BEGIN".
+Text FirstWord(TextView text) {
+  TextView rest = SkipBlanks(text);
+  Text word;
+  for (char16_t c : rest) {
+    if (IsBlank(c)) break;
+    word += AsciiUpper(c);
+  }
+  return word;
+}
+
+// "VERSION 1.0 CLASS", "VERSION 5.00": the first line of a class or form.
+bool IsVersionLine(TextView text) {
+  if (!StartsWithNoCase(text, u"VERSION ")) return false;
+  TextView rest = SkipBlanks(text.substr(8));
+  return !rest.empty() && rest.front() >= u'0' && rest.front() <= u'9';
+}
+
+// What follows "Attribute" and its blanks, or nullopt when the line is not
+// an attribute: a module attribute ("Attribute VB_Name = ...") or a member
+// attribute ("Attribute Foo.VB_Description = ...").
+std::optional<TextView> AttributeBody(TextView text) {
+  TextView rest = SkipBlanks(text);
+  if (!StartsWithNoCase(rest, u"ATTRIBUTE") || rest.size() < 10 || !IsBlank(rest[9])) return std::nullopt;
+  rest = SkipBlanks(rest.substr(9));
+  if (StartsWithNoCase(rest, u"VB_")) return rest;
+  const std::size_t dot = rest.find(u'.');
+  if (dot == 0 || dot == TextView::npos) return std::nullopt;
+  for (std::size_t i = 0; i < dot; ++i) {
+    if (IsBlank(rest[i]) || rest[i] == u'=' || rest[i] == u'"') return std::nullopt;
+  }
+  if (!StartsWithNoCase(rest.substr(dot + 1), u"VB_")) return std::nullopt;
+  return rest;
+}
+
+// The value of `VB_Name = "Sample"` given the attribute's body, or nullopt
+// when the body is another attribute.
+std::optional<Text> VbNameValue(TextView body) {
+  if (!StartsWithNoCase(body, u"VB_NAME")) return std::nullopt;
+  TextView rest = SkipBlanks(body.substr(7));
+  if (rest.empty() || rest.front() != u'=') return std::nullopt;
+  rest = SkipBlanks(rest.substr(1));
+  if (!rest.empty() && rest.front() == u'"') {
+    rest = rest.substr(1);
+    const std::size_t close = rest.find(u'"');
+    return Text(rest.substr(0, close));
+  }
+  return Trim(rest);
+}
+
+bool IsContinued(TextView text) { return text.size() >= 2 && text.back() == u'_' && IsBlank(text[text.size() - 2]); }
+
+std::string Describe(const fs::path& path) { return path.string(); }
+
+std::string ErrnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+// Owns a temporary file until it is committed: closes it and removes it on
+// every other way out.
+class TempFile {
+ public:
+  TempFile() = default;
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !path_.empty()) ::unlink(path_.c_str());
+  }
+
+  // Creates a new file next to target; false with errno set on failure.
+  bool Create(const fs::path& dir, const fs::path& target) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const unsigned suffix = random();
+      char hex[9];
+      std::snprintf(hex, sizeof hex, "%08x", suffix);
+      fs::path candidate = dir / ("." + target.filename().string() + "." + hex + ".tmp");
+      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        fd_ = fd;
+        path_ = std::move(candidate);
+        return true;
+      }
+      if (errno != EEXIST) return false;
+    }
+    errno = EEXIST;
+    return false;
+  }
+
+  int fd() const { return fd_; }
+  const fs::path& path() const { return path_; }
+  // Closes the file; false with errno set when the close reports a failure.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+  void Commit() { committed_ = true; }
+
+ private:
+  int fd_ = -1;
+  fs::path path_;
+  bool committed_ = false;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+}  // namespace
+
+// Everything the file keeps beside the code module. Each visible row has an
+// id: below lines.size() the file line it came from, at or above it a row
+// that an edit made.
+struct ModuleFile::State {
+  fs::path path;
+  Encoding encoding;
+  std::string bytes;
+  std::vector<FileLine> lines;
+  Ending dominant = Ending::kCrLf;
+  bool final_ending = true;  // the file's last line ends with a line end
+  long hidden_count = 0;
+
+  std::vector<std::int32_t> rows;
+  // Per new row (id - lines.size()): the file line it replaced, -1 for none.
+  std::vector<std::int32_t> new_origin;
+  std::vector<std::int32_t> top;  // hidden lines before row 1
+  std::unordered_map<std::int32_t, std::vector<std::int32_t>> hidden_after;
+  // Set when an edit did not fit the rows kept here; saving is then refused.
+  std::string broken;
+
+  std::int32_t FileLineCount() const { return static_cast<std::int32_t>(lines.size()); }
+  std::int32_t Origin(std::int32_t id) const {
+    if (id < FileLineCount()) return id;
+    const std::size_t k = static_cast<std::size_t>(id - FileLineCount());
+    return k < new_origin.size() ? new_origin[k] : -1;
+  }
+  std::string_view Content(std::int32_t line) const {
+    const FileLine& l = lines[static_cast<std::size_t>(line)];
+    return std::string_view(bytes).substr(l.offset, l.length);
+  }
+
+  void Edit(Row row, Row removed, Row inserted);
+};
+
+void ModuleFile::State::Edit(Row row, Row removed, Row inserted) {
+  if (!broken.empty()) return;
+  const long long at = static_cast<long long>(row) - 1;
+  if (at < 0 || removed < 0 || inserted < 0 || at + removed > static_cast<long long>(rows.size())) {
+    broken = "an edit at row " + std::to_string(row) + " does not fit the module's " + std::to_string(rows.size()) +
+             " rows";
+    return;
+  }
+  const auto first = static_cast<std::size_t>(at);
+  // A single row replaced keeps a link to its file line, so that writing
+  // back the same text keeps the original bytes.
+  const std::int32_t origin = (removed == 1 && inserted == 1) ? Origin(rows[first]) : -1;
+  std::vector<std::int32_t> moved;
+  for (std::size_t i = first; i < first + static_cast<std::size_t>(removed); ++i) {
+    auto hidden = hidden_after.find(rows[i]);
+    if (hidden == hidden_after.end()) continue;
+    moved.insert(moved.end(), hidden->second.begin(), hidden->second.end());
+    hidden_after.erase(hidden);
+  }
+  std::vector<std::int32_t> added;
+  added.reserve(static_cast<std::size_t>(inserted));
+  for (Row i = 0; i < inserted; ++i) {
+    added.push_back(static_cast<std::int32_t>(lines.size() + new_origin.size()));
+    new_origin.push_back(origin);
+  }
+  rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(first),
+             rows.begin() + static_cast<std::ptrdiff_t>(first) + removed);
+  rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(first), added.begin(), added.end());
+  if (moved.empty()) return;
+  // Replaced rows pass their hidden lines to the last row that replaced
+  // them; deleted rows to the visible row before them.
+  std::vector<std::int32_t>* target = &top;
+  if (!added.empty()) {
+    target = &hidden_after[added.back()];
+  } else if (first > 0) {
+    target = &hidden_after[rows[first - 1]];
+  }
+  target->insert(target->end(), moved.begin(), moved.end());
+}
+
+ModuleFile::ModuleFile(std::shared_ptr<MemoryCodeModule> module, std::shared_ptr<State> state)
+    : module_(std::move(module)), state_(std::move(state)) {}
+ModuleFile::~ModuleFile() = default;
+ModuleFile::ModuleFile(ModuleFile&&) noexcept = default;
+ModuleFile& ModuleFile::operator=(ModuleFile&&) noexcept = default;
+
+ModuleFile ModuleFile::Load(const fs::path& path, const LoadOptions& options) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) throw FileError(Describe(path) + ": file not found");
+  if (fs::is_directory(status)) throw FileError(Describe(path) + ": is a directory, not a module file");
+  if (!fs::is_regular_file(status)) throw FileError(Describe(path) + ": is not a regular file");
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > kMaxFileSize) {
+    throw FileError(Describe(path) + ": is too large for a module file (" + std::to_string(size) + " bytes)");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError(Describe(path) + ": cannot be read: " + ErrnoText(errno));
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw FileError(Describe(path) + ": cannot be read: " + ErrnoText(errno));
+  return FromBytes(std::move(bytes), path, options);
+}
+
+ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const LoadOptions& options) {
+  const std::string where = Describe(path) + ": ";
+  if (bytes.size() > kMaxFileSize) throw FileError(where + "is too large for a module file");
+  std::optional<Converter> code_page;
+  try {
+    code_page.emplace(Encoding{Encoding::Kind::kCodePage, options.encoding});
+  } catch (const FileError& e) {
+    throw FileError(where + e.what());
+  }
+  if (IsBinary(bytes)) throw FileError(where + "is a binary file (it holds NUL bytes), not a module");
+
+  auto state = std::make_shared<State>();
+  state->path = path;
+  state->encoding = DetectEncoding(bytes, options.encoding);
+  std::size_t start = 0;
+  if (state->encoding.kind == Encoding::Kind::kUtf8Bom) {
+    start = kUtf8Bom.size();
+    if (!IsValidUtf8(std::string_view(bytes).substr(start))) {
+      throw FileError(where + "starts with a UTF-8 byte order mark but is not valid UTF-8");
+    }
+  }
+  std::optional<Converter> unicode;
+  if (state->encoding.kind != Encoding::Kind::kCodePage) unicode.emplace(state->encoding);
+  Converter& converter = unicode ? *unicode : *code_page;
+  state->bytes = std::move(bytes);
+  state->lines = SplitLines(state->bytes, start);
+  state->dominant = DominantEnding(state->lines);
+  state->final_ending = state->lines.empty() || state->lines.back().ending != Ending::kNone;
+
+  std::vector<Text> texts;
+  texts.reserve(state->lines.size());
+  for (std::int32_t i = 0; i < state->FileLineCount(); ++i) {
+    std::optional<Text> text = converter.Decode(state->Content(i));
+    if (!text) {
+      throw FileError(where + "line " + std::to_string(i + 1) + " cannot be decoded as " +
+                      state->encoding.Name() + "; name the file's encoding if it is another code page");
+    }
+    texts.push_back(std::move(*text));
+  }
+
+  // The header block: VERSION, the control references of a form, and the
+  // BEGIN ... END block with its nested blocks.
+  const std::size_t count = texts.size();
+  std::size_t i = 0;
+  if (count > 0 && IsVersionLine(texts[0])) {
+    i = 1;
+    while (i < count && FirstWord(texts[i]) == u"OBJECT") ++i;
+    if (i < count && FirstWord(texts[i]) == u"BEGIN") {
+      const std::size_t begin = i;
+      int depth = 0;
+      for (; i < count; ++i) {
+        const Text word = FirstWord(texts[i]);
+        if (word == u"BEGIN") ++depth;
+        if (word == u"END") --depth;
+        if (depth == 0) break;
+      }
+      if (i == count) {
+        throw FileError(where + "the BEGIN block on line " + std::to_string(begin + 1) + " has no END");
+      }
+      ++i;
+    }
+  }
+  for (std::size_t k = 0; k < i; ++k) state->top.push_back(static_cast<std::int32_t>(k));
+
+  std::optional<Text> name;
+  std::vector<Text> visible;
+  for (; i < count; ++i) {
+    std::optional<TextView> attribute;
+    if (visible.empty() || !IsContinued(visible.back())) attribute = AttributeBody(texts[i]);
+    if (!attribute) {
+      visible.push_back(std::move(texts[i]));
+      state->rows.push_back(static_cast<std::int32_t>(i));
+      continue;
+    }
+    if (!name) name = VbNameValue(*attribute);
+    if (state->rows.empty()) {
+      state->top.push_back(static_cast<std::int32_t>(i));
+    } else {
+      state->hidden_after[state->rows.back()].push_back(static_cast<std::int32_t>(i));
+    }
+  }
+  state->hidden_count = static_cast<long>(count - visible.size());
+
+  if (!name || name->empty()) {
+    const std::string stem = path.stem().string();
+    if (IsValidUtf8(stem)) {
+      name = FromUtf8(stem);
+    } else {
+      name = code_page->Decode(stem);
+      if (!name) name = u"Module1";
+    }
+  }
+
+  auto module = std::make_shared<MemoryCodeModule>(std::move(*name), std::move(visible));
+  module->OnEdit([state](Row row, Row removed, Row inserted) { state->Edit(row, removed, inserted); });
+  return ModuleFile(std::move(module), std::move(state));
+}
+
+std::shared_ptr<MemoryCodeModule> ModuleFile::Module() const { return module_; }
+const fs::path& ModuleFile::Path() const { return state_->path; }
+const Encoding& ModuleFile::FileEncoding() const { return state_->encoding; }
+std::string ModuleFile::EncodingName() const { return state_->encoding.Name(); }
+const std::string& ModuleFile::OriginalBytes() const { return state_->bytes; }
+long ModuleFile::HiddenLineCount() const { return state_->hidden_count; }
+
+std::string ModuleFile::RenderTo(std::vector<std::string>* warnings) const {
+  const State& s = *state_;
+  const std::string where = Describe(s.path) + ": ";
+  if (!s.broken.empty()) throw FileError(where + "cannot be saved: " + s.broken);
+  if (static_cast<std::size_t>(module_->LineCount()) != s.rows.size()) {
+    throw FileError(where + "cannot be saved: the module was changed without its edits being followed");
+  }
+  std::string out;
+  out.reserve(s.bytes.size() + s.bytes.size() / 8);
+  if (s.encoding.kind == Encoding::Kind::kUtf8Bom) out += kUtf8Bom;
+  std::optional<Converter> converter;
+  std::size_t last_ending = 0;
+  long out_line = 0;
+  auto put = [&](std::string_view content, Ending ending) {
+    out += content;
+    const std::string_view end = EndingBytes(ending == Ending::kNone ? s.dominant : ending);
+    out += end;
+    last_ending = end.size();
+    ++out_line;
+  };
+  auto put_hidden = [&](const std::vector<std::int32_t>& hidden) {
+    for (std::int32_t line : hidden) put(s.Content(line), s.lines[static_cast<std::size_t>(line)].ending);
+  };
+
+  put_hidden(s.top);
+  for (std::size_t r = 0; r < s.rows.size(); ++r) {
+    const std::int32_t id = s.rows[r];
+    if (id < s.FileLineCount()) {
+      put(s.Content(id), s.lines[static_cast<std::size_t>(id)].ending);
+    } else {
+      if (!converter) converter.emplace(s.encoding);
+      const Text& text = module_->Line(static_cast<Row>(r + 1));
+      const std::int32_t origin = s.Origin(id);
+      std::optional<Text> original;
+      if (origin >= 0) original = converter->Decode(s.Content(origin));
+      if (original && *original == text) {
+        put(s.Content(origin), s.lines[static_cast<std::size_t>(origin)].ending);
+      } else {
+        int replaced = 0;
+        put(converter->Encode(text, &replaced), Ending::kNone);
+        if (replaced > 0 && warnings) {
+          warnings->push_back(where + "line " + std::to_string(out_line) + " (row " + std::to_string(r + 1) +
+                              "): " + std::to_string(replaced) +
+                              (replaced == 1 ? " character" : " characters") + " that " + s.encoding.Name() +
+                              " cannot hold written as '?'");
+        }
+      }
+    }
+    auto hidden = s.hidden_after.find(id);
+    if (hidden != s.hidden_after.end()) put_hidden(hidden->second);
+  }
+  // A file whose last line had no line end keeps it so.
+  if (!s.final_ending) out.resize(out.size() - last_ending);
+  return out;
+}
+
+std::string ModuleFile::Render() const { return RenderTo(nullptr); }
+
+std::vector<std::string> ModuleFile::Warnings() const {
+  std::vector<std::string> warnings;
+  RenderTo(&warnings);
+  return warnings;
+}
+
+bool ModuleFile::Changed() const { return Render() != state_->bytes; }
+
+std::vector<std::string> ModuleFile::Save(const fs::path& path) const {
+  std::vector<std::string> warnings;
+  const std::string bytes = RenderTo(&warnings);
+  WriteFileReplacing(path, bytes);
+  return warnings;
+}
+
+Row ModuleFile::RowOfFileLine(long file_line) const {
+  const State& s = *state_;
+  if (file_line < 1 || file_line > static_cast<long>(s.lines.size())) return 0;
+  const auto line = static_cast<std::int32_t>(file_line - 1);
+  for (std::size_t r = 0; r < s.rows.size(); ++r) {
+    if (s.Origin(s.rows[r]) == line) return static_cast<Row>(r + 1);
+  }
+  return 0;
+}
+
+long ModuleFile::FileLineOfRow(Row row) const {
+  const State& s = *state_;
+  if (row < 1 || static_cast<std::size_t>(row) > s.rows.size()) return 0;
+  const std::int32_t id = s.rows[static_cast<std::size_t>(row) - 1];
+  return id < s.FileLineCount() ? id + 1 : 0;
+}
+
+void WriteFileReplacing(const fs::path& path, std::string_view bytes) {
+  const std::string where = Describe(path) + ": cannot be saved: ";
+  std::error_code ec;
+  fs::path target = path;
+  if (fs::is_symlink(fs::symlink_status(path, ec))) {
+    target = fs::canonical(path, ec);
+    if (ec) throw FileError(where + "it is a symbolic link to a missing file");
+  }
+  const fs::file_status status = fs::status(target, ec);
+  const bool exists = !ec && fs::exists(status);
+  if (exists && !fs::is_regular_file(status)) throw FileError(where + "it is not a regular file");
+  fs::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  const fs::file_status dir_status = fs::status(dir, ec);
+  if (ec || !fs::is_directory(dir_status)) throw FileError(where + "the directory " + Describe(dir) + " does not exist");
+
+  // The permission bits decide, also for root, who could write anyway.
+  constexpr fs::perms kWriteBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if (exists && ((status.permissions() & kWriteBits) == fs::perms::none || ::access(target.c_str(), W_OK) != 0)) {
+    throw FileError(where + "the file is read-only");
+  }
+  if ((dir_status.permissions() & kWriteBits) == fs::perms::none || ::access(dir.c_str(), W_OK | X_OK) != 0) {
+    throw FileError(where + "the directory " + Describe(dir) + " is read-only");
+  }
+
+  TempFile temp;
+  if (!temp.Create(dir, target)) throw FileError(where + "cannot create a temporary file: " + ErrnoText(errno));
+  if (!WriteAll(temp.fd(), bytes)) throw FileError(where + ErrnoText(errno));
+  if (exists) {
+    const auto mode = static_cast<mode_t>(status.permissions() & fs::perms::mask);
+    if (::fchmod(temp.fd(), mode) != 0) throw FileError(where + ErrnoText(errno));
+    struct stat original {};
+    if (::stat(target.c_str(), &original) == 0 && ::fchown(temp.fd(), original.st_uid, original.st_gid) != 0) {
+      // Only root may give a file away; anyone else keeps their own file.
+    }
+  }
+  if (::fsync(temp.fd()) != 0) throw FileError(where + ErrnoText(errno));
+  if (!temp.Close()) throw FileError(where + ErrnoText(errno));
+  if (::rename(temp.path().c_str(), target.c_str()) != 0) throw FileError(where + ErrnoText(errno));
+  temp.Commit();
+}
+
+}  // namespace qlx

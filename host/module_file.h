@@ -1,0 +1,95 @@
+// Exported module files (.bas, .cls, .frm or any text file): loaded into the
+// in-memory code module and saved back byte for byte, except for the rows an
+// edit changed.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/encoding.h"
+#include "host/memory.h"
+
+namespace qlx {
+
+struct LoadOptions {
+  // The ANSI code page (an iconv name) of files that are not UTF-8.
+  std::string encoding = kDefaultCodePage;
+};
+
+// A loaded module file. The code module shows the rows the editor shows; the
+// lines it hides (the VERSION/BEGIN ... END block, the module's
+// `Attribute VB_...` lines and member attributes such as
+// `Attribute Foo.VB_Description = "..."`) are kept aside and written back
+// after the visible line they followed, or after the visible line before it
+// when that one was deleted. Edits are followed through the module's edit
+// listener, so the module must only be changed through its host calls.
+class ModuleFile {
+ public:
+  // Reads and splits a file. Throws FileError, naming the file, when it is
+  // missing, unreadable, binary, cannot be decoded or has an unclosed
+  // BEGIN block. The module's name is its VB_Name attribute, else the file
+  // name without extension.
+  static ModuleFile Load(const std::filesystem::path& path, const LoadOptions& options = {});
+  // The same from bytes already read; path names the file in messages and
+  // gives the name when there is no VB_Name.
+  static ModuleFile FromBytes(std::string bytes, const std::filesystem::path& path,
+                              const LoadOptions& options = {});
+
+  ~ModuleFile();
+  ModuleFile(ModuleFile&&) noexcept;
+  ModuleFile& operator=(ModuleFile&&) noexcept;
+
+  std::shared_ptr<MemoryCodeModule> Module() const;
+  const std::filesystem::path& Path() const;
+  const Encoding& FileEncoding() const;
+  std::string EncodingName() const;
+  const std::string& OriginalBytes() const;
+
+  // The bytes to write: unchanged lines from their original bytes and line
+  // ends, new and changed rows encoded (a row replaced by its own text keeps
+  // its bytes). Throws FileError when the module was changed behind the
+  // listener's back, rather than write a wrong file.
+  std::string Render() const;
+  // What Render() would warn about: rows with characters the encoding cannot
+  // hold, written as '?'.
+  std::vector<std::string> Warnings() const;
+  // True when Render() differs from the bytes that were loaded.
+  bool Changed() const;
+  // Writes Render() to path through a temporary file and a rename, keeping an
+  // existing file's permission bits. Gives the warnings. Throws FileError and
+  // leaves the file as it was when it or its directory is read-only or the
+  // write fails.
+  std::vector<std::string> Save(const std::filesystem::path& path) const;
+
+  // The row now showing physical line file_line (1-based, the BOM is not a
+  // line) of the loaded file; 0 when that line is hidden, deleted or out of
+  // range. A replaced line maps to the row that replaced it.
+  Row RowOfFileLine(long file_line) const;
+  // The loaded file's line (1-based) shown at row; 0 for a new row or a row
+  // out of range.
+  long FileLineOfRow(Row row) const;
+  // The number of hidden lines (header block and attributes).
+  long HiddenLineCount() const;
+
+ private:
+  struct State;
+  ModuleFile(std::shared_ptr<MemoryCodeModule> module, std::shared_ptr<State> state);
+  std::string RenderTo(std::vector<std::string>* warnings) const;
+
+  std::shared_ptr<MemoryCodeModule> module_;
+  std::shared_ptr<State> state_;  // shared with the module's edit listener
+};
+
+// Replaces path's content through a temporary file in the same directory and
+// a rename, so an interrupted write never leaves half a file. An existing
+// file keeps its permission bits (and, where allowed, its owner); a symbolic
+// link is followed. Throws FileError, leaving everything as it was, when the
+// file or its directory is read-only (by its permission bits, also for root)
+// or any step fails.
+void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace qlx

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds qlx with its tests and runs every test: first a normal build, then
+# the same tests under the address and undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+"$(dirname "$0")/install-deps.sh"
+
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_BENCH=OFF >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build -j"$jobs" --output-on-failure
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQLX_SANITIZE=ON -DQLX_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build-asan -j"$jobs" --output-on-failure

@@ -1,0 +1,88 @@
+// The per-user store: where it lives, "DisplayOnConnect", and settings that
+// come back exactly as they were saved.
+#include "addin/user_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "addin/settings_test_support.h"
+#include "host/vberror.h"
+#include "test_support.h"
+
+namespace qlx {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+TEST(UserConfigDirectoryTest, FollowsTheEnvironment) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> qlx, xdg, home;
+    std::string expected;
+  } cases[] = {
+      {"QLX_CONFIG_DIR first", "/q", "/x", "/h", "/q"},
+      {"then XDG_CONFIG_HOME", std::nullopt, "/x", "/h", "/x/qlx"},
+      {"empty QLX_CONFIG_DIR is unset", "", "/x", "/h", "/x/qlx"},
+      {"relative XDG_CONFIG_HOME is ignored", std::nullopt, "rel", "/h", "/h/.config/qlx"},
+      {"then HOME", std::nullopt, "", "/h", "/h/.config/qlx"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScopedEnv qlx("QLX_CONFIG_DIR", c.qlx), xdg("XDG_CONFIG_HOME", c.xdg), home("HOME", c.home);
+    EXPECT_EQ(UserConfigDirectory(), fs::path(c.expected));
+  }
+  ScopedEnv qlx("QLX_CONFIG_DIR", std::nullopt), xdg("XDG_CONFIG_HOME", std::nullopt), home("HOME", std::nullopt);
+  EXPECT_THROW(UserConfigDirectory(), VbError);
+}
+
+TEST(DisplayOnConnectTest, IsStoredPerUserAndReplacedInPlace) {
+  TempDir dir;
+  const fs::path config = dir / "deep" / "qlx";
+  ScopedEnv env("QLX_CONFIG_DIR", config.string());
+  std::unique_ptr<UserSettingsStore> store = PlatformUserSettingsStore();
+  EXPECT_EQ(GetDisplayOnConnect(*store), u"");
+  EXPECT_FALSE(fs::exists(config)) << "reading creates nothing";
+
+  SaveDisplayOnConnect(*store, true);
+  EXPECT_EQ(ReadBytes(config / "Plumewrighter.ini"), "[Settings]\nDisplayOnConnect=1\n");
+  EXPECT_EQ(fs::status(config).permissions(), fs::perms::owner_all);
+  SaveDisplayOnConnect(*store, false);
+  EXPECT_EQ(ReadBytes(config / "Plumewrighter.ini"), "[Settings]\nDisplayOnConnect=0\n");
+  EXPECT_EQ(GetDisplayOnConnect(*store), u"0");
+  EXPECT_EQ(store->GetSetting(u"Plumewrighter", u"SETTINGS", u"displayonconnect", u"?"), u"0");
+}
+
+TEST(FileUserSettingsStoreTest, SettingsComeBackAsSaved) {
+  TempDir dir;
+  FileUserSettingsStore store(dir.path());
+  for (const Text& value : {Text(u"  spaced  "), Text(u"\"quoted\""), Text(u"'x'"), Text(u"日本語 😀"), Text(u""),
+                            Text(u"a=b;c"), Text(u"\"")}) {
+    SCOPED_TRACE(testing::U8(value));
+    store.SaveSetting(u"App", u"Section", u"Key", value);
+    EXPECT_EQ(store.GetSetting(u"App", u"Section", u"Key", u"dflt"), value);
+  }
+  EXPECT_EQ(store.GetSetting(u"App", u"Section", u"Other", u"dflt"), u"dflt");
+  EXPECT_EQ(store.GetSetting(u"Other", u"Section", u"Key", u"dflt"), u"dflt");
+}
+
+TEST(FileUserSettingsStoreTest, RefusesWhatItCannotStore) {
+  TempDir dir;
+  FileUserSettingsStore store(dir.path());
+  store.SaveSetting(u"App", u"S", u"K", u"kept");
+  const std::string before = ReadBytes(dir / "App.ini");
+  EXPECT_THROW(store.SaveSetting(u"App", u"S", u"K", u"two\nlines"), VbError);
+  EXPECT_EQ(ReadBytes(dir / "App.ini"), before);
+  for (const Text& app : {Text(u""), Text(u".."), Text(u"a/b"), Text(u"a\\b")}) {
+    SCOPED_TRACE(testing::U8(app));
+    EXPECT_THROW(store.SaveSetting(app, u"S", u"K", u"v"), VbError);
+  }
+  fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+  EXPECT_THROW(store.SaveSetting(u"App", u"S", u"K", u"new"), VbError);
+  fs::permissions(dir.path(), fs::perms::owner_all, fs::perm_options::replace);
+  EXPECT_EQ(ReadBytes(dir / "App.ini"), before);
+}
+
+}  // namespace
+}  // namespace qlx

@@ -1,0 +1,575 @@
+// The procedure record: locating a procedure's rows, joining its declaration,
+// and parsing its return type and parameter table, against the in-memory editor.
+#include "analysis/cls_proc_inf.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+#include "host/memory.h"
+#include "host/ui.h"
+#include "host/vberror.h"
+#include "test_support.h"
+
+namespace qlx {
+
+// Reaches the record's internal steps one at a time.
+struct ClsProcInfTestAccess {
+  static Text StripComment(ClsProcInf& r, TextView line) { return r.StripComment(line); }
+  static bool IsInnerDec(ClsProcInf& r, TextView line) { return r.IsInnerDec(line); }
+  static std::pair<Text, int> TypeOfProc(ClsProcInf& r, TextView line, ProcKind kind) {
+    auto t = r.TypeOfProc(line, kind);
+    return {t.type_str, t.type_code};
+  }
+  static Text GetRetType(ClsProcInf& r, TextView d) { return r.GetRetType(d); }
+  static std::pair<std::vector<Text>, Short> GetParamList(ClsProcInf& r, TextView d) {
+    auto list = r.GetParamList(d);
+    return {list.items, list.count};
+  }
+  static std::vector<Text> GetWordList(ClsProcInf& r, TextView t) { return r.GetWordList(t); }
+  static const Text& Declaration(const ClsProcInf& r) { return r.declaration_; }
+};
+
+void PrintTo(const ParamInf& p, std::ostream* os) {
+  using testing::U8;
+  *os << "(" << U8(p.KeyWord1) << ", " << U8(p.KeyWord2) << ", " << U8(p.VarName) << ", "
+      << U8(p.VarType) << ", " << U8(p.RefIO) << ")";
+}
+
+namespace {
+
+using Access = ClsProcInfTestAccess;
+using testing::Lines;
+using testing::U8;
+
+constexpr char16_t kEndLineMessage[] = u"CheckEnd: プロシージャのEnd句が見つかりません";
+
+ParamInf EntryOf(const ClsProcInf& r, Short i) {
+  return {r.KeyWord1(i), r.KeyWord2(i), r.VarName(i), r.VarType(i), r.RefIO(i)};
+}
+
+class ClsProcInfTest : public ::testing::Test {
+ protected:
+  // Adds a module under a new name (the first is "Module1") and makes its
+  // pane the active one.
+  std::shared_ptr<MemoryCodeModule> Load(const Text& module) {
+    const Text name = u"Module" + Str(++modules_);
+    auto m = vbe->AddModule(name, Lines(module));
+    vbe->Pane(name);
+    rec.VBInstanceC(vbe);
+    return m;
+  }
+  // A new record filled for `row` of a new module.
+  std::unique_ptr<ClsProcInf> Analyse(const Text& module, Row row) {
+    Load(module);
+    auto r = std::make_unique<ClsProcInf>(ui);
+    r->VBInstanceC(vbe);
+    EXPECT_TRUE(r->GetProcInf(row));
+    return r;
+  }
+  ParamInf Param(Short i) const { return EntryOf(rec, i); }
+  // Entry 0 of `Sub S(<param>)` whose body is the one line `body`.
+  ParamInf FirstParam(const Text& param, const Text& body) {
+    return EntryOf(*Analyse(u"Sub S(" + param + u")\n" + body + u"\nEnd Sub", 1), 0);
+  }
+
+  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
+  RecordingUi ui;
+  ClsProcInf rec{ui};
+
+ private:
+  int modules_ = 0;
+};
+
+constexpr char16_t kModule[] = uR"(
+Option Explicit
+Private m As Long
+
+Sub First()
+End Sub
+
+' about S
+Public Function S(a As Long, _
+                  b As Long) As Long ' sum
+    ' work
+    a = 1
+    Dim x As Long
+    x = a + b
+    ReDim y(5)
+    Static n As Long
+    S = x
+End Function
+' trailing
+
+)";
+
+TEST_F(ClsProcInfTest, FillsRowsKindAndParametersOfTheProcedureHoldingTheRow) {
+  auto m = Load(kModule);
+  const long held_before = m.use_count();
+  ASSERT_TRUE(rec.GetProcInf(13));
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(m.use_count(), held_before) << "the module must be released";
+
+  EXPECT_EQ(rec.ModuleName(), u"Module1");
+  EXPECT_EQ(rec.ProcName(), u"S");
+  EXPECT_EQ(rec.ProcType(), u"1");
+  EXPECT_EQ(rec.ProcTypeStr(), u"Function");
+  EXPECT_EQ(rec.ProcStartRow(), 6);
+  EXPECT_EQ(rec.TotalRowsCount(), 14);  // trailing comment and blank rows included
+  EXPECT_EQ(rec.BodyStartRow(), 8);
+  EXPECT_EQ(rec.BodyDefEndRow(), 9);
+  EXPECT_EQ(rec.InnerDecStartRow(), 12);  // statements between declarations
+  EXPECT_EQ(rec.InnerDecEndRow(), 15);
+  EXPECT_EQ(rec.BodyEndRow(), 17);
+  EXPECT_EQ(Access::Declaration(rec), u"Public Function S(a As Long,b As Long) As Long");
+  EXPECT_EQ(rec.RetType(), u"Long");
+  EXPECT_EQ(rec.ParamCount(), 2);
+  EXPECT_EQ(Param(0), (ParamInf{u"", u"ByRef", u"a", u"Long", u"I/O"}));
+  EXPECT_EQ(Param(1), (ParamInf{u"", u"ByRef", u"b", u"Long", u"I"}));
+
+  ClsProcInf first(ui);
+  first.VBInstanceC(vbe);
+  ASSERT_TRUE(first.GetProcInf(5));
+  EXPECT_EQ(first.ProcTypeStr(), u"Sub");
+  EXPECT_EQ(first.BodyDefEndRow(), 4);
+  EXPECT_EQ(first.InnerDecStartRow(), 5);  // no local declaration
+  EXPECT_EQ(first.InnerDecEndRow(), 4);
+  EXPECT_EQ(first.BodyEndRow(), 5);
+}
+
+TEST_F(ClsProcInfTest, RowZeroAsksNothing) {
+  Load(kModule);
+  EXPECT_FALSE(rec.GetProcInf(0));
+  EXPECT_EQ(vbe->Log().Calls(HostCall::kActiveCodePane), 0);
+  EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 0);
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ClsProcInfTest, ResetBodyPosShiftsBodyRowsOnly) {
+  auto m = Load(kModule);
+  ASSERT_TRUE(rec.GetProcInf(13));
+  m->InsertLines(8, u"'1\r\n'2\r\n'3\r\n'4\r\n'5\r\n'6\r\n'7");
+  const long held_before = m.use_count();
+  rec.ResetBodyPos(rec.ProcStartRow());
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(m.use_count(), held_before);
+  EXPECT_EQ(rec.BodyStartRow(), 15);
+  EXPECT_EQ(rec.BodyDefEndRow(), 16);
+  EXPECT_EQ(rec.InnerDecStartRow(), 19);
+  EXPECT_EQ(rec.InnerDecEndRow(), 22);
+  EXPECT_EQ(rec.BodyEndRow(), 24);
+  EXPECT_EQ(rec.ProcStartRow(), 6);
+  EXPECT_EQ(rec.TotalRowsCount(), 14);
+}
+
+TEST_F(ClsProcInfTest, JoinsContinuedDeclarationsWithoutComments) {
+  struct Case {
+    const char16_t* module;
+    const char16_t* joined;
+    Row def_end;
+  } cases[] = {
+      {u"Public Function F(a As Long, _\n    b As String, _\n    c As Long) As Boolean\nEnd Function",
+       u"Public Function F(a As Long,b As String,c As Long) As Boolean", 3},
+      {u"Public Function F() _\nAs Long\nEnd Function", u"Public Function F() As Long", 2},
+      {u"Sub S(a _\n, b)\nEnd Sub", u"Sub S(a, b)", 2},
+      {u"Sub S(a) ' note\nEnd Sub", u"Sub S(a)", 1},
+      {u"Sub Greet(Optional s As String = \"it's\") ' hi\nEnd Sub",
+       u"Sub Greet(Optional s As String = \"it's\")", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.module));
+    auto r = Analyse(c.module, 1);
+    EXPECT_EQ(Access::Declaration(*r), c.joined);
+    EXPECT_EQ(r->BodyDefEndRow(), c.def_end);
+  }
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ClsProcInfTest, ApostropheInQuotedDefaultIsNotAComment) {
+  Load(u"Sub Greet(Optional s As String = \"it's\")\nEnd Sub");
+  ASSERT_TRUE(rec.GetProcInf(1));
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(rec.RetType(), u"N/A");
+  EXPECT_EQ(Param(0), (ParamInf{u"[Def=\"it's\"]", u"ByRef", u"[s]", u"[String]", u"I"}));
+}
+
+TEST_F(ClsProcInfTest, CommaInQuotedDefaultDoesNotSplitTheParameter) {
+  Load(u"Sub S(Optional ByVal s As String = \"a, b\", n As Long)\nEnd Sub");
+  ASSERT_TRUE(rec.GetProcInf(1));
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(rec.ParamCount(), 2);
+  EXPECT_EQ(Param(0), (ParamInf{u"[Def=\"a, b\"]", u"ByVal", u"[s]", u"[String]", u"I"}));
+  EXPECT_EQ(Param(1), (ParamInf{u"", u"ByRef", u"n", u"Long", u"I"}));
+}
+
+TEST_F(ClsProcInfTest, MissingEndLineIsRefused) {
+  Load(u"Sub A()\n    x = 1\n' no end");
+  EXPECT_FALSE(rec.GetProcInf(2));
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{{u"QLX", kEndLineMessage}}));
+  EXPECT_EQ(rec.ProcName(), u"A");
+  EXPECT_EQ(rec.BodyEndRow(), 0);
+}
+
+TEST_F(ClsProcInfTest, AcceptsThirtyParametersAndRefusesThirtyOne) {
+  for (int n : {30, 31}) {
+    SCOPED_TRACE(n);
+    Text params;
+    for (int i = 0; i < n; ++i) params += (i ? u", p" : u"p") + Str(i);
+    Load(u"Sub S(" + params + u")\nEnd Sub");
+    ClsProcInf r(ui);
+    r.VBInstanceC(vbe);
+    const bool ok = r.GetProcInf(1);
+    if (n == 30) {
+      ASSERT_TRUE(ok);
+      EXPECT_TRUE(ui.boxes.empty());
+      EXPECT_EQ(r.ParamCount(), 30);
+      EXPECT_EQ(r.VarName(0), u"p0");
+      EXPECT_EQ(r.VarName(29), u"p29");
+    } else {
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                              {u"QLX", u"プロシージャのパラメータ数が 30 を超えているため、\r\n"
+                                       u"ヘッダを作成することができません"}}));
+    }
+  }
+}
+
+TEST_F(ClsProcInfTest, PropertyKindsComeFromTheEditor) {
+  Load(uR"(
+Private m As Long
+Public Property Get Value() As Long
+    Value = m
+End Property
+Public Property Let Value(ByVal v As Long)
+    m = v
+End Property)");
+  ASSERT_TRUE(rec.GetProcInf(3));
+  EXPECT_EQ(rec.ProcType(), u"4");
+  EXPECT_EQ(rec.ProcTypeStr(), u"Property");
+  EXPECT_EQ(rec.RetType(), u"Long");
+  EXPECT_EQ(rec.ParamCount(), 0);
+  EXPECT_EQ(Param(0), (ParamInf{u"", u"", u"Void", u"N/A", u"N/A"}));
+
+  ClsProcInf let(ui);
+  let.VBInstanceC(vbe);
+  ASSERT_TRUE(let.GetProcInf(6));
+  EXPECT_EQ(let.ProcType(), u"2");
+  EXPECT_EQ(let.RetType(), u"N/A");
+  EXPECT_EQ(let.KeyWord2(0), u"ByVal");
+  EXPECT_EQ(let.VarType(0), u"Long");
+  EXPECT_EQ(let.RefIO(0), u"I");
+}
+
+TEST_F(ClsProcInfTest, IndexedPropertiesFailOutsideTheTable) {
+  EXPECT_EQ(rec.KeyWord1(29), u"");
+  for (Short i : {Short{-1}, Short{30}}) {
+    SCOPED_TRACE(i);
+    for (auto get : {&ClsProcInf::KeyWord1, &ClsProcInf::KeyWord2, &ClsProcInf::VarName,
+                     &ClsProcInf::VarType, &ClsProcInf::RefIO}) {
+      try {
+        (rec.*get)(i);
+        ADD_FAILURE() << "no error";
+      } catch (const VbError& e) {
+        EXPECT_EQ(e.Number(), 9);
+      }
+    }
+  }
+}
+
+TEST_F(ClsProcInfTest, ArrayAndPlainParametersWithTheirBody) {
+  Load(u"Sub S(ByRef a() As Long, b)\n    a(i) = 0\n    Debug.Print b\nEnd Sub");
+  ASSERT_TRUE(rec.GetProcInf(1));
+  EXPECT_EQ(rec.ParamCount(), 2);
+  EXPECT_EQ(Param(0), (ParamInf{u"", u"ByRef", u"a()", u"Long", u"I/O"}));
+  EXPECT_EQ(Param(1), (ParamInf{u"", u"ByRef", u"b", u"Variant", u"I"}));
+}
+
+// One row per written form; every body assigns to x, so by-reference
+// parameters come out "I/O" and by-value ones "I" without a body scan.
+TEST_F(ClsProcInfTest, InputParamFillsTheEntryByWordCount) {
+  struct Case {
+    const char16_t* param;
+    ParamInf entry;
+  } cases[] = {
+      {u"x", {u"", u"ByRef", u"x", u"Variant", u"I/O"}},
+      {u"Optional x", {u"[Def=0]", u"ByRef", u"[x]", u"[Variant]", u"I/O"}},
+      {u"ByRef x", {u"", u"ByRef", u"x", u"Variant", u"I/O"}},
+      {u"ByVal x", {u"", u"ByVal", u"x", u"Variant", u"I"}},
+      {u"x As Long", {u"", u"ByRef", u"x", u"Long", u"I/O"}},
+      {u"Optional ByRef x", {u"[Def=0]", u"ByRef", u"[x]", u"[Variant]", u"I/O"}},
+      {u"Optional ByVal x", {u"[Def=0]", u"ByVal", u"[x]", u"[Variant]", u"I"}},
+      {u"Optional x As Long", {u"[Def=0]", u"ByRef", u"[x]", u"[Long]", u"I/O"}},
+      {u"Optional x = 5", {u"[Def=5]", u"ByRef", u"[x]", u"[Variant]", u"I/O"}},
+      {u"ByRef x As Long", {u"", u"ByRef", u"x", u"Long", u"I/O"}},
+      {u"ByVal x As Long", {u"", u"ByVal", u"x", u"Long", u"I"}},
+      {u"Optional ByRef x As Long", {u"[Def=0]", u"ByRef", u"[x]", u"[Long]", u"I/O"}},
+      {u"Optional ByRef x = 5", {u"[Def=5]", u"ByRef", u"[x]", u"[Variant]", u"I/O"}},
+      {u"Optional ByVal x As Long", {u"[Def=0]", u"ByVal", u"[x]", u"[Long]", u"I"}},
+      {u"Optional ByVal x = 5", {u"[Def=5]", u"ByVal", u"[x]", u"[Variant]", u"I"}},
+      {u"Optional x As Long = 5", {u"[Def=5]", u"ByRef", u"[x]", u"[Long]", u"I/O"}},
+      {u"Optional ByRef x As Long = 5", {u"[Def=5]", u"ByRef", u"[x]", u"[Long]", u"I/O"}},
+      {u"Optional ByVal x As Long = 5", {u"[Def=5]", u"ByVal", u"[x]", u"[Long]", u"I"}},
+      {u"Optional ByVal x As String = \"a b\"",
+       {u"[Def=\"a b\"]", u"ByVal", u"[x]", u"[String]", u"I"}},
+      {u"ParamArray x() As Variant", {u"ParamArray", u"Void", u"x()", u"Variant", u"SPC"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.param));
+    auto r = Analyse(Text(u"Sub S(") + c.param + u")\n    x = 1\nEnd Sub", 1);
+    EXPECT_EQ(r->ParamCount(), 1);
+    EXPECT_EQ(EntryOf(*r, 0), c.entry);
+  }
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ClsProcInfTest, EightWordsLeaveTheEntryWithADebugMessage) {
+  EXPECT_EQ(FirstParam(u"Optional n As Long = 1 + 2", u"n = 1"), ParamInf{});
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"DEBUGMODE", u"InputParam Error 原因を探してください"}}));
+}
+
+TEST_F(ClsProcInfTest, CheckRefMarksOnlyDirectAssignments) {
+  struct Case {
+    const char16_t* param;
+    const char16_t* body;
+    const char16_t* ref_io;
+  } cases[] = {
+      {u"b", u"b = 0", u"I/O"},
+      {u"b", u"    b = 0", u"I/O"},
+      {u"b", u"b.Value = 1", u"I/O"},
+      {u"arr()", u"arr(i) = 0", u"I/O"},
+      {u"arr()", u"arr(i, j) = 0", u"I/O"},
+      {u"b", u"Set b = Nothing", u"I"},
+      {u"b", u"If b = 1 Then Exit Sub", u"I"},
+      {u"b", u"c = b", u"I"},
+      {u"b", u"b=0", u"I"},
+      {u"b", u"' b = 0", u"I"},
+      {u"b", u"b.Add 1", u"I"},
+      {u"b", u".Value = 1", u"I"},
+      {u"b", u"bb = 1", u"I"},
+      {u"arr()", u"arr = Array(1)", u"I"},
+      {u"arr()", u"arr(i)=0", u"I"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.param) + " / " + U8(c.body));
+    EXPECT_EQ(FirstParam(c.param, c.body).RefIO, c.ref_io);
+  }
+}
+
+TEST(ClsProcInfSteps, StripComment) {
+  RecordingUi ui;
+  ClsProcInf r(ui);
+  struct Case {
+    const char16_t* line;
+    const char16_t* stripped;
+  } cases[] = {
+      {u"Sub S() ' note", u"Sub S()"},
+      {u"  Sub S()  ' note", u"Sub S()"},
+      {u"  Sub S()  ", u"  Sub S()  "},  // no comment: left as it is
+      {u"' whole line", u""},
+      {u"Sub G(Optional s = \"it's\")", u"Sub G(Optional s = \"it's\")"},
+      {u"Sub G(Optional s = \"it's\") ' hi", u"Sub G(Optional s = \"it's\")"},
+      {u"x = \"say \"\"it's\"\" ok\" ' c", u"x = \"say \"\"it's\"\" ok\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.line));
+    EXPECT_EQ(Access::StripComment(r, c.line), c.stripped);
+  }
+}
+
+TEST(ClsProcInfSteps, TypeOfProc) {
+  RecordingUi ui;
+  ClsProcInf r(ui);
+  struct Case {
+    const char16_t* line;
+    ProcKind kind;
+    const char16_t* type;
+    int code;
+  } cases[] = {
+      {u"Public Function F() As Long", 0, u"Function", 1},
+      {u"Private Sub G()", 0, u"Sub", 0},
+      {u"Function F()", 0, u"Function", 1},
+      {u"Function F", 0, u"Sub", 0},  // the window stops two characters short
+      {u"Sub S(ByVal xFunction As Long)", 0, u"Sub", 0},
+      {u"Sub S() ' calls Function Foo", 0, u"Sub", 0},
+      {u"Property Let P(ByVal v)", 1, u"Property", 2},
+      {u"Property Set P(ByVal v)", 2, u"Property", 3},
+      {u"Function Odd()", 3, u"Property", 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.line));
+    EXPECT_EQ(Access::TypeOfProc(r, c.line, c.kind), std::make_pair(Text(c.type), c.code));
+  }
+}
+
+TEST(ClsProcInfSteps, IsInnerDec) {
+  RecordingUi ui;
+  ClsProcInf r(ui);
+  struct Case {
+    const char16_t* line;
+    bool dec;
+  } cases[] = {
+      {u"Dim x", true},          {u"    Dim x As Long", true}, {u"Const X = 1", true},
+      {u"Static n As Long", true}, {u"\tDim x", false},       {u"ReDim a(5)", false},
+      {u"Private Const X = 1", false}, {u"Dim", false},       {u"Dimension = 1", false},
+      {u"' Dim x", false},       {u"Static", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.line));
+    EXPECT_EQ(Access::IsInnerDec(r, c.line), c.dec);
+  }
+}
+
+TEST(ClsProcInfSteps, GetRetType) {
+  RecordingUi ui;
+  ClsProcInf r(ui);
+  struct Case {
+    const char16_t* declaration;
+    const char16_t* type;
+  } cases[] = {
+      {u"Sub A()", u"N/A"},
+      {u"Function F() As Long", u"Long"},
+      {u"Function F(x) As String()", u"String()"},
+      {u"Function F() As String()", u"String()"},
+      {u"Function F(x)", u"N/A"},
+      {u"Property Let P(ByVal v As Long)", u"N/A"},
+      {u"Public Function F(ByVal a As Long,Optional b As Long = 5) As Boolean", u"Boolean"},
+      {u"Sub G(Optional s As String = \"it's\")", u"N/A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.declaration));
+    EXPECT_EQ(Access::GetRetType(r, c.declaration), c.type);
+  }
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST(ClsProcInfSteps, GetParamList) {
+  RecordingUi ui;
+  ClsProcInf r(ui);
+  struct Case {
+    const char16_t* declaration;
+    std::vector<Text> items;
+    Short count;
+  } cases[] = {
+      {u"Sub A()", {u"Void"}, 0},
+      {u"Function F() As String()", {u"Void"}, 0},
+      {u"Function F(x) As String()", {u"x"}, 1},
+      {u"Function F(a As Long,b As String) As Boolean", {u"a As Long", u"b As String"}, 2},
+      {u"Sub S(a, b)", {u"a", u"b"}, 2},
+      {u"Sub S(Optional s = \"a,b\", n)", {u"Optional s = \"a,b\"", u"n"}, 2},
+      {u"Sub S(Optional s = \"x \"\",\"\" y\",n)", {u"Optional s = \"x \"\",\"\" y\"", u"n"}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.declaration));
+    EXPECT_EQ(Access::GetParamList(r, c.declaration), std::make_pair(c.items, c.count));
+  }
+  EXPECT_TRUE(ui.boxes.empty());
+
+  // No ") As" where the return type should start: the list's end is unknown.
+  EXPECT_EQ(Access::GetParamList(r, u"Function F(x)As Long").first, std::vector<Text>{});
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{{u"ClsProcInf.GetParamList",
+                                                 ErrorNumberReport(VbError(5))}}));
+}
+
+TEST(ClsProcInfSteps, GetWordList) {
+  RecordingUi ui;
+  ClsProcInf r(ui);
+  struct Case {
+    const char16_t* param;
+    std::vector<Text> words;
+  } cases[] = {
+      {u"x", {u"x"}},
+      {u"ByVal x As Long", {u"ByVal", u"x", u"As", u"Long"}},
+      {u"a  b", {u"a", u"", u"b"}},
+      {u"\"a b\"", {u"\"a b\""}},
+      {u"Optional ByVal s As String = \"a b\"",
+       {u"Optional", u"ByVal", u"s", u"As", u"String", u"=", u"\"a b\""}},
+      {u"Optional s = \"x\" & \"y z\"", {u"Optional", u"s", u"=", u"\"x\" & \"y z\""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.param));
+    EXPECT_EQ(Access::GetWordList(r, c.param), c.words);
+  }
+}
+
+// Failures: each operation reports in its own form and returns what it had.
+
+TEST_F(ClsProcInfTest, NotFoundRetriesWithTheNextKind) {
+  Load(u"Sub A()\nEnd Sub");
+  vbe->Log().FailOn(HostCall::kProcBodyLine, 1, VbError(35));
+  EXPECT_TRUE(rec.GetProcInf(1));
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 2);
+}
+
+TEST_F(ClsProcInfTest, NotFoundGivesUpAfterThreeRestarts) {
+  Load(u"Sub A()\nEnd Sub");
+  for (int nth = 1; nth <= 4; ++nth) vbe->Log().FailOn(HostCall::kProcBodyLine, nth, VbError(35));
+  EXPECT_FALSE(rec.GetProcInf(1));
+  EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 4);
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"ClsProcInf.GetProcInf", u"Error: 35. Sub or Function not defined"}}));
+}
+
+TEST_F(ClsProcInfTest, NotFoundAsPropertyGetIsNotRetried) {
+  Load(u"Property Get P() As Long\nEnd Property");
+  vbe->Log().FailOn(HostCall::kProcBodyLine, 1, VbError(35));
+  EXPECT_FALSE(rec.GetProcInf(1));
+  EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 1);
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"ClsProcInf.GetProcInf", u"Error: 35. Sub or Function not defined"}}));
+}
+
+TEST_F(ClsProcInfTest, OtherHostFailureIsReportedAndReleasesTheModule) {
+  auto m = Load(u"Sub A()\nEnd Sub");
+  const long held_before = m.use_count();
+  vbe->Log().FailOn(HostCall::kLines, 1, VbError(7));
+  EXPECT_FALSE(rec.GetProcInf(1));
+  EXPECT_EQ(m.use_count(), held_before);
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{{u"ClsProcInf.MakeProcInf", u"Error: 7. Out of memory"}}));
+}
+
+TEST_F(ClsProcInfTest, NoEditorIsReported) {
+  EXPECT_FALSE(rec.GetProcInf(1));
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"ClsProcInf.MakeProcInf", ErrorReport(VbError(vberr::kObjectNotSet))}}));
+}
+
+TEST_F(ClsProcInfTest, FailedEndSearchReportsThenRefuses) {
+  Load(u"Sub A()\nEnd Sub");
+  vbe->Log().FailOn(HostCall::kLines, 3, VbError(9));  // type line, declaration, End search
+  EXPECT_FALSE(rec.GetProcInf(1));
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"ClsProcInf.CheckEnd", u"Error_Number: 9.  : Subscript out of range"},
+                          {u"QLX", kEndLineMessage}}));
+}
+
+TEST_F(ClsProcInfTest, FailedBodyScanLeavesTheParameterAnInput) {
+  Load(u"Sub A(b)\n    b = 1\nEnd Sub");
+  // type line, declaration, End search, two local-declaration rows, body scan
+  vbe->Log().FailOn(HostCall::kLines, 6, VbError(7));
+  EXPECT_TRUE(rec.GetProcInf(1));
+  EXPECT_EQ(rec.RefIO(0), u"I");
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"ClsProcInf.CheckRef", u"Error_Number: 7.  : Out of memory"}}));
+}
+
+TEST_F(ClsProcInfTest, FailedResetBodyPosKeepsTheRows) {
+  auto m = Load(kModule);
+  ASSERT_TRUE(rec.GetProcInf(13));
+  const long held_before = m.use_count();
+  vbe->Log().FailOn(HostCall::kProcBodyLine, 1, VbError(35));
+  rec.ResetBodyPos(rec.ProcStartRow());
+  EXPECT_EQ(m.use_count(), held_before);
+  EXPECT_EQ(rec.BodyStartRow(), 8);
+  EXPECT_EQ(rec.BodyEndRow(), 17);
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
+                          {u"ClsProcInf.ResetBodyPos",
+                           u"Error_Number: 35.  : Sub or Function not defined\r\n<Erl>  In_Line: 0"}}));
+}
+
+}  // namespace
+}  // namespace qlx

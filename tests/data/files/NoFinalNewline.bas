@@ -1,0 +1,4 @@
+Attribute VB_Name = "NoFinalNewline"
+Option Explicit
+Sub A()
+End Sub

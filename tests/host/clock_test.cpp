@@ -1,0 +1,137 @@
+// The regional date and time: Japanese Windows defaults, the locale variables,
+// and the fixed clock of QLX_NOW.
+#include "host/clock.h"
+
+#include <gtest/gtest.h>
+#include <unicode/timezone.h>
+
+#include "addin/settings_test_support.h"
+#include "host/vberror.h"
+#include "test_support.h"
+
+namespace qlx {
+namespace {
+
+using testing::ScopedEnv;
+
+// The locale variables and QLX_NOW for one case, all others removed.
+struct Environment {
+  Environment(std::optional<std::string> lc_all, std::optional<std::string> lc_time, std::optional<std::string> lang,
+              std::optional<std::string> now)
+      : lc_all_("LC_ALL", std::move(lc_all)),
+        lc_time_("LC_TIME", std::move(lc_time)),
+        lang_("LANG", std::move(lang)),
+        now_("QLX_NOW", std::move(now)) {}
+  ScopedEnv lc_all_, lc_time_, lang_, now_;
+};
+
+TEST(RegionalClockTest, JapaneseLocaleGivesTheWindowsDefaults) {
+  Environment env(std::nullopt, std::nullopt, "ja_JP.UTF-8", "2026-12-08T09:05:03");
+  const RegionalClock clock = RegionalClock::FromEnvironment();
+  EXPECT_EQ(clock.ShortDate(), u"2026/12/08");
+  EXPECT_EQ(clock.LongTime(), u"9:05:03");
+}
+
+TEST(RegionalClockTest, FormatsByLocale) {
+  struct Case {
+    const char* locale;
+    const char* now;
+    Text date, time;
+  } cases[] = {
+      {"ja_JP.UTF-8", "2026-12-08T21:59:00", u"2026/12/08", u"21:59:00"},
+      {"ja_JP", "0987-01-02T00:00:00", u"0987/01/02", u"0:00:00"},
+      {"ja", "2024-02-29T12:00:59", u"2024/02/29", u"12:00:59"},
+      {"C", "2026-12-08T09:05:03", u"2026-12-08", u"09:05:03"},
+      {"POSIX", "2026-12-08T09:05:03", u"2026-12-08", u"09:05:03"},
+      {"", "2026-12-08T09:05:03", u"2026-12-08", u"09:05:03"},
+      {"de_DE.UTF-8@euro", "2026-12-08T09:05:03", u"08.12.26", u"09:05:03"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale);
+    const RegionalClock clock(c.locale, ParseFixedNow(c.now));
+    EXPECT_EQ(clock.ShortDate(), c.date);
+    EXPECT_EQ(clock.LongTime(), c.time);
+  }
+}
+
+TEST(RegionalClockTest, LocaleVariablesInTheirOrder) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> lc_all, lc_time, lang;
+    std::string icu;
+  } cases[] = {
+      {"LC_ALL first", "ja_JP.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", "ja_JP"},
+      {"then LC_TIME", std::nullopt, "ja_JP.eucJP", "en_US.UTF-8", "ja_JP"},
+      {"empty ones do not count", "", "", "ja_JP.UTF-8", "ja_JP"},
+      {"none: the root locale", std::nullopt, std::nullopt, std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Environment env(c.lc_all, c.lc_time, c.lang, "2026-12-08T09:05:03");
+    EXPECT_EQ(RegionalClock::FromEnvironment().IcuLocale(), c.icu);
+  }
+}
+
+TEST(RegionalClockTest, FixedTimeIgnoresTheTimeZone) {
+  // 02:30 does not exist in New York on that day; a fixed time must not move.
+  std::unique_ptr<icu::TimeZone> saved(icu::TimeZone::createDefault());
+  icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("America/New_York"));
+  const RegionalClock clock("ja_JP", ParseFixedNow("2026-03-08T02:30:00"));
+  const Text date = clock.ShortDate();
+  const Text time = clock.LongTime();
+  icu::TimeZone::setDefault(*saved);
+  EXPECT_EQ(date, u"2026/03/08");
+  EXPECT_EQ(time, u"2:30:00");
+}
+
+TEST(RegionalClockTest, WithoutQlxNowTheRealClockIsRead) {
+  Environment env(std::nullopt, std::nullopt, "ja_JP.UTF-8", std::nullopt);
+  const RegionalClock clock = RegionalClock::FromEnvironment();
+  EXPECT_TRUE(Like(clock.ShortDate(), u"####/##/##")) << testing::U8(clock.ShortDate());
+  EXPECT_TRUE(Like(clock.LongTime(), u"*#:##:##")) << testing::U8(clock.LongTime());
+}
+
+TEST(ParseFixedNowTest, RefusesAnythingButARealLocalTime) {
+  EXPECT_EQ(ParseFixedNow("2024-02-29T23:59:59"), (LocalDateTime{2024, 2, 29, 23, 59, 59}));
+  for (const char* bad : {"", "2026-12-08", "2026-12-08 09:05:03", "2026-12-8T09:05:03", "2026-12-08T09:05:03Z",
+                          "2026-12-08t09:05:03", "+026-12-08T09:05:03", "2026-13-01T00:00:00",
+                          "2026-00-01T00:00:00", "2026-02-29T00:00:00", "1900-02-29T00:00:00",
+                          "2026-04-31T00:00:00", "2026-12-08T24:00:00", "2026-12-08T09:60:00",
+                          "2026-12-08T09:05:60", "0000-01-01T00:00:00"}) {
+    SCOPED_TRACE(bad);
+    try {
+      ParseFixedNow(bad);
+      ADD_FAILURE() << "accepted";
+    } catch (const VbError& e) {
+      EXPECT_EQ(e.Number(), 5);
+      EXPECT_TRUE(StartsWith(e.Description(), u"QLX_NOW must be a local date and time in the form "
+                                               u"YYYY-MM-DDTHH:MM:SS"));
+      EXPECT_NE(e.Description().find(u"\"" + FromUtf8(bad) + u"\""), Text::npos);
+    }
+  }
+  Environment env(std::nullopt, std::nullopt, "ja_JP.UTF-8", "tomorrow");
+  EXPECT_THROW(RegionalClock::FromEnvironment(), VbError);
+}
+
+TEST(IcuLocaleNameTest, DropsCodesetAndModifier) {
+  EXPECT_EQ(IcuLocaleName("ja_JP.UTF-8"), "ja_JP");
+  EXPECT_EQ(IcuLocaleName("ja_JP.eucJP@x"), "ja_JP");
+  EXPECT_EQ(IcuLocaleName("de_DE@euro"), "de_DE");
+  EXPECT_EQ(IcuLocaleName("C.UTF-8"), "");
+  EXPECT_EQ(IcuLocaleName("POSIX"), "");
+}
+
+TEST(RegionalClockUiTest, TakesDateAndTimeFromTheClockAndTheRestFromTheInnerUi) {
+  RecordingUi inner;
+  inner.Answers({Answer::kYes});
+  RegionalClockUi ui(inner, RegionalClock("ja_JP.UTF-8", ParseFixedNow("2030-01-31T07:08:09")));
+  EXPECT_EQ(ui.ShortDate(), u"2030/01/31");
+  EXPECT_EQ(ui.LongTime(), u"7:08:09");
+  EXPECT_EQ(ui.MsgBox(u"q", Buttons::kYesNo, u"QLX"), Answer::kYes);
+  ui.Sleep(3);
+  EXPECT_EQ(inner.boxes.size(), 1u);
+  EXPECT_EQ(inner.sleeps, std::vector<int>{3});
+}
+
+}  // namespace
+}  // namespace qlx

@@ -1,0 +1,606 @@
+// Exported module files: hidden lines kept aside, encodings and line ends
+// kept, unchanged lines written back from their original bytes, bad files
+// refused, saves that never leave a half-written or wrongly written file.
+#include "host/module_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "test_support.h"
+
+namespace qlx {
+namespace {
+namespace fs = std::filesystem;
+
+const fs::path kFiles = fs::path(QLX_TEST_DATA) / "files";
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh directory, removed with everything in it (made writable first).
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "qlx-files-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  // Names in the directory, to see that no temporary file was left.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  fs::path path_;
+};
+
+ModuleFile FromBytes(std::string bytes, const std::string& name = "Test.bas") {
+  return ModuleFile::FromBytes(std::move(bytes), name);
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const FileError& e) {
+    return e.what();
+  }
+  return "(no FileError)";
+}
+
+// ---------------------------------------------------------------- fixtures
+
+struct FixtureCase {
+  const char* file;
+  const char16_t* name;
+  const char* encoding;
+  Row rows;
+  long hidden;
+};
+
+void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.file; }
+
+class FixtureTest : public ::testing::TestWithParam<FixtureCase> {};
+
+TEST_P(FixtureTest, LoadsAndRendersTheSameBytes) {
+  const FixtureCase& c = GetParam();
+  const fs::path path = kFiles / c.file;
+  ModuleFile file = ModuleFile::Load(path);
+  EXPECT_EQ(file.Module()->Name(), c.name);
+  EXPECT_EQ(file.EncodingName(), c.encoding);
+  EXPECT_EQ(file.Module()->LineCount(), c.rows);
+  EXPECT_EQ(file.HiddenLineCount(), c.hidden);
+  EXPECT_EQ(file.Render(), ReadBytes(path));
+  EXPECT_FALSE(file.Changed());
+  EXPECT_TRUE(file.Warnings().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FixtureTest,
+    ::testing::Values(FixtureCase{"Cp932Module.bas", u"Cp932Module", "CP932", 9, 1},
+                      FixtureCase{"Utf8Module.bas", u"Utf8Module", "UTF-8", 5, 1},
+                      FixtureCase{"BomModule.bas", u"BomModule", "UTF-8 with BOM", 2, 1},
+                      FixtureCase{"NoFinalNewline.bas", u"NoFinalNewline", "CP932", 3, 1},
+                      FixtureCase{"Counter.cls", u"Counter", "CP932", 13, 13},
+                      FixtureCase{"frmMain.frm", u"frmMain", "CP932", 5, 21},
+                      FixtureCase{"NoName.txt", u"NoName", "CP932", 4, 0}),
+    [](const auto& info) {
+      std::string name;
+      for (char c : std::string(info.param.file)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
+
+TEST(ModuleFileTest, DecodesCp932AsTheMicrosoftTable) {
+  ModuleFile file = ModuleFile::Load(kFiles / "Cp932Module.bas");
+  auto module = file.Module();
+  // ～ is U+FF5E (0x8160), ソ and 表 end in 0x5C, half-width katakana stay half-width.
+  EXPECT_EQ(module->Line(3), u"' 波ダッシュ：～　ソ：ソフト　表：表示　半角ｶﾀｶﾅ：ｱｲｳｴｵ");
+  // NEC-selected IBM and NEC special characters read as their Unicode characters.
+  EXPECT_EQ(module->Line(4), u"' NEC選定IBM拡張文字：纊（ED40）　NEC特殊文字：≒（8790）");
+  EXPECT_EQ(module->Line(6), u"Public Function 表示名(ByVal 名前 As String) As String");
+}
+
+TEST(ModuleFileTest, HidesTheClassHeaderAndMemberAttributes) {
+  ModuleFile file = ModuleFile::Load(kFiles / "Counter.cls");
+  EXPECT_EQ(file.Module()->AllLines(), testing::Lines(uR"(
+Option Explicit
+' 件数を数えるクラス
+Private m_Count As Long
+Private WithEvents m_Book As Workbook
+
+Public Property Get Value() As Long
+    Value = m_Count
+End Property
+
+Public Sub Add(Optional ByVal 増分 As Long = 1, _
+               Optional ByVal 理由 As String = "")
+    m_Count = m_Count + 増分
+End Sub
+)"));
+}
+
+TEST(ModuleFileTest, HidesNestedFormBlocksToTheirOwnEnd) {
+  ModuleFile file = ModuleFile::Load(kFiles / "frmMain.frm");
+  EXPECT_EQ(file.Module()->AllLines(), testing::Lines(uR"(
+Option Explicit
+
+Private Sub cmdOK_Click()
+    Unload Me
+End Sub
+)"));
+}
+
+// ---------------------------------------------------------------- names
+
+TEST(ModuleFileTest, NameComesFromVbNameElseTheFileName) {
+  struct Case {
+    std::string bytes;
+    std::string path;
+    Text name;
+  };
+  const Case cases[] = {
+      {"Attribute VB_Name = \"Mod1\"\r\nSub A()\r\n", "dir/Other.bas", u"Mod1"},
+      {"attribute   vb_name=\"lower\"\r\n", "x.bas", u"lower"},
+      {"Sub A()\r\n", "dir/My.Module.bas", u"My.Module"},
+      {"Attribute VB_Name = \"\"\r\n", "Empty.bas", u"Empty"},
+      {"", "Blank.bas", u"Blank"},
+      {"Attribute VB_Name = \"\x95\x5C\"\r\n", "x.bas", u"表"},
+      {"Sub A()\r\n", "\xe6\xa8\xa1.bas", u"模"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(FromBytes(c.bytes, c.path).Module()->Name(), c.name);
+  }
+}
+
+// ---------------------------------------------------------------- encodings
+
+TEST(ModuleFileTest, DetectsEncodingAndRoundTrips) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* encoding;
+    Text row1;
+  };
+  const Case cases[] = {
+      {"pure ASCII is the code page", "Sub A()\r\n", "CP932", u"Sub A()"},
+      {"UTF-8 with non-ASCII", "' \xe8\xa1\xa8\r\n", "UTF-8", u"' 表"},
+      {"UTF-8 beyond the BMP", "' \xf0\x9f\x8c\x8f\n", "UTF-8", u"' \U0001F30F"},
+      {"BOM with ASCII only", "\xef\xbb\xbfSub A()\r\n", "UTF-8 with BOM", u"Sub A()"},
+      {"BOM and nothing else", "\xef\xbb\xbf", "UTF-8 with BOM", u""},
+      {"invalid UTF-8 is the code page", "' \x95\x5c\r\n", "CP932", u"' 表"},
+      // Half-width katakana pairs can be valid UTF-8: such a file reads as UTF-8.
+      {"CP932 bytes that are valid UTF-8", "' \xc3\xbd\r\n", "UTF-8", u"' \u00fd"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ModuleFile file = FromBytes(c.bytes);
+    EXPECT_EQ(file.EncodingName(), c.encoding);
+    if (file.Module()->LineCount() > 0) {
+      EXPECT_EQ(file.Module()->Line(1), c.row1);
+    }
+    EXPECT_EQ(file.Render(), c.bytes);
+  }
+}
+
+TEST(ModuleFileTest, AnotherCodePageCanBeNamed) {
+  // 漢字 in EUC-JP is B4 C1 BB FA: not UTF-8, and CP932 would read other characters.
+  ModuleFile file = ModuleFile::FromBytes("' \xb4\xc1\xbb\xfa\n", "e.bas", LoadOptions{"EUC-JP"});
+  EXPECT_EQ(file.EncodingName(), "EUC-JP");
+  EXPECT_EQ(file.Module()->Line(1), u"' 漢字");
+  file.Module()->InsertLines(2, u"' 字");
+  EXPECT_EQ(file.Render(), "' \xb4\xc1\xbb\xfa\n' \xbb\xfa\n");
+}
+
+TEST(ModuleFileTest, RefusesUnknownAndNonAsciiEncodings) {
+  EXPECT_NE(ErrorOf([] { ModuleFile::FromBytes("x\r\n", "a.bas", LoadOptions{"NO-SUCH-CODEPAGE"}); })
+                .find("a.bas: unknown encoding \"NO-SUCH-CODEPAGE\""),
+            std::string::npos);
+  EXPECT_NE(ErrorOf([] { ModuleFile::FromBytes("x\r\n", "a.bas", LoadOptions{"UTF-16LE"}); })
+                .find("not ASCII-compatible"),
+            std::string::npos);
+}
+
+TEST(ModuleFileTest, UnchangedLinesKeepBytesThatWouldNotRoundTrip) {
+  const fs::path path = kFiles / "Cp932Module.bas";
+  const std::string original = ReadBytes(path);
+  ModuleFile file = ModuleFile::Load(path);
+  auto module = file.Module();
+  // Replacing a line by its own text is no change.
+  module->ReplaceLine(4, Text(module->Line(4)));
+  EXPECT_EQ(file.Render(), original);
+  EXPECT_FALSE(file.Changed());
+
+  module->ReplaceLine(6, u"Public Function 表示名(ByVal 名前 As String, ByVal n As Long) As String");
+  const std::string rendered = file.Render();
+  EXPECT_NE(rendered.find("\xed\x40"), std::string::npos) << "NEC-selected IBM 0xED40 kept";
+  EXPECT_NE(rendered.find("\x87\x90"), std::string::npos) << "NEC 0x8790 kept";
+
+  // Changed text is encoded anew: 纊 becomes the IBM code FA5C, ≒ becomes 81E0.
+  module->ReplaceLine(4, u"' 纊≒");
+  EXPECT_NE(file.Render().find("' \xfa\x5c\x81\xe0\r\n"), std::string::npos);
+  EXPECT_TRUE(file.Changed());
+}
+
+TEST(ModuleFileTest, UnrepresentableCharactersAreWrittenAsQuestionMarks) {
+  ModuleFile file = FromBytes("Attribute VB_Name = \"M\"\r\nSub A()\r\n", "M.bas");
+  file.Module()->InsertLines(2, u"' caf\u00e9 \u2713 \U0001F600 ok");
+  EXPECT_EQ(file.Render(), "Attribute VB_Name = \"M\"\r\nSub A()\r\n' caf? ? ? ok\r\n");
+  const std::vector<std::string> warnings = file.Warnings();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "M.bas: line 3 (row 2): 3 characters that CP932 cannot hold written as '?'");
+
+  ModuleFile utf8 = FromBytes("' \xe8\xa1\xa8\n");
+  utf8.Module()->InsertLines(2, Text(u"' x") + char16_t(0xD800) + u"y");
+  EXPECT_EQ(utf8.Render(), "' \xe8\xa1\xa8\n' x?y\n");
+  EXPECT_EQ(utf8.Warnings().size(), 1u);
+}
+
+// ---------------------------------------------------------------- line ends
+
+TEST(ModuleFileTest, LineEndsAreKeptPerLineAndNewLinesTakeTheDominantOne) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string after_append;  // after appending row "new"
+  };
+  const Case cases[] = {
+      {"CRLF", "a\r\nb\r\n", "a\r\nb\r\nnew\r\n"},
+      {"LF", "a\nb\n", "a\nb\nnew\n"},
+      {"CR alone", "a\rb\r", "a\rb\rnew\r"},
+      {"mixed, LF dominant", "a\nb\r\nc\n", "a\nb\r\nc\nnew\n"},
+      {"mixed tie takes CRLF", "a\nb\r\n", "a\nb\r\nnew\r\n"},
+      {"no final line end", "a\nb", "a\nb\nnew"},
+      {"one line without end", "a", "a\r\nnew"},
+      {"empty file", "", "new\r\n"},
+      {"blank lines kept", "\r\n\r\na\r\n\r\n", "\r\n\r\na\r\n\r\nnew\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ModuleFile file = FromBytes(c.bytes);
+    EXPECT_EQ(file.Render(), c.bytes);
+    file.Module()->InsertLines(file.Module()->LineCount() + 1, u"new");
+    EXPECT_EQ(file.Render(), c.after_append);
+  }
+}
+
+TEST(ModuleFileTest, DeletingTheLastLineKeepsTheFileWithoutFinalLineEnd) {
+  ModuleFile file = FromBytes("a\r\nb\r\nc");
+  file.Module()->DeleteLines(3);
+  EXPECT_EQ(file.Render(), "a\r\nb");
+  file.Module()->DeleteLines(1, 2);
+  EXPECT_EQ(file.Render(), "");
+}
+
+// ---------------------------------------------------------------- edits
+
+// A raw-string file with every line end made CR LF; the newline right after
+// R"( is dropped.
+std::string Crlf(std::string_view text) {
+  if (text.starts_with('\n')) text.remove_prefix(1);
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+// File lines: 1 hidden, rows 1-2 (lines 2-3), 4 hidden, rows 3-4 (lines
+// 5-6), 7-8 hidden, rows 5-6 (lines 9-10).
+const std::string kClass = Crlf(R"(
+Attribute VB_Name = "C"
+Option Explicit
+Public WithEvents B As Button
+Attribute B.VB_VarHelpID = -1
+Public Function F(ByVal a As Long, _
+                  ByVal b As Long) As Long
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)");
+
+TEST(ModuleFileTest, EditsKeepHiddenLinesAfterTheLineTheyFollowed) {
+  struct Case {
+    const char* what;
+    std::function<void(MemoryCodeModule&)> edit;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"insert at the top goes below the module attributes", [](MemoryCodeModule& m) { m.InsertLines(1, u"' top"); },
+       R"(
+Attribute VB_Name = "C"
+' top
+Option Explicit
+Public WithEvents B As Button
+Attribute B.VB_VarHelpID = -1
+Public Function F(ByVal a As Long, _
+                  ByVal b As Long) As Long
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+      {"insert below a declaration goes below its attributes",
+       [](MemoryCodeModule& m) { m.InsertLines(5, u"    On Error GoTo PROC_ERR"); }, R"(
+Attribute VB_Name = "C"
+Option Explicit
+Public WithEvents B As Button
+Attribute B.VB_VarHelpID = -1
+Public Function F(ByVal a As Long, _
+                  ByVal b As Long) As Long
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    On Error GoTo PROC_ERR
+    F = a + b
+End Function
+)"},
+      {"insert above a declaration", [](MemoryCodeModule& m) { m.InsertLines(3, u"' header"); }, R"(
+Attribute VB_Name = "C"
+Option Explicit
+Public WithEvents B As Button
+Attribute B.VB_VarHelpID = -1
+' header
+Public Function F(ByVal a As Long, _
+                  ByVal b As Long) As Long
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+      {"a line replaced by two passes them to the second",
+       [](MemoryCodeModule& m) { m.ReplaceLine(4, u"    ByVal b As Long, _\r\n    ByVal c As Long) As Long"); }, R"(
+Attribute VB_Name = "C"
+Option Explicit
+Public WithEvents B As Button
+Attribute B.VB_VarHelpID = -1
+Public Function F(ByVal a As Long, _
+    ByVal b As Long, _
+    ByVal c As Long) As Long
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+      {"a deleted line passes them to the visible line before it", [](MemoryCodeModule& m) { m.DeleteLines(4); },
+       R"(
+Attribute VB_Name = "C"
+Option Explicit
+Public WithEvents B As Button
+Attribute B.VB_VarHelpID = -1
+Public Function F(ByVal a As Long, _
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+      {"deleted lines pass them on in file order", [](MemoryCodeModule& m) { m.DeleteLines(2, 3); }, R"(
+Attribute VB_Name = "C"
+Option Explicit
+Attribute B.VB_VarHelpID = -1
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+      {"deleting from row 1 passes them to the header", [](MemoryCodeModule& m) { m.DeleteLines(1, 4); }, R"(
+Attribute VB_Name = "C"
+Attribute B.VB_VarHelpID = -1
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+      {"deleting every row keeps every hidden line", [](MemoryCodeModule& m) { m.DeleteLines(1, 6); }, R"(
+Attribute VB_Name = "C"
+Attribute B.VB_VarHelpID = -1
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+)"},
+      {"a row inserted where a deleted anchor was comes after its lines",
+       [](MemoryCodeModule& m) {
+         m.DeleteLines(2);
+         m.InsertLines(2, u"Public WithEvents B2 As Button");
+       },
+       R"(
+Attribute VB_Name = "C"
+Option Explicit
+Attribute B.VB_VarHelpID = -1
+Public WithEvents B2 As Button
+Public Function F(ByVal a As Long, _
+                  ByVal b As Long) As Long
+Attribute F.VB_Description = "sum"
+Attribute F.VB_UserMemId = 0
+    F = a + b
+End Function
+)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ModuleFile file = FromBytes(kClass, "C.cls");
+    ASSERT_EQ(file.Module()->LineCount(), 6);
+    c.edit(*file.Module());
+    EXPECT_EQ(file.Render(), Crlf(c.expected));
+  }
+}
+
+TEST(ModuleFileTest, AttributeLikeTextInAContinuedLineIsCode) {
+  const std::string bytes = "Dim a As Long, _\r\nAttribute x.VB_VarHelpID = -1\r\nAttribute a.VB_VarHelpID = -1\r\n";
+  ModuleFile file = FromBytes(bytes);
+  EXPECT_EQ(file.Module()->AllLines(), (std::vector<Text>{u"Dim a As Long, _", u"Attribute x.VB_VarHelpID = -1"}));
+  EXPECT_EQ(file.Render(), bytes);
+}
+
+TEST(ModuleFileTest, FileLinesMapToRowsThroughEdits) {
+  ModuleFile file = FromBytes(kClass, "C.cls");
+  auto module = file.Module();
+  EXPECT_EQ(file.RowOfFileLine(1), 0);  // VB_Name
+  EXPECT_EQ(file.RowOfFileLine(2), 1);
+  EXPECT_EQ(file.RowOfFileLine(4), 0);  // member attribute
+  EXPECT_EQ(file.RowOfFileLine(5), 3);
+  EXPECT_EQ(file.RowOfFileLine(10), 6);
+  EXPECT_EQ(file.RowOfFileLine(0), 0);
+  EXPECT_EQ(file.RowOfFileLine(11), 0);
+  EXPECT_EQ(file.FileLineOfRow(3), 5);
+
+  module->InsertLines(1, u"' a\r\n' b");
+  module->DeleteLines(3);        // file line 2
+  module->ReplaceLine(5, u"x");  // file line 6
+  EXPECT_EQ(file.RowOfFileLine(2), 0);
+  EXPECT_EQ(file.RowOfFileLine(3), 3);
+  EXPECT_EQ(file.RowOfFileLine(5), 4);
+  EXPECT_EQ(file.RowOfFileLine(6), 5);
+  EXPECT_EQ(file.FileLineOfRow(1), 0);
+  EXPECT_EQ(file.FileLineOfRow(5), 0);
+  EXPECT_EQ(file.FileLineOfRow(6), 9);
+  EXPECT_EQ(file.FileLineOfRow(99), 0);
+}
+
+TEST(ModuleFileTest, ManyInsertsAboveManyProceduresKeepEveryAttributeInPlace) {
+  constexpr int kProcs = 150;
+  std::string bytes = "Attribute VB_Name = \"Big\"\r\nOption Explicit\r\n";
+  for (int p = 0; p < kProcs; ++p) {
+    const std::string n = std::to_string(p);
+    bytes += "Public Sub P" + n + "()\r\nAttribute P" + n + ".VB_Description = \"d" + n + "\"\r\n";
+    for (int k = 0; k < 30; ++k) bytes += "    x = " + std::to_string(k) + "\r\n";
+    bytes += "End Sub\r\n";
+  }
+  ModuleFile file = FromBytes(bytes);
+  auto module = file.Module();
+  // Forty header lines above every procedure, one line at a time, bottom up
+  // and top down alternately.
+  for (int p = kProcs - 1; p >= 0; --p) {
+    const Row declaration = 2 + p * 32;
+    for (int k = 0; k < 40; ++k) module->InsertLines(declaration + k, u"' h");
+  }
+  const std::string rendered = file.Render();
+  std::string expected = "Attribute VB_Name = \"Big\"\r\nOption Explicit\r\n";
+  for (int p = 0; p < kProcs; ++p) {
+    const std::string n = std::to_string(p);
+    for (int k = 0; k < 40; ++k) expected += "' h\r\n";
+    expected += "Public Sub P" + n + "()\r\nAttribute P" + n + ".VB_Description = \"d" + n + "\"\r\n";
+    for (int k = 0; k < 30; ++k) expected += "    x = " + std::to_string(k) + "\r\n";
+    expected += "End Sub\r\n";
+  }
+  EXPECT_TRUE(rendered == expected) << "rendered " << rendered.size() << " bytes, expected " << expected.size();
+}
+
+// ---------------------------------------------------------------- refusals
+
+TEST(ModuleFileTest, RefusesFilesThatAreNotText) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"NUL byte", std::string("Sub A()\r\n\0\0", 11), "bad.bas: is a binary file (it holds NUL bytes), not a module"},
+      {"UTF-16 text", std::string("S\0u\0b\0", 6), "bad.bas: is a binary file"},
+      {"bad trail byte", "Sub A()\r\n' \x81\x20\r\n", "bad.bas: line 2 cannot be decoded as CP932"},
+      {"byte CP932 leaves undefined", "' \xff\r\n", "bad.bas: line 1 cannot be decoded as CP932"},
+      {"lead byte at the end", "' \x82", "bad.bas: line 1 cannot be decoded as CP932"},
+      {"BOM over invalid UTF-8", "\xef\xbb\xbf' \x95\x5c", "starts with a UTF-8 byte order mark but is not valid UTF-8"},
+      {"unclosed BEGIN", "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1\r\n", "the BEGIN block on line 2 has no END"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string error = ErrorOf([&] { FromBytes(c.bytes, "bad.bas"); });
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+}
+
+TEST(ModuleFileTest, RefusesMissingFilesAndDirectories) {
+  TempDir dir;
+  EXPECT_EQ(ErrorOf([&] { ModuleFile::Load(dir / "none.bas"); }), (dir / "none.bas").string() + ": file not found");
+  EXPECT_NE(ErrorOf([&] { ModuleFile::Load(dir.path()); }).find("is a directory"), std::string::npos);
+}
+
+// ---------------------------------------------------------------- saving
+
+TEST(ModuleFileTest, SaveReplacesTheFileAndKeepsItsPermissions) {
+  TempDir dir;
+  const fs::path path = dir / "Sample.bas";
+  fs::copy_file(kFiles / "Cp932Module.bas", path);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ModuleFile file = ModuleFile::Load(path);
+  file.Module()->InsertLines(2, u"' 追加～");
+  EXPECT_TRUE(file.Save(path).empty());
+
+  const std::string saved = ReadBytes(path);
+  EXPECT_EQ(saved, file.Render());
+  EXPECT_NE(saved.find("' \x92\xc7\x89\xc1\x81\x60\r\n"), std::string::npos);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"Sample.bas"});
+  // And it loads back to the same rows.
+  EXPECT_EQ(ModuleFile::Load(path).Module()->AllLines(), file.Module()->AllLines());
+}
+
+TEST(ModuleFileTest, SaveCreatesANewFileAndFollowsLinks) {
+  TempDir dir;
+  ModuleFile file = FromBytes("Sub A()\r\n");
+  file.Save(dir / "new.bas");
+  EXPECT_EQ(ReadBytes(dir / "new.bas"), "Sub A()\r\n");
+
+  fs::create_symlink("new.bas", dir / "link.bas");
+  file.Module()->InsertLines(2, u"End Sub");
+  file.Save(dir / "link.bas");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.bas"));
+  EXPECT_EQ(ReadBytes(dir / "new.bas"), "Sub A()\r\nEnd Sub\r\n");
+}
+
+TEST(ModuleFileTest, SaveRefusesReadOnlyFilesAndDirectoriesAndLeavesThemAlone) {
+  // Decided by the permission bits, so the test holds when run as root.
+  const std::string original = "Sub A()\r\n";
+  {
+    TempDir dir;
+    const fs::path path = dir / "ro.bas";
+    WriteBytes(path, original);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ModuleFile file = ModuleFile::Load(path);
+    file.Module()->InsertLines(1, u"' x");
+    EXPECT_EQ(ErrorOf([&] { file.Save(path); }), path.string() + ": cannot be saved: the file is read-only");
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"ro.bas"});
+  }
+  {
+    TempDir dir;
+    const fs::path path = dir / "in_ro_dir.bas";
+    WriteBytes(path, original);
+    ModuleFile file = ModuleFile::Load(path);
+    file.Module()->InsertLines(1, u"' x");
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_NE(ErrorOf([&] { file.Save(path); }).find("is read-only"), std::string::npos);
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"in_ro_dir.bas"});
+  }
+  {
+    TempDir dir;
+    EXPECT_NE(ErrorOf([&] { FromBytes(original).Save(dir / "missing" / "x.bas"); }).find("does not exist"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf([&] { FromBytes(original).Save(dir.path()); }).find("not a regular file"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace qlx
