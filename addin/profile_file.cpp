@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>

@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -9,8 +11,11 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/cls_proc_inf.h"
+#include "addin/ini_file.h"
 #include "analysis/mod_get_procs_data.h"
 #include "cli/console_ui.h"
+#include "errtrap/mod_insert_err_trap.h"
+#include "header/mod_insert_header.h"
 #include "host/encoding.h"
 #include "host/clock.h"
 #include "host/vberror.h"
@@ -174,6 +179,110 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }
 
+// The settings a command reads, as the tool window reads them when it loads.
+struct Settings {
+  Text author;
+  std::int32_t ignore_mode = 0;
+  std::int32_t un_undo_mode = 0;
+  std::int32_t sleep_time = 0;
+  std::int32_t err_insert_pos = 0;
+};
+
+// --ini, else QLX_INI, else qlx/QLX.ini in the user's config directory.
+std::filesystem::path SettingsPath(const WriteOptions& write) {
+  if (!write.ini.empty()) return write.ini;
+  if (const char* env = std::getenv("QLX_INI"); env != nullptr && *env != '\0') return env;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+    return std::filesystem::path(xdg) / "qlx" / "QLX.ini";
+  }
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
+}
+
+Settings LoadSettings(UiService& ui, const WriteOptions& write) {
+  const std::filesystem::path path = SettingsPath(write);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+    throw UsageError(path.string() + ": the settings file is not a regular file");
+  }
+  const Text file = FromUtf8(path.string());
+  ModINIFile ini(ui, file);
+  Settings s;
+  s.author = ini.INIGetSettingString(u"Author", u"Name", file, u"");
+  s.ignore_mode = ini.INIGetSettingInteger(u"Mode", u"IgnoreMode", file, 0);
+  s.un_undo_mode = ini.INIGetSettingInteger(u"Mode", u"UnUndoMode", file, 0);
+  s.sleep_time = ini.INIGetSettingInteger(u"Mode", u"SleepTime", file, 0);
+  s.err_insert_pos = ini.INIGetSettingInteger(u"Mode", u"ErrInsertPos", file, 0);
+  if (write.author) s.author = FromUtf8(*write.author);
+  return s;
+}
+
+// Writes the module back when the operation changed it, or prints it with
+// --stdout; warnings about characters the encoding cannot hold go to stderr.
+void Finish(ModuleFile& file, const WriteOptions& write) {
+  std::vector<std::string> warnings;
+  try {
+    if (write.to_stdout) {
+      warnings = file.Warnings();
+      const std::string bytes = file.Render();
+      std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+      std::fflush(stdout);
+    } else if (file.Changed()) {
+      warnings = file.Save(file.Path());
+    }
+  } catch (const std::exception& e) {
+    throw UsageError(e.what());
+  }
+  for (const std::string& w : warnings) std::fprintf(stderr, "qlx: warning: %s\n", w.c_str());
+}
+
+// One writing command on one module at a row: load, run, write back.
+template <typename Operation>
+int RunAtRow(const std::string& path, const Target& target, const CommonOptions& common,
+             const WriteOptions& write, Operation operation) {
+  Workspace ws({path}, common);
+  const Row row = ResolveRow(target, ws.First());
+  auto ui = MakeUi(common, write.answers);
+  const Settings settings = LoadSettings(*ui, write);
+  operation(ws, *ui, settings, row);
+  Finish(ws.First(), write);
+  return ui->ShowedOkBox() ? kExitReported : kExitOk;
+}
+
+int RunHeader(const std::string& path, const Target& target, const CommonOptions& common,
+              const WriteOptions& write) {
+  return RunAtRow(path, target, common, write,
+                  [](Workspace& ws, UiService& ui, const Settings& settings, Row row) {
+                    ModInsertHeader header(ui, ws.desktop);
+                    header.SetVBInstance(ws.vbe);
+                    header.AuthorName = settings.author;
+                    header.IgnoreMode = settings.ignore_mode;
+                    header.UnUndoMode = settings.un_undo_mode;
+                    header.SleepTime = settings.sleep_time;
+                    header.WriteHeaderProc(row);
+                  });
+}
+
+int RunErrTrap(const std::string& path, const Target& target, const CommonOptions& common,
+               const WriteOptions& write) {
+  return RunAtRow(path, target, common, write,
+                  [](Workspace& ws, UiService& ui, const Settings& settings, Row row) {
+                    ModInsertErrTrap errtrap(ui, ws.desktop);
+                    errtrap.SetVBInstance(ws.vbe);
+                    errtrap.ErrInsertPos = settings.err_insert_pos;
+                    errtrap.WriteErrTrapProc(row);
+                  });
+}
+
+void AddWrite(CLI::App* command, WriteOptions& write) {
+  command->add_option("--ini", write.ini,
+                      "Settings file (default: $QLX_INI, else ~/.config/qlx/QLX.ini); never written");
+  command->add_option("--author", write.author, "Author name for this run, in place of the settings' one");
+  command->add_option("--answers", write.answers,
+                      "Answers to the Yes/No questions, in order, e.g. y,n; then the terminal, else No");
+  command->add_flag("--stdout", write.to_stdout, "Print the resulting module to stdout; leave FILE untouched");
+}
+
 void AddCommon(CLI::App* command, CommonOptions& common) {
   command->add_flag("--json-messages", common.json_messages,
                     "Print each message box on stderr as one JSON line");
@@ -214,6 +323,29 @@ Registry::Registry(CLI::App& app) {
       "\"ParamCount\", \"RetType\" and \"Params\". count is 0 for no procedure, -1 for more than 300,\n"
       "-2 (--full) for a procedure with more than 30 parameters.");
   scan->final_callback([this] { chosen_ = [this] { return RunScan(file_, full_, common_); }; });
+
+  auto* header = app.add_subcommand("header", "Write or update the header of the procedure at a row");
+  header->add_option("FILE", file_, "Exported module file")->required();
+  AddTarget(header, target_);
+  AddWrite(header, write_);
+  AddCommon(header, common_);
+  header->footer(
+      "Writes a new header above the procedure's declaration, or updates an existing one after\n"
+      "asking (settings Mode/IgnoreMode), keeping its hand-written parts; after an update asks\n"
+      "for confirmation (unless Mode/UnUndoMode) and puts the old header back on No.\n"
+      "The file is written only when it changed.");
+  header->final_callback([this] { chosen_ = [this] { return RunHeader(file_, target_, common_, write_); }; });
+
+  auto* errtrap = app.add_subcommand("errtrap", "Insert the generic error handler into the procedure at a row");
+  errtrap->add_option("FILE", file_, "Exported module file")->required();
+  AddTarget(errtrap, target_);
+  AddWrite(errtrap, write_);
+  AddCommon(errtrap, common_);
+  errtrap->footer(
+      "Inserts ON ERROR GOTO PROC_ERR below the local declarations (or below the declaration\n"
+      "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
+      "asks first when the procedure already has an On Error statement.");
+  errtrap->final_callback([this] { chosen_ = [this] { return RunErrTrap(file_, target_, common_, write_); }; });
 }
 
 int Registry::Run() {

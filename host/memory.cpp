@@ -3,12 +3,13 @@
 #include "host/memory.h"
 
 #include <algorithm>
-#include <cassert>
 #include <iterator>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 
 #include "host/memory_find.h"
+#include "host/memory_gap.h"
 #include "host/memory_statements.h"
 
 namespace qlx {
@@ -103,26 +104,40 @@ bool SameIgnoringAsciiCase(TextView a, TextView b) {
 }
 
 struct LineEntry {
+  LineEntry() = default;
   explicit LineEntry(Text t) : text(std::move(t)), continues(memory::ContinuesOnNextLine(text)) {}
 
   Text text;
-  bool continues;
+  bool continues = false;
   // The reading of the logical line that starts here, kept until an edit
   // touches one of its physical lines.
   bool statement_known = false;
   Statement statement;
-  // Whether this line's logical line is trivia; written by each index build.
+  // Whether this line's logical line is trivia; written whenever the
+  // procedures are read.
   bool trivia = false;
 };
 
 struct Procedure {
   Text name;
   ProcKind kind = kProcKindProc;
-  Row body = 0;   // first line of the declaration statement
-  Row end = 0;    // last line of its End statement
-  Row start = 0;  // first line of its region
-  Row last = 0;   // last line of its region
+  Row body = 0;          // first line of the declaration statement
+  Row end = 0;           // last line of its End statement
+  bool has_end = false;  // false: no End before the end of the module
+  Row start = 0;         // first line of its region
+  Row last = 0;          // last line of its region
 };
+
+// Where a row stands after `removed` lines at `row` were replaced by
+// `inserted` ones: rows above keep their number, removed rows fold onto
+// `row`, rows below move.
+Row MoveRow(Row r, Row row, Row removed, Row inserted) {
+  if (r < row) return r;
+  if (r < row + removed) return row;
+  return r + inserted - removed;
+}
+
+constexpr Row kNeverStable = std::numeric_limits<Row>::max();
 
 }  // namespace
 
@@ -131,11 +146,17 @@ struct Procedure {
 
 struct MemoryCodeModule::Impl {
   Text name;
-  std::vector<LineEntry> lines;
+  memory::GapBuffer<LineEntry> lines;
   std::vector<EditListener> listeners;
 
-  // The procedure index, rebuilt on the first question after an edit.
-  bool index_valid = false;
+  // The procedure index, brought up to date on the first question after
+  // edits. Edits keep the rows of known procedures current and widen the
+  // stretch to read again: from rescan_from (0 when nothing changed) up to
+  // stable_from, the first row whose line and the line above it are both
+  // unchanged.
+  bool index_read = false;
+  Row rescan_from = 0;
+  Row stable_from = 0;
   std::vector<Procedure> procedures;
   Row declaration_lines = 0;
   std::unordered_map<Text, std::vector<std::size_t>> by_folded_name;
@@ -149,10 +170,10 @@ struct MemoryCodeModule::Impl {
   LineEntry& At(Row row) { return lines[static_cast<std::size_t>(row - 1)]; }
 
   void Splice(Row row, Row removed, std::vector<Text> pieces);
+  void NoteEdit(Row row, Row removed, Row inserted, Row first_touched);
   const Statement& StatementAt(Row first, Row last);
   void EnsureIndex();
-  void BuildIndex();
-  void FindProcedures();
+  void ReadProcedures(Row from, Row stable);
   Row ComputeDeclarationLines();
   const Procedure& Lookup(const Text& name, ProcKind kind);
   bool Search(const Text& target, FindOptions options, Row& start_line,
@@ -162,25 +183,36 @@ struct MemoryCodeModule::Impl {
 
 // Replaces `removed` lines from row on by pieces and forgets what the edit
 // may have changed: the readings of the logical lines running into the
-// edited rows, the procedure index and Find's clean rows below the edit.
+// edited rows, the procedures there and Find's clean rows below the edit.
 void MemoryCodeModule::Impl::Splice(Row row, Row removed, std::vector<Text> pieces) {
-  auto at = static_cast<std::size_t>(row - 1);
-  auto kept = static_cast<std::size_t>(removed);
-  std::size_t reused = std::min(kept, pieces.size());
-  for (std::size_t k = 0; k < reused; ++k) lines[at + k] = LineEntry(std::move(pieces[k]));
-  auto position = lines.begin() + static_cast<std::ptrdiff_t>(at + reused);
-  if (pieces.size() > kept) {
-    std::vector<LineEntry> added;
-    added.reserve(pieces.size() - reused);
-    for (std::size_t k = reused; k < pieces.size(); ++k) added.emplace_back(std::move(pieces[k]));
-    lines.insert(position, std::make_move_iterator(added.begin()),
-                 std::make_move_iterator(added.end()));
-  } else {
-    lines.erase(position, position + static_cast<std::ptrdiff_t>(kept - reused));
+  auto inserted = static_cast<Row>(pieces.size());
+  std::vector<LineEntry> added;
+  added.reserve(pieces.size());
+  for (auto& piece : pieces) added.emplace_back(std::move(piece));
+  lines.Splice(static_cast<std::size_t>(row - 1), static_cast<std::size_t>(removed), std::move(added));
+  Row first_touched = row;
+  while (first_touched > 1 && At(first_touched - 1).continues) {
+    --first_touched;
+    At(first_touched).statement_known = false;
   }
-  for (Row j = row - 1; j >= 1 && At(j).continues; --j) At(j).statement_known = false;
-  index_valid = false;
+  NoteEdit(row, removed, inserted, first_touched);
   clean_rows = std::min(clean_rows, row - 1);
+}
+
+void MemoryCodeModule::Impl::NoteEdit(Row row, Row removed, Row inserted, Row first_touched) {
+  if (!index_read) return;
+  for (Procedure& p : procedures) {
+    p.body = MoveRow(p.body, row, removed, inserted);
+    p.end = MoveRow(p.end, row, removed, inserted);
+  }
+  Row stable = row + inserted + 1;
+  if (rescan_from == 0) {
+    rescan_from = first_touched;
+    stable_from = stable;
+  } else {
+    rescan_from = std::min(rescan_from, first_touched);
+    stable_from = std::max(MoveRow(stable_from, row, removed, inserted), stable);
+  }
 }
 
 const Statement& MemoryCodeModule::Impl::StatementAt(Row first, Row last) {
@@ -199,11 +231,16 @@ const Statement& MemoryCodeModule::Impl::StatementAt(Row first, Row last) {
 }
 
 void MemoryCodeModule::Impl::EnsureIndex() {
-  if (!index_valid) BuildIndex();
-}
-
-void MemoryCodeModule::Impl::BuildIndex() {
-  FindProcedures();
+  if (!index_read) {
+    procedures.clear();
+    ReadProcedures(1, kNeverStable);
+    index_read = true;
+  } else if (rescan_from != 0) {
+    ReadProcedures(rescan_from, stable_from);
+  } else {
+    return;
+  }
+  rescan_from = 0;
   declaration_lines = ComputeDeclarationLines();
   // Regions: the first starts after the declarations, each later one after
   // the End line of the one before; the last runs to the end of the module.
@@ -216,17 +253,38 @@ void MemoryCodeModule::Impl::BuildIndex() {
   for (std::size_t i = 0; i < procedures.size(); ++i) {
     by_folded_name[memory::FoldCase(procedures[i].name)].push_back(i);
   }
-  index_valid = true;
 }
 
-// Reads the module into procedures, in text order, and marks every line's
-// trivia.
-void MemoryCodeModule::Impl::FindProcedures() {
-  procedures.clear();
+// Reads the procedures, in text order, from the logical line at `from` on,
+// keeping those that start above it, and marks each line's trivia. Past
+// `stable`, once neither this reading nor the previous one has a procedure
+// open, the lines read as before and the previous procedures still hold.
+void MemoryCodeModule::Impl::ReadProcedures(Row from, Row stable) {
+  auto by_body = [](const Procedure& p, Row r) { return p.body < r; };
+  auto split = std::lower_bound(procedures.begin(), procedures.end(), from, by_body);
+  std::vector<Procedure> previous(std::make_move_iterator(split), std::make_move_iterator(procedures.end()));
+  procedures.erase(split, procedures.end());
+
+  const bool kept_has_end = !procedures.empty() && procedures.back().has_end;
+  const Row kept_end = procedures.empty() ? 0 : procedures.back().end;
+  auto previously_open_at = [&](Row x) {
+    auto next = std::lower_bound(previous.begin(), previous.end(), x, by_body);
+    if (next != previous.begin()) return !std::prev(next)->has_end || std::prev(next)->end >= x;
+    return !procedures.empty() && (!kept_has_end || kept_end >= x);
+  };
+
+  bool is_open = !procedures.empty() && (!kept_has_end || kept_end >= from);
+  std::size_t open = procedures.empty() ? 0 : procedures.size() - 1;
+  if (is_open) procedures[open].has_end = false;
+
   const Row n = Count();
-  std::size_t open = 0;
-  bool is_open = false;
-  for (Row first = 1; first <= n;) {
+  for (Row first = from; first <= n;) {
+    if (first >= stable && !is_open && !previously_open_at(first)) {
+      auto rest = std::lower_bound(previous.begin(), previous.end(), first, by_body);
+      procedures.insert(procedures.end(), std::make_move_iterator(rest),
+                        std::make_move_iterator(previous.end()));
+      return;
+    }
     Row last = first;
     while (last < n && At(last).continues) ++last;
     const Statement& statement = StatementAt(first, last);
@@ -235,9 +293,10 @@ void MemoryCodeModule::Impl::FindProcedures() {
 
     if (!is_open) {
       if (statement.kind == StatementKind::kProcStart) {
-        procedures.push_back(Procedure{statement.name, statement.proc_kind, first, 0, 0, 0});
+        procedures.push_back(Procedure{statement.name, statement.proc_kind, first, 0, false, 0, 0});
         if (statement.ends_procedure) {
           procedures.back().end = last;
+          procedures.back().has_end = true;
         } else {
           open = procedures.size() - 1;
           is_open = true;
@@ -245,8 +304,9 @@ void MemoryCodeModule::Impl::FindProcedures() {
       }
       // An End outside any procedure belongs to nothing.
     } else if (statement.kind == StatementKind::kProcEnd ||
-               false) {
+               (statement.kind == StatementKind::kProcStart && statement.ends_procedure)) {
       procedures[open].end = last;
+      procedures[open].has_end = true;
       is_open = false;
     }
     // Not confirmed on a real editor: a procedure start met while a
@@ -318,15 +378,17 @@ void MemoryCodeModule::Impl::Notify(Row row, Row removed, Row inserted) {
 MemoryCodeModule::MemoryCodeModule(Text name, std::vector<Text> lines, std::shared_ptr<CallLog> log)
     : impl_(std::make_unique<Impl>()), log_(log ? std::move(log) : std::make_shared<CallLog>()) {
   impl_->name = std::move(name);
-  impl_->lines.reserve(lines.size());
+  std::vector<LineEntry> entries;
+  entries.reserve(lines.size());
   // A line never holds a line break: one given with breaks becomes several.
   for (auto& line : lines) {
     if (line.find_first_of(u"\r\n") == Text::npos) {
-      impl_->lines.emplace_back(std::move(line));
+      entries.emplace_back(std::move(line));
     } else {
-      for (auto& piece : SplitLines(line)) impl_->lines.emplace_back(std::move(piece));
+      for (auto& piece : SplitLines(line)) entries.emplace_back(std::move(piece));
     }
   }
+  impl_->lines = memory::GapBuffer<LineEntry>(std::move(entries));
 }
 
 MemoryCodeModule::~MemoryCodeModule() = default;
@@ -431,8 +493,8 @@ bool MemoryCodeModule::Find(const Text& target, Row& start_line, std::int32_t& s
 }
 
 const Text& MemoryCodeModule::Line(Row row) const {
-  assert(row >= 1 && row <= impl_->Count());
-  return impl_->lines.at(static_cast<std::size_t>(row - 1)).text;
+  if (row < 1 || row > impl_->Count()) throw VbError(vberr::kSubscript);
+  return impl_->lines[static_cast<std::size_t>(row - 1)].text;
 }
 
 Row MemoryCodeModule::LineCount() const { return impl_->Count(); }
@@ -440,7 +502,7 @@ Row MemoryCodeModule::LineCount() const { return impl_->Count(); }
 std::vector<Text> MemoryCodeModule::AllLines() const {
   std::vector<Text> all;
   all.reserve(impl_->lines.size());
-  for (const auto& entry : impl_->lines) all.push_back(entry.text);
+  for (std::size_t i = 0; i < impl_->lines.size(); ++i) all.push_back(impl_->lines[i].text);
   return all;
 }
 

@@ -61,6 +61,8 @@ struct CountCase {
   Text module;
   bool full;
   Short count;
+  const char16_t* last_name = u"";  // of entry count - 1
+  Short last_param_count = 0;
 };
 
 void PrintTo(const CountCase& c, std::ostream* os) { *os << c.label; }
@@ -75,6 +77,10 @@ TEST_P(ScanCountTest, CountsAndReturnsTheTableOnlyForFoundProcedures) {
   const std::vector<ProcData> table = s.Scan(c.full, count);
   EXPECT_EQ(count, c.count);
   EXPECT_EQ(table.size(), c.count > 0 ? std::size_t{kProcTableSize} : 0u);
+  if (c.count > 0) {
+    EXPECT_EQ(table[c.count - 1].ProcName, c.last_name);
+    EXPECT_EQ(table[c.count - 1].ParamCount, c.last_param_count);
+  }
   EXPECT_TRUE(s.ui.boxes.empty());
 }
 
@@ -86,38 +92,18 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"declarations only, header scan", u"Option Explicit\n' note\n", false, 0},
         // The search for the first procedure stops before the last row.
         CountCase{"procedure only on the last row", u"Option Explicit\nSub A(): End Sub", false, 0},
-        CountCase{"procedure on the only row", u"Sub A(): End Sub", false, 1},
-        CountCase{"300 procedures", ManyProcs(300), true, 300},
+        CountCase{"procedure on the only row", u"Sub A(): End Sub", false, 1, u"A"},
+        CountCase{"300 procedures", ManyProcs(300), true, 300, u"P299"},
         CountCase{"301 procedures", ManyProcs(301), true, -1},
         CountCase{"301 procedures, header scan", ManyProcs(301), false, -1},
-        CountCase{"30 parameters", ManyParams(30), true, 1},
+        CountCase{"30 parameters", ManyParams(30), true, 1, u"S", 30},
         CountCase{"31 parameters", ManyParams(31), true, -2},
-        CountCase{"31 parameters, header scan", ManyParams(31), false, 1}),
+        CountCase{"31 parameters, header scan", ManyParams(31), false, 1, u"S"}),
     [](const auto& info) {
       std::string name = info.param.label;
       for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
       return name;
     });
-
-TEST(ModGetProcsDataTest, ThreeHundredthProcedureIsStored) {
-  Scanner s;
-  s.Load(ManyProcs(300));
-  Short count = 0;
-  const std::vector<ProcData> table = s.procs.GetProcsDataH(count);
-  ASSERT_EQ(count, 300);
-  EXPECT_EQ(table[299].ProcName, u"P299");
-  EXPECT_EQ(table[299].ProcStartRow, 2 + 2 * 299);
-}
-
-TEST(ModGetProcsDataTest, ThirtyParametersAreAllParsed) {
-  Scanner s;
-  s.Load(ManyParams(30));
-  Short count = 0;
-  const std::vector<ProcData> table = s.procs.GetProcsData(count);
-  ASSERT_EQ(count, 1);
-  EXPECT_EQ(table[0].ParamCount, 30);
-  EXPECT_EQ(table[0].Params[29], (ParamInf{u"", u"ByRef", u"p29", u"Variant", u"I"}));
-}
 
 TEST(ModGetProcsDataTest, EntriesHoldRowsKindAndNameOfEveryProcedure) {
   Scanner s;

@@ -371,7 +371,8 @@ TEST(ErrTrapExisting, OnlyATrimmedLineStartingWithOnErrorAsks) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(U8(c.line));
-    const std::u16string before = u"Sub Scan()\n    Dim x As Long\n" + c.line + u"\n    x = 2\nEnd Sub";
+    const std::u16string before =
+        u"Sub Scan()\n    Dim x As Long\n" + c.line + u"\n    x = 2\nEnd Sub";
     Editor editor(before);
     editor.errtrap.WriteErrTrapProc(4);
     if (c.asks) {
@@ -563,11 +564,10 @@ TEST(ErrTrapFailure, FailureBeforeAnyChangeIsReported) {
 // insertion goes on without a lock.
 TEST(ErrTrapFailure, WindowLookupFailureStillInserts) {
   Editor editor(kSample);
-  editor.vbe->Log().FailOn(HostCall::kFindWindow, 1, VbError(5, u"Invalid procedure call or argument"));
+  editor.vbe->Log().FailOn(HostCall::kFindWindow, 1, VbError(53));
   editor.errtrap.WriteErrTrapProc(12);
-  EXPECT_EQ(editor.ui.boxes,
-            (std::vector<RecordedBox>{{u"GetVbaHwnd", u"Error: 5. Invalid procedure call or argument",
-                                       Buttons::kOk, Answer::kOk}}));
+  EXPECT_EQ(editor.ui.boxes, (std::vector<RecordedBox>{{u"GetVbaHwnd", u"Error: 53. File not found",
+                                                        Buttons::kOk, Answer::kOk}}));
   EXPECT_EQ(editor.Module().size(), Lines(kSample).size() + 12);
   EXPECT_EQ(editor.desktop.lock_calls, (std::vector<WindowHandle>{0, 0}));
 }

@@ -115,6 +115,11 @@ TEST(Update, KeepsTheHandWrittenPartsAfterConfirmation) {
   // Drawing stops before the first edit and restarts before the wait.
   EXPECT_EQ(editor.desktop.lock_calls,
             (std::vector<WindowHandle>{MemoryDesktop::kCodeWindow, 0, 0}));
+  // The saved parameter notes do not outlive the command; the texts do.
+  EXPECT_EQ(editor.header.saved_header.summary, u"合計を求める");
+  for (const SavedParamNote& row : editor.header.saved_header.params) {
+    EXPECT_EQ(row, SavedParamNote{});
+  }
   clean_up.Verify();
 }
 
@@ -131,7 +136,8 @@ TEST(Update, AnsweringNoAtTheConfirmationPutsTheTrimmedOldLinesBack) {
   const std::vector<Text> lines = editor.Module();
   EXPECT_EQ(header_test::Numbered(lines),
             header_test::Numbered(header_test::ModuleLines(kRestored)));
-  EXPECT_EQ(lines.at(kOldRow - 2), u"Public Function Calc(b As String, ByVal a As Long, c, ByVal d As Long) As Long");
+  EXPECT_EQ(lines.at(kOldRow - 2),
+            u"Public Function Calc(b As String, ByVal a As Long, c, ByVal d As Long) As Long");
   EXPECT_EQ(editor.ui.boxes, (std::vector<RecordedBox>{Ask(kYes), Confirm(kNo)}));
   // The update (one deletion, 12 lines) runs with drawing stopped, the undo
   // (one deletion, 14 lines) with drawing restarted.
@@ -375,6 +381,21 @@ TEST(Update, HeaderThatCannotBeBuiltGivesTheOldOneBackWithoutConfirmation) {
 // ---------------------------------------------------------------------------
 // Failures of the editor
 
+// The old header is gone and not one line of the new one got in: taking the
+// update back still puts the old lines in place.
+TEST(Update, TakingBackAnUpdateThatInsertedNothingRestoresTheOldLines) {
+  ExpectModule<Editor>(
+      kOld,
+      [](Editor& e) {
+        e.vbe->Log().FailOn(HostCall::kInsertLines, 1, VbError(1004, u"Injected"));
+        e.ui.Answers({kYes, kNo});
+        e.header.WriteHeaderProc(kOldRow);
+      },
+      kRestored,
+      {Ask(kYes), {u"InsertHeaderProc", u"Error: 1004. Injected", Buttons::kOk, Answer::kOk},
+       Confirm(kNo)});
+}
+
 const VbError kInjected(1004, u"Injected");
 
 struct FaultScenario {
@@ -404,6 +425,7 @@ End Sub
       HostCall::kCodeModule,    HostCall::kCaption,         HostCall::kFindWindow,
       HostCall::kLockWindowUpdate,
   };
+  int injected = 0;
   for (const FaultScenario& scenario : scenarios) {
     Editor dry_run(scenario.module);
     scenario.action(dry_run);
@@ -415,6 +437,7 @@ End Sub
         Editor editor(scenario.module);
         CleanUpCheck<Editor> clean_up(editor);
         editor.vbe->Log().FailOn(kind, nth, kInjected);
+        ++injected;
         scenario.action(editor);
         clean_up.Verify();
         // The restart of drawing on the way out has nobody left to tell.
@@ -429,6 +452,8 @@ End Sub
       }
     }
   }
+  // The dry runs really made calls to fail (some 200 in all).
+  EXPECT_GE(injected, 100);
 }
 
 // Runs questions' hook just before a question is shown.

@@ -277,18 +277,6 @@ TEST(UpdatedHeader, NotesFollowTheNameAndOnlyStarredMarksSurvive) {
   EXPECT_EQ(Numbered(lines), Numbered(expected));
 }
 
-TEST(UpdatedHeader, SubThatWasAFunctionLosesTheReturnLine) {
-  const SavedHeader saved = OldHeader();
-  Short count = 0;
-  std::vector<Text> lines =
-      BuildProcedureHeader(HeaderProc{u"N/A", {}}, &saved, u"", u"", count);
-  ASSERT_EQ(count, 6);
-  lines.resize(6);
-  EXPECT_EQ(Numbered(lines), Numbered({header_test::kSeparator, u"'|概  要|:合計",
-                                       u"'|依  存|:なし", u"'|解  説|:説明", u"'|      |:続き",
-                                       u"'|作  者|:Tester: 作成日:2025/01/01: 更新:2026/12/08 9:05:03"}));
-}
-
 // A clock that fails: the header cannot be built.
 struct BrokenClockUi : RecordingUi {
   Text ShortDate() override { throw VbError(vberr::kInvalidCall); }

@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -175,6 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{u"B?r", 1, 1, 0, 0, false, false, true, true, {22, 18, 22, 21}},
         FindCase{u"by*long", 1, 1, 0, 0, false, false, true, true, {4, 22, 4, 37}},
         FindCase{u"[xy] as", 1, 1, 0, 0, true, false, true, true, {6, 5, 6, 9}},
+        FindCase{u"Option", 0, 5, 0, 0, false, false, false, true, {1, 1, 1, 7}},
         FindCase{u"nothing here", 0, 0, 0, 0, false, false, false, false, {0, 0, 0, 0}}));
 
 TEST(WorkedExample, FindCaseSensitivePatternIsError5) {
@@ -403,7 +405,8 @@ TEST(Statements, ProcedureStartInsideAnOpenOneBelongsToItsBody) {
 }
 
 TEST(Statements, EndInCommentOrStringDoesNotClose) {
-  MemoryCodeModule m = Module(u"Sub A() ' : End Sub\nx = \"a: End Sub\"\nEnd Sub\nSub B()\nEnd Sub");
+  MemoryCodeModule m =
+      Module(u"Sub A(Optional s = \"a: End Sub\") ' : End Sub\nx = 1: End Sub\nEnd Sub\nSub B()\nEnd Sub");
   EXPECT_EQ(m.ProcCountLines(u"A", 0), 3);
   EXPECT_EQ(m.ProcStartLine(u"B", 0), 4);
 }
@@ -446,6 +449,92 @@ TEST(Statements, EditsRereadContinuedLines) {
   EXPECT_EQ(c.ProcStartLine(u"A", 0), 3);
 }
 
+// Everything the index answers about a module, as text to compare.
+std::vector<Text> Survey(MemoryCodeModule& m) {
+  std::vector<Text> answers = {u"D " + Str(m.CountOfDeclarationLines())};
+  for (Row row = 1; row <= m.LineCount(); ++row) {
+    ProcKind kind = 9;
+    Text name = m.ProcOfLine(row, kind);
+    answers.push_back(Str(row) + u" " + name + u"/" + Str(kind));
+  }
+  for (const char16_t* name : {u"A", u"B", u"C", u"D", u"E"}) {
+    for (ProcKind kind = 0; kind <= 3; ++kind) {
+      Text answer = Text(name) + Str(kind) + u":";
+      try {
+        answer += Str(m.ProcStartLine(name, kind)) + u"," + Str(m.ProcBodyLine(name, kind)) + u"," +
+                  Str(m.ProcCountLines(name, kind));
+      } catch (const VbError& e) {
+        answer += u"error " + Str(e.Number());
+      }
+      answers.push_back(answer);
+    }
+  }
+  for (const char16_t* target : {u"End", u"note", u"x"}) {
+    Row sl = 1, el = 1;
+    std::int32_t sc = 1, ec = 1;
+    bool found = m.Find(target, sl, sc, el, ec, true);
+    answers.push_back(Text(target) + (found ? u" at " + Str(sl) + u"," + Str(sc) : u" none"));
+  }
+  return answers;
+}
+
+// Edits keep readings of unchanged lines and procedures: after any run of
+// edits the module must answer as one read afresh from the same lines.
+TEST(Index, EditedModuleAnswersLikeAFreshOne) {
+  const std::vector<Text> vocabulary = {
+      u"Sub A()",        u"Sub B(): End Sub", u"Public Function A() As Long", u"End Sub",
+      u"End Function",   u"Property Get C()", u"Property Let C(v)",           u"End Property",
+      u"' note",         u"' note _",         u"x = 1 _",                     u"Public _",
+      u"",               u"#If X Then",       u"#End If",                     u"Declare Sub D Lib \"k\" ()",
+      u"100 End Sub",    u"Dim x",            u"Sub E() ' x: End Sub",        u"Rem note"};
+  std::mt19937 random(20261208);
+  auto pick = [&](Row count) { return std::uniform_int_distribution<Row>(0, count - 1)(random); };
+  auto some_lines = [&] {
+    Text text = vocabulary[static_cast<std::size_t>(pick(static_cast<Row>(vocabulary.size())))];
+    for (Row extra = pick(3); extra > 0; --extra) {
+      text += u"\r\n" + vocabulary[static_cast<std::size_t>(pick(static_cast<Row>(vocabulary.size())))];
+    }
+    return text;
+  };
+  auto split = [](Text text) {
+    std::vector<Text> pieces;
+    for (std::size_t at; (at = text.find(u"\r\n")) != Text::npos; text.erase(0, at + 2)) {
+      pieces.push_back(text.substr(0, at));
+    }
+    pieces.push_back(text);
+    return pieces;
+  };
+  auto at = [](std::vector<Text>& v, Row row) { return v.begin() + (row - 1); };
+  MemoryCodeModule m(u"M", {});
+  std::vector<Text> model;  // the same edits on a plain list of lines
+  for (int step = 0; step < 4000; ++step) {
+    Row n = m.LineCount();
+    Row op = n < 6 ? 0 : n > 40 ? 1 : pick(3);
+    if (op == 0) {
+      Row row = 1 + pick(n + 1);
+      Text text = some_lines();
+      m.InsertLines(row, text);
+      auto pieces = split(text);
+      model.insert(at(model, row), pieces.begin(), pieces.end());
+    } else if (op == 1) {
+      Row start = 1 + pick(n);
+      Row count = 1 + pick(std::min<Row>(3, n - start + 1));
+      m.DeleteLines(start, count);
+      model.erase(at(model, start), at(model, start + count));
+    } else {
+      Row row = 1 + pick(n);
+      Text text = some_lines();
+      m.ReplaceLine(row, text);
+      auto pieces = split(text);
+      model.insert(model.erase(at(model, row)), pieces.begin(), pieces.end());
+    }
+    ASSERT_EQ(m.AllLines(), model) << "step " << step;
+    if (pick(3) == 0) continue;  // several edits before the next question
+    MemoryCodeModule fresh(u"M", model);
+    ASSERT_EQ(Survey(m), Survey(fresh)) << "step " << step;
+  }
+}
+
 // --- Find --------------------------------------------------------------------
 
 TEST(Find, WordsAndCase) {
@@ -473,6 +562,23 @@ TEST(Find, WordsAndCase) {
   EXPECT_FALSE(m.Find(u"", sl, sc, el, ec));
   sl = 9;
   EXPECT_FALSE(m.Find(u"x", sl, sc, el, ec));
+}
+
+TEST(Find, PatternTakesTheLongestMatchAtTheFirstStart) {
+  MemoryCodeModule m = Module(u"ab AB ab\nx1 = 22");
+  struct Case {
+    Text pattern;
+    bool whole_word;
+    std::array<std::int32_t, 4> hit;
+  };
+  for (const Case& c : {Case{u"a*b", false, {1, 1, 1, 9}}, Case{u"##", false, {2, 6, 2, 8}},
+                        Case{u"[!x]#", true, {2, 6, 2, 8}}, Case{u"[a-z]#", true, {2, 1, 2, 3}}}) {
+    SCOPED_TRACE(qlx::testing::U8(c.pattern));
+    Row sl = 0, el = 0;
+    std::int32_t sc = 0, ec = 0;
+    EXPECT_EQ(m.Find(c.pattern, sl, sc, el, ec, c.whole_word, false, true), c.hit[0] != 0);
+    EXPECT_EQ((std::array<std::int32_t, 4>{sl, sc, el, ec}), c.hit);
+  }
 }
 
 TEST(Find, SeesEditsAboveEarlierMisses) {
