@@ -75,7 +75,7 @@ class MemoryCodeModule : public CodeModule {
             bool pattern_search = false) override;
 
   // Uncounted access for tests, loaders and savers.
-  const Text& Line(Row row) const;  // 1-based; no bound check beyond assert
+  const Text& Line(Row row) const;  // 1-based; error 9 outside the module
   Row LineCount() const;
   std::vector<Text> AllLines() const;
   void SetName(Text name);

@@ -1,20 +1,29 @@
 #!/usr/bin/env bash
-# Builds qlx and runs it on the bundled sample module, showing what it found.
+# Builds qlx and runs it on the bundled sample module, showing what it wrote.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-"$(dirname "$0")/install-deps.sh"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_TESTS=OFF -DQLX_BENCH=OFF >/dev/null
+scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_BENCH=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target qlx_cli
 
 qlx=build/cli/qlx
-sample=examples/Sample.bas
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$sample" "$work/"
+cp examples/Sample.bas "$work/Sample.bas"
+export QLX_INI="$work/QLX.ini"   # leave the user's own settings alone
+module="$work/Sample.bas"
+show() { iconv -f CP932 -t UTF-8 "$1"; }   # the sample is Shift-JIS, as the VBA editor exports it
 
-echo "== qlx scan $sample (the module's procedures)"
-"$qlx" scan "$work/Sample.bas"
+echo "== qlx scan examples/Sample.bas: the module's procedures"
+"$qlx" scan "$module" | grep -E '"(count|ProcName|ProcKnd)"'
+
 echo
-echo "== qlx proc $sample --line 12 (the procedure at file line 12)"
-"$qlx" proc "$work/Sample.bas" --line 12
+echo "== qlx header --line 14: a header above 集計"
+"$qlx" header "$module" --line 14 --author "山田 太郎"
+echo
+echo "== qlx errtrap --line 24: the error handler into 集計"
+"$qlx" errtrap "$module" --line 24
+echo
+echo "== What changed (diff of the sample, shown as UTF-8)"
+diff -u <(show examples/Sample.bas) <(show "$module") | tail -n +3 || true
