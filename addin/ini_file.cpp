@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "addin/profile_file.h"
+#include "addin/win_settings.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -114,7 +115,13 @@ bool PortableProfileStore::Write(const Text& section, const Text& key, const Tex
   }
 }
 
-std::unique_ptr<ProfileStore> PlatformProfileStore() { return std::make_unique<PortableProfileStore>(); }
+std::unique_ptr<ProfileStore> PlatformProfileStore() {
+#ifdef _WIN32
+  return std::make_unique<Win32ProfileStore>();
+#else
+  return std::make_unique<PortableProfileStore>();
+#endif
+}
 
 ModINIFile::ModINIFile(UiService& ui, Text settings_path, std::unique_ptr<ProfileStore> store)
     : ui_(ui), settings_path_(std::move(settings_path)), store_(std::move(store)) {}

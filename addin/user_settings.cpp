@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "addin/profile_file.h"
+#include "addin/win_settings.h"
 #include "host/vberror.h"
 
 namespace qlx {
@@ -76,7 +77,11 @@ fs::path UserConfigDirectory() {
 }
 
 std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore() {
+#ifdef _WIN32
+  return std::make_unique<RegistryUserSettingsStore>();
+#else
   return std::make_unique<FileUserSettingsStore>(UserConfigDirectory());
+#endif
 }
 
 void SaveDisplayOnConnect(UserSettingsStore& store, bool window_shown) {

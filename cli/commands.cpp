@@ -14,6 +14,7 @@
 #include "addin/ini_file.h"
 #include "analysis/mod_get_procs_data.h"
 #include "cli/console_ui.h"
+#include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
 #include "host/encoding.h"
@@ -274,6 +275,26 @@ int RunErrTrap(const std::string& path, const Target& target, const CommonOption
                   });
 }
 
+// One writing command on a whole module: load, run, write back.
+template <typename Operation>
+int RunOnModule(const std::string& path, const CommonOptions& common, const WriteOptions& write,
+                Operation operation) {
+  Workspace ws({path}, common);
+  auto ui = MakeUi(common, write.answers);
+  const Settings settings = LoadSettings(*ui, write);
+  operation(ws, *ui, settings);
+  Finish(ws.First(), write);
+  return ui->ShowedOkBox() ? kExitReported : kExitOk;
+}
+
+int RunDeb(const std::string& path, const CommonOptions& common, const WriteOptions& write) {
+  return RunOnModule(path, common, write, [](Workspace& ws, UiService& ui, const Settings&) {
+    ModAddDebugVBE deb(ui, ws.desktop);
+    deb.SetVBInstance(ws.vbe);
+    deb.ReplaceDeb();
+  });
+}
+
 void AddWrite(CLI::App* command, WriteOptions& write) {
   command->add_option("--ini", write.ini,
                       "Settings file (default: $QLX_INI, else ~/.config/qlx/QLX.ini); never written");
@@ -346,6 +367,16 @@ Registry::Registry(CLI::App& app) {
       "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
       "asks first when the procedure already has an On Error statement.");
   errtrap->final_callback([this] { chosen_ = [this] { return RunErrTrap(file_, target_, common_, write_); }; });
+
+  auto* deb = app.add_subcommand("deb", "Expand the 'deb markers into Debug.Print code");
+  deb->add_option("FILE", file_, "Exported module file")->required();
+  AddWrite(deb, write_);
+  AddCommon(deb, common_);
+  deb->footer(
+      "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
+      "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
+      "first malformed marker, keeping the markers expanded before it.");
+  deb->final_callback([this] { chosen_ = [this] { return RunDeb(file_, common_, write_); }; });
 }
 
 int Registry::Run() {

@@ -34,6 +34,16 @@ class ModInsertErrTrap {
   // "Error: N. desc" titled "InsertErrTrap"; lines already inserted stay.
   void InsertErrTrap(Row row);
 
+  // The tool window's helpers (errtrap/cursor.cpp).
+  // The start row of the active pane's selection when it lies below the
+  // declaration section, 0 within it, -1 (silently) when the editor cannot
+  // be asked, for example with no active pane.
+  Row GetCursorRow();
+  // The name of the procedure of the active code module that holds row; ""
+  // for row 0 without asking the editor. A failure is reported as
+  // "Error: N. desc" titled "SendProcName" and gives "".
+  Text SendProcName(Row row);
+
  private:
   std::shared_ptr<CodeModule> ActiveModule() const;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/cls_proc_inf.h"
+#include "analysis/mod_get_procs_data.h"
 #include "header/procedure_header.h"
 #include "host/host.h"
 #include "host/text.h"
@@ -25,6 +26,11 @@ class ModInsertHeader {
 
   // The editor to work against; nullptr at disconnection.
   void SetVBInstance(std::shared_ptr<VBE> vbe);
+
+  // The module procedure table the whole-module commands scan with (not
+  // owned; the caller hands it the editor). Without one, an own table is
+  // used that holds this editor only while it scans.
+  void SetProcsData(ModGetProcsData* procs_data);
 
   // Settings, loaded by the caller (the tool window or the command line).
   Text AuthorName;
@@ -70,6 +76,22 @@ class ModInsertHeader {
   // The line at row, trimmed of spaces. Failures go to the caller.
   Text GetTrimLine(Row row);
 
+  // Writes the module header at the top of the active module, or rewrites
+  // the one above its first procedure keeping the four description texts.
+  void InsertModuleHeader();
+  // The same for a module without procedures: the table holds only the
+  // placeholder row. Called by InsertModuleHeader.
+  void InsertModuleHeader0();
+  // A new procedure header directly above every procedure's declaration;
+  // existing headers are not looked for.
+  void InsertHeaderAll();
+  // The new header for entry index of the scanned table; count as for
+  // CreateHeaderProc (left as it was, and the list empty, on failure).
+  std::vector<Text> CreateHeader(Short index, Short& count);
+  // The module procedure table as the last scan returned it: 301 entries,
+  // or none when the scan returned no table.
+  const std::vector<ProcData>& ProcsData() const { return procs_data_; }
+
  private:
   class CommandScope;
 
@@ -81,6 +103,9 @@ class ModInsertHeader {
   void PutBack(Row start, const std::vector<Text>& lines);
   ClsProcInf& ProcInf();
   CodeModule& Module();
+  // Fills procs_data_ with a scan (full: GetProcsData, else GetProcsDataH).
+  // A scan that failed has reported itself and left count as it was.
+  void ScanProcs(bool full, Short& count);
 
   UiService& ui_;
   Desktop& desktop_;
@@ -90,6 +115,11 @@ class ModInsertHeader {
   std::unique_ptr<ClsProcInf> proc_inf_;
   std::shared_ptr<CodeModule> module_;
   WindowHandle hwnd_ = 0;
+  // The table to scan with: the one handed over, else own_procs_data_.
+  ModGetProcsData* procs_data_source_ = nullptr;
+  std::unique_ptr<ModGetProcsData> own_procs_data_;
+  // The copy of the table that the last scan returned.
+  std::vector<ProcData> procs_data_;
 };
 
 }  // namespace qlx

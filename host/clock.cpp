@@ -1,10 +1,12 @@
 #include "host/clock.h"
 
+#ifndef _WIN32
 #include <unicode/datefmt.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#endif
 
 #include <cstdlib>
 #include <memory>
@@ -12,7 +14,10 @@
 #include "host/vberror.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
@@ -39,6 +44,7 @@ Text Printable(std::string_view text) {
   return out;
 }
 
+#ifndef _WIN32
 Text FromIcu(const icu::UnicodeString& s) { return Text(s.getBuffer(), static_cast<std::size_t>(s.length())); }
 
 Text FormatWithIcu(const std::string& locale_name, bool date, const std::optional<LocalDateTime>& fixed) {
@@ -73,9 +79,10 @@ Text FormatWithIcu(const std::string& locale_name, bool date, const std::optiona
   format->format(when, out);
   return FromIcu(out);
 }
+#endif
 
 #ifdef _WIN32
-Text FormatUserDefault(bool date, const std::optional<LocalDateTime>& fixed) {
+SYSTEMTIME SystemTimeOf(const std::optional<LocalDateTime>& fixed) {
   SYSTEMTIME time{};
   if (fixed) {
     time.wYear = static_cast<WORD>(fixed->year);
@@ -87,11 +94,44 @@ Text FormatUserDefault(bool date, const std::optional<LocalDateTime>& fixed) {
   } else {
     GetLocalTime(&time);
   }
-  wchar_t buffer[128];
-  const int length = date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, buffer, 128)
-                          : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, buffer, 128);
+  return time;
+}
+
+Text FromBuffer(const wchar_t* buffer, int length) {
   if (length <= 0) throw VbError(vberr::kInvalidCall, u"The regional date and time format cannot be read");
   return Text(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(length - 1));
+}
+
+Text FormatUserDefault(bool date, const std::optional<LocalDateTime>& fixed) {
+  const SYSTEMTIME time = SystemTimeOf(fixed);
+  wchar_t buffer[128];
+  return FromBuffer(buffer, date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, buffer, 128)
+                                 : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, buffer, 128));
+}
+
+// A clock made for a named locale, on Windows: Japanese and the root locale
+// keep their fixed pictures; other locales take the platform's short date
+// and long time for that locale name ("de_DE" as "de-DE").
+Text FormatForLocale(const std::string& locale_name, bool date, const std::optional<LocalDateTime>& fixed) {
+  const SYSTEMTIME time = SystemTimeOf(fixed);
+  const std::string language = locale_name.substr(0, locale_name.find('_'));
+  const wchar_t* picture = nullptr;
+  if (language == "ja") picture = date ? L"yyyy'/'MM'/'dd" : L"H':'mm':'ss";
+  if (locale_name.empty()) picture = date ? L"yyyy'-'MM'-'dd" : L"HH':'mm':'ss";
+  std::wstring name(locale_name.begin(), locale_name.end());
+  for (wchar_t& c : name) {
+    if (c == L'_') c = L'-';
+  }
+  const wchar_t* locale = locale_name.empty() ? LOCALE_NAME_INVARIANT : name.c_str();
+  wchar_t buffer[128];
+  const int length = date ? GetDateFormatEx(locale, picture ? 0 : DATE_SHORTDATE, &time, picture, buffer, 128,
+                                            nullptr)
+                          : GetTimeFormatEx(locale, 0, &time, picture, buffer, 128);
+  if (length <= 0) {
+    throw VbError(vberr::kInvalidCall, u"No regional date and time format for the locale \"" +
+                                           Printable(locale_name) + u"\"");
+  }
+  return FromBuffer(buffer, length);
 }
 #endif
 
@@ -149,15 +189,19 @@ RegionalClock::RegionalClock(std::string posix_locale, std::optional<LocalDateTi
 Text RegionalClock::ShortDate() const {
 #ifdef _WIN32
   if (user_default_) return FormatUserDefault(true, fixed_now_);
-#endif
+  return FormatForLocale(icu_locale_, true, fixed_now_);
+#else
   return FormatWithIcu(icu_locale_, true, fixed_now_);
+#endif
 }
 
 Text RegionalClock::LongTime() const {
 #ifdef _WIN32
   if (user_default_) return FormatUserDefault(false, fixed_now_);
-#endif
+  return FormatForLocale(icu_locale_, false, fixed_now_);
+#else
   return FormatWithIcu(icu_locale_, false, fixed_now_);
+#endif
 }
 
 }  // namespace qlx

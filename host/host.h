@@ -11,6 +11,8 @@
 namespace qlx {
 
 class UiService;
+class CommandBars;
+class Events;
 
 // vbext_ProcKind: 0 Sub or Function, 1 Property Let, 2 Property Set, 3 Property Get.
 using ProcKind = std::int32_t;
@@ -64,6 +66,10 @@ class VBE {
   virtual ~VBE() = default;
   // The pane with the focus; nullptr when no pane has been active.
   virtual std::shared_ptr<CodePane> ActiveCodePane() = 0;
+  // The editor's command bars and event sources (host/commandbars.h). An
+  // editor without them throws error 438.
+  virtual std::shared_ptr<qlx::CommandBars> CommandBars();
+  virtual std::shared_ptr<qlx::Events> Events();
 };
 
 using WindowHandle = std::intptr_t;

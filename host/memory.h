@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/commandbars.h"
 #include "host/host.h"
 #include "host/vberror.h"
 
@@ -33,6 +34,13 @@ enum class HostCall {
   kCaption,
   kFindWindow,
   kLockWindowUpdate,
+  kCommandBars,
+  kCommandBarItem,
+  kControlsAdd,
+  kControlCaption,
+  kControlDelete,
+  kEvents,
+  kCommandBarEvents,
 };
 
 // Counts host calls and injects failures; shared by the objects of one editor.
@@ -107,6 +115,8 @@ class MemoryWindow : public Window {
 };
 
 class MemoryVBE;
+class MemoryCommandBars;
+class MemoryEvents;
 
 class MemoryCodePane : public CodePane {
  public:
@@ -153,11 +163,19 @@ class MemoryVBE : public VBE {
   CallLog& Log() { return *log_; }
   std::shared_ptr<CallLog> SharedLog() { return log_; }
 
+  std::shared_ptr<qlx::CommandBars> CommandBars() override;
+  std::shared_ptr<qlx::Events> Events() override;
+  // Uncounted access to the command bars ("Menu Bar", "Standard" and
+  // "Add-Ins" at first), for tests and the qlx session.
+  MemoryCommandBars& Bars();
+
  private:
   Text project_name_;
   std::shared_ptr<CallLog> log_;
   std::vector<std::shared_ptr<MemoryCodePane>> panes_;
   std::shared_ptr<MemoryCodePane> active_;
+  std::shared_ptr<MemoryCommandBars> bars_;  // made on first use
+  std::shared_ptr<MemoryEvents> events_;     // made on first use
 };
 
 // The desktop of the in-memory editor: the editor's window chain exists when
@@ -180,6 +198,112 @@ class MemoryDesktop : public Desktop {
 
  private:
   MemoryVBE* vbe_;
+  std::shared_ptr<CallLog> log_;
+};
+
+}  // namespace qlx
+
+// ---------------------------------------------------------------------------
+// Command bars and click events of the in-memory editor.
+
+namespace qlx {
+
+class MemoryCommandBar;
+class MemoryCommandBarEvents;
+
+class MemoryCommandBarControl : public CommandBarControl,
+                                public std::enable_shared_from_this<MemoryCommandBarControl> {
+ public:
+  MemoryCommandBarControl(std::weak_ptr<MemoryCommandBar> bar, std::int32_t type, std::shared_ptr<CallLog> log);
+
+  // Caption, SetCaption and Delete of a deleted control throw error 5 [I].
+  Text Caption() override;
+  void SetCaption(const Text& caption) override;
+  void Delete() override;
+
+  // Uncounted access for tests.
+  std::int32_t Type() const { return type_; }
+  const Text& UncountedCaption() const { return caption_; }
+  bool Deleted() const { return deleted_; }
+  // A user's click: each event source still kept for this control gets it,
+  // in the order the sources were made. A deleted control cannot be clicked.
+  // Returns the number of handlers reached.
+  int Click();
+
+ private:
+  friend class MemoryEvents;
+
+  std::weak_ptr<MemoryCommandBar> bar_;
+  std::int32_t type_;
+  std::shared_ptr<CallLog> log_;
+  Text caption_;
+  bool deleted_ = false;
+  std::vector<std::weak_ptr<MemoryCommandBarEvents>> sources_;
+};
+
+// A bar is also its own Controls collection.
+class MemoryCommandBar : public CommandBar,
+                         public CommandBarControls,
+                         public std::enable_shared_from_this<MemoryCommandBar> {
+ public:
+  MemoryCommandBar(Text name, std::shared_ptr<CallLog> log);
+
+  Text Name() override { return name_; }
+  std::shared_ptr<CommandBarControls> Controls() override;
+  std::int32_t Count() override;
+  std::shared_ptr<CommandBarControl> Item(std::int32_t index) override;
+  // Types 1 (button) and 10 (popup) are accepted; others throw error 5 [I].
+  std::shared_ptr<CommandBarControl> Add(std::int32_t type = kControlButton) override;
+
+  // Uncounted access for tests.
+  const std::vector<std::shared_ptr<MemoryCommandBarControl>>& AllControls() const { return controls_; }
+  std::vector<Text> Captions() const;
+  // The first control with that caption; nullptr when none has it.
+  std::shared_ptr<MemoryCommandBarControl> Find(const Text& caption) const;
+
+ private:
+  friend class MemoryCommandBarControl;
+
+  Text name_;
+  std::shared_ptr<CallLog> log_;
+  std::vector<std::shared_ptr<MemoryCommandBarControl>> controls_;
+};
+
+class MemoryCommandBars : public CommandBars {
+ public:
+  explicit MemoryCommandBars(std::shared_ptr<CallLog> log);
+
+  // Names compare ignoring ASCII case [I]; a missing bar throws error 5.
+  std::shared_ptr<CommandBar> Item(const Text& name) override;
+
+  // Uncounted access for tests: the bar of that name, or nullptr.
+  std::shared_ptr<MemoryCommandBar> Bar(const Text& name) const;
+  std::shared_ptr<MemoryCommandBar> AddBar(Text name);
+  void RemoveBar(const Text& name);
+
+ private:
+  std::shared_ptr<CallLog> log_;
+  std::vector<std::shared_ptr<MemoryCommandBar>> bars_;
+};
+
+class MemoryCommandBarEvents : public CommandBarEvents {
+ public:
+  void SetClickHandler(ClickHandler handler) override { handler_ = std::move(handler); }
+  bool Connected() const { return static_cast<bool>(handler_); }
+
+ private:
+  friend class MemoryCommandBarControl;
+  ClickHandler handler_;
+};
+
+class MemoryEvents : public Events {
+ public:
+  explicit MemoryEvents(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+  // Error 424 for no control, 13 for a control of another editor.
+  std::shared_ptr<qlx::CommandBarEvents> CommandBarEvents(
+      const std::shared_ptr<CommandBarControl>& control) override;
+
+ private:
   std::shared_ptr<CallLog> log_;
 };
 

@@ -34,30 +34,6 @@ inline std::vector<Text> Lines(const std::u16string& text) {
 }
 
 // UTF-8 for readable failure messages.
-inline std::string U8(const Text& t) {
-  std::string out;
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    char32_t c = t[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < t.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+inline std::string U8(const Text& t) { return ToUtf8(t); }
 
 }  // namespace qlx::testing

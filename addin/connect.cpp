@@ -1,0 +1,155 @@
+#include "addin/connect.h"
+
+#include <utility>
+
+#include "addin/user_settings.h"
+#include "host/ui.h"
+#include "host/vberror.h"
+
+namespace qlx {
+
+namespace {
+
+// One step of a sequence whose failing steps are skipped silently.
+template <typename Step>
+void Skipping(Step step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+Connect::Connect(AddInServices services)
+    : services_(std::move(services)),
+      header_(services_.ui, services_.desktop),
+      procs_data_(services_.ui),
+      err_trap_(services_.ui, services_.desktop),
+      debug_(services_.ui, services_.desktop),
+      ini_(services_.ui, services_.settings_path, std::move(services_.profile)),
+      form_setting_(services_.ui, services_.windows) {
+  header_.SetProcsData(&procs_data_);
+}
+
+Connect::~Connect() {
+  // The event source may outlive this object; it must not call back into it.
+  SetMenuHandler(nullptr);
+}
+
+void Connect::SetMenuHandler(std::shared_ptr<CommandBarEvents> source) {
+  if (MenuHandler) Skipping([&] { MenuHandler->SetClickHandler(nullptr); });
+  MenuHandler = std::move(source);
+  if (MenuHandler) {
+    MenuHandler->SetClickHandler(
+        [this](const std::shared_ptr<CommandBarControl>& control, bool& handled, bool& cancel_default) {
+          MenuHandler_Click(control, handled, cancel_default);
+        });
+  }
+}
+
+void Connect::OnConnection(std::shared_ptr<VBE> application, int connect_mode) {
+  try {
+    VBInstance = std::move(application);
+    if (connect_mode != ext_cm_External) {
+      menu_item_ = AddToAddInCommandBar(kMenuCaption);
+      if (!VBInstance) throw VbError(vberr::kObjectNotSet);
+      std::shared_ptr<qlx::Events> events = VBInstance->Events();
+      if (!events) throw VbError(vberr::kObjectNotSet);
+      SetMenuHandler(events->CommandBarEvents(menu_item_));
+    }
+  } catch (...) {
+    services_.ui.MsgBox(CurrentError().Description(), Buttons::kOk, kAddInTitle);
+  }
+}
+
+void Connect::OnDisconnection(int /*remove_mode*/) {
+  Skipping([&] {
+    if (!menu_item_) throw VbError(vberr::kObjectNotSet);
+    menu_item_->Delete();
+  });
+  if (FormDisplayed) {
+    Skipping([&] { SaveDisplayOnConnect(services_.user_settings, true); });
+    FormDisplayed = false;
+  } else {
+    Skipping([&] { SaveDisplayOnConnect(services_.user_settings, false); });
+  }
+  // A window the user has closed, or never made, is left alone.
+  Skipping([&] {
+    if (form_) form_->Unload();
+  });
+  form_.reset();
+  Skipping([&] { header_.SetVBInstance(nullptr); });
+  Skipping([&] { procs_data_.SetVBInstance(nullptr); });
+  Skipping([&] { err_trap_.SetVBInstance(nullptr); });
+  Skipping([&] { debug_.SetVBInstance(nullptr); });
+  VBInstance.reset();
+  SetMenuHandler(nullptr);
+  menu_item_.reset();
+}
+
+void Connect::Hide() {
+  FormDisplayed = false;
+  Skipping([&] {
+    if (!form_) throw VbError(vberr::kObjectNotSet);
+    form_->Hide();
+  });
+}
+
+void Connect::Show() {
+  Skipping([&] {
+    if (!form_) {
+      form_ = std::make_unique<frmAddIn>(
+          AddInModules{header_, procs_data_, err_trap_, debug_, ini_, form_setting_}, services_.ui,
+          services_.settings_path);
+      form_->SetView(form_view_);
+    }
+  });
+  Skipping([&] {
+    if (!form_) throw VbError(vberr::kObjectNotSet);
+    form_->Connection = this;
+  });
+  Skipping([&] {
+    if (!form_) throw VbError(vberr::kObjectNotSet);
+    form_->VBInstance = VBInstance;
+  });
+  Skipping([&] { header_.SetVBInstance(VBInstance); });
+  Skipping([&] { procs_data_.SetVBInstance(VBInstance); });
+  Skipping([&] { err_trap_.SetVBInstance(VBInstance); });
+  Skipping([&] { debug_.SetVBInstance(VBInstance); });
+  FormDisplayed = true;
+  Skipping([&] {
+    if (!form_) throw VbError(vberr::kObjectNotSet);
+    form_->Show();
+  });
+}
+
+std::shared_ptr<CommandBarControl> Connect::AddToAddInCommandBar(const Text& sCaption) {
+  try {
+    if (!VBInstance) throw VbError(vberr::kObjectNotSet);
+    std::shared_ptr<qlx::CommandBars> bars = VBInstance->CommandBars();
+    if (!bars) return nullptr;
+    std::shared_ptr<CommandBar> menu = bars->Item(u"Add-Ins");
+    if (!menu) return nullptr;
+    std::shared_ptr<CommandBarControls> controls = menu->Controls();
+    if (!controls) return nullptr;
+    std::shared_ptr<CommandBarControl> item = controls->Add(kControlButton);
+    if (!item) return nullptr;
+    item->SetCaption(sCaption);
+    return item;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void Connect::MenuHandler_Click(const std::shared_ptr<CommandBarControl>& /*control*/, bool& /*handled*/,
+                                bool& /*cancel_default*/) {
+  Show();
+}
+
+void Connect::SetFormView(FrmAddInView* view) {
+  form_view_ = view;
+  if (form_) form_->SetView(view);
+}
+
+}  // namespace qlx

@@ -1,0 +1,305 @@
+#include "addin/frm_add_in.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "addin/ini_file.h"
+#include "addin/mod_form_setting.h"
+#include "analysis/mod_get_procs_data.h"
+#include "debugexp/mod_add_debug_vbe.h"
+#include "errtrap/mod_insert_err_trap.h"
+#include "header/mod_insert_header.h"
+#include "host/ui.h"
+#include "host/vberror.h"
+
+namespace qlx {
+
+namespace {
+
+constexpr char16_t kQlx[] = u"QLX";
+constexpr char16_t kDiscarded[] = u"QLXは取得したプロシージャ情報を破棄します。";
+constexpr char16_t kModuleChanged[] = u"ターゲットモジュールが変更されました。";
+constexpr char16_t kProcedureMoved[] = u"ターゲットプロシージャが移動または削除されました。";
+constexpr char16_t kAuthorPrompt[] = u"ヘッダに作者名を登録します";
+constexpr char16_t kDefaultAuthor[] = u"DefaultUser";
+
+// Shows the failure being handled, titled with the handler's name.
+void ReportFailure(UiService& ui, const char16_t* title) {
+  ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, title);
+}
+
+}  // namespace
+
+WriteOperation ChooseWriteOperation(const Text& title, Row target_row, bool header_mode, bool all_procs_ticked) {
+  if (title.empty()) return WriteOperation::kNone;
+  if (title == kThisModuleTitle && target_row == 0) return WriteOperation::kModuleHeader;
+  if (!header_mode) return WriteOperation::kErrTrap;
+  return all_procs_ticked ? WriteOperation::kHeaderAll : WriteOperation::kHeaderProc;
+}
+
+Text SingleToText(float value) {
+  if (value == 0) return u"0";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(value));
+  return FromUtf8(buffer);
+}
+
+frmAddIn::frmAddIn(AddInModules modules, UiService& ui, Text settings_path)
+    : modules_(modules), ui_(ui), settings_path_(std::move(settings_path)) {}
+
+std::array<FormControl*, 9> frmAddIn::Controls() {
+  return {&cmdWrite, &cmdGet, &chkAllProcs, &lblAllProcs, &lblUsage, &optHeader, &optError, &lblOpt, &cmdRepDebug};
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+void frmAddIn::Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  hWnd = view_ != nullptr ? view_->Create(*this) : 0;
+  Form_Load();
+}
+
+void frmAddIn::Show() {
+  Load();
+  visible_ = true;
+  Refresh();
+}
+
+void frmAddIn::Hide() {
+  Load();
+  visible_ = false;
+  Refresh();
+}
+
+void frmAddIn::Unload() {
+  if (!loaded_) return;
+  Form_QueryUnload();
+  loaded_ = false;
+  visible_ = false;
+  if (view_ != nullptr) view_->Destroy(*this);
+  hWnd = 0;
+}
+
+void frmAddIn::Refresh() {
+  if (view_ != nullptr && loaded_) view_->Refresh(*this);
+}
+
+// ---------------------------------------------------------------------------
+// Values set from code and the user's events
+
+void frmAddIn::SetAllProcs(bool ticked) {
+  if (chkAllProcs.value == ticked) return;
+  chkAllProcs.value = ticked;
+  chkAllProcs_Click();
+}
+
+void frmAddIn::SelectOption(FormControl& option) {
+  FormControl& other = &option == &optHeader ? optError : optHeader;
+  option.value = true;
+  other.value = false;
+  if (&option == &optHeader) {
+    optHeader_Click();
+  } else {
+    optError_Click();
+  }
+}
+
+bool frmAddIn::UserClick(FormControl& control) {
+  if (!visible_ || !control.enabled || !control.visible) return false;
+  bool reached = true;
+  if (&control == &cmdGet) {
+    cmdGet_Click();
+  } else if (&control == &cmdWrite) {
+    cmdWrite_Click();
+  } else if (&control == &cmdRepDebug) {
+    cmdRepDebug_Click();
+  } else if (&control == &chkAllProcs) {
+    SetAllProcs(!chkAllProcs.value);
+  } else if (&control == &optHeader || &control == &optError) {
+    SelectOption(control);
+  } else {
+    reached = false;  // labels have no click handler
+  }
+  Refresh();
+  return reached;
+}
+
+bool frmAddIn::UserDblClick() {
+  if (!visible_) return false;
+  Form_DblClick();
+  Refresh();
+  return true;
+}
+
+bool frmAddIn::UserClose() {
+  if (!loaded_) return false;
+  Unload();
+  return true;
+}
+
+std::shared_ptr<CodeModule> frmAddIn::ActiveModule() {
+  if (!VBInstance) throw VbError(vberr::kObjectNotSet);
+  std::shared_ptr<CodePane> pane = VBInstance->ActiveCodePane();
+  if (!pane) throw VbError(vberr::kObjectNotSet);
+  std::shared_ptr<CodeModule> module = pane->CodeModule();
+  if (!module) throw VbError(vberr::kObjectNotSet);
+  return module;
+}
+
+// ---------------------------------------------------------------------------
+// Handlers
+
+void frmAddIn::Form_Load() {
+  try {
+    SelectOption(optHeader);
+    modules_.form_setting.SetWindowTop(hWnd);
+
+    ModINIFile& ini = modules_.ini;
+    ModInsertHeader& header = modules_.header;
+    header.AuthorName = ini.INIGetSettingString(u"Author", u"Name", SettingsPath(), u"");
+    header.IgnoreMode = ini.INIGetSettingInteger(u"Mode", u"IgnoreMode", SettingsPath(), 0);
+    header.UnUndoMode = ini.INIGetSettingInteger(u"Mode", u"UnUndoMode", SettingsPath(), 0);
+    header.SleepTime = ini.INIGetSettingInteger(u"Mode", u"SleepTime", SettingsPath(), 0);
+    modules_.err_trap.ErrInsertPos = ini.INIGetSettingInteger(u"Mode", u"ErrInsertPos", SettingsPath(), 0);
+
+    Top = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Top", SettingsPath(), 0));
+    Left = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Left", SettingsPath(), 0));
+  } catch (...) {
+    ReportFailure(ui_, u"Form_Load");
+  }
+}
+
+void frmAddIn::Form_QueryUnload() {
+  try {
+    ModInsertHeader& header = modules_.header;
+    if (header.AuthorName.empty()) header.AuthorName = kDefaultAuthor;
+    ModINIFile& ini = modules_.ini;
+    // Nobody looks at whether the file could be written.
+    ini.INIWriteSetting(u"Author", u"Name", header.AuthorName, SettingsPath());
+    ini.INIWriteSetting(u"WindowPos", u"Top", SingleToText(Top), SettingsPath());
+    ini.INIWriteSetting(u"WindowPos", u"Left", SingleToText(Left), SettingsPath());
+  } catch (...) {
+    ReportFailure(ui_, u"Form_QueryUnload");
+  }
+}
+
+void frmAddIn::Form_DblClick() {
+  try {
+    ModInsertHeader& header = modules_.header;
+    // Cancelling gives no text, which keeps the name as an empty answer does.
+    const std::optional<Text> typed = ui_.InputBox(kAuthorPrompt, kQlx, header.AuthorName);
+    if (typed && !typed->empty()) header.AuthorName = *typed;
+  } catch (...) {
+    ReportFailure(ui_, u"Form_DblClick");
+  }
+}
+
+void frmAddIn::cmdGet_Click() {
+  try {
+    TargetRow = modules_.err_trap.GetCursorRow();
+    if (TargetRow == -1) {
+      // No pane to ask: an earlier capture stays as it was.
+      TargetRow = 0;
+      return;
+    }
+    TargetModule = ActiveModule()->Name();
+    TargetProc = modules_.err_trap.SendProcName(TargetRow);
+    if (TargetRow != 0) {
+      Caption = TargetProc;
+    } else {
+      Caption = optHeader.value ? kThisModuleTitle : u"";
+    }
+  } catch (...) {
+    ReportFailure(ui_, u"cmdGet_Click");
+    TargetModule.clear();
+    TargetProc.clear();
+    Caption.clear();
+  }
+}
+
+void frmAddIn::cmdWrite_Click() {
+  if (TargetModule.empty()) return;
+  std::shared_ptr<CodeModule> module;
+  try {
+    module = ActiveModule();
+    if (module->Name() != TargetModule) {
+      ui_.MsgBox(Text(kModuleChanged) + kCrLf + kDiscarded, Buttons::kOk, kQlx);
+    } else if (!chkAllProcs.value && modules_.err_trap.SendProcName(TargetRow) != TargetProc) {
+      ui_.MsgBox(Text(kProcedureMoved) + kCrLf + kDiscarded, Buttons::kOk, kQlx);
+    } else {
+      switch (ChooseWriteOperation(Caption, TargetRow, optHeader.value, chkAllProcs.value)) {
+        case WriteOperation::kNone:
+          break;
+        case WriteOperation::kModuleHeader:
+          modules_.header.InsertModuleHeader();
+          break;
+        case WriteOperation::kHeaderAll:
+          modules_.header.InsertHeaderAll();
+          break;
+        case WriteOperation::kHeaderProc:
+          modules_.header.WriteHeaderProc(TargetRow);
+          break;
+        case WriteOperation::kErrTrap:
+          modules_.err_trap.WriteErrTrapProc(TargetRow);
+          break;
+      }
+    }
+  } catch (...) {
+    ReportFailure(ui_, u"cmdWrite_Click");
+  }
+  // The target is forgotten whatever happened; TargetRow stays, harmlessly,
+  // as WRITE does nothing until TargetModule is set again.
+  module.reset();
+  TargetModule.clear();
+  TargetProc.clear();
+  Caption.clear();
+  SetAllProcs(false);
+  cmdGet.enabled = true;
+}
+
+void frmAddIn::chkAllProcs_Click() {
+  if (chkAllProcs.value) {
+    try {
+      TargetModule = ActiveModule()->Name();
+      Caption = kAllProceduresTitle;
+      cmdGet.enabled = false;
+      return;
+    } catch (...) {
+      // Silent: the box stays ticked and the window goes back to idle.
+    }
+  }
+  TargetModule.clear();
+  Caption.clear();
+  cmdGet.enabled = true;
+}
+
+void frmAddIn::optHeader_Click() {
+  try {
+    chkAllProcs.enabled = true;
+    chkAllProcs.visible = true;
+    lblAllProcs.visible = true;
+    Caption.clear();
+    TargetRow = 0;
+  } catch (...) {
+    ReportFailure(ui_, u"optHeader_Click");
+  }
+}
+
+void frmAddIn::optError_Click() {
+  try {
+    SetAllProcs(false);
+    chkAllProcs.enabled = false;
+    chkAllProcs.visible = false;
+    lblAllProcs.visible = false;
+    Caption.clear();
+    TargetRow = 0;
+  } catch (...) {
+    ReportFailure(ui_, u"optError_Click");
+  }
+}
+
+void frmAddIn::cmdRepDebug_Click() { modules_.debug.ReplaceDeb(); }
+
+}  // namespace qlx

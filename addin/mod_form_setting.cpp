@@ -1,0 +1,46 @@
+#include "addin/mod_form_setting.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "host/ui.h"
+
+namespace qlx {
+
+bool RecordingWindowService::SetWindowPos(WindowHandle window, WindowHandle insert_after, int x, int y, int cx,
+                                          int cy, std::uint32_t flags) {
+  if (fail_with) throw *fail_with;
+  calls.push_back(Call{window, insert_after, x, y, cx, cy, flags});
+  return true;
+}
+
+#ifdef _WIN32
+namespace {
+
+class Win32WindowService : public WindowService {
+ public:
+  bool SetWindowPos(WindowHandle window, WindowHandle insert_after, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override {
+    return ::SetWindowPos(reinterpret_cast<HWND>(window), reinterpret_cast<HWND>(insert_after), x, y, cx, cy,
+                          flags) != 0;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<WindowService> PlatformWindowService() { return std::make_unique<Win32WindowService>(); }
+#else
+std::unique_ptr<WindowService> PlatformWindowService() { return std::make_unique<RecordingWindowService>(); }
+#endif
+
+void ModFormSetting::SetWindowTop(WindowHandle& window) {
+  try {
+    // The platform's answer is not looked at, as with any declared API call.
+    windows_.SetWindowPos(window, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize);
+  } catch (...) {
+    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"SetWindowTop");
+  }
+}
+
+}  // namespace qlx

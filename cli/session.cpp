@@ -1,0 +1,397 @@
+#include "cli/session.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "addin/connect.h"
+#include "addin/user_settings.h"
+#include "cli/commands.h"
+#include "cli/console_ui.h"
+#include "host/clock.h"
+#include "host/memory.h"
+#include "host/module_file.h"
+#include "host/vberror.h"
+
+namespace qlx::cli {
+
+const char* const kSessionEventsHelp =
+    "Events, one per line on stdin (blank lines and lines starting with # are skipped):\n"
+    "  menu              click the add-in's menu item (shows the tool window)\n"
+    "  open NAME         make module NAME's code pane the active one\n"
+    "  click ROW         put the active pane's cursor at ROW\n"
+    "  get | write | repdeb | allprocs | header | error\n"
+    "                    press 2nd GET / 3rd WRITE / ReplaceDeb, click All Procs, the Header\n"
+    "                    or the Error option\n"
+    "  dblclick [TEXT]   double-click the window; TEXT is typed into the input box (none:\n"
+    "                    the box is cancelled)\n"
+    "  close             close the tool window as the user does\n"
+    "  answer y|n [...]  answers for the next Yes/No questions, in order\n"
+    "  state             print the window and editor state as one JSON line on stdout\n"
+    "  disconnect        unload the add-in; connect loads it again\n"
+    "At end of input the add-in is disconnected if still connected and every changed file\n"
+    "is written back. Questions without a queued answer are answered No.";
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// A file that cannot be loaded or written: exit status 2.
+class FileProblem : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An event that cannot be carried out: reported and skipped.
+class Refused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Message boxes as the other commands show them; questions answered from the
+// session's "answer" events, and the input box from "dblclick TEXT".
+class SessionUi : public UiService {
+ public:
+  SessionUi(bool json, std::FILE* err, RegionalClock clock)
+      : json_(json), err_(err), console_(MakeOptions(json, err, std::move(clock))) {}
+
+  Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
+    return console_.MsgBox(prompt, buttons, title);
+  }
+
+  std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& default_text) override {
+    std::optional<Text> typed = std::move(input_);
+    input_.reset();
+    if (json_) {
+      json line{{"title", ToUtf8(title)},
+                {"text", ToUtf8(prompt)},
+                {"buttons", "input"},
+                {"default", ToUtf8(default_text)},
+                {"answer", nullptr}};
+      if (typed) line["answer"] = ToUtf8(*typed);
+      std::fprintf(err_, "%s\n", line.dump().c_str());
+    } else {
+      std::fprintf(err_, "[%s] %s -> %s\n", ToUtf8(title).c_str(), ToUtf8(prompt).c_str(),
+                   typed ? ("\"" + ToUtf8(*typed) + "\"").c_str() : "(cancelled)");
+    }
+    std::fflush(err_);
+    return typed;
+  }
+
+  void Sleep(int milliseconds) override { console_.Sleep(milliseconds); }
+  Text ShortDate() override { return console_.ShortDate(); }
+  Text LongTime() override { return console_.LongTime(); }
+
+  void QueueAnswers(const std::vector<Answer>& answers) {
+    answers_.insert(answers_.end(), answers.begin(), answers.end());
+  }
+  // What the next input box gets; nullopt cancels it.
+  void SetInput(std::optional<Text> text) { input_ = std::move(text); }
+
+ private:
+  ConsoleUi::Options MakeOptions(bool json, std::FILE* err, RegionalClock clock) {
+    ConsoleUi::Options options;
+    options.json = json;
+    options.out = err;
+    // Asked only once ConsoleUi's own list is empty, which it always is here;
+    // no answer makes the box say it answered No.
+    options.ask = [this](const std::string&) -> std::optional<bool> {
+      if (answers_.empty()) return std::nullopt;
+      const Answer next = answers_.front();
+      answers_.erase(answers_.begin());
+      return next == Answer::kYes;
+    };
+    options.clock = std::move(clock);
+    return options;
+  }
+
+  bool json_;
+  std::FILE* err_;
+  std::vector<Answer> answers_;
+  std::optional<Text> input_;
+  ConsoleUi console_;
+};
+
+// "DisplayOnConnect" where there is no per-user store: saving fails, which
+// disconnection skips silently.
+class MissingUserSettingsStore : public UserSettingsStore {
+ public:
+  void SaveSetting(const Text&, const Text&, const Text&, const Text&) override { throw Failure(); }
+  Text GetSetting(const Text&, const Text&, const Text&, const Text&) override { throw Failure(); }
+
+ private:
+  static VbError Failure() { return VbError(75, u"Path/File access error: no per-user settings directory"); }
+};
+
+// --ini, else QLX_INI, else qlx/QLX.ini in the user's config directory (the
+// same choice as the other commands make); the last one's folder is made.
+std::filesystem::path SessionSettingsPath(const std::string& ini) {
+  if (!ini.empty()) return ini;
+  if (const char* env = std::getenv("QLX_INI"); env != nullptr && *env != '\0') return env;
+  std::filesystem::path path;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+    path = std::filesystem::path(xdg) / "qlx" / "QLX.ini";
+  } else {
+    const char* home = std::getenv("HOME");
+    path = std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  return path;
+}
+
+json Number(float value) {
+  const double d = value;
+  if (d == static_cast<double>(static_cast<long long>(d))) return static_cast<long long>(d);
+  return d;
+}
+
+std::optional<Answer> ParseAnswer(const std::string& word) {
+  if (word == "y" || word == "Y" || word == "yes") return Answer::kYes;
+  if (word == "n" || word == "N" || word == "no") return Answer::kNo;
+  return std::nullopt;
+}
+
+class Session {
+ public:
+  Session(const SessionOptions& options, std::FILE* out, std::FILE* err)
+      : out_(out), err_(err), ui_(options.json_messages, err, Clock()) {
+    LoadOptions load;
+    load.encoding = options.encoding;
+    for (const std::string& path : options.files) {
+      try {
+        files_.push_back(ModuleFile::Load(path, load));
+      } catch (const std::exception& e) {
+        throw FileProblem(e.what());
+      }
+      vbe_->AddModule(files_.back().Module());
+    }
+    if (!files_.empty()) vbe_->Pane(files_.front().Module()->UncountedName());
+
+    try {
+      user_settings_ = PlatformUserSettingsStore();
+    } catch (...) {
+      user_settings_ = std::make_unique<MissingUserSettingsStore>();
+    }
+    connect_ = std::make_unique<Connect>(AddInServices{ui_, desktop_, windows_, *user_settings_,
+                                                       FromUtf8(SessionSettingsPath(options.ini).string())});
+  }
+
+  // Runs every event; true when all of them were carried out.
+  bool Run(std::istream& events) {
+    bool all_done = true;
+    connect_->OnConnection(vbe_, ext_cm_AfterStartup);
+    connected_ = true;
+    std::string line;
+    long number = 0;
+    while (std::getline(events, line)) {
+      ++number;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      try {
+        Dispatch(line);
+      } catch (const Refused& e) {
+        std::fprintf(err_, "qlx: session line %ld: %s\n", number, e.what());
+        std::fflush(err_);
+        all_done = false;
+      }
+    }
+    if (connected_) connect_->OnDisconnection();
+    connected_ = false;
+    return all_done;
+  }
+
+  // Writes back every file the session changed.
+  void SaveFiles() {
+    for (const ModuleFile& file : files_) {
+      std::vector<std::string> warnings;
+      try {
+        if (file.Changed()) warnings = file.Save(file.Path());
+      } catch (const std::exception& e) {
+        throw FileProblem(e.what());
+      }
+      for (const std::string& w : warnings) std::fprintf(err_, "qlx: warning: %s\n", w.c_str());
+    }
+  }
+
+ private:
+  static RegionalClock Clock() {
+    try {
+      return RegionalClock::FromEnvironment();
+    } catch (const VbError& e) {
+      throw FileProblem(ToUtf8(e.Description()));
+    }
+  }
+
+  void Dispatch(const std::string& line) {
+    std::istringstream words(line);
+    std::string verb;
+    words >> verb;
+    if (verb.empty() || verb.front() == '#') return;
+    // The rest of the line after the verb and one space, as typed.
+    std::string rest;
+    if (const std::size_t at = line.find(verb) + verb.size(); at < line.size()) rest = line.substr(at + 1);
+
+    if (verb == "menu") {
+      Menu();
+    } else if (verb == "open") {
+      if (rest.empty()) throw Refused("open needs a module name");
+      if (!vbe_->Pane(FromUtf8(rest))) throw Refused("there is no module named \"" + rest + "\"");
+    } else if (verb == "click") {
+      Click(rest);
+    } else if (verb == "get") {
+      Press(Window().cmdGet);
+    } else if (verb == "write") {
+      Press(Window().cmdWrite);
+    } else if (verb == "repdeb") {
+      Press(Window().cmdRepDebug);
+    } else if (verb == "allprocs") {
+      Press(Window().chkAllProcs);
+    } else if (verb == "header") {
+      Press(Window().optHeader);
+    } else if (verb == "error") {
+      Press(Window().optError);
+    } else if (verb == "dblclick") {
+      frmAddIn& form = Window();
+      ui_.SetInput(rest.empty() ? std::nullopt : std::optional<Text>(FromUtf8(rest)));
+      form.UserDblClick();
+      ui_.SetInput(std::nullopt);
+    } else if (verb == "close") {
+      Window().UserClose();
+    } else if (verb == "answer") {
+      Answers(words);
+    } else if (verb == "state") {
+      std::fprintf(out_, "%s\n", State().dump().c_str());
+      std::fflush(out_);
+    } else if (verb == "disconnect") {
+      if (!connected_) throw Refused("the add-in is not connected");
+      connect_->OnDisconnection();
+      connected_ = false;
+    } else if (verb == "connect") {
+      if (connected_) throw Refused("the add-in is already connected");
+      connect_->OnConnection(vbe_, ext_cm_AfterStartup);
+      connected_ = true;
+    } else {
+      throw Refused("unknown event \"" + verb + "\"");
+    }
+  }
+
+  void Menu() {
+    std::shared_ptr<MemoryCommandBar> bar = vbe_->Bars().Bar(u"Add-Ins");
+    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
+    if (!item) throw Refused("the add-in's menu item is not on the \"Add-Ins\" menu");
+    item->Click();
+  }
+
+  void Click(const std::string& text) {
+    long long row = 0;
+    std::size_t used = 0;
+    try {
+      row = std::stoll(text, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used == 0 || used != text.size()) throw Refused("click needs a row number, got \"" + text + "\"");
+    std::shared_ptr<MemoryCodePane> pane = vbe_->ActivePane();
+    if (!pane) throw Refused("no code pane is active");
+    const Row count = pane->Module()->LineCount();
+    if (row < 1 || row > std::max<Row>(count, 1)) {
+      throw Refused("row " + text + " is outside the module, which has " + std::to_string(count) + " rows");
+    }
+    pane->SetCaret(static_cast<Row>(row));
+  }
+
+  // The tool window while it is shown.
+  frmAddIn& Window() {
+    frmAddIn* form = connect_->Form();
+    if (form == nullptr || !form->Visible()) throw Refused("the tool window is not open");
+    return *form;
+  }
+
+  void Press(FormControl& control) {
+    if (!Window().UserClick(control)) throw Refused(ToUtf8(control.name) + " is disabled or hidden");
+  }
+
+  void Answers(std::istringstream& words) {
+    std::vector<Answer> answers;
+    std::string word;
+    while (words >> word) {
+      std::optional<Answer> answer = ParseAnswer(word);
+      if (!answer) throw Refused("answer takes y or n, got \"" + word + "\"");
+      answers.push_back(*answer);
+    }
+    if (answers.empty()) throw Refused("answer needs y or n");
+    ui_.QueueAnswers(answers);
+  }
+
+  json State() {
+    json state;
+    state["connected"] = connected_;
+    json menu = json::array();
+    if (std::shared_ptr<MemoryCommandBar> bar = vbe_->Bars().Bar(u"Add-Ins")) {
+      for (const Text& caption : bar->Captions()) menu.push_back(ToUtf8(caption));
+    }
+    state["menu"] = menu;
+    frmAddIn* form = connect_->Form();
+    state["loaded"] = form != nullptr && form->Loaded();
+    state["visible"] = form != nullptr && form->Visible();
+    if (form != nullptr) {
+      state["title"] = ToUtf8(form->Caption);
+      state["TargetRow"] = form->TargetRow;
+      state["TargetModule"] = ToUtf8(form->TargetModule);
+      state["TargetProc"] = ToUtf8(form->TargetProc);
+      state["optHeader"] = form->optHeader.value;
+      state["optError"] = form->optError.value;
+      state["chkAllProcs"] = {{"value", form->chkAllProcs.value},
+                              {"enabled", form->chkAllProcs.enabled},
+                              {"visible", form->chkAllProcs.visible}};
+      state["lblAllProcs"] = {{"visible", form->lblAllProcs.visible}};
+      state["cmdGet"] = {{"enabled", form->cmdGet.enabled}};
+      state["top"] = Number(form->Top);
+      state["left"] = Number(form->Left);
+    } else {
+      // No window object: before the first showing and after disconnection.
+      for (const char* key : {"title", "TargetRow", "TargetModule", "TargetProc", "optHeader", "optError",
+                              "chkAllProcs", "lblAllProcs", "cmdGet", "top", "left"}) {
+        state[key] = nullptr;
+      }
+    }
+    state["author"] = ToUtf8(connect_->Header().AuthorName);
+    state["FormDisplayed"] = connect_->FormDisplayed;
+    std::shared_ptr<MemoryCodePane> pane = vbe_->ActivePane();
+    state["activeModule"] = pane ? json(ToUtf8(pane->Module()->UncountedName())) : json(nullptr);
+    return state;
+  }
+
+  std::FILE* out_;
+  std::FILE* err_;
+  // Declared so that the add-in goes first and the files last.
+  std::vector<ModuleFile> files_;
+  std::shared_ptr<MemoryVBE> vbe_ = std::make_shared<MemoryVBE>();
+  MemoryDesktop desktop_{vbe_.get()};
+  SessionUi ui_;
+  RecordingWindowService windows_;
+  std::unique_ptr<UserSettingsStore> user_settings_;
+  std::unique_ptr<Connect> connect_;
+  bool connected_ = false;
+};
+
+}  // namespace
+
+int RunSession(const SessionOptions& options, std::istream& events, std::FILE* out, std::FILE* err) {
+  try {
+    Session session(options, out, err);
+    const bool all_done = session.Run(events);
+    session.SaveFiles();
+    return all_done ? kExitOk : kExitReported;
+  } catch (const FileProblem& e) {
+    std::fprintf(err, "qlx: %s\n", e.what());
+    return kExitUsage;
+  }
+}
+
+}  // namespace qlx::cli

@@ -1,0 +1,39 @@
+// What the add-in does when the editor connects and disconnects it. The COM
+// class Connect only translates the editor's calls into these.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "host/host.h"
+
+namespace qlx::win {
+
+class AddinConnection {
+ public:
+  virtual ~AddinConnection() = default;
+  // mode is the editor's ext_ConnectMode.
+  virtual void OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) = 0;
+  // mode is the editor's ext_DisconnectMode.
+  virtual void OnDisconnection(std::int32_t mode) = 0;
+  virtual void OnAddInsUpdate() = 0;
+  virtual void OnStartupComplete() = 0;
+  virtual void OnBeginShutdown() = 0;
+};
+
+// Keeps the editor from connection to disconnection and does nothing else.
+class EditorHoldingConnection : public AddinConnection {
+ public:
+  void OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) override;
+  void OnDisconnection(std::int32_t mode) override;
+  void OnAddInsUpdate() override {}
+  void OnStartupComplete() override {}
+  void OnBeginShutdown() override {}
+
+  const std::shared_ptr<VBE>& Editor() const { return vbe_; }
+
+ private:
+  std::shared_ptr<VBE> vbe_;
+};
+
+}  // namespace qlx::win

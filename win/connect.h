@@ -1,0 +1,54 @@
+// QLX_Project.Connect: the add-in object the editor creates and calls through
+// IDTExtensibility2, by vtable or by IDispatch. It hands every call on to an
+// AddinConnection; each method is an exception barrier.
+#pragma once
+
+#include <memory>
+
+#include "addin_connection.h"
+#include "idtextensibility2.h"
+#include "module.h"
+
+namespace qlx::win {
+
+class ConnectObject final : public IDTExtensibility2 {
+ public:
+  static HRESULT Create(REFIID iid, void** out);
+
+  explicit ConnectObject(std::unique_ptr<AddinConnection> connection);
+  ConnectObject(const ConnectObject&) = delete;
+  ConnectObject& operator=(const ConnectObject&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IDispatch, without a type library: the five members by name and DISPID.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) override;
+
+  // IDTExtensibility2
+  HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ExtConnectMode ConnectMode, IDispatch* AddInInst,
+                                         SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnDisconnection(ExtDisconnectMode RemoveMode, SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
+  HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
+
+ private:
+  ~ConnectObject() = default;
+  // Reads the arguments and calls the member; returns the arguments' verdict
+  // and leaves the member's own result in called.
+  HRESULT InvokeMember(DISPID id, DISPPARAMS& params, UINT* arg_error, HRESULT& called);
+
+  LONG refs_ = 1;
+  ModuleLock lock_;
+  std::unique_ptr<AddinConnection> connection_;
+};
+
+}  // namespace qlx::win
