@@ -295,6 +295,34 @@ int RunDeb(const std::string& path, const CommonOptions& common, const WriteOpti
   });
 }
 
+// The header writer with the settings the tool window would give it.
+struct HeaderWriter {
+  ModGetProcsData procs;
+  ModInsertHeader header;
+
+  HeaderWriter(Workspace& ws, UiService& ui, const Settings& settings) : procs(ui), header(ui, ws.desktop) {
+    procs.SetVBInstance(ws.vbe);
+    header.SetVBInstance(ws.vbe);
+    header.SetProcsData(&procs);
+    header.AuthorName = settings.author;
+    header.IgnoreMode = settings.ignore_mode;
+    header.UnUndoMode = settings.un_undo_mode;
+    header.SleepTime = settings.sleep_time;
+  }
+};
+
+int RunModuleHeader(const std::string& path, const CommonOptions& common, const WriteOptions& write) {
+  return RunOnModule(path, common, write, [](Workspace& ws, UiService& ui, const Settings& settings) {
+    HeaderWriter(ws, ui, settings).header.InsertModuleHeader();
+  });
+}
+
+int RunAllHeaders(const std::string& path, const CommonOptions& common, const WriteOptions& write) {
+  return RunOnModule(path, common, write, [](Workspace& ws, UiService& ui, const Settings& settings) {
+    HeaderWriter(ws, ui, settings).header.InsertHeaderAll();
+  });
+}
+
 void AddWrite(CLI::App* command, WriteOptions& write) {
   command->add_option("--ini", write.ini,
                       "Settings file (default: $QLX_INI, else ~/.config/qlx/QLX.ini); never written");
@@ -377,6 +405,26 @@ Registry::Registry(CLI::App& app) {
       "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
       "first malformed marker, keeping the markers expanded before it.");
   deb->final_callback([this] { chosen_ = [this] { return RunDeb(file_, common_, write_); }; });
+
+  auto* module_header = app.add_subcommand("module-header", "Write or rewrite the module header");
+  module_header->add_option("FILE", file_, "Exported module file")->required();
+  AddWrite(module_header, write_);
+  AddCommon(module_header, common_);
+  module_header->footer(
+      "Writes a banner with the module's name, four description lines and a table of every\n"
+      "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
+      "rewrite keeps the four description lines. At most 300 procedures.");
+  module_header->final_callback([this] { chosen_ = [this] { return RunModuleHeader(file_, common_, write_); }; });
+
+  auto* all_headers = app.add_subcommand("all-headers", "Write a new header above every procedure");
+  all_headers->add_option("FILE", file_, "Exported module file")->required();
+  AddWrite(all_headers, write_);
+  AddCommon(all_headers, common_);
+  all_headers->footer(
+      "Writes a new procedure header directly above every procedure's declaration (existing\n"
+      "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"
+      "whose header cannot be built is reported and skipped, and the others are written.");
+  all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(file_, common_, write_); }; });
 }
 
 int Registry::Run() {

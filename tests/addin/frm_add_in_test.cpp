@@ -545,6 +545,31 @@ TEST_F(ToolWindow, SetWindowTopFailureIsReportedAndTheLoadGoesOn) {
   EXPECT_EQ(Form().Top, 15.0f);
 }
 
+// What a platform window relies on: it exists before Form_Load runs (which
+// makes it topmost by its handle), is told to redraw after each event, and
+// goes when the window is unloaded.
+TEST_F(ToolWindow, ViewIsMadeBeforeLoadRedrawnAfterEventsAndDestroyedAtUnload) {
+  struct Recorder : FrmAddInView {
+    WindowHandle Create(frmAddIn& form) override {
+      events.push_back("create, loaded " + std::to_string(form.Loaded()));
+      return 0x42;
+    }
+    void Refresh(frmAddIn& form) override {
+      events.push_back("refresh \"" + U8(form.Caption) + "\" visible " + std::to_string(form.Visible()));
+    }
+    void Destroy(frmAddIn& form) override { events.push_back("destroy, loaded " + std::to_string(form.Loaded())); }
+    std::vector<std::string> events;
+  } view;
+  harness_.connect->SetFormView(&view);
+  Open();
+  Get(5);
+  Form().UserClose();
+  EXPECT_EQ(view.events, (std::vector<std::string>{"create, loaded 1", "refresh \"\" visible 1",
+                                                    "refresh \"Foo\" visible 1", "destroy, loaded 0"}));
+  EXPECT_EQ(harness_.windows.calls.at(0).window, 0x42);
+  EXPECT_EQ(Form().hWnd, 0);
+}
+
 // What the user reads, word for word.
 TEST_F(ToolWindow, MessagesAndTitlesAreExact) {
   Open();

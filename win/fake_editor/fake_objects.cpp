@@ -1,1 +1,289 @@
-// placeholder
+#include "fake_editor/fake_objects.h"
+
+#include <new>
+
+namespace qlx::fake {
+namespace {
+
+constexpr std::uint32_t kVbErrorBase = 0x800A0000u;
+
+bool IsGet(WORD flags) { return (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0; }
+
+// Signals a dispatch failure that is not a VB error (wrong argument types).
+struct DispatchFailure {
+  HRESULT hr;
+};
+
+com::Variant Object(IDispatch* object) {
+  com::Variant v = com::Variant::Dispatch(object);
+  if (object) object->Release();  // Dispatch took its own reference
+  return v;
+}
+
+com::Variant Nothing() { return com::Variant::Dispatch(nullptr); }
+
+}  // namespace
+
+FakeObject::FakeObject(std::shared_ptr<FakeStats> stats, std::vector<const wchar_t*> members)
+    : stats_(std::move(stats)), members_(std::move(members)) {
+  ++stats_->live;
+}
+
+FakeObject::~FakeObject() { --stats_->live; }
+
+HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
+  *out = static_cast<IDispatch*>(this);
+  AddRef();
+  return S_OK;
+}
+
+ULONG FakeObject::AddRef() { return InterlockedIncrement(&refs_); }
+
+ULONG FakeObject::Release() {
+  const ULONG left = InterlockedDecrement(&refs_);
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  if (info) *info = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids || count == 0) return E_INVALIDARG;
+  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  for (std::size_t m = 0; m < members_.size(); ++m) {
+    if (CompareStringOrdinal(names[0], -1, members_[m], -1, TRUE) == CSTR_EQUAL) ids[0] = static_cast<DISPID>(m + 1);
+  }
+  if (ids[0] == DISPID_UNKNOWN || count > 1) return DISP_E_UNKNOWNNAME;
+  return S_OK;
+}
+
+HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* excepinfo, UINT*) {
+  if (!params) return E_INVALIDARG;
+  if (id < 1 || static_cast<std::size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+  if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
+  try {
+    com::Variant value = Call(id, flags, Args(*params));
+    if (result) value.Detach(result);
+    return S_OK;
+  } catch (const DispatchFailure& f) {
+    return f.hr;
+  } catch (...) {
+    const VbError error = CurrentError();
+    if (excepinfo) {
+      *excepinfo = EXCEPINFO{};
+      excepinfo->scode = static_cast<SCODE>(kVbErrorBase | static_cast<std::uint32_t>(error.Number()));
+      excepinfo->bstrSource = SysAllocString(L"VBIDE");
+      BSTR description = nullptr;
+      com::ToBstr(error.Description(), &description);
+      excepinfo->bstrDescription = description;
+    }
+    return DISP_E_EXCEPTION;
+  }
+}
+
+void FakeObject::Args::Expect(UINT least, UINT most) const {
+  if (Count() < least || Count() > most) throw DispatchFailure{DISP_E_BADPARAMCOUNT};
+}
+
+std::int32_t FakeObject::Args::Int(UINT n) const {
+  com::Variant v;
+  if (FAILED(VariantChangeType(v.get(), &At(n), 0, VT_I4))) throw DispatchFailure{DISP_E_TYPEMISMATCH};
+  return V_I4(v.get());
+}
+
+std::int32_t FakeObject::Args::IntOr(UINT n, std::int32_t missing) const {
+  return n < Count() ? Int(n) : missing;
+}
+
+bool FakeObject::Args::BoolOr(UINT n, bool missing) const {
+  if (n >= Count()) return missing;
+  com::Variant v;
+  if (FAILED(VariantChangeType(v.get(), &At(n), 0, VT_BOOL))) throw DispatchFailure{DISP_E_TYPEMISMATCH};
+  return V_BOOL(v.get()) != VARIANT_FALSE;
+}
+
+Text FakeObject::Args::String(UINT n) const {
+  com::Variant v;
+  if (FAILED(VariantChangeType(v.get(), &At(n), 0, VT_BSTR))) throw DispatchFailure{DISP_E_TYPEMISMATCH};
+  return com::Bstr::TextOf(V_BSTR(v.get()));
+}
+
+LONG& FakeObject::Args::LongRef(UINT n) const {
+  VARIANT* v = &At(n);
+  if (V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
+  if (v && V_VT(v) == (VT_I4 | VT_BYREF) && V_I4REF(v)) return *V_I4REF(v);
+  throw DispatchFailure{DISP_E_TYPEMISMATCH};
+}
+
+FakeVBE::FakeVBE(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
+    : FakeObject(std::move(stats), {L"ActiveCodePane"}), vbe_(vbe) {}
+
+com::Variant FakeVBE::Call(DISPID id, WORD flags, const Args& args) {
+  if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  args.Expect(0, 0);
+  std::shared_ptr<MemoryCodePane> pane = vbe_.ActivePane();
+  vbe_.ActiveCodePane();  // counted as the editor counts it
+  if (!pane) return Nothing();
+  return Object(new FakeCodePane(Stats(), pane));
+}
+
+FakeCodePane::FakeCodePane(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodePane> pane)
+    : FakeObject(std::move(stats), {L"CodeModule", L"Window", L"GetSelection"}), pane_(std::move(pane)) {}
+
+com::Variant FakeCodePane::Call(DISPID id, WORD flags, const Args& args) {
+  if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  switch (id) {
+    case 1:
+      args.Expect(0, 0);
+      pane_->CodeModule();
+      return Object(new FakeCodeModule(Stats(), pane_->Module()));
+    case 2:
+      args.Expect(0, 0);
+      return Object(new FakeWindow(Stats(), pane_->Window()));
+    case 3: {
+      args.Expect(4, 4);
+      Row start_line = 0;
+      Row end_line = 0;
+      std::int32_t start_column = 0;
+      std::int32_t end_column = 0;
+      pane_->GetSelection(start_line, start_column, end_line, end_column);
+      args.LongRef(0) = start_line;
+      args.LongRef(1) = start_column;
+      args.LongRef(2) = end_line;
+      args.LongRef(3) = end_column;
+      return {};
+    }
+    default:
+      throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  }
+}
+
+FakeCodeModule::FakeCodeModule(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodeModule> module)
+    : FakeObject(std::move(stats),
+                 {L"Name", L"Lines", L"CountOfLines", L"CountOfDeclarationLines", L"InsertLines", L"DeleteLines",
+                  L"ReplaceLine", L"ProcOfLine", L"ProcStartLine", L"ProcCountLines", L"ProcBodyLine", L"Find"}),
+      module_(std::move(module)) {}
+
+com::Variant FakeCodeModule::Call(DISPID id, WORD flags, const Args& args) {
+  if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  MemoryCodeModule& m = *module_;
+  switch (id) {
+    case 1:
+      args.Expect(0, 0);
+      return com::Variant::String(m.Name());
+    case 2:
+      args.Expect(2, 2);
+      return com::Variant::String(m.Lines(args.Int(0), args.Int(1)));
+    case 3:
+      args.Expect(0, 0);
+      return com::Variant::Int32(m.CountOfLines());
+    case 4:
+      args.Expect(0, 0);
+      return com::Variant::Int32(m.CountOfDeclarationLines());
+    case 5:
+      args.Expect(2, 2);
+      m.InsertLines(args.Int(0), args.String(1));
+      return {};
+    case 6:
+      args.Expect(1, 2);
+      m.DeleteLines(args.Int(0), args.IntOr(1, 1));
+      return {};
+    case 7:
+      args.Expect(2, 2);
+      m.ReplaceLine(args.Int(0), args.String(1));
+      return {};
+    case 8: {
+      args.Expect(2, 2);
+      LONG& kind_out = args.LongRef(1);
+      ProcKind kind = kind_out;
+      Text name = m.ProcOfLine(args.Int(0), kind);
+      kind_out = kind;
+      return com::Variant::String(name);
+    }
+    case 9:
+      args.Expect(2, 2);
+      return com::Variant::Int32(m.ProcStartLine(args.String(0), args.Int(1)));
+    case 10:
+      args.Expect(2, 2);
+      return com::Variant::Int32(m.ProcCountLines(args.String(0), args.Int(1)));
+    case 11:
+      args.Expect(2, 2);
+      return com::Variant::Int32(m.ProcBodyLine(args.String(0), args.Int(1)));
+    case 12: {
+      args.Expect(5, 8);
+      Row start_line = args.LongRef(1);
+      std::int32_t start_column = args.LongRef(2);
+      Row end_line = args.LongRef(3);
+      std::int32_t end_column = args.LongRef(4);
+      const bool found = m.Find(args.String(0), start_line, start_column, end_line, end_column, args.BoolOr(5, false),
+                                args.BoolOr(6, false), args.BoolOr(7, false));
+      args.LongRef(1) = start_line;
+      args.LongRef(2) = start_column;
+      args.LongRef(3) = end_line;
+      args.LongRef(4) = end_column;
+      return com::Variant::Bool(found);
+    }
+    default:
+      throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  }
+}
+
+FakeWindow::FakeWindow(std::shared_ptr<FakeStats> stats, std::shared_ptr<qlx::Window> window)
+    : FakeObject(std::move(stats), {L"Caption"}), window_(std::move(window)) {}
+
+com::Variant FakeWindow::Call(DISPID id, WORD flags, const Args& args) {
+  if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  args.Expect(0, 0);
+  return com::Variant::String(window_->Caption());
+}
+
+namespace {
+
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void RegisterPlainClass(const wchar_t* name) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = PlainWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);  // a second registration fails harmlessly
+}
+
+}  // namespace
+
+FakeWindowChain::FakeWindowChain(const Text& code_window_caption) {
+  RegisterPlainClass(L"wndclass_desked_gsk");
+  RegisterPlainClass(L"VbaWindow");
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  main_ = CreateWindowExW(0, L"wndclass_desked_gsk", L"Microsoft Visual Basic for Applications - Fake",
+                          WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
+  CLIENTCREATESTRUCT client{};
+  client.idFirstChild = 1000;
+  client_ = CreateWindowExW(0, L"MDICLIENT", L"", WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 640, 480, main_,
+                            nullptr, instance, &client);
+  code_ = CreateWindowExW(0, L"VbaWindow", com::Wide(code_window_caption), WS_CHILD | WS_VISIBLE, 0, 0, 320, 240,
+                          client_, nullptr, instance, nullptr);
+  if (!main_ || !client_ || !code_) throw VbError(vberr::kInvalidCall, u"The fake editor's windows cannot be made");
+}
+
+FakeWindowChain::~FakeWindowChain() {
+  if (main_) DestroyWindow(main_);  // its children go with it
+}
+
+}  // namespace qlx::fake

@@ -1,1 +1,53 @@
-// placeholder
+// The fake editor: loads qlx.dll as the VBA editor would and runs the
+// scenarios against it. Usage: fake_editor PATH\qlx.dll
+// Prints one line per scenario and ends with "RESULT: PASS" or "RESULT: FAIL".
+#include <cstdio>
+
+#include "fake_editor/harness.h"
+
+namespace qlx::fake {
+namespace {
+
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+int Run(int argc, wchar_t** argv) {
+  if (argc != 2) {
+    std::fputs("usage: fake_editor PATH\\qlx.dll\n", stderr);
+    return 2;
+  }
+  com::ComApartment apartment;
+  BoxWatcher boxes;
+  Harness h;
+  wchar_t full[MAX_PATH * 2] = {};
+  if (!GetFullPathNameW(argv[1], MAX_PATH * 2, full, nullptr)) {
+    std::fputs("cannot resolve the DLL's path\n", stderr);
+    return 2;
+  }
+  h.dll_path = full;
+  h.under_wine = UnderWine();
+  h.boxes = &boxes;
+  std::printf("fake editor (%s, %d-bit)\n", h.under_wine ? "Wine" : "Windows", static_cast<int>(sizeof(void*) * 8));
+
+  RunPortabilityScenarios(h);
+  RunHostScenarios(h);
+  RunRegistrationScenarios(h);
+  RunConnectScenarios(h);
+  RunClsProcInfScenarios(h);
+  RunUnloadScenarios(h);
+  return TheChecks().Finish() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace qlx::fake
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    return qlx::fake::Run(argc, argv);
+  } catch (...) {
+    std::fputs("fake editor: unexpected failure outside the scenarios\nRESULT: FAIL\n", stdout);
+    return 1;
+  }
+}

@@ -1,0 +1,133 @@
+// The fake editor's objects: VBE, CodePane, CodeModule and Window as
+// IDispatch objects over libqlx's in-memory editor, so they answer by the
+// editor's rules. Failures reach the caller as DISP_E_EXCEPTION with
+// 0x800A0000 | number and the description, as the real editor's do. Every
+// object counts itself, so a scenario can check that all were released.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "host/com/com_holders.h"
+#include "host/memory.h"
+
+namespace qlx::fake {
+
+// Objects alive, over all fake objects of one editor.
+struct FakeStats {
+  long live = 0;
+};
+
+class FakeObject : public IDispatch {
+ public:
+  FakeObject(std::shared_ptr<FakeStats> stats, std::vector<const wchar_t*> members);
+  FakeObject(const FakeObject&) = delete;
+  FakeObject& operator=(const FakeObject&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) override;
+
+  // References held on this object, by anyone.
+  ULONG Refs() const { return refs_; }
+
+ protected:
+  virtual ~FakeObject();
+
+  // The arguments of one call, in the caller's order.
+  class Args {
+   public:
+    explicit Args(DISPPARAMS& params) : params_(params) {}
+    UINT Count() const { return params_.cArgs; }
+    VARIANT& At(UINT n) const { return params_.rgvarg[params_.cArgs - 1 - n]; }
+    std::int32_t Int(UINT n) const;
+    std::int32_t IntOr(UINT n, std::int32_t missing) const;
+    bool BoolOr(UINT n, bool missing) const;
+    Text String(UINT n) const;
+    // The Long behind a by-reference argument; DISP_E_TYPEMISMATCH otherwise.
+    LONG& LongRef(UINT n) const;
+    void Expect(UINT least, UINT most) const;
+
+   private:
+    DISPPARAMS& params_;
+  };
+
+  // Member id (1-based index into members) called with args.
+  virtual com::Variant Call(DISPID id, WORD flags, const Args& args) = 0;
+  const std::shared_ptr<FakeStats>& Stats() const { return stats_; }
+
+ private:
+  LONG refs_ = 1;
+  std::shared_ptr<FakeStats> stats_;
+  std::vector<const wchar_t*> members_;
+};
+
+// A new fake object as an owned interface pointer.
+template <class T, class... A>
+com::ComPtr<T> MakeFake(A&&... args) {
+  return com::ComPtr<T>::Adopt(new T(std::forward<A>(args)...));
+}
+
+class FakeVBE : public FakeObject {
+ public:
+  FakeVBE(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  MemoryVBE& vbe_;
+};
+
+class FakeCodePane : public FakeObject {
+ public:
+  FakeCodePane(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodePane> pane);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  std::shared_ptr<MemoryCodePane> pane_;
+};
+
+class FakeCodeModule : public FakeObject {
+ public:
+  FakeCodeModule(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodeModule> module);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  std::shared_ptr<MemoryCodeModule> module_;
+};
+
+class FakeWindow : public FakeObject {
+ public:
+  FakeWindow(std::shared_ptr<FakeStats> stats, std::shared_ptr<qlx::Window> window);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  std::shared_ptr<qlx::Window> window_;
+};
+
+// The editor's window chain that GetVbaHwnd looks for: a main window of class
+// "wndclass_desked_gsk", its "MDIClient", and a "VbaWindow" with the
+// caption of a code pane's window. Destroyed with the holder.
+class FakeWindowChain {
+ public:
+  explicit FakeWindowChain(const Text& code_window_caption);
+  FakeWindowChain(const FakeWindowChain&) = delete;
+  FakeWindowChain& operator=(const FakeWindowChain&) = delete;
+  ~FakeWindowChain();
+
+  HWND Main() const { return main_; }
+  HWND Client() const { return client_; }
+  HWND CodeWindow() const { return code_; }
+
+ private:
+  HWND main_ = nullptr;
+  HWND client_ = nullptr;
+  HWND code_ = nullptr;
+};
+
+}  // namespace qlx::fake

@@ -1,0 +1,68 @@
+// What the fake editor's scenarios share: the DLL under test, whether it runs
+// under Wine, the message boxes seen, and the sample code module.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fake_editor/checks.h"
+#include "host/com/com_holders.h"
+
+namespace qlx::fake {
+
+struct SeenBox {
+  Text title;
+  Text text;
+  bool yes_no = false;
+  bool operator==(const SeenBox&) const = default;
+};
+
+// Watches for message boxes of this process on its own thread, records each
+// one's title and text and closes it (OK, or No for a question), so no
+// scenario can hang on a box.
+class BoxWatcher {
+ public:
+  BoxWatcher();
+  BoxWatcher(const BoxWatcher&) = delete;
+  BoxWatcher& operator=(const BoxWatcher&) = delete;
+  ~BoxWatcher();
+
+  // The boxes seen since the last call.
+  std::vector<SeenBox> Take();
+
+ private:
+  static DWORD WINAPI Run(void* self);
+  void Poll();
+
+  HANDLE stop_ = nullptr;
+  HANDLE thread_ = nullptr;
+  CRITICAL_SECTION lock_;
+  std::vector<SeenBox> seen_;
+  std::vector<HWND> handled_;
+};
+
+struct Harness {
+  std::wstring dll_path;
+  HMODULE dll = nullptr;
+  bool under_wine = false;
+  BoxWatcher* boxes = nullptr;
+};
+
+// The sample module: procedures of every kind, continued declarations,
+// local declarations, Japanese names, and a procedure without an End line.
+std::vector<Text> SampleModule();
+inline constexpr char16_t kSampleModuleName[] = u"Module\u65E5\u672C";
+
+std::string Show(const SeenBox& box);
+
+void RunPortabilityScenarios(Harness& h);
+void RunHostScenarios(Harness& h);
+// Leaves the DLL registered for the scenarios that load it.
+void RunRegistrationScenarios(Harness& h);
+void RunConnectScenarios(Harness& h);
+void RunClsProcInfScenarios(Harness& h);
+// Every object released and the DLL unloadable; unregistration leaves the
+// registry as it was before the run.
+void RunUnloadScenarios(Harness& h);
+
+}  // namespace qlx::fake
