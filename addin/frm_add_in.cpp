@@ -1,6 +1,7 @@
 #include "addin/frm_add_in.h"
 
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include "addin/ini_file.h"

@@ -1,10 +1,17 @@
+// The tool window's topmost state, and the window services behind it.
 #include "addin/mod_form_setting.h"
 
+#include "host/ui.h"
+
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #endif
-
-#include "host/ui.h"
 
 namespace qlx {
 

@@ -14,6 +14,8 @@
 #include "addin/ini_file.h"
 #include "analysis/mod_get_procs_data.h"
 #include "cli/console_ui.h"
+#include "cli/session.h"
+#include "cli/settings_path.h"
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
@@ -189,19 +191,8 @@ struct Settings {
   std::int32_t err_insert_pos = 0;
 };
 
-// --ini, else QLX_INI, else qlx/QLX.ini in the user's config directory.
-std::filesystem::path SettingsPath(const WriteOptions& write) {
-  if (!write.ini.empty()) return write.ini;
-  if (const char* env = std::getenv("QLX_INI"); env != nullptr && *env != '\0') return env;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    return std::filesystem::path(xdg) / "qlx" / "QLX.ini";
-  }
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
-}
-
 Settings LoadSettings(UiService& ui, const WriteOptions& write) {
-  const std::filesystem::path path = SettingsPath(write);
+  const std::filesystem::path path = SettingsPath(write.ini);
   std::error_code ec;
   if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
     throw UsageError(path.string() + ": the settings file is not a regular file");
@@ -425,6 +416,17 @@ Registry::Registry(CLI::App& app) {
       "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"
       "whose header cannot be built is reported and skipped, and the others are written.");
   all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(file_, common_, write_); }; });
+
+  auto* session = app.add_subcommand("session", "Drive the whole add-in with tool-window events read from stdin");
+  session->add_option("FILE", files_, "Exported module files; the first one is active")->required();
+  session->add_option("--ini", write_.ini, "Settings file (default: $QLX_INI, else ~/.config/qlx/QLX.ini)");
+  AddCommon(session, common_);
+  session->footer(kSessionEventsHelp);
+  session->final_callback([this] {
+    chosen_ = [this] {
+      return RunSession(SessionOptions{files_, write_.ini, common_.json_messages, common_.encoding}, std::cin);
+    };
+  });
 }
 
 int Registry::Run() {

@@ -1,5 +1,8 @@
 #include "cli/session.h"
 
+#include "cli/settings_path.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -33,9 +36,12 @@ const char* const kSessionEventsHelp =
     "  close             close the tool window as the user does\n"
     "  answer y|n [...]  answers for the next Yes/No questions, in order\n"
     "  state             print the window and editor state as one JSON line on stdout\n"
-    "  disconnect        unload the add-in; connect loads it again\n"
+    "  disconnect        unload the add-in (connect: load it again, connect mode 0)\n"
     "At end of input the add-in is disconnected if still connected and every changed file\n"
-    "is written back. Questions without a queued answer are answered No.";
+    "is written back. Questions without a queued answer are answered No. The author's input\n"
+    "box is shown on stderr like a message box ([QLX] PROMPT -> \"TEXT\", or with\n"
+    "--json-messages \"buttons\": \"input\", \"default\" and the typed \"answer\", null when\n"
+    "cancelled). An event that cannot be carried out is reported on stderr and skipped.";
 
 namespace {
 
@@ -128,20 +134,14 @@ class MissingUserSettingsStore : public UserSettingsStore {
   static VbError Failure() { return VbError(75, u"Path/File access error: no per-user settings directory"); }
 };
 
-// --ini, else QLX_INI, else qlx/QLX.ini in the user's config directory (the
-// same choice as the other commands make); the last one's folder is made.
+// The settings file of the other commands; a session saves into it, so the
+// default one's folder is made.
 std::filesystem::path SessionSettingsPath(const std::string& ini) {
-  if (!ini.empty()) return ini;
-  if (const char* env = std::getenv("QLX_INI"); env != nullptr && *env != '\0') return env;
-  std::filesystem::path path;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    path = std::filesystem::path(xdg) / "qlx" / "QLX.ini";
-  } else {
-    const char* home = std::getenv("HOME");
-    path = std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
+  const std::filesystem::path path = SettingsPath(ini);
+  if (ini.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
   }
-  std::error_code ec;
-  std::filesystem::create_directories(path.parent_path(), ec);
   return path;
 }
 

@@ -54,7 +54,6 @@ using namespace qlx::win;
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_module = instance;
-    DisableThreadLibraryCalls(instance);
   }
   return TRUE;
 }

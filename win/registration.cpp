@@ -94,7 +94,7 @@ void UnregisterServer() {
   const std::wstring addins(kAddinsKey);
   for (const std::wstring& container :
        {addins, DirectoryOf(addins), DirectoryOf(DirectoryOf(addins)), DirectoryOf(DirectoryOf(DirectoryOf(addins))),
-        kClasses + L"CLSID", kClasses + L"TypeLib", kClasses + L"Interface"}) {
+        kClasses + L"CLSID", kClasses + L"TypeLib", kClasses + L"Interface", std::wstring(L"Software\\Classes")}) {
     DeleteIfEmpty(user, container);
   }
 }

@@ -2,7 +2,9 @@
 // menu item relies on, and the failures it must survive.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "host/commandbars.h"

@@ -37,7 +37,6 @@ std::string Show(const std::wstring& text) {
   return Show(Text(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 std::string Show(const std::string& text) { return Escaped(text); }
-std::string Show(long long value) { return std::to_string(value); }
 std::string Show(bool value) { return value ? "true" : "false"; }
 
 std::string ShowHResult(long hr) {

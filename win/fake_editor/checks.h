@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host/text.h"
@@ -14,8 +15,12 @@ namespace qlx::fake {
 std::string Show(const Text& text);
 std::string Show(const std::wstring& text);
 std::string Show(const std::string& text);
-std::string Show(long long value);
 std::string Show(bool value);
+template <class T>
+  requires(std::is_integral_v<T> && !std::is_same_v<T, bool>)
+std::string Show(T value) {
+  return std::to_string(static_cast<long long>(value));
+}
 std::string ShowHResult(long hr);
 
 class Checks {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_editor/checks.h"
+#include "fake_editor/registry_snapshot.h"
 #include "host/com/com_holders.h"
 
 namespace qlx::fake {
@@ -43,10 +44,22 @@ class BoxWatcher {
 
 struct Harness {
   std::wstring dll_path;
-  HMODULE dll = nullptr;
+  HMODULE dll = nullptr;  // loaded by the registration scenarios
   bool under_wine = false;
   BoxWatcher* boxes = nullptr;
+  // HKEY_CURRENT_USER\Software (without Wine's own branch) before the run.
+  RegistrySnapshot initial_registry;
+  bool mirrored = false;  // class keys copied into HKLM for Wine
 };
+
+// HKEY_CURRENT_USER\Software as the registration scenarios compare it.
+RegistrySnapshot UserSoftware();
+
+// A DLL entry point of the loaded add-in, or nullptr.
+template <class F>
+F* EntryPoint(const Harness& h, const char* name) {
+  return h.dll ? reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(h.dll, name))) : nullptr;
+}
 
 // The sample module: procedures of every kind, continued declarations,
 // local declarations, Japanese names, and a procedure without an End line.
@@ -64,5 +77,7 @@ void RunClsProcInfScenarios(Harness& h);
 // Every object released and the DLL unloadable; unregistration leaves the
 // registry as it was before the run.
 void RunUnloadScenarios(Harness& h);
+// Takes the Wine-only HKLM copies of the class keys away again.
+void RemoveMirror(Harness& h);
 
 }  // namespace qlx::fake
