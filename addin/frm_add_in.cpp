@@ -140,14 +140,7 @@ bool frmAddIn::UserClose() {
   return true;
 }
 
-std::shared_ptr<CodeModule> frmAddIn::ActiveModule() {
-  if (!VBInstance) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodePane> pane = VBInstance->ActiveCodePane();
-  if (!pane) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodeModule> module = pane->CodeModule();
-  if (!module) throw VbError(vberr::kObjectNotSet);
-  return module;
-}
+std::shared_ptr<CodeModule> frmAddIn::ActiveModule() { return ActiveCodeModule(VBInstance.get()); }
 
 // ---------------------------------------------------------------------------
 // Handlers

@@ -63,14 +63,7 @@ void ClsProcInf::Report(const char16_t* operation) const {
   ui_.MsgBox(ErrorNumberReport(CurrentError()), Buttons::kOk, Text(u"ClsProcInf.") + operation);
 }
 
-std::shared_ptr<CodeModule> ClsProcInf::ActiveModule() const {
-  if (!vbe_) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
-  if (!pane) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodeModule> module = pane->CodeModule();
-  if (!module) throw VbError(vberr::kObjectNotSet);
-  return module;
-}
+std::shared_ptr<CodeModule> ClsProcInf::ActiveModule() const { return ActiveCodeModule(vbe_.get()); }
 
 Text ClsProcInf::LineAt(Row row) const {
   if (!module_) throw VbError(vberr::kObjectNotSet);

@@ -83,14 +83,7 @@ std::vector<ProcData> ModGetProcsData::GetProcsData(Short& count) {
   return Scan(true, count, u"GetProcsData");
 }
 
-std::shared_ptr<CodeModule> ModGetProcsData::ActiveModule() {
-  if (!vbe_) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
-  if (!pane) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodeModule> module = pane->CodeModule();
-  if (!module) throw VbError(vberr::kObjectNotSet);
-  return module;
-}
+std::shared_ptr<CodeModule> ModGetProcsData::ActiveModule() { return ActiveCodeModule(vbe_.get()); }
 
 // The host's spans follow each other without gaps, so adding a procedure's
 // TotalRowsCount to the row where it was met lands on the next procedure.

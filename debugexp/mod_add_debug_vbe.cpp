@@ -97,11 +97,7 @@ void ModAddDebugVBE::ReplaceDeb() {
   DrawingLock drawing(desktop_);
   std::shared_ptr<CodeModule> module;
   try {
-    if (!vbe_) throw VbError(vberr::kObjectNotSet);
-    std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
-    if (!pane) throw VbError(vberr::kObjectNotSet);
-    module = pane->CodeModule();
-    if (!module) throw VbError(vberr::kObjectNotSet);
+    module = ActiveCodeModule(vbe_.get());
     drawing.Lock(GetVbaHwnd(vbe_.get(), desktop_, ui_));
 
     // (0,0,0,0) and, after each expansion, (1,1,1,1) both make the editor

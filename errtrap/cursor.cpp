@@ -9,9 +9,7 @@ namespace qlx {
 
 Row ModInsertErrTrap::GetCursorRow() {
   try {
-    if (!vbe_) throw VbError(vberr::kObjectNotSet);
-    std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
-    if (!pane) throw VbError(vberr::kObjectNotSet);
+    std::shared_ptr<CodePane> pane = ActivePane(vbe_.get());
     Row start_line = 0;
     Row end_line = 0;
     std::int32_t start_column = 0;

@@ -34,14 +34,7 @@ ModInsertErrTrap::ModInsertErrTrap(UiService& ui, Desktop& desktop) : ui_(ui), d
 
 void ModInsertErrTrap::SetVBInstance(std::shared_ptr<VBE> vbe) { vbe_ = std::move(vbe); }
 
-std::shared_ptr<CodeModule> ModInsertErrTrap::ActiveModule() const {
-  if (!vbe_) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
-  if (!pane) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodeModule> module = pane->CodeModule();
-  if (!module) throw VbError(vberr::kObjectNotSet);
-  return module;
-}
+std::shared_ptr<CodeModule> ModInsertErrTrap::ActiveModule() const { return ActiveCodeModule(vbe_.get()); }
 
 void ModInsertErrTrap::WriteErrTrapProc(Row row) {
   if (row == 0) return;

@@ -262,14 +262,7 @@ Row ModInsertHeader::FindSeparator() {
   return 0;
 }
 
-std::shared_ptr<CodeModule> ModInsertHeader::ActiveModule() {
-  if (!vbe_) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodePane> pane = vbe_->ActiveCodePane();
-  if (!pane) throw VbError(vberr::kObjectNotSet);
-  std::shared_ptr<CodeModule> module = pane->CodeModule();
-  if (!module) throw VbError(vberr::kObjectNotSet);
-  return module;
-}
+std::shared_ptr<CodeModule> ModInsertHeader::ActiveModule() { return ActiveCodeModule(vbe_.get()); }
 
 ClsProcInf& ModInsertHeader::ProcInf() {
   if (!proc_inf_) throw VbError(vberr::kObjectNotSet);

@@ -5,6 +5,19 @@
 
 namespace qlx {
 
+std::shared_ptr<CodePane> ActivePane(VBE* vbe) {
+  if (vbe == nullptr) throw VbError(vberr::kObjectNotSet);
+  std::shared_ptr<CodePane> pane = vbe->ActiveCodePane();
+  if (!pane) throw VbError(vberr::kObjectNotSet);
+  return pane;
+}
+
+std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe) {
+  std::shared_ptr<CodeModule> module = ActivePane(vbe)->CodeModule();
+  if (!module) throw VbError(vberr::kObjectNotSet);
+  return module;
+}
+
 WindowHandle GetVbaHwnd(VBE* vbe, Desktop& desktop, UiService& ui) {
   try {
     if (vbe == nullptr) throw VbError(vberr::kObjectNotSet);

@@ -72,6 +72,11 @@ class VBE {
   virtual std::shared_ptr<qlx::Events> Events();
 };
 
+// The editor's active code pane, and its code module. No editor, no active
+// pane or no module raises error 91, as an unset object reference does in VB.
+std::shared_ptr<CodePane> ActivePane(VBE* vbe);
+std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe);
+
 using WindowHandle = std::intptr_t;
 
 // The Win32 calls behind the drawing lock of the editor's code window.
