@@ -15,3 +15,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQLX_SANITIZE=ON -DQLX_BENCH=
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan -j"$jobs" --output-on-failure
+
+# The Windows add-in: cross-built with MinGW-w64 and run under Wine against a
+# fake editor. QLX_SKIP_WINDOWS=1 leaves it out (for a quick local run).
+if [ "${QLX_SKIP_WINDOWS:-0}" != "1" ]; then
+  scripts/test-windows.sh
+fi

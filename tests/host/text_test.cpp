@@ -43,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LikeCase{u"b =", u"b =", true},
                       LikeCase{u"a*b", u"a*b", true},
                       LikeCase{u"aXbYb", u"a*b", true},
-                      LikeCase{u"aXbY", u"a*b", false}));
+                      LikeCase{u"aXbY", u"a*b", false}),
+    [](const ::testing::TestParamInfo<LikeCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST(TextTest, MidLeftRightAreBoundSafe) {
   EXPECT_EQ(Mid(u"abc", 2), u"bc");
