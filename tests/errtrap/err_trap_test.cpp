@@ -13,6 +13,7 @@
 #include "host/memory.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "editor_fixture.h"
 #include "test_support.h"
 
 namespace qlx {
@@ -33,45 +34,13 @@ const Text kQuestion =
 
 RecordedBox Question(Answer answer) { return {u"QLX", kQuestion, Buttons::kYesNo, answer}; }
 
-// Keeps, for every box, whether drawing was stopped while it was shown.
-class WatchingUi : public RecordingUi {
- public:
-  explicit WatchingUi(const MemoryDesktop& desktop) : desktop_(desktop) {}
-  Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
-    locked_while_shown.push_back(!desktop_.Unlocked());
-    return RecordingUi::MsgBox(prompt, buttons, title);
-  }
-
-  std::vector<bool> locked_while_shown;
-
- private:
-  const MemoryDesktop& desktop_;
-};
-
 // One editor with Module1 in the active pane, and the module under test.
-struct Editor {
-  explicit Editor(const std::u16string& module_text) {
-    vbe->AddModule(u"Module1", Lines(module_text));
-    vbe->Pane(u"Module1");
-    errtrap.SetVBInstance(vbe);
-  }
-
-  std::vector<Text> Module() { return vbe->Module(u"Module1")->AllLines(); }
-
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
-  MemoryDesktop desktop{vbe.get()};
-  WatchingUi ui{desktop};
-  ModInsertErrTrap errtrap{ui, desktop};
+struct Editor : qlx::testing::EditorWith<ModInsertErrTrap> {
+  using EditorWith::EditorWith;
+  ModInsertErrTrap& errtrap = op;
 };
 
-// Numbered rows, so a failure shows where the lines landed.
-std::string Numbered(const std::vector<Text>& lines) {
-  std::string out;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    out += std::to_string(i + 1) + "|" + U8(lines[i]) + "\n";
-  }
-  return out;
-}
+using qlx::testing::Numbered;
 
 // Runs action on an editor holding `before` and checks the module, the boxes
 // shown, and that drawing was restarted and no editor reference was kept.
