@@ -25,5 +25,11 @@ echo
 echo "== qlx errtrap --line 24: the error handler into 集計"
 "$qlx" errtrap "$module" --line 24
 echo
+echo "== qlx deb: the 'deb marker into Debug.Print code"
+"$qlx" deb "$module"
+echo
+echo "== qlx module-header: a banner and a table of every procedure at the top"
+"$qlx" module-header "$module"
+echo
 echo "== What changed (diff of the sample, shown as UTF-8)"
 diff -u <(show examples/Sample.bas) <(show "$module") | tail -n +3 || true

@@ -21,19 +21,4 @@ class AddinConnection {
   virtual void OnBeginShutdown() = 0;
 };
 
-// Keeps the editor from connection to disconnection and does nothing else.
-class EditorHoldingConnection : public AddinConnection {
- public:
-  void OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) override;
-  void OnDisconnection(std::int32_t mode) override;
-  void OnAddInsUpdate() override {}
-  void OnStartupComplete() override {}
-  void OnBeginShutdown() override {}
-
-  const std::shared_ptr<VBE>& Editor() const { return vbe_; }
-
- private:
-  std::shared_ptr<VBE> vbe_;
-};
-
 }  // namespace qlx::win

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "host/com/com_editor.h"
+#include "qlx_connection.h"
 
 namespace qlx::win {
 namespace {
@@ -89,7 +90,7 @@ HRESULT ArrayArgument(VARIANT& arg, SAFEARRAY**& out, SAFEARRAY*& by_value) {
 
 HRESULT ConnectObject::Create(REFIID iid, void** out) {
   try {
-    auto* object = new ConnectObject(std::make_unique<EditorHoldingConnection>());
+    auto* object = new ConnectObject(std::make_unique<QlxConnection>(ModuleDirectory()));
     const HRESULT hr = object->QueryInterface(iid, out);
     object->Release();
     return hr;

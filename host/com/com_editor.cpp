@@ -1,5 +1,7 @@
 #include "host/com/com_editor.h"
 
+#include "host/com/com_commandbars.h"
+
 namespace qlx::com {
 namespace {
 
@@ -87,6 +89,18 @@ std::shared_ptr<CodePane> ComVBE::ActiveCodePane() {
   ComPtr<IDispatch> pane = ToDispatch(d_.Get(L"ActiveCodePane"));
   if (!pane) return nullptr;
   return std::make_shared<ComCodePane>(std::move(pane));
+}
+
+std::shared_ptr<qlx::CommandBars> ComVBE::CommandBars() {
+  ComPtr<IDispatch> bars = ToDispatch(d_.Get(L"CommandBars"));
+  if (!bars) return nullptr;
+  return std::make_shared<ComCommandBars>(std::move(bars));
+}
+
+std::shared_ptr<qlx::Events> ComVBE::Events() {
+  ComPtr<IDispatch> events = ToDispatch(d_.Get(L"Events"));
+  if (!events) return nullptr;
+  return std::make_shared<ComEvents>(std::move(events));
 }
 
 }  // namespace qlx::com

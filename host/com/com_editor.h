@@ -62,6 +62,9 @@ class ComVBE : public qlx::VBE {
   explicit ComVBE(ComPtr<IDispatch> vbe) : d_(std::move(vbe)) {}
 
   std::shared_ptr<CodePane> ActiveCodePane() override;
+  // Application.CommandBars and Application.Events (host/com/com_commandbars.h).
+  std::shared_ptr<qlx::CommandBars> CommandBars() override;
+  std::shared_ptr<qlx::Events> Events() override;
 
   // The editor object itself, for handing it on to COM callers.
   IDispatch* Object() const { return d_.get(); }

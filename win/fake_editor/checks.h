@@ -56,5 +56,11 @@ Checks& TheChecks();
   ::qlx::fake::TheChecks().Check(static_cast<bool>(cond), #cond, __FILE__, __LINE__, (detail))
 #define CHECK_EQ(actual, expected) \
   ::qlx::fake::TheChecks().Equal((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)
-#define CHECK_HR(hr) \
-  ::qlx::fake::TheChecks().Check(SUCCEEDED(hr), #hr, __FILE__, __LINE__, ::qlx::fake::ShowHResult(hr))
+// The call is made once: its HRESULT is both tested and shown.
+#define CHECK_HR(hr) ::qlx::fake::CheckHResult((hr), #hr, __FILE__, __LINE__)
+
+namespace qlx::fake {
+inline bool CheckHResult(long hr, const char* expression, const char* file, int line) {
+  return TheChecks().Check(hr >= 0, expression, file, line, ShowHResult(hr));
+}
+}  // namespace qlx::fake

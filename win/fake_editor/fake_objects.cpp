@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include <olectl.h>
+
 namespace qlx::fake {
 namespace {
 
@@ -72,8 +74,14 @@ HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
 HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* excepinfo, UINT*) {
   if (!params) return E_INVALIDARG;
+  if (id == DISPID_VALUE && default_member_ > 0) id = default_member_;
   if (id < 1 || static_cast<std::size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
-  if (params->cNamedArgs > 0) return DISP_E_NONAMEDARGS;
+  // A property put names its value DISPID_PROPERTYPUT; no other named arguments.
+  const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
+  if (params->cNamedArgs > (put ? 1u : 0u)) return DISP_E_NONAMEDARGS;
+  if (put && (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
+    return DISP_E_PARAMNOTOPTIONAL;
+  }
   try {
     com::Variant value = Call(id, flags, Args(*params));
     if (result) value.Detach(result);
@@ -129,11 +137,17 @@ LONG& FakeObject::Args::LongRef(UINT n) const {
 }
 
 FakeVBE::FakeVBE(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
-    : FakeObject(std::move(stats), {L"ActiveCodePane"}), vbe_(vbe) {}
+    : FakeObject(std::move(stats), {L"ActiveCodePane", L"CommandBars", L"Events"}), vbe_(vbe) {}
 
 com::Variant FakeVBE::Call(DISPID id, WORD flags, const Args& args) {
-  if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(0, 0);
+  if (id == 2) {
+    vbe_.CommandBars();  // counted as the editor counts it
+    return Object(new FakeCommandBars(Stats(), vbe_));
+  }
+  if (id == 3) return Object(new FakeEvents(Stats(), vbe_));
+  if (id != 1) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   std::shared_ptr<MemoryCodePane> pane = vbe_.ActivePane();
   vbe_.ActiveCodePane();  // counted as the editor counts it
   if (!pane) return Nothing();
@@ -248,6 +262,206 @@ com::Variant FakeWindow::Call(DISPID id, WORD flags, const Args& args) {
   if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(0, 0);
   return com::Variant::String(window_->Caption());
+}
+
+// ---------------------------------------------------------------------------
+// Command bars and their events
+
+FakeCommandBars::FakeCommandBars(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
+    : FakeObject(std::move(stats), {L"Item"}), vbe_(vbe) {
+  SetDefaultMember(1);
+}
+
+com::Variant FakeCommandBars::Call(DISPID id, WORD flags, const Args& args) {
+  if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  args.Expect(1, 1);
+  auto bar = std::dynamic_pointer_cast<MemoryCommandBar>(vbe_.Bars().Item(args.String(0)));
+  if (!bar) return Nothing();
+  return Object(new FakeCommandBar(Stats(), std::move(bar)));
+}
+
+FakeCommandBar::FakeCommandBar(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBar> bar)
+    : FakeObject(std::move(stats), {L"Name", L"Controls"}), bar_(std::move(bar)) {}
+
+com::Variant FakeCommandBar::Call(DISPID id, WORD flags, const Args& args) {
+  if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  args.Expect(0, 0);
+  if (id == 1) return com::Variant::String(bar_->Name());
+  bar_->Controls();
+  return Object(new FakeCommandBarControls(Stats(), bar_));
+}
+
+FakeCommandBarControls::FakeCommandBarControls(std::shared_ptr<FakeStats> stats,
+                                               std::shared_ptr<MemoryCommandBar> bar)
+    : FakeObject(std::move(stats), {L"Count", L"Item", L"Add"}), bar_(std::move(bar)) {
+  SetDefaultMember(2);
+}
+
+com::Variant FakeCommandBarControls::Call(DISPID id, WORD flags, const Args& args) {
+  if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  std::shared_ptr<CommandBarControl> control;
+  switch (id) {
+    case 1:
+      args.Expect(0, 0);
+      return com::Variant::Int32(bar_->Count());
+    case 2:
+      args.Expect(1, 1);
+      control = bar_->Item(args.Int(0));
+      break;
+    default:
+      args.Expect(0, 5);
+      control = bar_->Add(args.IntOr(0, kControlButton));
+      break;
+  }
+  auto memory_control = std::dynamic_pointer_cast<MemoryCommandBarControl>(control);
+  if (!memory_control) return Nothing();
+  return Object(new FakeCommandBarControl(Stats(), std::move(memory_control)));
+}
+
+FakeCommandBarControl::FakeCommandBarControl(std::shared_ptr<FakeStats> stats,
+                                             std::shared_ptr<MemoryCommandBarControl> control)
+    : FakeObject(std::move(stats), {L"Caption", L"Delete"}), control_(std::move(control)) {}
+
+com::Variant FakeCommandBarControl::Call(DISPID id, WORD flags, const Args& args) {
+  if (id == 1 && (flags & DISPATCH_PROPERTYPUT)) {
+    args.Expect(1, 1);
+    control_->SetCaption(args.String(0));
+    return {};
+  }
+  if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  if (id == 1) {
+    args.Expect(0, 0);
+    return com::Variant::String(control_->Caption());
+  }
+  args.Expect(0, 1);
+  control_->Delete();
+  return {};
+}
+
+FakeEvents::FakeEvents(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
+    : FakeObject(std::move(stats), {L"CommandBarEvents"}), vbe_(vbe) {}
+
+com::Variant FakeEvents::Call(DISPID id, WORD flags, const Args& args) {
+  if (id != 1 || !(flags & DISPATCH_PROPERTYGET)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
+  args.Expect(1, 1);
+  com::Variant value;
+  if (FAILED(VariantCopyInd(value.get(), &args.At(0)))) throw DispatchFailure{DISP_E_TYPEMISMATCH};
+  std::shared_ptr<CommandBarControl> control;
+  if (V_VT(value.get()) == VT_DISPATCH && V_DISPATCH(value.get())) {
+    auto* fake = dynamic_cast<FakeCommandBarControl*>(V_DISPATCH(value.get()));
+    if (!fake) throw VbError(13);  // type mismatch
+    control = fake->Control();
+  }
+  std::shared_ptr<qlx::CommandBarEvents> source = vbe_.Events()->CommandBarEvents(control);
+  return Object(new FakeCommandBarEvents(Stats(), std::move(source)));
+}
+
+FakeCommandBarEvents::FakeCommandBarEvents(std::shared_ptr<FakeStats> stats,
+                                           std::shared_ptr<qlx::CommandBarEvents> source)
+    : FakeObject(std::move(stats), {}), source_(std::move(source)) {
+  source_->SetClickHandler(
+      [this](const std::shared_ptr<CommandBarControl>& control, bool& handled, bool& cancel_default) {
+        Fire(control, handled, cancel_default);
+      });
+}
+
+FakeCommandBarEvents::~FakeCommandBarEvents() { source_->SetClickHandler(nullptr); }
+
+HRESULT FakeCommandBarEvents::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid == IID_IConnectionPointContainer) {
+    *out = static_cast<IConnectionPointContainer*>(this);
+  } else if (iid == IID_IConnectionPoint) {
+    *out = static_cast<IConnectionPoint*>(this);
+  } else {
+    return FakeObject::QueryInterface(iid, out);
+  }
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeCommandBarEvents::EnumConnectionPoints(IEnumConnectionPoints** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT FakeCommandBarEvents::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid != com::kDiidCommandBarControlEvents) return CONNECT_E_NOCONNECTION;
+  *out = static_cast<IConnectionPoint*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeCommandBarEvents::GetConnectionInterface(IID* iid) {
+  if (!iid) return E_POINTER;
+  *iid = com::kDiidCommandBarControlEvents;
+  return S_OK;
+}
+
+HRESULT FakeCommandBarEvents::GetConnectionPointContainer(IConnectionPointContainer** out) {
+  if (!out) return E_POINTER;
+  *out = static_cast<IConnectionPointContainer*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT FakeCommandBarEvents::Advise(IUnknown* sink, DWORD* cookie) {
+  if (!sink || !cookie) return E_POINTER;
+  *cookie = 0;
+  // As the editor does: the sink must answer for the event interface.
+  com::ComPtr<IDispatch> events;
+  if (FAILED(sink->QueryInterface(com::kDiidCommandBarControlEvents, events.put_void())) || !events) {
+    return CONNECT_E_CANNOTCONNECT;
+  }
+  *cookie = ++last_cookie_;
+  sinks_.push_back({*cookie, std::move(events)});
+  return S_OK;
+}
+
+HRESULT FakeCommandBarEvents::Unadvise(DWORD cookie) {
+  for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+    if (it->first == cookie) {
+      com::ComPtr<IDispatch> released = std::move(it->second);
+      sinks_.erase(it);
+      return S_OK;
+    }
+  }
+  return CONNECT_E_NOCONNECTION;
+}
+
+HRESULT FakeCommandBarEvents::EnumConnections(IEnumConnections** out) {
+  if (out) *out = nullptr;
+  return E_NOTIMPL;
+}
+
+void FakeCommandBarEvents::Fire(const std::shared_ptr<CommandBarControl>& control, bool& handled,
+                                bool& cancel_default) {
+  auto memory_control = std::dynamic_pointer_cast<MemoryCommandBarControl>(control);
+  // A sink may unadvise itself while it runs: fire a copy of the list.
+  const auto sinks = sinks_;
+  for (const auto& [cookie, sink] : sinks) {
+    com::Variant arg_control = Object(new FakeCommandBarControl(Stats(), memory_control));
+    VARIANT_BOOL handled_flag = handled ? VARIANT_TRUE : VARIANT_FALSE;
+    VARIANT_BOOL cancel_flag = cancel_default ? VARIANT_TRUE : VARIANT_FALSE;
+    VARIANT args[3];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    V_VT(&args[0]) = VT_BOOL | VT_BYREF;  // CancelDefault, the last argument
+    V_BOOLREF(&args[0]) = &cancel_flag;
+    V_VT(&args[1]) = VT_BOOL | VT_BYREF;  // handled
+    V_BOOLREF(&args[1]) = &handled_flag;
+    args[2] = *arg_control.get();  // the control, the first argument
+    DISPPARAMS params{args, nullptr, 3, 0};
+    com::ExcepInfo excepinfo;
+    UINT arg_error = 0;
+    last_click_result_ = sink->Invoke(com::kDispidClick, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                      nullptr, excepinfo.get(), &arg_error);
+    handled = handled_flag != VARIANT_FALSE;
+    cancel_default = cancel_flag != VARIANT_FALSE;
+  }
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/com/com_commandbars.h"
 #include "host/com/com_holders.h"
 #include "host/memory.h"
 
@@ -61,8 +62,11 @@ class FakeObject : public IDispatch {
   // Member id (1-based index into members) called with args.
   virtual com::Variant Call(DISPID id, WORD flags, const Args& args) = 0;
   const std::shared_ptr<FakeStats>& Stats() const { return stats_; }
+  // The member DISPID_VALUE stands for.
+  void SetDefaultMember(DISPID id) { default_member_ = id; }
 
  private:
+  DISPID default_member_ = DISPID_UNKNOWN;
   LONG refs_ = 1;
   std::shared_ptr<FakeStats> stats_;
   std::vector<const wchar_t*> members_;
@@ -108,6 +112,93 @@ class FakeWindow : public FakeObject {
  private:
   com::Variant Call(DISPID id, WORD flags, const Args& args) override;
   std::shared_ptr<qlx::Window> window_;
+};
+
+// Application.CommandBars over the in-memory editor's bars; its default
+// member is Item(name).
+class FakeCommandBars : public FakeObject {
+ public:
+  FakeCommandBars(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  MemoryVBE& vbe_;
+};
+
+class FakeCommandBar : public FakeObject {
+ public:
+  FakeCommandBar(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBar> bar);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  std::shared_ptr<MemoryCommandBar> bar_;
+};
+
+class FakeCommandBarControls : public FakeObject {
+ public:
+  FakeCommandBarControls(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBar> bar);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  std::shared_ptr<MemoryCommandBar> bar_;
+};
+
+class FakeCommandBarControl : public FakeObject {
+ public:
+  FakeCommandBarControl(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBarControl> control);
+  const std::shared_ptr<MemoryCommandBarControl>& Control() const { return control_; }
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  std::shared_ptr<MemoryCommandBarControl> control_;
+};
+
+// VBIDE's Events: CommandBarEvents(control) is a property get with the control.
+class FakeEvents : public FakeObject {
+ public:
+  FakeEvents(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe);
+
+ private:
+  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
+  MemoryVBE& vbe_;
+};
+
+// One control's event source with a real connection point for the click
+// events: a click on the in-memory control (MemoryCommandBarControl::Click)
+// reaches every advised sink through IDispatch::Invoke(1, ...), the control
+// and the two flags by reference, as the editor fires it.
+class FakeCommandBarEvents : public FakeObject, public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  FakeCommandBarEvents(std::shared_ptr<FakeStats> stats, std::shared_ptr<qlx::CommandBarEvents> source);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return FakeObject::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return FakeObject::Release(); }
+
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+  // IConnectionPoint
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
+
+  std::size_t SinkCount() const { return sinks_.size(); }
+  HRESULT LastClickResult() const { return last_click_result_; }
+
+ protected:
+  ~FakeCommandBarEvents() override;
+
+ private:
+  com::Variant Call(DISPID, WORD, const Args&) override { return {}; }
+  void Fire(const std::shared_ptr<CommandBarControl>& control, bool& handled, bool& cancel_default);
+
+  std::shared_ptr<qlx::CommandBarEvents> source_;
+  std::vector<std::pair<DWORD, com::ComPtr<IDispatch>>> sinks_;
+  DWORD last_cookie_ = 0;
+  HRESULT last_click_result_ = S_OK;
 };
 
 // The editor's window chain that GetVbaHwnd looks for: a main window of class

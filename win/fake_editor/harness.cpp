@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win32_ui.h"
+
 namespace qlx::fake {
 namespace {
 
@@ -31,13 +33,24 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM out) {
 
 struct Found {
   std::vector<HWND> boxes;
+  std::vector<HWND> inputs;
 };
 
 BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM out) {
   DWORD process = 0;
   GetWindowThreadProcessId(hwnd, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
-    reinterpret_cast<Found*>(out)->boxes.push_back(hwnd);
+  if (process == GetCurrentProcessId() && IsWindowVisible(hwnd)) {
+    const std::wstring name = ClassOf(hwnd);
+    if (name == L"#32770") reinterpret_cast<Found*>(out)->boxes.push_back(hwnd);
+    if (name == win::kInputBoxClass) reinterpret_cast<Found*>(out)->inputs.push_back(hwnd);
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK FindEdit(HWND child, LPARAM out) {
+  if (CompareStringOrdinal(ClassOf(child).c_str(), -1, L"Edit", -1, TRUE) == CSTR_EQUAL) {
+    *reinterpret_cast<HWND*>(out) = child;
+    return FALSE;
   }
   return TRUE;
 }
@@ -85,6 +98,31 @@ void BoxWatcher::Poll() {
     handled_.push_back(box);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(seen.yes_no ? IDNO : IDOK, BN_CLICKED), 0);
   }
+  for (HWND box : found.inputs) {
+    if (std::find(handled_.begin(), handled_.end(), box) != handled_.end()) continue;
+    SeenBox seen;
+    seen.input = true;
+    seen.title = WindowText(box);
+    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
+    HWND edit = nullptr;
+    EnumChildWindows(box, FindEdit, reinterpret_cast<LPARAM>(&edit));
+    if (edit) seen.default_text = WindowText(edit);
+    EnterCriticalSection(&lock_);
+    seen_.push_back(seen);
+    const std::optional<Text> answer = input_text_;
+    LeaveCriticalSection(&lock_);
+    handled_.push_back(box);
+    // The box's thread is waiting in its own message loop, so the text is set at once.
+    if (answer && edit) SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(com::Wide(*answer)),
+                                            SMTO_BLOCK, 5000, nullptr);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer ? IDOK : IDCANCEL, BN_CLICKED), 0);
+  }
+}
+
+void BoxWatcher::TypeIntoInputBoxes(std::optional<Text> text) {
+  EnterCriticalSection(&lock_);
+  input_text_ = std::move(text);
+  LeaveCriticalSection(&lock_);
 }
 
 std::vector<SeenBox> BoxWatcher::Take() {
@@ -96,7 +134,8 @@ std::vector<SeenBox> BoxWatcher::Take() {
 }
 
 std::string Show(const SeenBox& box) {
-  return "[" + Show(box.title) + "] " + Show(box.text) + (box.yes_no ? " (Yes/No)" : "");
+  return "[" + Show(box.title) + "] " + Show(box.text) + (box.yes_no ? " (Yes/No)" : "") +
+         (box.input ? " (input: " + Show(box.default_text) + ")" : "");
 }
 
 std::vector<Text> SampleModule() {

@@ -2,6 +2,7 @@
 // under Wine, the message boxes seen, and the sample code module.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,17 @@ namespace qlx::fake {
 
 struct SeenBox {
   Text title;
-  Text text;
+  Text text;  // for an input box, its prompt
   bool yes_no = false;
+  bool input = false;      // the add-in's input box
+  Text default_text;       // what its edit box held when it came up
   bool operator==(const SeenBox&) const = default;
 };
 
-// Watches for message boxes of this process on its own thread, records each
-// one's title and text and closes it (OK, or No for a question), so no
-// scenario can hang on a box.
+// Watches for message boxes and the add-in's input boxes of this process on
+// its own thread, records each one's title and text and closes it (OK, or
+// No for a question; an input box gets the text set by TypeIntoInputBoxes
+// and OK, or Cancel when none is set), so no scenario can hang on a box.
 class BoxWatcher {
  public:
   BoxWatcher();
@@ -30,6 +34,8 @@ class BoxWatcher {
 
   // The boxes seen since the last call.
   std::vector<SeenBox> Take();
+  // What the next input boxes are answered with; nullopt cancels them.
+  void TypeIntoInputBoxes(std::optional<Text> text);
 
  private:
   static DWORD WINAPI Run(void* self);
@@ -40,6 +46,7 @@ class BoxWatcher {
   CRITICAL_SECTION lock_;
   std::vector<SeenBox> seen_;
   std::vector<HWND> handled_;
+  std::optional<Text> input_text_;
 };
 
 struct Harness {
@@ -50,7 +57,15 @@ struct Harness {
   // HKEY_CURRENT_USER\Software (without Wine's own branch) before the run.
   RegistrySnapshot initial_registry;
   bool mirrored = false;  // class keys copied into HKLM for Wine
+  // HKEY_CURRENT_USER\Software\VB and VBA Program Settings existed before the run.
+  bool vb_settings_existed = false;
 };
+
+// Whether HKEY_CURRENT_USER\Software\VB and VBA Program Settings exists.
+bool VbSettingsExist();
+// Removes the add-in's branch of the per-user settings, and the container
+// when the run created it.
+void RemoveAddInUserSettings(const Harness& h);
 
 // HKEY_CURRENT_USER\Software as the registration scenarios compare it.
 RegistrySnapshot UserSoftware();
@@ -73,6 +88,10 @@ void RunHostScenarios(Harness& h);
 // Leaves the DLL registered for the scenarios that load it.
 void RunRegistrationScenarios(Harness& h);
 void RunConnectScenarios(Harness& h);
+// The tool window, shown from the menu item, and its settings file.
+void RunWindowScenarios(Harness& h);
+// The whole workflow through the tool window's controls.
+void RunWorkflowScenarios(Harness& h);
 void RunClsProcInfScenarios(Harness& h);
 // Every object released and the DLL unloadable; unregistration leaves the
 // registry as it was before the run.

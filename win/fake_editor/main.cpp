@@ -35,6 +35,8 @@ int Run(int argc, wchar_t** argv) {
   RunHostScenarios(h);
   RunRegistrationScenarios(h);
   RunConnectScenarios(h);
+  RunWindowScenarios(h);
+  RunWorkflowScenarios(h);
   RunClsProcInfScenarios(h);
   RunUnloadScenarios(h);
   return TheChecks().Finish() ? 0 : 1;

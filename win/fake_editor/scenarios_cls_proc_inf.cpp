@@ -99,7 +99,7 @@ void CheckSameLines(const std::vector<Text>& via_com, const std::vector<Text>& d
 
 std::vector<SeenBox> AsSeen(const std::vector<RecordedBox>& boxes) {
   std::vector<SeenBox> out;
-  for (const RecordedBox& b : boxes) out.push_back(SeenBox{b.title, b.text, b.buttons == Buttons::kYesNo});
+  for (const RecordedBox& b : boxes) out.push_back(SeenBox{b.title, b.text, b.buttons == Buttons::kYesNo, false, {}});
   return out;
 }
 
@@ -230,7 +230,7 @@ void RunClsProcInfScenarios(Harness& h) {
       CheckSameLines(ComLines(record), DirectLines(direct), u"row " + Str(row));
     }
     const std::vector<SeenBox> expected_end{
-        {u"QLX", u"CheckEnd: \u30D7\u30ED\u30B7\u30FC\u30B8\u30E3\u306EEnd\u53E5\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093"}};
+        {u"QLX", u"CheckEnd: \u30D7\u30ED\u30B7\u30FC\u30B8\u30E3\u306EEnd\u53E5\u304C\u898B\u3064\u304B\u308A\u307E\u305B\u3093", false, false, {}}};
     CHECK(!com::ToBool(record.Get(L"GetProcInf", {com::Variant::Int32(29)})));
     CheckBoxes(SeenBoxes(h, 1), expected_end, u"row 29");
     // Row 0: False without a box and without asking the editor.

@@ -2,6 +2,10 @@
 // connected and disconnected through the IDTExtensibility2 vtable and through
 // IDispatch, holding the editor exactly while connected, and never letting a
 // failure escape.
+#include <algorithm>
+
+#include "addin/connect.h"
+#include "addin/win_settings.h"
 #include "fake_editor/fake_objects.h"
 #include "fake_editor/harness.h"
 #include "guids.h"
@@ -36,9 +40,94 @@ HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::vector<com::Va
                         &arg_error);
 }
 
+
+// The captions on the editor's "Add-Ins" bar.
+std::vector<Text> AddInsCaptions(MemoryVBE& editor) {
+  auto bar = editor.Bars().Bar(u"Add-Ins");
+  return bar ? bar->Captions() : std::vector<Text>{};
+}
+
+long long CountOf(const std::vector<Text>& texts, const Text& text) {
+  return static_cast<long long>(std::count(texts.begin(), texts.end(), text));
+}
+
+std::string ShowBoxes(const std::vector<SeenBox>& boxes) {
+  std::string out;
+  for (const SeenBox& box : boxes) out += Show(box) + " ";
+  return out;
+}
+
 }  // namespace
 
-void RunConnectScenarios(Harness& /*h*/) {
+void RemoveAddInUserSettings(const Harness& h) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings\\Plumewrighter");
+  if (!h.vb_settings_existed) RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings");
+}
+
+bool VbSettingsExist() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\VB and VBA Program Settings", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+namespace {
+
+void RunMenuScenarios(Harness& h) {
+  Checks& t = TheChecks();
+  auto stats = std::make_shared<FakeStats>();
+  MemoryVBE editor;
+  editor.AddModule(kSampleModuleName, SampleModule());
+  editor.Pane(kSampleModuleName);
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  RegistryUserSettingsStore settings;
+
+  t.Scenario("the menu item: one while connected, none after disconnection, DisplayOnConnect 0", [&] {
+    com::ComPtr<IDTExtensibility2> addin = CreateConnect();
+    com::SafeArray custom = com::SafeArray::EmptyVariants();
+    SAFEARRAY* array = custom.get();
+    for (int round = 0; round < 2; ++round) {
+      CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+      const std::vector<Text> captions = AddInsCaptions(editor);
+      CHECK_EQ(static_cast<long long>(captions.size()), 1LL);
+      CHECK_EQ(CountOf(captions, kMenuCaption), 1LL);
+      CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+      CHECK_EQ(static_cast<long long>(AddInsCaptions(editor).size()), 0LL);
+      CHECK_EQ(GetDisplayOnConnect(settings), Text(u"0"));
+    }
+    // An external connection puts no item on the bar.
+    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_External, nullptr, &array));
+    CHECK_EQ(static_cast<long long>(AddInsCaptions(editor).size()), 0LL);
+    CHECK_HR(addin->OnDisconnection(win::ext_dm_HostShutdown, &array));
+    const std::vector<SeenBox> boxes = h.boxes->Take();
+    CHECK_MSG(boxes.empty(), "no message box: " + ShowBoxes(boxes));
+  });
+
+  t.Scenario("a click reaches the add-in through the connection point only while connected", [&] {
+    com::ComPtr<IDTExtensibility2> addin = CreateConnect();
+    com::SafeArray custom = com::SafeArray::EmptyVariants();
+    SAFEARRAY* array = custom.get();
+    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_Startup, nullptr, &array));
+    auto bar = editor.Bars().Bar(u"Add-Ins");
+    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
+    CHECK(item);
+    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    // The add-in's event source is gone, so nothing is listening any more.
+    if (item) CHECK_EQ(item->Click(), 0);
+  });
+
+  vbe.reset();
+  t.Scenario("the menu scenarios release every fake object", [&] { CHECK_EQ(static_cast<long long>(stats->live), 0LL); });
+  RemoveAddInUserSettings(h);
+}
+
+}  // namespace
+
+void RunConnectScenarios(Harness& h) {
+  h.vb_settings_existed = VbSettingsExist();
+  RunMenuScenarios(h);
   Checks& t = TheChecks();
   auto stats = std::make_shared<FakeStats>();
   MemoryVBE editor;
@@ -124,6 +213,7 @@ void RunConnectScenarios(Harness& /*h*/) {
 
   vbe.reset();
   t.Scenario("the fake editor's objects are all released", [&] { CHECK_EQ(static_cast<long long>(stats->live), 0LL); });
+  RemoveAddInUserSettings(h);
 }
 
 }  // namespace qlx::fake

@@ -1,0 +1,335 @@
+// The whole workflow through the real tool window, as a user drives it:
+// author entry by double-click, GET and WRITE for a procedure header, an
+// error handler and the module header, ReplaceDeb, the module-changed
+// message, closing (settings next to the DLL) and disconnecting. Every box
+// the add-in shows must be the one libqlx's window model shows for the same
+// steps on the in-memory editor.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "addin/connect.h"
+#include "addin/win_settings.h"
+#include "fake_editor/fake_objects.h"
+#include "fake_editor/harness.h"
+#include "frm_add_in_view.h"
+#include "guids.h"
+#include "host/ui.h"
+#include "idtextensibility2.h"
+
+namespace qlx::fake {
+namespace {
+
+using win::IDTExtensibility2;
+
+constexpr char16_t kAuthor[] = u"\u5C71\u7530 \u592A\u90CE";  // a name with a blank
+
+std::vector<Text> WorkflowModule() {
+  return {
+      u"Option Explicit",                          // 1
+      u"Private total As Long",                    // 2
+      u"",                                         // 3
+      u"Public Sub Accumulate(ByVal n As Long)",   // 4
+      u"    total = total + n",                    // 5
+      u"    'deb total",                           // 6
+      u"End Sub",                                  // 7
+      u"",                                         // 8
+      u"Function Twice(ByVal x As Long) As Long",  // 9
+      u"    Twice = x * 2",                        // 10
+      u"End Function",                             // 11
+  };
+}
+
+// Records the input box's title and default text as well as its prompt.
+class TwinUi : public RecordingUi {
+ public:
+  std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& default_text) override {
+    inputs.push_back(SeenBox{title, prompt, false, true, default_text});
+    return RecordingUi::InputBox(prompt, title, default_text);
+  }
+  std::vector<SeenBox> inputs;
+};
+
+// The boxes libqlx's window model shows for the steps of the scenario, on the
+// in-memory editor: the author entry, and WRITE after the module changed.
+struct TwinBoxes {
+  SeenBox author_entry;
+  std::vector<SeenBox> module_changed;
+};
+
+TwinBoxes ModelBoxes(const std::wstring& scratch_ini) {
+  TwinUi ui;
+  ui.queued_inputs.push_back(Text(kAuthor));
+  MemoryDesktop desktop;
+  RecordingWindowService windows;
+  RegistryUserSettingsStore unused(u"Software\\QLX fake editor twin");
+  auto editor = std::make_shared<MemoryVBE>();
+  editor->AddModule(u"Module1", WorkflowModule());
+  editor->AddModule(u"Module2", {u"Option Explicit"});
+  editor->Pane(u"Module1");
+  Connect twin(AddInServices{ui, desktop, windows, unused, com::FromWide(scratch_ini.c_str())});
+  twin.OnConnection(editor, ext_cm_External);
+  twin.Show();
+  frmAddIn& form = *twin.Form();
+  form.UserDblClick();
+  editor->Pane(u"Module1")->SetSelection(5, 1, 5, 1);
+  form.UserClick(form.cmdGet);
+  editor->Pane(u"Module2");
+  form.UserClick(form.cmdWrite);
+  TwinBoxes out;
+  if (!ui.inputs.empty()) out.author_entry = ui.inputs.front();
+  for (const RecordedBox& b : ui.boxes) out.module_changed.push_back(SeenBox{b.title, b.text, false, false, {}});
+  return out;
+}
+
+Text TextOf(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return com::FromWide(buffer);
+}
+
+void Pump() {
+  MSG msg{};
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+Text Trimmed(const Text& line) {
+  const std::size_t first = line.find_first_not_of(u" \t");
+  return first == Text::npos ? Text() : line.substr(first);
+}
+
+Text Upper(Text s) {
+  for (char16_t& c : s) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return s;
+}
+
+Row RowOf(const std::vector<Text>& lines, const Text& line) {
+  const auto it = std::find(lines.begin(), lines.end(), line);
+  return it == lines.end() ? 0 : static_cast<Row>(it - lines.begin()) + 1;
+}
+
+std::vector<Text> LinesOf(MemoryVBE& editor, const Text& module) {
+  std::shared_ptr<MemoryCodeModule> m = editor.Module(module);
+  std::vector<Text> out;
+  for (Row r = 1; r <= m->CountOfLines(); ++r) out.push_back(m->Lines(r, 1));
+  return out;
+}
+
+bool AnyLine(const std::vector<Text>& lines, Row from, Row to, const std::function<bool(const Text&)>& test) {
+  for (Row r = std::max<Row>(from, 1); r <= to && r <= static_cast<Row>(lines.size()); ++r) {
+    if (test(lines[static_cast<std::size_t>(r - 1)])) return true;
+  }
+  return false;
+}
+
+Text ReadIni(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+  wchar_t buffer[256] = {};
+  GetPrivateProfileStringW(section, key, L"<none>", buffer, 256, path.c_str());
+  return com::FromWide(buffer);
+}
+
+std::string ShowBoxes(const std::vector<SeenBox>& boxes) {
+  std::string out;
+  for (const SeenBox& box : boxes) out += Show(box) + " ";
+  return out.empty() ? "none" : out;
+}
+
+// QLX.ini next to the DLL: its bytes before the run, put back afterwards.
+class SettingsFileGuard {
+ public:
+  explicit SettingsFileGuard(std::wstring path) : path_(std::move(path)) {
+    std::ifstream in(path_.c_str(), std::ios::binary);
+    existed_ = static_cast<bool>(in);
+    if (existed_) before_.assign(std::istreambuf_iterator<char>(in), {});
+    in.close();
+    DeleteFileW(path_.c_str());
+  }
+  SettingsFileGuard(const SettingsFileGuard&) = delete;
+  SettingsFileGuard& operator=(const SettingsFileGuard&) = delete;
+  ~SettingsFileGuard() {
+    DeleteFileW(path_.c_str());
+    if (existed_) std::ofstream(path_.c_str(), std::ios::binary) << before_;
+  }
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+  bool existed_ = false;
+  std::string before_;
+};
+
+}  // namespace
+
+void RunWorkflowScenarios(Harness& h) {
+  Checks& t = TheChecks();
+  const std::size_t slash = h.dll_path.find_last_of(L"\\/");
+  const std::wstring directory = slash == std::wstring::npos ? std::wstring() : h.dll_path.substr(0, slash + 1);
+  SettingsFileGuard ini(directory + L"QLX.ini");
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring twin_ini = std::wstring(temp) + L"qlx-twin.ini";
+  const TwinBoxes expected = ModelBoxes(twin_ini);
+  DeleteFileW(twin_ini.c_str());
+  h.boxes->Take();
+
+  auto stats = std::make_shared<FakeStats>();
+  MemoryVBE editor;
+  editor.AddModule(u"Module1", WorkflowModule());
+  editor.AddModule(u"Module2", {u"Option Explicit"});
+  std::shared_ptr<MemoryCodePane> pane = editor.Pane(u"Module1");
+  FakeWindowChain chain(pane->Window()->Caption());
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  RegistryUserSettingsStore settings;
+
+  t.Scenario("the workflow through the tool window: author, GET and WRITE, ReplaceDeb, close, disconnect", [&] {
+    CLSID clsid{};
+    CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
+    com::ComPtr<IDTExtensibility2> addin;
+    CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
+    if (!addin) return;
+    com::SafeArray custom = com::SafeArray::EmptyVariants();
+    SAFEARRAY* array = custom.get();
+    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+    auto bar = editor.Bars().Bar(u"Add-Ins");
+    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
+    if (!CHECK(item)) return;
+    item->Click();
+    Pump();
+    HWND window = FindWindowW(win::kToolWindowClass, nullptr);
+    if (!CHECK_MSG(window, "no tool window after the click")) return;
+
+    // The controls by caption, as the window shows them.
+    const auto control = [&](const char16_t* caption) {
+      for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (TextOf(c) == caption) return c;
+      }
+      return HWND{};
+    };
+    // The option buttons have no caption: the first in tab order is Header, the second Error.
+    const auto option = [&](int n) {
+      int seen = 0;
+      for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_RADIOBUTTON && seen++ == n) return c;
+      }
+      return HWND{};
+    };
+    HWND get = control(u"2nd GET");
+    HWND write = control(u"3rd WRITE");
+    HWND replace_deb = control(u"ReplaceDeb");
+    HWND header_mode = option(0);
+    HWND error_mode = option(1);
+    if (!CHECK(get && write && replace_deb && header_mode && error_mode)) return;
+    const auto press = [&](HWND button) {
+      SendMessageW(button, BM_CLICK, 0, 0);
+      Pump();
+    };
+    const auto put_cursor = [&](Row row) { pane->SetSelection(row, 1, row, 1); };
+
+    // Author entry: a double-click on the window brings the input box.
+    h.boxes->TypeIntoInputBoxes(Text(kAuthor));
+    SendMessageW(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(4, 4));
+    Pump();
+    h.boxes->TypeIntoInputBoxes(std::nullopt);
+    std::vector<SeenBox> boxes = h.boxes->Take();
+    CHECK_MSG(boxes == std::vector<SeenBox>{expected.author_entry},
+              "got " + ShowBoxes(boxes) + "expected " + Show(expected.author_entry));
+
+    // A procedure header above Accumulate, with the author's name.
+    put_cursor(5);
+    press(get);
+    CHECK_EQ(TextOf(window), Text(u"Accumulate"));
+    press(write);
+    CHECK_EQ(TextOf(window), Text());
+    std::vector<Text> lines = LinesOf(editor, u"Module1");
+    Row accumulate = RowOf(lines, u"Public Sub Accumulate(ByVal n As Long)");
+    CHECK_MSG(accumulate > 4, "the header stands above the procedure");
+    CHECK_MSG(AnyLine(lines, 3, accumulate - 1, [](const Text& l) { return l.find(kAuthor) != Text::npos; }),
+              "the header names the author");
+
+    // An error handler in Twice.
+    press(error_mode);
+    CHECK_EQ(SendMessageW(error_mode, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+    Row twice = RowOf(lines, u"Function Twice(ByVal x As Long) As Long");
+    put_cursor(twice + 1);
+    press(get);
+    CHECK_EQ(TextOf(window), Text(u"Twice"));
+    press(write);
+    lines = LinesOf(editor, u"Module1");
+    twice = RowOf(lines, u"Function Twice(ByVal x As Long) As Long");
+    const Row twice_end = static_cast<Row>(lines.size());
+    CHECK_MSG(AnyLine(lines, twice + 1, twice_end, [](const Text& l) { return Upper(Trimmed(l)).starts_with(u"ON ERROR GOTO "); }),
+              "Twice has an error handler");
+    CHECK_MSG(twice_end - twice > 3, "the handler adds lines to Twice");
+
+    // The module header, from GET in the declarations in header mode.
+    press(header_mode);
+    const std::size_t before_module_header = lines.size();
+    put_cursor(1);
+    press(get);
+    CHECK_EQ(TextOf(window), Text(kThisModuleTitle));
+    press(write);
+    lines = LinesOf(editor, u"Module1");
+    CHECK_MSG(lines.size() > before_module_header, "the module header adds lines");
+    const Row option_explicit = RowOf(lines, u"Option Explicit");
+    CHECK_MSG(option_explicit > 1 || lines.front() != u"Option Explicit", "the module header comes first");
+
+    // ReplaceDeb expands the marker.
+    CHECK(AnyLine(lines, 1, static_cast<Row>(lines.size()), [](const Text& l) { return Trimmed(l).starts_with(u"'deb "); }));
+    press(replace_deb);
+    lines = LinesOf(editor, u"Module1");
+    CHECK_MSG(!AnyLine(lines, 1, static_cast<Row>(lines.size()),
+                       [](const Text& l) { return Trimmed(l).starts_with(u"'deb "); }),
+              "no 'deb marker is left");
+    CHECK_MSG(AnyLine(lines, 1, static_cast<Row>(lines.size()),
+                      [](const Text& l) { return l.find(u"Debug.Print") != Text::npos; }),
+              "the marker became a Debug.Print line");
+    boxes = h.boxes->Take();
+    CHECK_MSG(boxes.empty(), "no message box while writing: " + ShowBoxes(boxes));
+
+    // GET, then another module becomes active: WRITE shows the system's message and writes nothing.
+    put_cursor(RowOf(lines, u"    total = total + n"));
+    press(get);
+    CHECK_EQ(TextOf(window), Text(u"Accumulate"));
+    editor.Pane(u"Module2");
+    press(write);
+    boxes = h.boxes->Take();
+    CHECK_MSG(boxes == expected.module_changed,
+              "got " + ShowBoxes(boxes) + "expected " + ShowBoxes(expected.module_changed));
+    CHECK_MSG(!expected.module_changed.empty(), "the model shows a message for a changed module");
+    CHECK(LinesOf(editor, u"Module1") == lines);
+    CHECK(LinesOf(editor, u"Module2") == std::vector<Text>{u"Option Explicit"});
+    CHECK_EQ(TextOf(window), Text());
+    pane = editor.Pane(u"Module1");
+
+    // Closing saves the author; disconnecting takes the item away and records the window as shown.
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    Pump();
+    CHECK(!IsWindow(window));
+    CHECK_EQ(ReadIni(ini.Path(), L"Author", L"Name"), Text(kAuthor));
+    CHECK(ReadIni(ini.Path(), L"WindowPos", L"Top") != Text(u"<none>"));
+    CHECK(ReadIni(ini.Path(), L"WindowPos", L"Left") != Text(u"<none>"));
+    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    CHECK_EQ(static_cast<long long>(bar->Captions().size()), 0LL);
+    CHECK_EQ(GetDisplayOnConnect(settings), Text(u"1"));
+    boxes = h.boxes->Take();
+    CHECK_MSG(boxes.empty(), "no other message box: " + ShowBoxes(boxes));
+  });
+
+  pane.reset();
+  vbe.reset();
+  t.Scenario("after the workflow every fake object is released and the DLL can unload", [&] {
+    CHECK_EQ(static_cast<long long>(stats->live), 0LL);
+    using CanUnload = HRESULT STDAPICALLTYPE();
+    if (auto* can_unload = EntryPoint<CanUnload>(h, "DllCanUnloadNow")) {
+      CHECK_EQ(ShowHResult(can_unload()), ShowHResult(S_OK));
+    }
+  });
+  RemoveAddInUserSettings(h);
+}
+
+}  // namespace qlx::fake
