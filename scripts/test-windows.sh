@@ -84,6 +84,8 @@ start=$SECONDS
 timeout 180 wineboot -i >/dev/null 2>&1 || { echo "test-windows: the Wine prefix could not be made" >&2; exit 1; }
 # Without a window manager Wine waits on every DestroyWindow unless unmanaged.
 timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# The tool window asks for the face of Japanese forms; Wine has none by that name.
+timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAPGothic /f >/dev/null 2>&1
 echo "test-windows: Wine prefix ready in $((SECONDS - start)) s"
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
@@ -116,6 +118,27 @@ for arch in x64 x86; do
   fi
 done
 echo "test-windows: Wine part took $((SECONDS - start)) s"
+
+# QLX_SCREENSHOT=file.png: a picture of the tool window (64-bit run), for people.
+if [ -n "${QLX_SCREENSHOT:-}" ]; then
+  { command -v import && command -v xwininfo; } >/dev/null || apt-get install -y --no-install-recommends imagemagick x11-utils >/dev/null
+  dir=$root/${build_dir[x64]}
+  timeout 120 wine "$dir/fake_editor.exe" "$(windows_path "$dir/qlx.dll")" --hold-window 8000 >/dev/null 2>&1 &
+  shot_pid=$!
+  geometry=""
+  for _ in $(seq 100); do
+    geometry=$(xwininfo -root -tree 2>/dev/null | grep '"Accumulate": ("fake_editor.exe"' | grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' | head -n 1 || true)
+    [ -n "$geometry" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  if [ -n "$geometry" ] && import -window root -crop "$geometry" +repage "$QLX_SCREENSHOT"; then
+    echo "test-windows: screenshot of the tool window in $QLX_SCREENSHOT"
+  else
+    echo "test-windows: no screenshot could be taken" >&2
+  fi
+  wait "$shot_pid" || true
+fi
 
 if ((failures)); then
   echo "test-windows: $failures failure(s)"

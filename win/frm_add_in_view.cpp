@@ -32,6 +32,19 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+// The face of the editor's own forms on a Japanese system, at 9 points,
+// asked for with the Japanese character set so that the font mapper picks
+// a face with Japanese glyphs where that one is missing.
+HFONT CreateControlFont(int dpi) {
+  LOGFONTW font{};
+  font.lfHeight = -MulDiv(9, dpi, 72);
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  lstrcpynW(font.lfFaceName, L"MS UI Gothic", LF_FACESIZE);
+  return CreateFontIndirectW(&font);
+}
+
 // The child window of a control kind, and its style.
 const wchar_t* ClassOf(ControlKind kind) { return kind == ControlKind::kLabel ? L"STATIC" : L"BUTTON"; }
 
@@ -70,9 +83,7 @@ WindowHandle FrmAddInWindow::Create(frmAddIn& form) {
   if (!window) throw com::ErrorFromHResult(HRESULT_FROM_WIN32(GetLastError()), nullptr);
   window_ = window;
   form_ = &form;
-  // A Japanese face for Japanese titles and names (the mapper picks one by charset).
-  font_ = CreateFontW(-MulDiv(9, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"");
+  font_ = CreateControlFont(dpi_);
   const std::array<FormControl*, 9> controls = form.Controls();
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const FormControl& c = *controls[i];
@@ -130,6 +141,9 @@ void FrmAddInWindow::DestroyWindowOnly() {
   }
   controls_.fill(nullptr);
   if (HFONT font = std::exchange(font_, nullptr)) DeleteObject(font);
+  // A class left registered would outlive the DLL and point at code that is
+  // gone once it unloads.
+  UnregisterClassW(kToolWindowClass, ThisModule());
 }
 
 LRESULT CALLBACK FrmAddInWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -73,6 +73,20 @@ class OwnedWindow {
   HWND window_;
 };
 
+// Unregisters the window class when the box goes: a class left registered
+// would outlive the DLL and point at code that is gone once it unloads.
+class RegisteredClass {
+ public:
+  explicit RegisteredClass(const WNDCLASSEXW& wc) : name_(wc.lpszClassName), instance_(wc.hInstance) { RegisterClassExW(&wc); }
+  RegisteredClass(const RegisteredClass&) = delete;
+  RegisteredClass& operator=(const RegisteredClass&) = delete;
+  ~RegisteredClass() { UnregisterClassW(name_, instance_); }
+
+ private:
+  const wchar_t* name_;
+  HINSTANCE instance_;
+};
+
 // Re-enables the owner when the modal box goes.
 class DisabledOwner {
  public:
@@ -100,7 +114,7 @@ std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, con
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kInputBoxClass;
-  RegisterClassExW(&wc);  // already registered by an earlier box: harmless
+  const RegisteredClass registered(wc);
 
   HWND owner = GetActiveWindow();
   InputBoxState state;

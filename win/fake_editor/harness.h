@@ -59,6 +59,9 @@ struct Harness {
   bool mirrored = false;  // class keys copied into HKLM for Wine
   // HKEY_CURRENT_USER\Software\VB and VBA Program Settings existed before the run.
   bool vb_settings_existed = false;
+  // --hold-window MS: how long the workflow keeps the tool window on the
+  // screen after its first GET, for a screenshot (0: not at all).
+  int hold_window_ms = 0;
 };
 
 // Whether HKEY_CURRENT_USER\Software\VB and VBA Program Settings exists.

@@ -1,7 +1,9 @@
 // The fake editor: loads qlx.dll as the VBA editor would and runs the
-// scenarios against it. Usage: fake_editor PATH\qlx.dll
+// scenarios against it. Usage: fake_editor PATH\qlx.dll [--hold-window MS]
 // Prints one line per scenario and ends with "RESULT: PASS" or "RESULT: FAIL".
+#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 
 #include "fake_editor/harness.h"
 
@@ -14,8 +16,9 @@ bool UnderWine() {
 }
 
 int Run(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fputs("usage: fake_editor PATH\\qlx.dll\n", stderr);
+  const bool hold = argc == 4 && std::wcscmp(argv[2], L"--hold-window") == 0;
+  if (argc != 2 && !hold) {
+    std::fputs("usage: fake_editor PATH\\qlx.dll [--hold-window MS]\n", stderr);
     return 2;
   }
   com::ComApartment apartment;
@@ -27,6 +30,7 @@ int Run(int argc, wchar_t** argv) {
     return 2;
   }
   h.dll_path = full;
+  if (hold) h.hold_window_ms = std::max(0, _wtoi(argv[3]));
   h.under_wine = UnderWine();
   h.boxes = &boxes;
   std::printf("fake editor (%s, %d-bit)\n", h.under_wine ? "Wine" : "Windows", static_cast<int>(sizeof(void*) * 8));

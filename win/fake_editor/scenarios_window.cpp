@@ -3,63 +3,20 @@
 // closing it saves the settings next to the DLL, and disconnecting records
 // that it was shown.
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "addin/connect.h"
 #include "addin/win_settings.h"
 #include "fake_editor/fake_objects.h"
 #include "fake_editor/harness.h"
+#include "fake_editor/tool_window.h"
 #include "frm_add_in_view.h"
 #include "guids.h"
-#include "host/ui.h"
 #include "idtextensibility2.h"
 
 namespace qlx::fake {
 namespace {
 
 using win::IDTExtensibility2;
-
-// The controls as the window model designs them: read from a model of its own.
-struct ExpectedControl {
-  Text caption;
-  ControlKind kind;
-  int left, top, width, height;
-};
-
-std::vector<ExpectedControl> DesignedControls() {
-  RecordingUi ui;
-  MemoryDesktop desktop;
-  RecordingWindowService windows;
-  ModInsertHeader header(ui, desktop);
-  ModGetProcsData procs(ui);
-  ModInsertErrTrap err_trap(ui, desktop);
-  ModAddDebugVBE debug(ui, desktop);
-  ModINIFile ini(ui, u"unused.ini");
-  ModFormSetting form_setting(ui, windows);
-  frmAddIn model(AddInModules{header, procs, err_trap, debug, ini, form_setting}, ui, u"unused.ini");
-  std::vector<ExpectedControl> out;
-  for (const FormControl* c : model.Controls()) out.push_back({c->caption, c->kind, c->left, c->top, c->width, c->height});
-  return out;
-}
-
-Text TextOf(HWND window) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
-  return com::FromWide(buffer);
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t buffer[128] = {};
-  GetClassNameW(window, buffer, 128);
-  return buffer;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> out;
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
-  return out;
-}
 
 Text Decimal(int n) {
   const std::string s = std::to_string(n);
@@ -76,52 +33,6 @@ com::ComPtr<IDTExtensibility2> CreateAddin() {
   return addin;
 }
 
-// QLX.ini next to the DLL: its text before the run, put back afterwards.
-class SettingsFileGuard {
- public:
-  explicit SettingsFileGuard(std::wstring path) : path_(std::move(path)) {
-    std::ifstream in(path_.c_str(), std::ios::binary);
-    existed_ = static_cast<bool>(in);
-    if (existed_) before_.assign(std::istreambuf_iterator<char>(in), {});
-  }
-  SettingsFileGuard(const SettingsFileGuard&) = delete;
-  SettingsFileGuard& operator=(const SettingsFileGuard&) = delete;
-  ~SettingsFileGuard() {
-    if (existed_) {
-      std::ofstream(path_.c_str(), std::ios::binary) << before_;
-    } else {
-      DeleteFileW(path_.c_str());
-    }
-  }
-  const std::wstring& Path() const { return path_; }
-  void Remove() const { DeleteFileW(path_.c_str()); }
-
- private:
-  std::wstring path_;
-  bool existed_ = false;
-  std::string before_;
-};
-
-Text ReadIni(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
-  wchar_t buffer[256] = {};
-  GetPrivateProfileStringW(section, key, L"<none>", buffer, 256, path.c_str());
-  return com::FromWide(buffer);
-}
-
-std::wstring SettingsPathFor(const std::wstring& dll_path) {
-  const std::size_t slash = dll_path.find_last_of(L"\\/");
-  return (slash == std::wstring::npos ? std::wstring() : dll_path.substr(0, slash + 1)) + L"QLX.ini";
-}
-
-// Runs the window's pending messages.
-void Pump() {
-  MSG msg{};
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 }  // namespace
 
 void RunWindowScenarios(Harness& h) {
@@ -132,9 +43,8 @@ void RunWindowScenarios(Harness& h) {
   editor.Pane(kSampleModuleName);
   com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
   RegistryUserSettingsStore settings;
-  SettingsFileGuard ini(SettingsPathFor(h.dll_path));
-  ini.Remove();
-  const std::vector<ExpectedControl> designed = DesignedControls();
+  SettingsFileGuard ini(h.dll_path);
+  const std::vector<DesignedControl> designed = DesignedControls();
 
   t.Scenario("the menu item's click shows the topmost tool window with its nine controls", [&] {
     com::ComPtr<IDTExtensibility2> addin = CreateAddin();
@@ -164,7 +74,7 @@ void RunWindowScenarios(Harness& h) {
     const std::vector<HWND> children = Children(window);
     CHECK_EQ(children.size(), designed.size());
     for (std::size_t i = 0; i < std::min(children.size(), designed.size()); ++i) {
-      const ExpectedControl& e = designed[i];
+      const DesignedControl& e = designed[i];
       CHECK_EQ(TextOf(children[i]), e.caption);
       CHECK_EQ(ClassOf(children[i]), std::wstring(e.kind == ControlKind::kLabel ? L"Static" : L"Button"));
       RECT r{};
@@ -199,9 +109,9 @@ void RunWindowScenarios(Harness& h) {
     SendMessageW(window, WM_CLOSE, 0, 0);
     Pump();
     CHECK(!IsWindow(window));
-    CHECK_EQ(ReadIni(ini.Path(), L"Author", L"Name"), Text(u"DefaultUser"));
-    CHECK_EQ(ReadIni(ini.Path(), L"WindowPos", L"Left"), Decimal(96 * 1440 / dpi));
-    CHECK_EQ(ReadIni(ini.Path(), L"WindowPos", L"Top"), Decimal(48 * 1440 / dpi));
+    CHECK_EQ(ini.Read(L"Author", L"Name"), Text(u"DefaultUser"));
+    CHECK_EQ(ini.Read(L"WindowPos", L"Left"), Decimal(96 * 1440 / dpi));
+    CHECK_EQ(ini.Read(L"WindowPos", L"Top"), Decimal(48 * 1440 / dpi));
 
     // Shown again, it comes back where it was left.
     CHECK_EQ(item->Click(), 1);

@@ -5,13 +5,12 @@
 // the add-in shows must be the one libqlx's window model shows for the same
 // steps on the in-memory editor.
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "addin/connect.h"
 #include "addin/win_settings.h"
 #include "fake_editor/fake_objects.h"
 #include "fake_editor/harness.h"
+#include "fake_editor/tool_window.h"
 #include "frm_add_in_view.h"
 #include "guids.h"
 #include "host/ui.h"
@@ -37,6 +36,11 @@ std::vector<Text> WorkflowModule() {
       u"Function Twice(ByVal x As Long) As Long",  // 9
       u"    Twice = x * 2",                        // 10
       u"End Function",                             // 11
+      u"",                                         // 12
+      u"Sub Careful()",                            // 13
+      u"    On Error Resume Next",                 // 14
+      u"    total = 0",                            // 15
+      u"End Sub",                                  // 16
   };
 }
 
@@ -51,9 +55,11 @@ class TwinUi : public RecordingUi {
 };
 
 // The boxes libqlx's window model shows for the steps of the scenario, on the
-// in-memory editor: the author entry, and WRITE after the module changed.
+// in-memory editor: the author entry, an error handler for a procedure that
+// has an On Error statement, and WRITE after the module changed.
 struct TwinBoxes {
   SeenBox author_entry;
+  std::vector<SeenBox> existing_handler;  // answered No
   std::vector<SeenBox> module_changed;
 };
 
@@ -72,28 +78,24 @@ TwinBoxes ModelBoxes(const std::wstring& scratch_ini) {
   twin.Show();
   frmAddIn& form = *twin.Form();
   form.UserDblClick();
+  // An error handler for a procedure that has an On Error statement: the model asks first.
+  form.UserClick(form.optError);
+  editor->Pane(u"Module1")->SetSelection(15, 1, 15, 1);
+  form.UserClick(form.cmdGet);
+  form.UserClick(form.cmdWrite);
+  TwinBoxes out;
+  for (const RecordedBox& b : ui.boxes) {
+    out.existing_handler.push_back(SeenBox{b.title, b.text, b.buttons == Buttons::kYesNo, false, {}});
+  }
+  ui.boxes.clear();
+  form.UserClick(form.optHeader);
   editor->Pane(u"Module1")->SetSelection(5, 1, 5, 1);
   form.UserClick(form.cmdGet);
   editor->Pane(u"Module2");
   form.UserClick(form.cmdWrite);
-  TwinBoxes out;
   if (!ui.inputs.empty()) out.author_entry = ui.inputs.front();
   for (const RecordedBox& b : ui.boxes) out.module_changed.push_back(SeenBox{b.title, b.text, false, false, {}});
   return out;
-}
-
-Text TextOf(HWND window) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
-  return com::FromWide(buffer);
-}
-
-void Pump() {
-  MSG msg{};
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 Text Trimmed(const Text& line) {
@@ -127,49 +129,18 @@ bool AnyLine(const std::vector<Text>& lines, Row from, Row to, const std::functi
   return false;
 }
 
-Text ReadIni(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
-  wchar_t buffer[256] = {};
-  GetPrivateProfileStringW(section, key, L"<none>", buffer, 256, path.c_str());
-  return com::FromWide(buffer);
-}
-
 std::string ShowBoxes(const std::vector<SeenBox>& boxes) {
   std::string out;
   for (const SeenBox& box : boxes) out += Show(box) + " ";
   return out.empty() ? "none" : out;
 }
 
-// QLX.ini next to the DLL: its bytes before the run, put back afterwards.
-class SettingsFileGuard {
- public:
-  explicit SettingsFileGuard(std::wstring path) : path_(std::move(path)) {
-    std::ifstream in(path_.c_str(), std::ios::binary);
-    existed_ = static_cast<bool>(in);
-    if (existed_) before_.assign(std::istreambuf_iterator<char>(in), {});
-    in.close();
-    DeleteFileW(path_.c_str());
-  }
-  SettingsFileGuard(const SettingsFileGuard&) = delete;
-  SettingsFileGuard& operator=(const SettingsFileGuard&) = delete;
-  ~SettingsFileGuard() {
-    DeleteFileW(path_.c_str());
-    if (existed_) std::ofstream(path_.c_str(), std::ios::binary) << before_;
-  }
-  const std::wstring& Path() const { return path_; }
-
- private:
-  std::wstring path_;
-  bool existed_ = false;
-  std::string before_;
-};
-
 }  // namespace
 
 void RunWorkflowScenarios(Harness& h) {
   Checks& t = TheChecks();
-  const std::size_t slash = h.dll_path.find_last_of(L"\\/");
-  const std::wstring directory = slash == std::wstring::npos ? std::wstring() : h.dll_path.substr(0, slash + 1);
-  SettingsFileGuard ini(directory + L"QLX.ini");
+  SettingsFileGuard ini(h.dll_path);
+  const std::vector<DesignedControl> designed = DesignedControls();
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   const std::wstring twin_ini = std::wstring(temp) + L"qlx-twin.ini";
@@ -203,26 +174,17 @@ void RunWorkflowScenarios(Harness& h) {
     HWND window = FindWindowW(win::kToolWindowClass, nullptr);
     if (!CHECK_MSG(window, "no tool window after the click")) return;
 
-    // The controls by caption, as the window shows them.
-    const auto control = [&](const char16_t* caption) {
-      for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (TextOf(c) == caption) return c;
-      }
-      return HWND{};
+    // The controls by the model's names, at their places in tab order.
+    const std::vector<HWND> children = Children(window);
+    const auto control = [&](const char16_t* name) {
+      const int at = TabIndexOf(designed, name);
+      return at >= 0 && static_cast<std::size_t>(at) < children.size() ? children[static_cast<std::size_t>(at)] : HWND{};
     };
-    // The option buttons have no caption: the first in tab order is Header, the second Error.
-    const auto option = [&](int n) {
-      int seen = 0;
-      for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if ((GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_RADIOBUTTON && seen++ == n) return c;
-      }
-      return HWND{};
-    };
-    HWND get = control(u"2nd GET");
-    HWND write = control(u"3rd WRITE");
-    HWND replace_deb = control(u"ReplaceDeb");
-    HWND header_mode = option(0);
-    HWND error_mode = option(1);
+    HWND get = control(u"cmdGet");
+    HWND write = control(u"cmdWrite");
+    HWND replace_deb = control(u"cmdRepDebug");
+    HWND header_mode = control(u"optHeader");
+    HWND error_mode = control(u"optError");
     if (!CHECK(get && write && replace_deb && header_mode && error_mode)) return;
     const auto press = [&](HWND button) {
       SendMessageW(button, BM_CLICK, 0, 0);
@@ -238,11 +200,29 @@ void RunWorkflowScenarios(Harness& h) {
     std::vector<SeenBox> boxes = h.boxes->Take();
     CHECK_MSG(boxes == std::vector<SeenBox>{expected.author_entry},
               "got " + ShowBoxes(boxes) + "expected " + Show(expected.author_entry));
+    CHECK_MSG(expected.author_entry.input, "the model asks for the author's name");
+    // Asked again, the box offers the name; cancelling keeps it (the settings file shows it at the end).
+    SendMessageW(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(4, 4));
+    Pump();
+    boxes = h.boxes->Take();
+    CHECK_EQ(boxes.size(), std::size_t{1});
+    if (boxes.size() == 1) {
+      CHECK(boxes.front().input);
+      CHECK_EQ(boxes.front().default_text, Text(kAuthor));
+    }
 
     // A procedure header above Accumulate, with the author's name.
     put_cursor(5);
     press(get);
     CHECK_EQ(TextOf(window), Text(u"Accumulate"));
+    if (h.hold_window_ms > 0) {
+      // Keeps the window drawn for someone to take a picture of it.
+      const DWORD until = GetTickCount() + static_cast<DWORD>(h.hold_window_ms);
+      while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        Pump();
+      }
+    }
     press(write);
     CHECK_EQ(TextOf(window), Text());
     std::vector<Text> lines = LinesOf(editor, u"Module1");
@@ -261,10 +241,26 @@ void RunWorkflowScenarios(Harness& h) {
     press(write);
     lines = LinesOf(editor, u"Module1");
     twice = RowOf(lines, u"Function Twice(ByVal x As Long) As Long");
-    const Row twice_end = static_cast<Row>(lines.size());
+    Row twice_end = twice;
+    while (twice_end < static_cast<Row>(lines.size()) && lines[static_cast<std::size_t>(twice_end - 1)] != u"End Function") {
+      ++twice_end;
+    }
     CHECK_MSG(AnyLine(lines, twice + 1, twice_end, [](const Text& l) { return Upper(Trimmed(l)).starts_with(u"ON ERROR GOTO "); }),
               "Twice has an error handler");
     CHECK_MSG(twice_end - twice > 3, "the handler adds lines to Twice");
+    CHECK_EQ(TextOf(window), Text());
+    // A handler for a procedure with an On Error statement: the question, answered No, leaves the module alone.
+    std::vector<SeenBox> boxes_before = h.boxes->Take();
+    CHECK_MSG(boxes_before.empty(), "no message box for the first handler: " + ShowBoxes(boxes_before));
+    put_cursor(RowOf(lines, u"    total = 0"));
+    press(get);
+    press(write);
+    boxes = h.boxes->Take();
+    CHECK_MSG(boxes == expected.existing_handler,
+              "got " + ShowBoxes(boxes) + "expected " + ShowBoxes(expected.existing_handler));
+    CHECK_MSG(expected.existing_handler.size() == 1 && expected.existing_handler.front().yes_no,
+              "the model asks one question before another handler");
+    CHECK(LinesOf(editor, u"Module1") == lines);
 
     // The module header, from GET in the declarations in header mode.
     press(header_mode);
@@ -310,9 +306,9 @@ void RunWorkflowScenarios(Harness& h) {
     SendMessageW(window, WM_CLOSE, 0, 0);
     Pump();
     CHECK(!IsWindow(window));
-    CHECK_EQ(ReadIni(ini.Path(), L"Author", L"Name"), Text(kAuthor));
-    CHECK(ReadIni(ini.Path(), L"WindowPos", L"Top") != Text(u"<none>"));
-    CHECK(ReadIni(ini.Path(), L"WindowPos", L"Left") != Text(u"<none>"));
+    CHECK_EQ(ini.Read(L"Author", L"Name"), Text(kAuthor));
+    CHECK(ini.Read(L"WindowPos", L"Top") != Text(u"<none>"));
+    CHECK(ini.Read(L"WindowPos", L"Left") != Text(u"<none>"));
     CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
     CHECK_EQ(static_cast<long long>(bar->Captions().size()), 0LL);
     CHECK_EQ(GetDisplayOnConnect(settings), Text(u"1"));

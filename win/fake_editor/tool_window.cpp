@@ -1,0 +1,91 @@
+#include "fake_editor/tool_window.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "addin/connect.h"
+#include "host/memory.h"
+#include "host/ui.h"
+
+namespace qlx::fake {
+
+std::vector<DesignedControl> DesignedControls() {
+  RecordingUi ui;
+  MemoryDesktop desktop;
+  RecordingWindowService windows;
+  ModInsertHeader header(ui, desktop);
+  ModGetProcsData procs(ui);
+  ModInsertErrTrap err_trap(ui, desktop);
+  ModAddDebugVBE debug(ui, desktop);
+  ModINIFile ini(ui, u"unused.ini");
+  ModFormSetting form_setting(ui, windows);
+  frmAddIn model(AddInModules{header, procs, err_trap, debug, ini, form_setting}, ui, u"unused.ini");
+  std::vector<DesignedControl> out;
+  for (const FormControl* c : model.Controls()) {
+    out.push_back({c->name, c->caption, c->kind, c->left, c->top, c->width, c->height});
+  }
+  return out;
+}
+
+int TabIndexOf(const std::vector<DesignedControl>& controls, const Text& name) {
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    if (controls[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+Text TextOf(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return com::FromWide(buffer);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[128] = {};
+  GetClassNameW(window, buffer, 128);
+  return buffer;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> out;
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
+  return out;
+}
+
+void Pump() {
+  MSG msg{};
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+namespace {
+
+std::wstring SettingsPathFor(const std::wstring& dll_path) {
+  const std::size_t slash = dll_path.find_last_of(L"\\/");
+  return (slash == std::wstring::npos ? std::wstring() : dll_path.substr(0, slash + 1)) + L"QLX.ini";
+}
+
+}  // namespace
+
+SettingsFileGuard::SettingsFileGuard(const std::wstring& dll_path) : path_(SettingsPathFor(dll_path)) {
+  std::ifstream in(path_.c_str(), std::ios::binary);
+  existed_ = static_cast<bool>(in);
+  if (existed_) before_.assign(std::istreambuf_iterator<char>(in), {});
+  in.close();
+  DeleteFileW(path_.c_str());
+}
+
+SettingsFileGuard::~SettingsFileGuard() {
+  DeleteFileW(path_.c_str());
+  if (existed_) std::ofstream(path_.c_str(), std::ios::binary) << before_;
+}
+
+Text SettingsFileGuard::Read(const wchar_t* section, const wchar_t* key) const {
+  wchar_t buffer[256] = {};
+  GetPrivateProfileStringW(section, key, L"<none>", buffer, 256, path_.c_str());
+  return com::FromWide(buffer);
+}
+
+}  // namespace qlx::fake
