@@ -116,17 +116,7 @@ Converter::Converter(Encoding encoding) : encoding_(std::move(encoding)) {
     throw FileError("unknown encoding \"" + name + "\": the platform cannot convert it");
   }
   impl_ = std::move(impl);
-  // Tabs, line ends and printable ASCII must read as themselves. 0x5C and
-  // 0x7E are left out: some Shift_JIS tables read them as yen and overline.
-  std::string ascii = "\t\r\n";
-  Text expected = u"\t\r\n";
-  for (char c = 0x20; c < 0x7F; ++c) {
-    if (c == 0x5C || c == 0x7E) continue;
-    ascii += c;
-    expected += static_cast<char16_t>(c);
-  }
-  std::optional<Text> decoded = Decode(ascii);
-  if (!decoded || *decoded != expected) {
+  if (!DecodesAsciiAsItself()) {
     impl_.reset();
     throw FileError("encoding \"" + name + "\" cannot be used for module files: it is not ASCII-compatible");
   }

@@ -67,6 +67,10 @@ class Converter {
   std::string Encode(TextView text, int* replaced = nullptr);
 
  private:
+  // Whether tabs, line ends and printable ASCII decode as themselves, as
+  // module files need for their line ends and keywords.
+  bool DecodesAsciiAsItself();
+
   struct Impl;
   Encoding encoding_;
   std::unique_ptr<Impl> impl_;
