@@ -16,6 +16,7 @@
 #include "cli/console_ui.h"
 #include "cli/session.h"
 #include "cli/settings_path.h"
+#include "cli/workspace.h"
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
@@ -48,28 +49,15 @@ json ParamJson(const ParamInf& p) {
               {"RefIO", U8(p.RefIO)}};
 }
 
-// Module files loaded into one in-memory editor, first one active.
-struct Workspace {
-  std::vector<ModuleFile> files;
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
-  MemoryDesktop desktop{vbe.get()};
-
-  explicit Workspace(const std::vector<std::string>& paths, const CommonOptions& common) {
-    LoadOptions options;
-    options.encoding = common.encoding;
-    for (const std::string& path : paths) {
-      try {
-        files.push_back(ModuleFile::Load(path, options));
-      } catch (const std::exception& e) {
-        throw UsageError(e.what());
-      }
-      vbe->AddModule(files.back().Module());
-    }
-    if (!files.empty()) vbe->Pane(files.front().Module()->UncountedName());
+// The files of a command in the in-memory editor; a file qlx refuses is a
+// usage error.
+Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common) {
+  try {
+    return Workspace(paths, common.encoding);
+  } catch (const std::exception& e) {
+    throw UsageError(e.what());
   }
-
-  ModuleFile& First() { return files.front(); }
-};
+}
 
 // The code-module row that --row or --line names; refuses one outside the module.
 Row ResolveRow(const Target& target, ModuleFile& file) {
@@ -119,7 +107,7 @@ void PrintJson(const json& value) {
 }
 
 int RunProc(const std::string& path, const Target& target, const CommonOptions& common) {
-  Workspace ws({path}, common);
+  Workspace ws = Load({path}, common);
   const Row row = ResolveRow(target, ws.First());
   auto ui = MakeUi(common, "");
 
@@ -153,7 +141,7 @@ int RunProc(const std::string& path, const Target& target, const CommonOptions& 
 }
 
 int RunScan(const std::string& path, bool full, const CommonOptions& common) {
-  Workspace ws({path}, common);
+  Workspace ws = Load({path}, common);
   auto ui = MakeUi(common, "");
 
   ModGetProcsData scanner(*ui);
@@ -232,7 +220,7 @@ void Finish(ModuleFile& file, const WriteOptions& write) {
 template <typename Operation>
 int RunAtRow(const std::string& path, const Target& target, const CommonOptions& common,
              const WriteOptions& write, Operation operation) {
-  Workspace ws({path}, common);
+  Workspace ws = Load({path}, common);
   const Row row = ResolveRow(target, ws.First());
   auto ui = MakeUi(common, write.answers);
   const Settings settings = LoadSettings(*ui, write);
@@ -270,7 +258,7 @@ int RunErrTrap(const std::string& path, const Target& target, const CommonOption
 template <typename Operation>
 int RunOnModule(const std::string& path, const CommonOptions& common, const WriteOptions& write,
                 Operation operation) {
-  Workspace ws({path}, common);
+  Workspace ws = Load({path}, common);
   auto ui = MakeUi(common, write.answers);
   const Settings settings = LoadSettings(*ui, write);
   operation(ws, *ui, settings);

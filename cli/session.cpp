@@ -1,6 +1,7 @@
 #include "cli/session.h"
 
 #include "cli/settings_path.h"
+#include "cli/workspace.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -151,41 +152,23 @@ json Number(float value) {
   return d;
 }
 
-std::optional<Answer> ParseAnswer(const std::string& word) {
-  if (word == "y" || word == "Y" || word == "yes") return Answer::kYes;
-  if (word == "n" || word == "N" || word == "no") return Answer::kNo;
-  return std::nullopt;
-}
-
 class Session {
  public:
   Session(const SessionOptions& options, std::FILE* out, std::FILE* err)
-      : out_(out), err_(err), ui_(options.json_messages, err, Clock()) {
-    LoadOptions load;
-    load.encoding = options.encoding;
-    for (const std::string& path : options.files) {
-      try {
-        files_.push_back(ModuleFile::Load(path, load));
-      } catch (const std::exception& e) {
-        throw FileProblem(e.what());
-      }
-      vbe_->AddModule(files_.back().Module());
-    }
-    if (!files_.empty()) vbe_->Pane(files_.front().Module()->UncountedName());
-
+      : out_(out), err_(err), ws_(LoadFiles(options)), ui_(options.json_messages, err, Clock()) {
     try {
       user_settings_ = PlatformUserSettingsStore();
     } catch (...) {
       user_settings_ = std::make_unique<MissingUserSettingsStore>();
     }
-    connect_ = std::make_unique<Connect>(AddInServices{ui_, desktop_, windows_, *user_settings_,
+    connect_ = std::make_unique<Connect>(AddInServices{ui_, ws_.desktop, windows_, *user_settings_,
                                                        FromUtf8(SessionSettingsPath(options.ini).string())});
   }
 
   // Runs every event; true when all of them were carried out.
   bool Run(std::istream& events) {
     bool all_done = true;
-    connect_->OnConnection(vbe_, ext_cm_AfterStartup);
+    connect_->OnConnection(ws_.vbe, ext_cm_AfterStartup);
     connected_ = true;
     std::string line;
     long number = 0;
@@ -207,7 +190,7 @@ class Session {
 
   // Writes back every file the session changed.
   void SaveFiles() {
-    for (const ModuleFile& file : files_) {
+    for (const ModuleFile& file : ws_.files) {
       std::vector<std::string> warnings;
       try {
         if (file.Changed()) warnings = file.Save(file.Path());
@@ -219,6 +202,14 @@ class Session {
   }
 
  private:
+  static Workspace LoadFiles(const SessionOptions& options) {
+    try {
+      return Workspace(options.files, options.encoding);
+    } catch (const std::exception& e) {
+      throw FileProblem(e.what());
+    }
+  }
+
   static RegionalClock Clock() {
     try {
       return RegionalClock::FromEnvironment();
@@ -240,7 +231,7 @@ class Session {
       Menu();
     } else if (verb == "open") {
       if (rest.empty()) throw Refused("open needs a module name");
-      if (!vbe_->Pane(FromUtf8(rest))) throw Refused("there is no module named \"" + rest + "\"");
+      if (!ws_.vbe->Pane(FromUtf8(rest))) throw Refused("there is no module named \"" + rest + "\"");
     } else if (verb == "click") {
       Click(rest);
     } else if (verb == "get") {
@@ -273,7 +264,7 @@ class Session {
       connected_ = false;
     } else if (verb == "connect") {
       if (connected_) throw Refused("the add-in is already connected");
-      connect_->OnConnection(vbe_, ext_cm_AfterStartup);
+      connect_->OnConnection(ws_.vbe, ext_cm_AfterStartup);
       connected_ = true;
     } else {
       throw Refused("unknown event \"" + verb + "\"");
@@ -281,7 +272,7 @@ class Session {
   }
 
   void Menu() {
-    std::shared_ptr<MemoryCommandBar> bar = vbe_->Bars().Bar(u"Add-Ins");
+    std::shared_ptr<MemoryCommandBar> bar = ws_.vbe->Bars().Bar(u"Add-Ins");
     std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
     if (!item) throw Refused("the add-in's menu item is not on the \"Add-Ins\" menu");
     item->Click();
@@ -296,7 +287,7 @@ class Session {
       used = 0;
     }
     if (used == 0 || used != text.size()) throw Refused("click needs a row number, got \"" + text + "\"");
-    std::shared_ptr<MemoryCodePane> pane = vbe_->ActivePane();
+    std::shared_ptr<MemoryCodePane> pane = ws_.vbe->ActivePane();
     if (!pane) throw Refused("no code pane is active");
     const Row count = pane->Module()->LineCount();
     if (row < 1 || row > std::max<Row>(count, 1)) {
@@ -320,9 +311,11 @@ class Session {
     std::vector<Answer> answers;
     std::string word;
     while (words >> word) {
-      std::optional<Answer> answer = ParseAnswer(word);
-      if (!answer) throw Refused("answer takes y or n, got \"" + word + "\"");
-      answers.push_back(*answer);
+      try {
+        for (Answer answer : ParseAnswers(word)) answers.push_back(answer);
+      } catch (const std::invalid_argument&) {
+        throw Refused("answer takes y or n, got \"" + word + "\"");
+      }
     }
     if (answers.empty()) throw Refused("answer needs y or n");
     ui_.QueueAnswers(answers);
@@ -332,7 +325,7 @@ class Session {
     json state;
     state["connected"] = connected_;
     json menu = json::array();
-    if (std::shared_ptr<MemoryCommandBar> bar = vbe_->Bars().Bar(u"Add-Ins")) {
+    if (std::shared_ptr<MemoryCommandBar> bar = ws_.vbe->Bars().Bar(u"Add-Ins")) {
       for (const Text& caption : bar->Captions()) menu.push_back(ToUtf8(caption));
     }
     state["menu"] = menu;
@@ -362,7 +355,7 @@ class Session {
     }
     state["author"] = ToUtf8(connect_->Header().AuthorName);
     state["FormDisplayed"] = connect_->FormDisplayed;
-    std::shared_ptr<MemoryCodePane> pane = vbe_->ActivePane();
+    std::shared_ptr<MemoryCodePane> pane = ws_.vbe->ActivePane();
     state["activeModule"] = pane ? json(ToUtf8(pane->Module()->UncountedName())) : json(nullptr);
     return state;
   }
@@ -370,9 +363,7 @@ class Session {
   std::FILE* out_;
   std::FILE* err_;
   // Declared so that the add-in goes first and the files last.
-  std::vector<ModuleFile> files_;
-  std::shared_ptr<MemoryVBE> vbe_ = std::make_shared<MemoryVBE>();
-  MemoryDesktop desktop_{vbe_.get()};
+  Workspace ws_;
   SessionUi ui_;
   RecordingWindowService windows_;
   std::unique_ptr<UserSettingsStore> user_settings_;

@@ -1,0 +1,27 @@
+// Module files loaded into one in-memory editor, the way every qlx command
+// starts.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/memory.h"
+#include "host/module_file.h"
+
+namespace qlx::cli {
+
+struct Workspace {
+  // Loads the files (ANSI code page `encoding` for those that are not UTF-8),
+  // one code module each, and makes the first one's pane the active one.
+  // Throws what ModuleFile::Load throws for a file it refuses.
+  Workspace(const std::vector<std::string>& paths, const std::string& encoding);
+
+  ModuleFile& First() { return files.front(); }
+
+  std::vector<ModuleFile> files;
+  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
+  MemoryDesktop desktop{vbe.get()};
+};
+
+}  // namespace qlx::cli
