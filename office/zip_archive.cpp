@@ -26,7 +26,7 @@ struct OpenArchive {
   zip_source_t* source = nullptr;
   Archive archive;
 
-  OpenArchive(const std::string& bytes, bool writable) {
+  OpenArchive(const std::string& bytes, bool writable, bool truncate = false) {
     zip_error_t error;
     zip_error_init(&error);
     // libzip copies nothing: the buffer must stay alive, so take our own.
@@ -34,7 +34,7 @@ struct OpenArchive {
     source = zip_source_buffer_create(copy_.data(), copy_.size(), 0, &error);
     if (!source) Fail("cannot be read", &error);
     zip_source_keep(source);
-    zip_t* z = zip_open_from_source(source, writable ? 0 : ZIP_RDONLY, &error);
+    zip_t* z = zip_open_from_source(source, writable ? (truncate ? ZIP_TRUNCATE : 0) : ZIP_RDONLY, &error);
     if (!z) {
       zip_source_free(source);
       zip_source_free(source);
@@ -88,18 +88,11 @@ std::string ReadZipEntry(const std::string& archive, const std::string& name, st
   return data;
 }
 
-std::string ReplaceZipEntry(const std::string& archive, const std::string& name, const std::string& data) {
-  OpenArchive a(archive, true);
-  const zip_int64_t index = zip_name_locate(a.archive.get(), name.c_str(), ZIP_FL_ENC_RAW);
-  if (index < 0) throw OfficeError("the document's zip container has no entry " + name);
-  zip_source_t* entry = zip_source_buffer(a.archive.get(), data.data(), data.size(), 0);
-  if (!entry) Fail("entry cannot be prepared", zip_get_error(a.archive.get()));
-  if (zip_file_replace(a.archive.get(), static_cast<zip_uint64_t>(index), entry, ZIP_FL_ENC_RAW) != 0) {
-    zip_source_free(entry);
-    Fail("entry cannot be replaced", zip_get_error(a.archive.get()));
-  }
-  zip_set_file_compression(a.archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
-  // Closing writes the new archive into the kept source.
+namespace {
+
+// Closes the archive, which writes it into the kept source, and reads the
+// new bytes back from there.
+std::string CloseInto(OpenArchive& a) {
   zip_t* z = a.archive.release();
   if (zip_close(z) != 0) {
     const std::string detail = zip_error_strerror(zip_get_error(z));
@@ -114,6 +107,33 @@ std::string ReplaceZipEntry(const std::string& archive, const std::string& name,
   zip_source_close(a.source);
   if (got != static_cast<zip_int64_t>(out.size())) Fail("cannot be read back", zip_source_error(a.source));
   return out;
+}
+
+}  // namespace
+
+std::string ReplaceZipEntry(const std::string& archive, const std::string& name, const std::string& data) {
+  OpenArchive a(archive, true);
+  const zip_int64_t index = zip_name_locate(a.archive.get(), name.c_str(), ZIP_FL_ENC_RAW);
+  if (index < 0) throw OfficeError("the document's zip container has no entry " + name);
+  zip_source_t* entry = zip_source_buffer(a.archive.get(), data.data(), data.size(), 0);
+  if (!entry) Fail("entry cannot be prepared", zip_get_error(a.archive.get()));
+  if (zip_file_replace(a.archive.get(), static_cast<zip_uint64_t>(index), entry, ZIP_FL_ENC_RAW) != 0) {
+    zip_source_free(entry);
+    Fail("entry cannot be replaced", zip_get_error(a.archive.get()));
+  }
+  return CloseInto(a);
+}
+
+std::string MakeZipArchive(const std::vector<std::pair<std::string, std::string>>& entries) {
+  OpenArchive a(std::string(), true, true);
+  for (const auto& [name, data] : entries) {
+    zip_source_t* entry = zip_source_buffer(a.archive.get(), data.data(), data.size(), 0);
+    if (!entry || zip_file_add(a.archive.get(), name.c_str(), entry, ZIP_FL_ENC_UTF_8) < 0) {
+      if (entry) zip_source_free(entry);
+      Fail("entry cannot be added", zip_get_error(a.archive.get()));
+    }
+  }
+  return CloseInto(a);
 }
 
 }  // namespace qlx::office

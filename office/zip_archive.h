@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qlx::office {
@@ -18,5 +19,7 @@ bool IsZipArchive(std::string_view bytes);
 std::vector<std::string> ZipEntryNames(const std::string& archive);
 std::string ReadZipEntry(const std::string& archive, const std::string& name, std::size_t limit);
 std::string ReplaceZipEntry(const std::string& archive, const std::string& name, const std::string& data);
+// A new archive of the entries, in order, deflated.
+std::string MakeZipArchive(const std::vector<std::pair<std::string, std::string>>& entries);
 
 }  // namespace qlx::office

@@ -1,0 +1,178 @@
+// The VBA project inside Office documents: modules read as the stream holds
+// them, a changed module written back as source only with everything else
+// kept, and the documents that must not be changed refused.
+#include "office/office_document.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "office/project_builder.h"
+#include "office/vba_project.h"
+#include "office/zip_archive.h"
+
+namespace qlx::office {
+namespace {
+
+using testing::TestModule;
+
+const std::string kModule1 =
+    "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n"
+    "' \x93\xfa\x96\x7b\x8c\xea\r\n"  // a CP932 comment
+    "Public Sub Hello(ByVal s As String)\r\n    MsgBox s\r\nEnd Sub\r\n";
+const std::string kClass1 =
+    "Attribute VB_Name = \"Class1\"\r\nAttribute VB_GlobalNameSpace = False\r\nAttribute VB_Creatable = False\r\n"
+    "Attribute VB_PredeclaredId = False\r\nAttribute VB_Exposed = False\r\nPrivate m As Long\r\n";
+
+std::vector<TestModule> SampleModules() {
+  return {{"Module1", 'M', kModule1}, {"Class1", 'C', kClass1}, {"ThisWorkbook", 'D', "Attribute VB_Name = \"ThisWorkbook\"\r\n"}};
+}
+
+std::string SampleXlsm(const std::string& password = "") {
+  return testing::Xlsm(WriteCompoundFile(*testing::ProjectTree(932, SampleModules(), password)));
+}
+
+TEST(OfficeDocument, ReadsTheModulesOfABuiltWorkbook) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  const VbaProject& p = doc.Project();
+  EXPECT_EQ(p.CodePageName(), "CP932");
+  ASSERT_EQ(p.Modules().size(), 3u);
+  EXPECT_EQ(p.Modules()[0].type, VbaModule::Type::kStandard);
+  EXPECT_EQ(p.Modules()[1].type, VbaModule::Type::kClass);
+  EXPECT_EQ(p.Modules()[2].type, VbaModule::Type::kDocument);
+  EXPECT_EQ(p.Source(0), kModule1);
+  EXPECT_EQ(p.Source(1), kClass1);
+  EXPECT_NE(p.Find("module1"), nullptr);
+  EXPECT_EQ(p.Find("Module2"), nullptr);
+}
+
+TEST(OfficeDocument, UnchangedDocumentRendersToItsOwnBytes) {
+  const std::string bytes = SampleXlsm();
+  OfficeDocument doc = OfficeDocument::FromBytes(bytes, "Book.xlsm");
+  EXPECT_EQ(doc.Render(), bytes);
+}
+
+// What a changed project must look like for Office to compile it from source.
+void ExpectWrittenAsSourceOnly(const std::string& rendered, std::size_t changed, const std::string& source,
+                               const OfficeDocument& before) {
+  OfficeDocument after = OfficeDocument::FromBytes(rendered, "after.xlsm");
+  const VbaProject& p = after.Project();
+  ASSERT_EQ(p.Modules().size(), before.Project().Modules().size());
+  for (std::size_t i = 0; i < p.Modules().size(); ++i) {
+    SCOPED_TRACE(p.Modules()[i].name);
+    if (i == changed) {
+      EXPECT_EQ(p.Source(i), source);
+      EXPECT_EQ(p.Modules()[i].text_offset, 0u);
+    } else {
+      EXPECT_EQ(p.Source(i), before.Project().Source(i));
+      EXPECT_EQ(p.Modules()[i].text_offset, before.Project().Modules()[i].text_offset);
+    }
+  }
+  const auto bin = ReadCompoundFile(ReadZipEntry(rendered, "xl/vbaProject.bin", 1 << 26));
+  const CompoundEntry* vba = bin->Child(u"VBA");
+  EXPECT_EQ(vba->Child(u"_VBA_PROJECT")->data, std::string("\xCC\x61\xFF\xFF\x00\x00\x00", 7));
+  for (const auto& c : vba->children) EXPECT_NE(c->name.rfind(u"__SRP_", 0), 0u) << "a cache stream is left";
+  // Every other part of the zip keeps its bytes.
+  for (const std::string& name : ZipEntryNames(before.OriginalBytes())) {
+    if (name.find("vbaProject.bin") != std::string::npos) continue;
+    EXPECT_EQ(ReadZipEntry(rendered, name, 1 << 26), ReadZipEntry(before.OriginalBytes(), name, 1 << 26)) << name;
+  }
+}
+
+TEST(OfficeDocument, ChangedModuleIsWrittenAsSourceOnly) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  const std::string source = kModule1 + "Sub Added()\r\nEnd Sub\r\n";
+  doc.Project().SetSource(0, source);
+  const std::string rendered = doc.Render();
+  ExpectWrittenAsSourceOnly(rendered, 0, source, OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm"));
+}
+
+std::filesystem::path SharedOffice() { return std::filesystem::path(QLX_SOURCE_DIR) / ".." / "shared" / "office"; }
+
+// A workbook saved by Excel, with p-code caches and cache streams.
+TEST(OfficeDocument, ExcelWorkbookKeepsEverythingButTheChangedModule) {
+  const auto path = SharedOffice() / "testBuilder.xlsm";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "no " << path;
+  OfficeDocument doc = OfficeDocument::Load(path);
+  EXPECT_EQ(doc.Project().CodePageName(), "CP1252");
+  ASSERT_EQ(doc.Project().Modules().size(), 7u);
+  std::size_t module1 = 0;
+  for (std::size_t i = 0; i < doc.Project().Modules().size(); ++i) {
+    if (doc.Project().Modules()[i].name == "Module1") module1 = i;
+    EXPECT_GT(doc.Project().Modules()[i].text_offset, 0u) << "Excel keeps p-code before the source";
+  }
+  EXPECT_EQ(doc.Project().Modules()[module1].type, VbaModule::Type::kStandard);
+  const std::string source = doc.Project().Source(module1) + "' one more line\r\n";
+  doc.Project().SetSource(module1, source);
+  const std::string rendered = doc.Render();
+  const OfficeDocument before = OfficeDocument::Load(path);
+  ExpectWrittenAsSourceOnly(rendered, module1, source, before);
+  const auto old_bin = ReadCompoundFile(ReadZipEntry(before.OriginalBytes(), "xl/vbaProject.bin", 1 << 26));
+  const auto new_bin = ReadCompoundFile(ReadZipEntry(rendered, "xl/vbaProject.bin", 1 << 26));
+  EXPECT_EQ(new_bin->Child(u"PROJECT")->data, old_bin->Child(u"PROJECT")->data);
+  EXPECT_EQ(new_bin->Child(u"PROJECTwm")->data, old_bin->Child(u"PROJECTwm")->data);
+  EXPECT_EQ(new_bin->Child(u"UserForm1")->Child(u"f")->data, old_bin->Child(u"UserForm1")->Child(u"f")->data);
+}
+
+struct Refusal {
+  const char* name;
+  std::string (*make)();
+  const char* says;
+};
+
+class RefusedDocument : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedDocument, SaysWhy) {
+  try {
+    OfficeDocument::FromBytes(GetParam().make(), "Book.xlsm");
+    FAIL() << "not refused";
+  } catch (const OfficeError& e) {
+    EXPECT_NE(std::string(e.what()).find(GetParam().says), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind("Book.xlsm: ", 0), 0u) << e.what();
+  }
+}
+
+std::string SignedXlsm() {
+  auto tree = testing::ProjectTree(932, SampleModules());
+  tree->PutStream(u"\x05" u"DigitalSignature", "signature");
+  return testing::Xlsm(WriteCompoundFile(*tree));
+}
+
+std::string CorruptDirXlsm() {
+  auto tree = testing::ProjectTree(932, SampleModules());
+  std::string dir = testing::DirStream(932, SampleModules());
+  dir.resize(dir.size() * 3 / 5);
+  tree->Child(u"VBA")->PutStream(u"dir", Compress(dir));
+  return testing::Xlsm(WriteCompoundFile(*tree));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedDocument,
+    ::testing::Values(Refusal{"Signed", SignedXlsm, "digitally signed"},
+                      Refusal{"Password", [] { return SampleXlsm("secret"); }, "password"},
+                      Refusal{"CorruptDir", CorruptDirXlsm, "dir stream"},
+                      Refusal{"TruncatedZip", [] { std::string b = SampleXlsm(); b.resize(b.size() / 2); return b; }, "zip"},
+                      Refusal{"NoProject", [] { return MakeZipArchive({{"a.txt", "x"}}); }, "no VBA project"},
+                      Refusal{"NotADocument", [] { return std::string("just text"); }, "not an Office document"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProjectValues, DecryptWhatTheEditorEncrypts) {
+  for (unsigned seed : {0x00u, 0x5Bu, 0x9Fu, 0xFEu}) {
+    EXPECT_EQ(DecryptProjectValue(testing::EncryptProjectValue(std::string("\x01\x02\x03", 3), testing::kProjectId, seed)),
+              std::string("\x01\x02\x03", 3));
+  }
+  // A value saved by the VBA editor for a project without a password.
+  EXPECT_EQ(DecryptProjectValue("9F9D4D7277929593959395"), std::string(1, '\0'));
+  EXPECT_THROW(DecryptProjectValue("9F9D4D72"), OfficeError);
+  EXPECT_THROW(DecryptProjectValue("zz"), OfficeError);
+}
+
+TEST(OfficeDocument, KnowsItsFileNames) {
+  for (const char* name : {"a.xlsm", "B.XLAM", "c.docm", "d.xls", "e.doc", "f.pptm", "g.dotm", "h.xla"}) {
+    EXPECT_TRUE(OfficeDocument::IsOfficePath(name)) << name;
+  }
+  for (const char* name : {"a.bas", "b.cls", "c.xlsx", "d.txt"}) EXPECT_FALSE(OfficeDocument::IsOfficePath(name)) << name;
+}
+
+}  // namespace
+}  // namespace qlx::office
