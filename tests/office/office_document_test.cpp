@@ -46,6 +46,19 @@ TEST(OfficeDocument, ReadsTheModulesOfABuiltWorkbook) {
   EXPECT_EQ(p.Find("Module2"), nullptr);
 }
 
+TEST(OfficeDocument, ReadsAndWritesTheProjectOfAnOldStyleWorkbook) {
+  const std::string xls = testing::Xls(testing::ProjectTree(932, SampleModules()));
+  OfficeDocument doc = OfficeDocument::FromBytes(xls, "Book.xls");
+  ASSERT_EQ(doc.Project().Modules().size(), 3u);
+  EXPECT_EQ(doc.Project().Source(0), kModule1);
+  doc.Project().SetSource(1, kClass1 + "Private n As Long\r\n");
+  const std::string rendered = doc.Render();
+  OfficeDocument after = OfficeDocument::FromBytes(rendered, "Book.xls");
+  EXPECT_EQ(after.Project().Source(1), kClass1 + "Private n As Long\r\n");
+  EXPECT_EQ(after.Project().Source(0), kModule1);
+  EXPECT_EQ(ReadCompoundFile(rendered)->Child(u"Workbook")->data, ReadCompoundFile(xls)->Child(u"Workbook")->data);
+}
+
 TEST(OfficeDocument, UnchangedDocumentRendersToItsOwnBytes) {
   const std::string bytes = SampleXlsm();
   OfficeDocument doc = OfficeDocument::FromBytes(bytes, "Book.xlsm");

@@ -205,4 +205,45 @@ inline std::string Xlsm(const std::string& vba_project_bin) {
   });
 }
 
+// The smallest Excel 97-2003 workbook that holds a project: a globals
+// substream (BOF, CODEPAGE, OBJPROJ, one BOUNDSHEET, EOF) and one empty sheet,
+// with the project in the _VBA_PROJECT_CUR storage.
+inline std::string Xls(std::unique_ptr<CompoundEntry> project) {
+  auto record = [](std::uint16_t type, const std::string& data) {
+    std::string r;
+    Le16(r, type);
+    Le16(r, static_cast<std::uint32_t>(data.size()));
+    return r + data;
+  };
+  auto bof = [&](std::uint16_t kind) {
+    std::string d;
+    Le16(d, 0x0600);
+    Le16(d, kind);
+    Le16(d, 0x0DBB);
+    Le16(d, 0x07CC);
+    Le32(d, 0);
+    Le32(d, 0x06);
+    return record(0x0809, d);
+  };
+  std::string codepage;
+  Le16(codepage, 1200);
+  const std::string eof = record(0x000A, "");
+  std::string globals = bof(0x0005) + record(0x0042, codepage) + record(0x00D3, "");
+  const std::string name = "Sheet1";
+  const std::size_t sheet_at = globals.size() + 4 + 8 + name.size() + eof.size();
+  std::string sheet_entry;
+  Le32(sheet_entry, static_cast<std::uint32_t>(sheet_at));
+  sheet_entry += std::string{'\0', '\0', static_cast<char>(name.size()), '\0'} + name;
+  globals += record(0x0085, sheet_entry) + eof;
+  auto root = std::make_unique<CompoundEntry>();
+  root->kind = CompoundEntry::Kind::kStorage;
+  root->name = u"Root Entry";
+  // Streams under 4096 bytes would go to the mini stream, which some
+  // readers do not expect of a workbook.
+  root->PutStream(u"Workbook", globals + bof(0x0010) + eof + std::string(4096, '\0'));
+  CompoundEntry& cur = root->PutStorage(u"_VBA_PROJECT_CUR");
+  for (auto& child : project->children) cur.children.push_back(std::move(child));
+  return WriteCompoundFile(*root);
+}
+
 }  // namespace qlx::office::testing
