@@ -330,7 +330,8 @@ ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const 
 
   auto state = std::make_shared<State>();
   state->path = path;
-  state->encoding = DetectEncoding(bytes, options.encoding);
+  state->encoding = options.code_page_only ? Encoding{Encoding::Kind::kCodePage, options.encoding}
+                                           : DetectEncoding(bytes, options.encoding);
   std::size_t start = 0;
   if (state->encoding.kind == Encoding::Kind::kUtf8Bom) {
     start = kUtf8Bom.size();

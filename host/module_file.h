@@ -18,6 +18,9 @@ namespace qlx {
 struct LoadOptions {
   // The ANSI code page (an iconv name) of files that are not UTF-8.
   std::string encoding = kDefaultCodePage;
+  // Decode as that code page even bytes that are valid UTF-8: a module read
+  // from an Office document is always in its project's code page.
+  bool code_page_only = false;
 };
 
 // A loaded module file. The code module shows the rows the editor shows; the

@@ -62,7 +62,8 @@ std::string StreamForm(const std::string& exported) {
       ++depth;
     } else if ((line == "end" || line == "endproperty") && depth > 0) {
       if (--depth == 0) return exported.substr(pos);
-    } else if (depth == 0) {
+    } else if (depth == 0 && !StartsWord(line, "object") && line.rfind("object=", 0) != 0) {
+      // A form's control references (Object = ...) stand before its block.
       return exported.substr(at);
     }
   }

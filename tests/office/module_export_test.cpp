@@ -25,7 +25,8 @@ TEST(ModuleExport, EachKindGetsTheEditorsFileAndBlock) {
   EXPECT_EQ(ExportText(Module("X", VbaModule::Type::kClass), kSource),
             "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1  'True\r\nEND\r\n" + kSource);
   EXPECT_EQ(ExportText(Module("F", VbaModule::Type::kForm), kSource).substr(0, 62),
-            "VERSION 5.00\r\nBegin {C62A69F0-16DC-11CE-9E98-00AA00574A4F} F\r\n");
+            "VERSION 5.00\r\n"
+      "Begin {C62A69F0-16DC-11CE-9E98-00AA00574A4F} F\r\n");
 }
 
 TEST(ModuleExport, StreamFormUndoesTheExport) {
@@ -36,7 +37,8 @@ TEST(ModuleExport, StreamFormUndoesTheExport) {
 
 TEST(ModuleExport, StreamFormSkipsAFormsNestedControls) {
   const std::string frm =
-      "VERSION 5.00\r\nBegin {C62A69F0-16DC-11CE-9E98-00AA00574A4F} UserForm1\r\n   Caption = \"Begin\"\r\n"
+      "VERSION 5.00\r\nObject = \"{0D452EE1-E08F-101A-852E-02608C4D0BB4}#2.0#0\"; \"FM20.DLL\"\r\n"
+      "Begin {C62A69F0-16DC-11CE-9E98-00AA00574A4F} UserForm1\r\n   Caption = \"Begin\"\r\n"
       "   Begin Forms.CommandButton cmdOk\r\n      BeginProperty Font\r\n         Name = \"MS UI Gothic\"\r\n"
       "      EndProperty\r\n   End\r\nEnd\r\n" + kSource;
   EXPECT_EQ(StreamForm(frm), kSource);

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "office/project_builder.h"
+#include "office/project_modules.h"
+#include "host/memory.h"
 #include "office/vba_project.h"
 #include "office/zip_archive.h"
 
@@ -168,6 +170,49 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"NoProject", [] { return MakeZipArchive({{"a.txt", "x"}}); }, "no VBA project"},
                       Refusal{"NotADocument", [] { return std::string("just text"); }, "not an Office document"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The modules as module files: rows as the editor shows them (attributes
+// hidden), and edits stored back in the project's code page.
+TEST(ProjectModules, EditsGoBackIntoTheProject) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  ProjectModules modules(doc, std::string("module1"));
+  ASSERT_EQ(modules.Files().size(), 1u);
+  EXPECT_EQ(modules.Names()[0], "Module1");
+  auto module = modules.Files()[0].Module();
+  EXPECT_EQ(module->Lines(1, 1), u"Option Explicit");
+  EXPECT_EQ(module->Lines(2, 1), u"' \u65E5\u672C\u8A9E");
+  module->InsertLines(2, u"' \u8FFD\u52A0");
+  EXPECT_EQ(modules.StoreChanges(), 1);
+  OfficeDocument after = OfficeDocument::FromBytes(doc.Render(), "Book.xlsm");
+  EXPECT_EQ(after.Project().Source(0), "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n' \x92\xC7\x89\xC1\r\n' \x93\xfa\x96\x7b\x8c\xea\r\n"
+                                       "Public Sub Hello(ByVal s As String)\r\n    MsgBox s\r\nEnd Sub\r\n");
+}
+
+TEST(ProjectModules, TextTheCodePageCannotHoldIsRefused) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  ProjectModules modules(doc);
+  EXPECT_EQ(modules.Files().size(), 3u);
+  modules.Files()[0].Module()->InsertLines(1, u"' \U0001F600");
+  try {
+    modules.StoreChanges();
+    FAIL() << "not refused";
+  } catch (const OfficeError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Book.xlsm:Module1: line 2 (row 1): holds characters that the VBA project's code page CP932 cannot hold; "
+              "nothing was written");
+  }
+  EXPECT_FALSE(doc.Project().Changed());
+}
+
+TEST(ProjectModules, UnknownModuleIsNamedWithTheKnownOnes) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  try {
+    ProjectModules modules(doc, std::string("Nope"));
+    FAIL();
+  } catch (const OfficeError& e) {
+    EXPECT_EQ(std::string(e.what()), "Book.xlsm: the VBA project has no module Nope (it has Module1, Class1, ThisWorkbook)");
+  }
+}
 
 TEST(ProjectValues, DecryptWhatTheEditorEncrypts) {
   for (unsigned seed : {0x00u, 0x5Bu, 0x9Fu, 0xFEu}) {
