@@ -6,6 +6,7 @@ packages=(
   build-essential cmake
   libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libcli11-dev nlohmann-json3-dev
+  pkg-config libzip-dev
 )
 
 missing=()
