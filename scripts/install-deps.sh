@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libicu-dev libcli11-dev nlohmann-json3-dev
   pkg-config libzip-dev
+  libreoffice-calc-nogui libreoffice-writer-nogui libgsf-bin python3-olefile
 )
 
 missing=()

@@ -205,6 +205,34 @@ inline std::string Xlsm(const std::string& vba_project_bin) {
   });
 }
 
+// A macro-enabled Word document holding the project.
+inline std::string Docm(const std::string& vba_project_bin) {
+  const std::string rels_ns = "http://schemas.openxmlformats.org/package/2006/relationships";
+  const std::string doc_rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  return MakeZipArchive({
+      {"[Content_Types].xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+       "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"
+       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+       "<Override PartName=\"/word/document.xml\" ContentType=\"application/vnd.ms-word.document.macroEnabled.main+xml\"/>"
+       "</Types>"},
+      {"_rels/.rels", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships xmlns=\"" + rels_ns +
+                          "\"><Relationship Id=\"rId1\" Type=\"" + doc_rel +
+                          "/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+      {"word/document.xml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+       "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p/></w:body>"
+       "</w:document>"},
+      {"word/_rels/document.xml.rels",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships xmlns=\"" + rels_ns +
+           "\"><Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2006/relationships/vbaProject\" "
+           "Target=\"vbaProject.bin\"/></Relationships>"},
+      {"word/vbaProject.bin", vba_project_bin},
+  });
+}
+
 // The smallest Excel 97-2003 workbook that holds a project: a globals
 // substream (BOF, CODEPAGE, OBJPROJ, one BOUNDSHEET, EOF) and one empty sheet,
 // with the project in the _VBA_PROJECT_CUR storage.
