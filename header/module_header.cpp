@@ -2,6 +2,7 @@
 // top of a module, and new procedure headers above all procedures at once.
 #include "header/module_header.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -168,10 +169,15 @@ void ModInsertHeader::InsertModuleHeader() {
     const Text banner = ModuleBanner(module->Name());
 
     // An existing header is the table title above the first procedure, with
-    // the banner and the four description lines above it.
-    const Row first_proc = At(procs_data_, 0).ProcStartRow;
+    // the banner and the four description lines above it. In a module
+    // without declaration lines the header written at the top is part of
+    // the first procedure's leading comments (the editor gives those to the
+    // procedure), so the search runs down to the line above its declaration:
+    // a rewrite must find the header it wrote, not add a second one.
+    const ProcData& first = At(procs_data_, 0);
+    const Row search_end = std::max(first.ProcStartRow, first.BodyStartRow - 1);
     Row title = 0;
-    for (Row row = 1; row <= first_proc; ++row) {
+    for (Row row = 1; row <= search_end; ++row) {
       if (StartsWith(module->Lines(row, 1), kModuleTableTitle)) {
         title = row;
         break;
@@ -193,9 +199,11 @@ void ModInsertHeader::InsertModuleHeader() {
       kept[j] = Right(line, static_cast<long long>(line.size()) - kModuleLabelWidth);
     }
     // The old table ends at its last procedure row ("'|No."); a placeholder
-    // row ("'| No.") below it is not part of it and stays.
+    // row ("'| No.") below it is not part of it and stays. A table among the
+    // first procedure's leading comments may run down to its declaration.
+    const Row table_end = title < first.ProcStartRow ? first.ProcStartRow - 1 : first.BodyStartRow - 1;
     Row last_row = 0;
-    for (Row row = first_proc - 1; row >= title; --row) {
+    for (Row row = table_end; row >= title; --row) {
       if (StartsWith(module->Lines(row, 1), kModuleProcRowLabel)) {
         last_row = row;
         break;

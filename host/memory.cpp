@@ -11,6 +11,7 @@
 #include "host/memory_find.h"
 #include "host/memory_gap.h"
 #include "host/memory_statements.h"
+#include "host/statement_render.h"
 
 namespace qlx {
 
@@ -169,6 +170,8 @@ struct MemoryCodeModule::Impl {
   Row Count() const { return static_cast<Row>(lines.size()); }
   LineEntry& At(Row row) { return lines[static_cast<std::size_t>(row - 1)]; }
 
+  memory::LinePlace PlaceOf(Row row);
+  std::vector<Text> Rendered(Row row, std::vector<Text> pieces);
   void Splice(Row row, Row removed, std::vector<Text> pieces);
   void NoteEdit(Row row, Row removed, Row inserted, Row first_touched);
   const Statement& StatementAt(Row first, Row last);
@@ -180,6 +183,30 @@ struct MemoryCodeModule::Impl {
               std::int32_t& start_column, Row& end_line, std::int32_t& end_column);
   void Notify(Row row, Row removed, Row inserted);
 };
+
+// Where a line put at row would stand: after the lines above it that
+// continue onto it.
+memory::LinePlace MemoryCodeModule::Impl::PlaceOf(Row row) {
+  if (row <= 1 || !At(row - 1).continues) return memory::LinePlace::kStart;
+  Row first = row - 1;
+  while (first > 1 && At(first - 1).continues) --first;
+  memory::LinePlace place = memory::LinePlace::kStart;
+  for (Row r = first; r < row; ++r) place = memory::PlaceAfter(At(r).text, place);
+  return place;
+}
+
+// The lines given to InsertLines or ReplaceLine at row as the editor stores
+// them: statements rendered from their tokens, comments and blank lines as
+// they are.
+std::vector<Text> MemoryCodeModule::Impl::Rendered(Row row, std::vector<Text> pieces) {
+  memory::LinePlace place = PlaceOf(row);
+  for (auto& piece : pieces) {
+    memory::RenderedLine rendered = memory::RenderStatementLine(piece, place);
+    piece = std::move(rendered.text);
+    place = rendered.next;
+  }
+  return pieces;
+}
 
 // Replaces `removed` lines from row on by pieces and forgets what the edit
 // may have changed: the readings of the logical lines running into the
@@ -426,7 +453,7 @@ Row MemoryCodeModule::CountOfDeclarationLines() {
 void MemoryCodeModule::InsertLines(Row row, const Text& text) {
   log_->Count(HostCall::kInsertLines);
   CheckInsertRow(row, impl_->Count());
-  std::vector<Text> pieces = SplitLines(text);
+  std::vector<Text> pieces = impl_->Rendered(row, SplitLines(text));
   auto inserted = static_cast<Row>(pieces.size());
   impl_->Splice(row, 0, std::move(pieces));
   impl_->Notify(row, 0, inserted);
@@ -442,7 +469,7 @@ void MemoryCodeModule::DeleteLines(Row start, Row count) {
 void MemoryCodeModule::ReplaceLine(Row row, const Text& text) {
   log_->Count(HostCall::kReplaceLine);
   CheckExistingRow(row, impl_->Count());
-  std::vector<Text> pieces = SplitLines(text);
+  std::vector<Text> pieces = impl_->Rendered(row, SplitLines(text));
   auto inserted = static_cast<Row>(pieces.size());
   impl_->Splice(row, 1, std::move(pieces));
   impl_->Notify(row, 1, inserted);

@@ -98,7 +98,7 @@ TEST_F(ModuleCommandTest, DebReplacesTheMarkerLineOnly) {
   for (std::size_t i = 0; i < old_lines.size(); ++i) {
     if (old_lines[i] != new_lines[i]) {
       ++changed;
-      EXPECT_NE(new_lines[i].find("    Debug.Print  \""), std::string::npos);
+      EXPECT_NE(new_lines[i].find("    Debug.Print \""), std::string::npos);
     }
   }
   EXPECT_EQ(changed, 1);
@@ -111,7 +111,7 @@ TEST_F(ModuleCommandTest, MalformedMarkerStopsWithTheMessageAndExit1) {
   EXPECT_EQ(r.err,
             "[QLX] ['deb ]文の後方に[for]ではない文字列があります 3行\n"
             "Usage ['deb Variable] Or ['deb Variable for]\n");
-  EXPECT_EQ(File(), "Sub A()\r\n    Debug.Print  \"a = \" ;a\r\n    'deb x y\r\n    'deb c\r\nEnd Sub\r\n");
+  EXPECT_EQ(File(), "Sub A()\r\n    Debug.Print \"a = \"; a\r\n    'deb x y\r\n    'deb c\r\nEnd Sub\r\n");
 }
 
 TEST_F(ModuleCommandTest, NothingToDoLeavesTheFileUntouched) {

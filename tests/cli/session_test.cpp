@@ -157,7 +157,7 @@ TEST_F(SessionTest, UnknownAndImpossibleEventsAreReportedAndSkipped) {
   EXPECT_EQ(state["optError"], true);
   EXPECT_EQ(state["chkAllProcs"]["visible"], false);
   EXPECT_EQ(state["title"], "");
-  EXPECT_NE(ReadFile(dir_ / "Other.bas").find("ON ERROR GOTO PROC_ERR\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(dir_ / "Other.bas").find("On Error GoTo PROC_ERR\r\n"), std::string::npos);
   EXPECT_EQ(ReadFile(dir_ / "Calc.bas"), kModule);
 }
 

@@ -120,8 +120,8 @@ TEST_F(WriteCommandTest, StdoutLeavesTheFileUntouched) {
   RunResult r = RunQlx({"errtrap", Path(), "--row", "4", "--ini", Ini(), "--stdout"}, kNow);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(File(), kModule);
-  EXPECT_NE(r.out.find("ON ERROR GOTO PROC_ERR"), std::string::npos);
-  EXPECT_NE(r.out.find("    \"Calc\"  & \".\" & \"Add\"\n"), std::string::npos);
+  EXPECT_NE(r.out.find("On Error GoTo PROC_ERR"), std::string::npos);
+  EXPECT_NE(r.out.find("    \"Calc\" & \".\" & \"Add\"\n"), std::string::npos);
   // The member attribute still follows the declaration.
   EXPECT_NE(r.out.find("As Long\nAttribute Add.VB_Description = \"足し算\"\n    Dim t As Long\n"),
             std::string::npos);
@@ -130,7 +130,7 @@ TEST_F(WriteCommandTest, StdoutLeavesTheFileUntouched) {
 TEST_F(WriteCommandTest, ErrTrapHonoursErrInsertPos) {
   WriteFile(dir_ / "QLX.ini", "[Mode]\r\nErrInsertPos=1\r\n");
   ASSERT_EQ(RunQlx({"errtrap", Path(), "--row", "4", "--ini", Ini()}, kNow).status, 0);
-  EXPECT_NE(File().find("\"足し算\"\n\nON ERROR GOTO PROC_ERR\n\n    Dim t As Long\n"), std::string::npos)
+  EXPECT_NE(File().find("\"足し算\"\n\nOn Error GoTo PROC_ERR\n\n    Dim t As Long\n"), std::string::npos)
       << File();
 }
 

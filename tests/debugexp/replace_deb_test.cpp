@@ -118,7 +118,7 @@ Public Sub Report(arr() As Long)
     Next i
     ' the sum
 
-    Debug.Print  "total = " ;total
+    Debug.Print "total = "; total
     ' the elements
     i = 0
     i = 1
@@ -126,8 +126,8 @@ Public Sub Report(arr() As Long)
     i = 3
     i = 4
 
-    For deb = LBound(arr) To UBound(arr) 
-        Debug.Print  "arr" & "("  & deb   & ") = " ;arr(deb)
+    For deb = LBound(arr) To UBound(arr)
+        Debug.Print "arr" & "(" & deb & ") = "; arr(deb)
     Next deb
 End Sub
 )",
@@ -149,13 +149,13 @@ TEST(ReplaceDeb, IndentationFollowsTheMarkersColumn) {
         'deb d for
 )",
                Replace, uR"(
-Debug.Print  "a = " ;a
-For deb = LBound(b) To UBound(b) 
-    Debug.Print  "b" & "("  & deb   & ") = " ;b(deb)
+Debug.Print "a = "; a
+For deb = LBound(b) To UBound(b)
+    Debug.Print "b" & "(" & deb & ") = "; b(deb)
 Next deb
-        Debug.Print  "c = " ;c
-        For deb = LBound(d) To UBound(d) 
-            Debug.Print  "d" & "("  & deb   & ") = " ;d(deb)
+        Debug.Print "c = "; c
+        For deb = LBound(d) To UBound(d)
+            Debug.Print "d" & "(" & deb & ") = "; d(deb)
         Next deb
 )",
                {});
@@ -171,11 +171,11 @@ End Sub
 )",
                Replace, uR"(
 Sub A()
-    Debug.Print  "total = " ;total
-    For deb = LBound(arr) To UBound(arr) 
-        Debug.Print  "arr" & "("  & deb   & ") = " ;arr(deb)
+    Debug.Print "total = "; total
+    For deb = LBound(arr) To UBound(arr)
+        Debug.Print "arr" & "(" & deb & ") = "; arr(deb)
     Next deb
-    Debug.Print  "x = " ;x
+    Debug.Print "x = "; x
 End Sub
 )",
                {});
@@ -212,7 +212,7 @@ class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 TEST_P(Refusals, StopAtTheMalformedMarkerWithItsRow) {
   const RefusalCase& c = GetParam();
   ExpectModule(u"Sub A()\n    'deb before\n" + c.line + u"\n    'deb after\nEnd Sub", Replace,
-               u"Sub A()\n    Debug.Print  \"before = \" ;before\n" + c.line +
+               u"Sub A()\n    Debug.Print \"before = \"; before\n" + c.line +
                    u"\n    'deb after\nEnd Sub",
                {Refusal(c.message, 3)});
 }
@@ -258,9 +258,9 @@ End Sub
 )",
                Replace, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
-    For deb = LBound(arr) To UBound(arr) 
-        Debug.Print  "arr" & "("  & deb   & ") = " ;arr(deb)
+    Debug.Print "a = "; a
+    For deb = LBound(arr) To UBound(arr)
+        Debug.Print "arr" & "(" & deb & ") = "; arr(deb)
     Next deb
     'deb x y
     'deb b
@@ -291,7 +291,7 @@ End Sub
 )",
                Replace, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     ' the total, _
     'deb total
 End Sub
@@ -299,7 +299,7 @@ End Sub
                {Refusal(2, 4)});
   ExpectModule(u"' see _\n'deb arr for", Replace, u"' see _\n'deb arr for", {Refusal(2, 2)});
   // An underscore without a space before it does not continue the line.
-  ExpectModule(u"' see note_\n'deb x_", Replace, u"' see note_\nDebug.Print  \"x_ = \" ;x_",
+  ExpectModule(u"' see note_\n'deb x_", Replace, u"' see note_\nDebug.Print \"x_ = \"; x_",
                {});
 }
 
@@ -307,7 +307,7 @@ TEST(ReplaceDeb, AVariableEndingInTheMarkerStopsAtItsOwnPrintLine) {
   // The print line holds "'deb " again; it is refused instead of expanded
   // round and round.
   ExpectModule(u"Sub A()\n  'deb x'deb\nEnd Sub", Replace,
-               u"Sub A()\n  Debug.Print  \"x'deb = \" ;x'deb\nEnd Sub", {Refusal(2, 2)});
+               u"Sub A()\n  Debug.Print \"x'deb = \"; x 'deb\nEnd Sub", {Refusal(2, 2)});
 }
 
 TEST(ReplaceDeb, WithoutAnActivePaneNothingHappensAndDrawingIsReleased) {
@@ -361,42 +361,42 @@ const FailureCase kFailures[] = {
     {"LockWindowUpdate", HostCall::kLockWindowUpdate, 1, kTwoMarkers},
     {"SecondFind", HostCall::kFind, 2, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     'deb arr for
 End Sub
 )"},
     {"ThirdLines", HostCall::kLines, 3, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     'deb arr for
 End Sub
 )"},
     {"FirstDeleteLines", HostCall::kDeleteLines, 1, uR"(
 Sub A()
     'deb a
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     'deb arr for
 End Sub
 )"},
     {"SecondInsertLines", HostCall::kInsertLines, 2, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     'deb arr for
 End Sub
 )"},
     {"ThirdInsertLines", HostCall::kInsertLines, 3, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     'deb arr for
     Next deb
 End Sub
 )"},
     {"SecondDeleteLines", HostCall::kDeleteLines, 2, uR"(
 Sub A()
-    Debug.Print  "a = " ;a
+    Debug.Print "a = "; a
     'deb arr for
-    For deb = LBound(arr) To UBound(arr) 
-        Debug.Print  "arr" & "("  & deb   & ") = " ;arr(deb)
+    For deb = LBound(arr) To UBound(arr)
+        Debug.Print "arr" & "(" & deb & ") = "; arr(deb)
     Next deb
 End Sub
 )"},
@@ -412,7 +412,7 @@ TEST(ReplaceDeb, ANotFoundCodeWindowIsReportedAndTheWorkGoesOn) {
         e.vbe->Log().FailOn(HostCall::kFindWindow, 1, VbError(vberr::kInvalidCall));
         e.deb.ReplaceDeb();
       },
-      u"Debug.Print  \"a = \" ;a",
+      u"Debug.Print \"a = \"; a",
       {{u"GetVbaHwnd", u"Error: 5. Invalid procedure call or argument", Buttons::kOk, Answer::kOk}});
 }
 

@@ -95,7 +95,7 @@ Public Sub Sample(ByVal n As Long)
     Dim i As Long
     Dim s As String
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     s = CStr(n)
 
@@ -104,7 +104,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "Sample"
+    "Module1" & "." & "Sample"
     Resume PROC_EXIT
 
 End Sub
@@ -122,7 +122,7 @@ End Sub
 '   n: the value
 Public Sub Sample(ByVal n As Long)
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     Dim i As Long
     Dim s As String
@@ -133,7 +133,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "Sample"
+    "Module1" & "." & "Sample"
     Resume PROC_EXIT
 
 End Sub
@@ -148,7 +148,7 @@ End Sub
 const std::u16string kNoLocalsHandled = uR"(
 Sub NoLocals()
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     Debug.Print 1
 
@@ -157,7 +157,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "NoLocals"
+    "Module1" & "." & "NoLocals"
     Resume PROC_EXIT
 
 End Sub
@@ -197,7 +197,7 @@ End Function
 Public Function Joined(a As Long, _
                        b As String) As Boolean
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     Dim ok As Boolean
     Joined = ok
@@ -207,7 +207,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "Joined"
+    "Module1" & "." & "Joined"
     Resume PROC_EXIT
 
 End Function
@@ -225,7 +225,7 @@ Sub Mixed()
     a = 1
     Static b As Long
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     b = a
 
@@ -234,7 +234,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "Mixed"
+    "Module1" & "." & "Mixed"
     Resume PROC_EXIT
 
 End Sub
@@ -253,7 +253,7 @@ Sub Wide()
         b As Long, _
         c As Long
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     a = b + c
 
@@ -262,7 +262,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "Wide"
+    "Module1" & "." & "Wide"
     Resume PROC_EXIT
 
 End Sub
@@ -277,7 +277,7 @@ End Property
 )", 2, 0, uR"(
 Property Get 合計() As Long
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     合計 = 1
 
@@ -286,7 +286,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "合計"
+    "Module1" & "." & "合計"
     Resume PROC_EXIT
 
 End Property
@@ -350,7 +350,7 @@ TEST(ErrTrapExisting, OnlyATrimmedLineStartingWithOnErrorAsks) {
     } else {
       EXPECT_TRUE(editor.ui.boxes.empty());
       ASSERT_EQ(editor.Module().size(), 17u);
-      EXPECT_EQ(editor.Module()[3], u"ON ERROR GOTO PROC_ERR");
+      EXPECT_EQ(editor.Module()[3], u"On Error GoTo PROC_ERR");
       EXPECT_EQ(editor.Module()[5], c.line);
     }
     EXPECT_TRUE(editor.desktop.Unlocked());
@@ -387,7 +387,7 @@ End Sub
 Sub Guarded()
     Dim x As Long
 
-ON ERROR GOTO PROC_ERR
+On Error GoTo PROC_ERR
 
     On Error Resume Next
     x = 1
@@ -398,7 +398,7 @@ PROC_EXIT:
 
 PROC_ERR:
     MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1"  & "." & "Guarded"
+    "Module1" & "." & "Guarded"
     Resume PROC_EXIT
 
 End Sub
@@ -473,7 +473,7 @@ End Function
   const std::vector<Text> lines = editor.Module();
   ASSERT_EQ(lines.size(), 30u);
   EXPECT_EQ(lines[22], u"    Exit Function");
-  EXPECT_EQ(lines[26], u"    \"Module1\"  & \".\" & \"Second\"");
+  EXPECT_EQ(lines[26], u"    \"Module1\" & \".\" & \"Second\"");
   EXPECT_EQ(lines[29], u"End Function");
 }
 
@@ -487,7 +487,7 @@ TEST(ErrTrapFailure, FailedInsertKeepsEarlierLinesAndCleansUp) {
                                  {u"InsertErrTrap", u"Error: 7. Out of memory", Buttons::kOk,
                                   Answer::kOk}}));
   std::vector<Text> expected = Lines(kSample);
-  expected.insert(expected.begin() + 12, {u"", u"ON ERROR GOTO PROC_ERR", u""});
+  expected.insert(expected.begin() + 12, {u"", u"On Error GoTo PROC_ERR", u""});
   expected.insert(expected.begin() + 16, u"");
   EXPECT_EQ(Numbered(editor.Module()), Numbered(expected));
   EXPECT_EQ(editor.desktop.lock_calls,

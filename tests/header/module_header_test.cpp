@@ -320,6 +320,145 @@ Sub First()
 End Sub
 Sub Second()
 End Sub
+)"},
+        // Without a declaration line the header is part of the first
+        // procedure's leading comments for the editor; it is still found.
+        RewriteCase{"a header right above the first declaration, no declaration line",
+                    uR"(
+{BANNER}
+'|USAGE |:説明
+'|  OF  |:
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Sub|Old            |:
+Sub First()
+End Sub
+Sub Second()
+End Sub
+)",
+                    uR"(
+{BANNER}
+'|USAGE |:説明
+'|  OF  |:
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Sub|First          |:
+'|No.2  |Sub|Second         |:
+Sub First()
+End Sub
+Sub Second()
+End Sub
+)"},
+        RewriteCase{"a header above the first procedure's own header, no declaration line",
+                    uR"(
+'@Folder("Tools")
+{BANNER}
+'|USAGE |:
+'|  OF  |:集計
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Fnc|Calc           |:古い概要
+'|No.2  |Sub|Gone           |:
+
+'>>>>
+'|概  要|:合計する
+'| No.1 | a |I  | Long |:
+Public Function Calc(a As Long) As Long
+End Function
+)",
+                    uR"(
+'@Folder("Tools")
+{BANNER}
+'|USAGE |:
+'|  OF  |:集計
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Fnc|Calc           |:合計する
+
+'>>>>
+'|概  要|:合計する
+'| No.1 | a |I  | Long |:
+Public Function Calc(a As Long) As Long
+End Function
+)"}));
+
+// Written once, a module header is found and rewritten to the same lines.
+class WrittenTwice : public ::testing::TestWithParam<RewriteCase> {};
+
+TEST_P(WrittenTwice, TheSecondRunChangesNothing) {
+  ModuleEditor e(GetParam().before);
+  e.header.InsertModuleHeader();
+  const std::vector<Text> once = e.module->AllLines();
+  EXPECT_EQ(Numbered(once), Numbered(ModuleText(GetParam().after)));
+  e.header.InsertModuleHeader();
+  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(once));
+  EXPECT_TRUE(e.ui.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modules, WrittenTwice,
+    ::testing::Values(
+        RewriteCase{"first line a procedure", uR"(
+Sub A()
+End Sub
+)",
+                    uR"(
+{BANNER}
+'|USAGE |:
+'|  OF  |:
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Sub|A              |:
+Sub A()
+End Sub
+)"},
+        RewriteCase{"comments, then procedures", uR"(
+' tools
+
+' A
+Sub A()
+End Sub
+Function B() As Long
+End Function
+)",
+                    uR"(
+{BANNER}
+'|USAGE |:
+'|  OF  |:
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Sub|A              |:
+'|No.2  |Fnc|B              |:
+' tools
+
+' A
+Sub A()
+End Sub
+Function B() As Long
+End Function
+)"},
+        RewriteCase{"a declaration line", uR"(
+Option Explicit
+Sub A()
+End Sub
+)",
+                    uR"(
+{BANNER}
+'|USAGE |:
+'|  OF  |:
+'| THIS |:
+'|MODULE|:
+{MTITLE}
+'|No.1  |Sub|A              |:
+Option Explicit
+Sub A()
+End Sub
 )"}));
 
 class WithoutProcedures : public ::testing::TestWithParam<RewriteCase> {};

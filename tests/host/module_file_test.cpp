@@ -267,24 +267,24 @@ TEST(ModuleFileTest, LineEndsAreKeptPerLineAndNewLinesTakeTheDominantOne) {
   struct Case {
     const char* what;
     std::string bytes;
-    std::string after_append;  // after appending row "new"
+    std::string after_append;  // after appending row "New"
   };
   const Case cases[] = {
-      {"CRLF", "a\r\nb\r\n", "a\r\nb\r\nnew\r\n"},
-      {"LF", "a\nb\n", "a\nb\nnew\n"},
-      {"CR alone", "a\rb\r", "a\rb\rnew\r"},
-      {"mixed, LF dominant", "a\nb\r\nc\n", "a\nb\r\nc\nnew\n"},
-      {"mixed tie takes CRLF", "a\nb\r\n", "a\nb\r\nnew\r\n"},
-      {"no final line end", "a\nb", "a\nb\nnew"},
-      {"one line without end", "a", "a\r\nnew"},
-      {"empty file", "", "new\r\n"},
-      {"blank lines kept", "\r\n\r\na\r\n\r\n", "\r\n\r\na\r\n\r\nnew\r\n"},
+      {"CRLF", "a\r\nb\r\n", "a\r\nb\r\nNew\r\n"},
+      {"LF", "a\nb\n", "a\nb\nNew\n"},
+      {"CR alone", "a\rb\r", "a\rb\rNew\r"},
+      {"mixed, LF dominant", "a\nb\r\nc\n", "a\nb\r\nc\nNew\n"},
+      {"mixed tie takes CRLF", "a\nb\r\n", "a\nb\r\nNew\r\n"},
+      {"no final line end", "a\nb", "a\nb\nNew"},
+      {"one line without end", "a", "a\r\nNew"},
+      {"empty file", "", "New\r\n"},
+      {"blank lines kept", "\r\n\r\na\r\n\r\n", "\r\n\r\na\r\n\r\nNew\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ModuleFile file = FromBytes(c.bytes);
     EXPECT_EQ(file.Render(), c.bytes);
-    file.Module()->InsertLines(file.Module()->LineCount() + 1, u"new");
+    file.Module()->InsertLines(file.Module()->LineCount() + 1, u"New");
     EXPECT_EQ(file.Render(), c.after_append);
   }
 }
