@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/command_support.h"
+#include "cli/numbers.h"
 #include "cli/session.h"
 
 namespace qlx::cli {
@@ -30,9 +31,20 @@ void AddCommon(CLI::App* command, CommonOptions& common) {
 }
 
 void AddTarget(CLI::App* command, Target& target) {
-  auto* row = command->add_option("--row", target.row,
-                                  "Row of the code module (hidden lines not counted)");
-  auto* line = command->add_option("--line", target.line, "Line of the file, as a text editor counts");
+  // Read as text: CLI11 would take 020 as octal and 0x14 as hex.
+  auto decimal = [](const char* name, std::optional<long long>& into) {
+    return [name, &into](const std::string& text) {
+      try {
+        into = ParseDecimal(text, name);
+      } catch (const NumberError& e) {
+        throw CLI::ValidationError(e.what());
+      }
+    };
+  };
+  auto* row = command->add_option_function<std::string>("--row", decimal("--row", target.row),
+                                                        "Row of the code module (hidden lines not counted)");
+  auto* line = command->add_option_function<std::string>("--line", decimal("--line", target.line),
+                                                         "Line of the file, as a text editor counts");
   row->excludes(line);
   line->excludes(row);
 }

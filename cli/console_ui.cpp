@@ -87,6 +87,12 @@ void ConsoleUi::Sleep(int milliseconds) {
   // The pause lets a person see the result before the question; scripted
   // answers have nobody to look, so only a terminal session waits.
   if (milliseconds > 0 && options_.answers.empty() && isatty(STDIN_FILENO)) {
+    // Say so: a long setting would otherwise look like a hang.
+    if (!options_.json) {
+      std::fprintf(options_.out, "qlx: waiting %d.%03d s before the question (setting Mode/SleepTime)\n",
+                   milliseconds / 1000, milliseconds % 1000);
+      std::fflush(options_.out);
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
 }

@@ -17,6 +17,7 @@
 #include "addin/user_settings.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/numbers.h"
 #include "host/clock.h"
 #include "host/memory.h"
 #include "host/module_file.h"
@@ -280,13 +281,12 @@ class Session {
 
   void Click(const std::string& text) {
     long long row = 0;
-    std::size_t used = 0;
     try {
-      row = std::stoll(text, &used);
-    } catch (const std::exception&) {
-      used = 0;
+      row = ParseDecimal(text, "click");
+    } catch (const NumberError& e) {
+      const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+      throw Refused(digits ? std::string(e.what()) : "click needs a row number, got \"" + text + "\"");
     }
-    if (used == 0 || used != text.size()) throw Refused("click needs a row number, got \"" + text + "\"");
     std::shared_ptr<MemoryCodePane> pane = ws_.vbe->ActivePane();
     if (!pane) throw Refused("no code pane is active");
     const Row count = pane->Module()->LineCount();

@@ -16,6 +16,11 @@ int RunAtRow(const std::string& path, const Target& target, const CommonOptions&
              const WriteOptions& write, Operation operation) {
   Workspace ws = Load({path}, common);
   const Row row = ResolveRow(target, ws.First());
+  // The editor would report this as an error box after the fact; refuse first.
+  if (row <= ws.First().Module()->CountOfDeclarationLines()) {
+    const std::string place = target.row ? "row " + std::to_string(row) : "line " + std::to_string(*target.line);
+    throw UsageError(place + " is in the module's declaration section, not inside a procedure");
+  }
   auto ui = MakeUi(common, write.answers);
   const Settings settings = LoadSettings(*ui, write);
   operation(ws, *ui, settings, row);

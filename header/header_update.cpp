@@ -102,8 +102,9 @@ void ModInsertHeader::WriteHeaderProc(Row row) {
 
     desktop_.LockWindowUpdate(0);
     if (UnUndoMode == 0 && updated) {
-      // The platform's wait takes a negative time as "forever".
-      ui_.Sleep(std::max<std::int32_t>(SleepTime, 0));
+      // The platform's wait takes a negative time as "forever", and a huge
+      // setting would hang the editor for days: the wait is kept in bounds.
+      ui_.Sleep(std::clamp<std::int32_t>(SleepTime, 0, kMaxSleepTime));
       if (ui_.MsgBox(Text(kConfirmUpdate), Buttons::kYesNo, Text(kTitle)) != Answer::kYes) {
         proc_inf_->ResetBodyPos(proc_start);
         TryUndo(old_start, old_lines);

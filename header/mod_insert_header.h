@@ -19,6 +19,10 @@ class UiService;
 
 class ModInsertHeader {
  public:
+  // The longest wait before the confirmation, in milliseconds, whatever the
+  // settings say.
+  static constexpr std::int32_t kMaxSleepTime = 10000;
+
   ModInsertHeader(UiService& ui, Desktop& desktop);
   virtual ~ModInsertHeader();
   ModInsertHeader(const ModInsertHeader&) = delete;
@@ -36,7 +40,7 @@ class ModInsertHeader {
   Text AuthorName;
   std::int32_t IgnoreMode = 0;  // non-zero: update an existing header without asking
   std::int32_t UnUndoMode = 0;  // non-zero: no confirmation, no way back after an update
-  std::int32_t SleepTime = 0;   // milliseconds before the confirmation; negative counts as 0
+  std::int32_t SleepTime = 0;   // milliseconds before the confirmation; negative counts as 0, at most kMaxSleepTime
 
   // The hand-written parts of the header being updated. Its parameter notes
   // are cleared at the end of every WriteHeaderProc; the texts stay until the

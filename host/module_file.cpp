@@ -326,6 +326,9 @@ ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const 
   } catch (const FileError& e) {
     throw FileError(where + e.what());
   }
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    throw FileError(where + "is a UTF-16 file (it starts with a UTF-16 byte order mark); save it as UTF-8 or Shift-JIS");
+  }
   if (IsBinary(bytes)) throw FileError(where + "is a binary file (it holds NUL bytes), not a module");
 
   auto state = std::make_shared<State>();

@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Update, WaitsSleepTimeBeforeTheConfirmationAndNeverForEver) {
-  for (const auto& [sleep_time, waited] : {std::pair{0, 0}, {1500, 1500}, {-1, 0}, {-300, 0}}) {
+  for (const auto& [sleep_time, waited] : {std::pair{0, 0}, {1500, 1500}, {-1, 0}, {-300, 0}, {10000, 10000}, {10001, 10000}, {999999999, 10000}}) {
     SCOPED_TRACE(sleep_time);
     Editor editor(kOld);
     editor.header.SleepTime = sleep_time;
