@@ -134,9 +134,10 @@ TEST_F(WriteCommandTest, ErrTrapHonoursErrInsertPos) {
       << File();
 }
 
-TEST_F(WriteCommandTest, ProcedureNotFoundWritesNothingAndExits1) {
+TEST_F(WriteCommandTest, RowOfTheDeclarationSectionIsRefusedBeforeAnythingRuns) {
   RunResult r = RunQlx({"errtrap", Path(), "--row", "1", "--ini", Ini()}, kNow);
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "qlx: row 1 is in the module's declaration section, not inside a procedure\n");
   EXPECT_EQ(File(), kModule);
 }
 
