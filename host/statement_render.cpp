@@ -98,15 +98,17 @@ bool SignAfterCallHead(bool space_before, bool space_after) { return space_befor
 
 // A "#" opens a date literal ("#1/2/2003#", "#12:30:00 PM#") when the text
 // up to the next "#" holds only digits, spaces, "/", "-", ":", "." and the
-// words AM, PM, A, P or an English month name, and at least one digit (a
-// form with a comma, "#Jan 2, 2003#", is not taken for one: "Print #1, x#"
-// must not be). The literal is kept as written. Any other "#" is glued to
+// words AM, PM, A, P or an English month name, and at least one digit,
+// and neither starts nor ends with a space (a form with a comma, "#Jan 2,
+// 2003#", is not taken for one: "Print #1, x#" must not be, nor "#1 #2").
+// The literal is kept as written. Any other "#" is glued to
 // what follows: a file number ("#1") or a directive ("#If").
 bool IsDateLiteralBody(TextView body) {
   static constexpr TextView kDateWords[] = {
       u"am", u"pm", u"a", u"p", u"jan", u"feb", u"mar", u"apr", u"may", u"jun", u"jul", u"aug",
       u"sep", u"oct", u"nov", u"dec", u"january", u"february", u"march", u"april", u"june",
       u"july", u"august", u"september", u"october", u"november", u"december"};
+  if (body.empty() || body.front() == u' ' || body.back() == u' ') return false;
   bool digit = false;
   std::size_t i = 0;
   while (i < body.size()) {
@@ -353,7 +355,8 @@ class Scanner {
         break;
     }
     if (p->call_head && IsNameLike(*p)) {
-      return guess::SignAfterCallHead(space, i_ + 1 < s_.size() && IsBlank(s_[i_ + 1]));
+      // i_ is already past the sign.
+      return guess::SignAfterCallHead(space, i_ < s_.size() && IsBlank(s_[i_]));
     }
     return false;
   }
@@ -532,10 +535,13 @@ TextView Separator(const Token& p, const Token& t) {
     case Tok::kOpen:
     case Tok::kHash:
     case Tok::kSign:
-    case Tok::kDot:
-    case Tok::kBang:
     case Tok::kColonEquals:
       return u"";
+    // A member name follows a dot or a bang directly; anything else there
+    // is not code the editor would take, and keeps a space.
+    case Tok::kDot:
+    case Tok::kBang:
+      return IsNameLike(t) ? u"" : u" ";
     case Tok::kComma:
     case Tok::kSemicolon:
     case Tok::kColon:
@@ -549,8 +555,10 @@ TextView Separator(const Token& p, const Token& t) {
     case Tok::kSemicolon:
     case Tok::kColon:
     case Tok::kColonEquals:
-    case Tok::kBang:
       return u"";
+    case Tok::kBang:
+      // Written after a space it would not be read as the bang again.
+      return (IsNameLike(p) || p.kind == Tok::kClose) && !t.space_before ? u"" : u" ";
     case Tok::kDot:
       return IsNameLike(p) || p.kind == Tok::kClose ? u"" : u" ";
     case Tok::kOpen:
