@@ -92,7 +92,7 @@ Registry::Registry(CLI::App& app) {
   AddWrite(errtrap, write_);
   AddCommon(errtrap, common_);
   errtrap->footer(
-      "Inserts ON ERROR GOTO PROC_ERR below the local declarations (or below the declaration\n"
+      "Inserts On Error GoTo PROC_ERR below the local declarations (or below the declaration\n"
       "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
       "asks first when the procedure already has an On Error statement.");
   errtrap->final_callback([this] { chosen_ = [this] { return RunErrTrap(file_, target_, common_, write_); }; });
