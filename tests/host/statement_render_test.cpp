@@ -142,6 +142,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Indentation kept, trailing blanks dropped, a final " _" kept.
         Rendering{u"\tx = 1\t ", u"\tx = 1"},
         Rendering{u"    x = a +   _", u"    x = a + _"},
+        // Whole statements as a module holds them.
+        Rendering{u"private declare ptrsafe function GetTickCount lib \"kernel32\"() as long",
+                  u"Private Declare PtrSafe Function GetTickCount Lib \"kernel32\" () As Long"},
+        Rendering{u"Dim buf(1 to 10) as string*8", u"Dim buf(1 To 10) As String * 8"},
+        Rendering{u"redim preserve a(ubound(a)+1)", u"ReDim Preserve a(UBound(a) + 1)"},
+        Rendering{u"#const DEBUG_=1", u"#Const DEBUG_ = 1"},
+        Rendering{u"If Not o Is Nothing And n>=0 Then", u"If Not o Is Nothing And n >= 0 Then"},
+        Rendering{u"select case x: case 1,2: case else: end select",
+                  u"Select Case x: Case 1, 2: Case Else: End Select"},
         // Blank and comment lines are never changed.
         Rendering{u"", u""},
         Rendering{u"    ", u"    "},
