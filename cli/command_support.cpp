@@ -12,9 +12,9 @@ namespace qlx::cli {
 
 std::string U8(const Text& t) { return ToUtf8(t); }
 
-Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common) {
+Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, bool lock) {
   try {
-    return Workspace(paths, common.encoding);
+    return Workspace(paths, common.encoding, lock);
   } catch (const std::exception& e) {
     throw UsageError(e.what());
   }

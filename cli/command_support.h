@@ -30,8 +30,8 @@ class UsageError : public std::runtime_error {
 std::string U8(const Text& t);
 
 // The files of a command in the in-memory editor; a file qlx refuses is a
-// usage error.
-Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common);
+// usage error. A command that writes locks them for its whole run.
+Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, bool lock = false);
 
 // The code-module row that --row or --line names; refuses one outside the module.
 Row ResolveRow(const Target& target, ModuleFile& file);

@@ -14,8 +14,9 @@ namespace qlx::cli {
 struct Workspace {
   // Loads the files (ANSI code page `encoding` for those that are not UTF-8),
   // one code module each, and makes the first one's pane the active one.
-  // Throws what ModuleFile::Load throws for a file it refuses.
-  Workspace(const std::vector<std::string>& paths, const std::string& encoding);
+  // Throws what ModuleFile::Load throws for a file it refuses. With lock,
+  // each file stays locked against other qlx runs until the workspace goes.
+  Workspace(const std::vector<std::string>& paths, const std::string& encoding, bool lock = false);
 
   ModuleFile& First() { return files.front(); }
 

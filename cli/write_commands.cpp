@@ -14,7 +14,7 @@ namespace {
 template <typename Operation>
 int RunAtRow(const std::string& path, const Target& target, const CommonOptions& common,
              const WriteOptions& write, Operation operation) {
-  Workspace ws = Load({path}, common);
+  Workspace ws = Load({path}, common, !write.to_stdout);
   const Row row = ResolveRow(target, ws.First());
   // The editor would report this as an error box after the fact; refuse first.
   if (row <= ws.First().Module()->CountOfDeclarationLines()) {
@@ -32,7 +32,7 @@ int RunAtRow(const std::string& path, const Target& target, const CommonOptions&
 template <typename Operation>
 int RunOnModule(const std::string& path, const CommonOptions& common, const WriteOptions& write,
                 Operation operation) {
-  Workspace ws = Load({path}, common);
+  Workspace ws = Load({path}, common, !write.to_stdout);
   auto ui = MakeUi(common, write.answers);
   const Settings settings = LoadSettings(*ui, write);
   operation(ws, *ui, settings);

@@ -1,15 +1,10 @@
 #include "host/module_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "host/file_io.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <unordered_map>
 
@@ -156,68 +151,6 @@ bool IsContinued(TextView text) { return text.size() >= 2 && text.back() == u'_'
 
 std::string Describe(const fs::path& path) { return path.string(); }
 
-std::string ErrnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
-
-// Owns a temporary file until it is committed: closes it and removes it on
-// every other way out.
-class TempFile {
- public:
-  TempFile() = default;
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_ && !path_.empty()) ::unlink(path_.c_str());
-  }
-
-  // Creates a new file next to target; false with errno set on failure.
-  bool Create(const fs::path& dir, const fs::path& target) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const unsigned suffix = random();
-      char hex[9];
-      std::snprintf(hex, sizeof hex, "%08x", suffix);
-      fs::path candidate = dir / ("." + target.filename().string() + "." + hex + ".tmp");
-      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        fd_ = fd;
-        path_ = std::move(candidate);
-        return true;
-      }
-      if (errno != EEXIST) return false;
-    }
-    errno = EEXIST;
-    return false;
-  }
-
-  int fd() const { return fd_; }
-  const fs::path& path() const { return path_; }
-  // Closes the file; false with errno set when the close reports a failure.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-  void Commit() { committed_ = true; }
-
- private:
-  int fd_ = -1;
-  fs::path path_;
-  bool committed_ = false;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 }  // namespace
 
 // Everything the file keeps beside the code module. Each visible row has an
@@ -239,6 +172,10 @@ struct ModuleFile::State {
   std::unordered_map<std::int32_t, std::vector<std::int32_t>> hidden_after;
   // Set when an edit did not fit the rows kept here; saving is then refused.
   std::string broken;
+  // The file as it was read (none for bytes given directly), and its lock
+  // when the loader asked for one.
+  std::optional<FileStamp> stamp;
+  FileLock lock;
 
   std::int32_t FileLineCount() const { return static_cast<std::int32_t>(lines.size()); }
   std::int32_t Origin(std::int32_t id) const {
@@ -310,11 +247,22 @@ ModuleFile ModuleFile::Load(const fs::path& path, const LoadOptions& options) {
   if (!ec && size > kMaxFileSize) {
     throw FileError(Describe(path) + ": is too large for a module file (" + std::to_string(size) + " bytes)");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError(Describe(path) + ": cannot be read: " + ErrnoText(errno));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw FileError(Describe(path) + ": cannot be read: " + ErrnoText(errno));
-  return FromBytes(std::move(bytes), path, options);
+  // A write that a kill interrupted is put right before the file is read.
+  fs::path dir = path.parent_path();
+  RemoveDebris(dir.empty() ? fs::path(".") : dir);
+  FileLock lock;
+  FileStamp stamp;
+  std::string bytes;
+  if (options.lock) {
+    lock = FileLock::Acquire(path, options.lock_wait);
+    bytes = lock.Read(kMaxFileSize, stamp);
+  } else {
+    bytes = ReadFileStamped(path, kMaxFileSize, stamp);
+  }
+  ModuleFile file = FromBytes(std::move(bytes), path, options);
+  file.state_->stamp = stamp;
+  file.state_->lock = std::move(lock);
+  return file;
 }
 
 ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const LoadOptions& options) {
@@ -495,7 +443,12 @@ bool ModuleFile::Changed() const { return Render() != state_->bytes; }
 std::vector<std::string> ModuleFile::Save(const fs::path& path) const {
   std::vector<std::string> warnings;
   const std::string bytes = RenderTo(&warnings);
-  WriteFileReplacing(path, bytes);
+  State& s = *state_;
+  std::error_code ec;
+  // Written back where it was read: only if no other program changed it.
+  const bool same = s.stamp && (path == s.path || fs::equivalent(path, s.path, ec));
+  const FileStamp written = WriteFileReplacing(path, bytes, same ? &*s.stamp : nullptr, same ? &s.lock : nullptr);
+  if (same) s.stamp = written;
   return warnings;
 }
 
@@ -514,48 +467,6 @@ long ModuleFile::FileLineOfRow(Row row) const {
   if (row < 1 || static_cast<std::size_t>(row) > s.rows.size()) return 0;
   const std::int32_t id = s.rows[static_cast<std::size_t>(row) - 1];
   return id < s.FileLineCount() ? id + 1 : 0;
-}
-
-void WriteFileReplacing(const fs::path& path, std::string_view bytes) {
-  const std::string where = Describe(path) + ": cannot be saved: ";
-  std::error_code ec;
-  fs::path target = path;
-  if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    target = fs::canonical(path, ec);
-    if (ec) throw FileError(where + "it is a symbolic link to a missing file");
-  }
-  const fs::file_status status = fs::status(target, ec);
-  const bool exists = !ec && fs::exists(status);
-  if (exists && !fs::is_regular_file(status)) throw FileError(where + "it is not a regular file");
-  fs::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-  const fs::file_status dir_status = fs::status(dir, ec);
-  if (ec || !fs::is_directory(dir_status)) throw FileError(where + "the directory " + Describe(dir) + " does not exist");
-
-  // The permission bits decide, also for root, who could write anyway.
-  constexpr fs::perms kWriteBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  if (exists && ((status.permissions() & kWriteBits) == fs::perms::none || ::access(target.c_str(), W_OK) != 0)) {
-    throw FileError(where + "the file is read-only");
-  }
-  if ((dir_status.permissions() & kWriteBits) == fs::perms::none || ::access(dir.c_str(), W_OK | X_OK) != 0) {
-    throw FileError(where + "the directory " + Describe(dir) + " is read-only");
-  }
-
-  TempFile temp;
-  if (!temp.Create(dir, target)) throw FileError(where + "cannot create a temporary file: " + ErrnoText(errno));
-  if (!WriteAll(temp.fd(), bytes)) throw FileError(where + ErrnoText(errno));
-  if (exists) {
-    const auto mode = static_cast<mode_t>(status.permissions() & fs::perms::mask);
-    if (::fchmod(temp.fd(), mode) != 0) throw FileError(where + ErrnoText(errno));
-    struct stat original {};
-    if (::stat(target.c_str(), &original) == 0 && ::fchown(temp.fd(), original.st_uid, original.st_gid) != 0) {
-      // Only root may give a file away; anyone else keeps their own file.
-    }
-  }
-  if (::fsync(temp.fd()) != 0) throw FileError(where + ErrnoText(errno));
-  if (!temp.Close()) throw FileError(where + ErrnoText(errno));
-  if (::rename(temp.path().c_str(), target.c_str()) != 0) throw FileError(where + ErrnoText(errno));
-  temp.Commit();
 }
 
 }  // namespace qlx

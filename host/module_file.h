@@ -3,6 +3,7 @@
 // edit changed.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "host/encoding.h"
+#include "host/file_io.h"
 #include "host/memory.h"
 
 namespace qlx {
@@ -21,6 +23,11 @@ struct LoadOptions {
   // Decode as that code page even bytes that are valid UTF-8: a module read
   // from an Office document is always in its project's code page.
   bool code_page_only = false;
+  // Hold the file's advisory lock from the read until the ModuleFile is
+  // gone, so that another qlx waits (at most lock_wait) instead of writing
+  // in between.
+  bool lock = false;
+  std::chrono::milliseconds lock_wait = kLockWait;
 };
 
 // A loaded module file. The code module shows the rows the editor shows; the
@@ -62,10 +69,11 @@ class ModuleFile {
   std::vector<std::string> Warnings() const;
   // True when Render() differs from the bytes that were loaded.
   bool Changed() const;
-  // Writes Render() to path through a temporary file and a rename, keeping an
-  // existing file's permission bits. Gives the warnings. Throws FileError and
-  // leaves the file as it was when it or its directory is read-only or the
-  // write fails.
+  // Writes Render() to path as WriteFileReplacing does. Gives the warnings.
+  // Throws FileError and leaves the file as it was when it or its directory
+  // is read-only, the write fails, or path is the loaded file and another
+  // program changed it since it was read (size, modification time or
+  // content).
   std::vector<std::string> Save(const std::filesystem::path& path) const;
 
   // The row now showing physical line file_line (1-based, the BOM is not a
@@ -87,12 +95,11 @@ class ModuleFile {
   std::shared_ptr<State> state_;  // shared with the module's edit listener
 };
 
-// Replaces path's content through a temporary file in the same directory and
-// a rename, so an interrupted write never leaves half a file. An existing
-// file keeps its permission bits (and, where allowed, its owner); a symbolic
-// link is followed. Throws FileError, leaving everything as it was, when the
-// file or its directory is read-only (by its permission bits, also for root)
-// or any step fails.
+// Replaces path's content so that an interrupted write never leaves half a
+// file (see host/file_io.h): a symbolic link is followed, hard links, owner,
+// permission bits and extended attributes are kept. Throws FileError,
+// leaving everything as it was, when the file or its directory is read-only
+// (by its permission bits, also for root) or any step fails.
 void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace qlx

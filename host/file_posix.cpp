@@ -1,0 +1,526 @@
+// Safe module-file writes on POSIX systems: flock for the advisory lock,
+// O_TMPFILE (linked in at the last moment) or a hidden temporary file, a
+// synced folder after the rename, and in-place rewriting behind a synced copy
+// for files that must keep their identity.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <ctime>
+#include <random>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "host/file_io.h"
+
+namespace qlx {
+namespace fs = std::filesystem;
+namespace {
+
+// Temporary names: ".NAME.XXXXXXXX" followed by one of these. A "new" file
+// was locked before it got its name, so once unlocked its writer is gone;
+// a "tmp" file got its name first, so it is only taken for debris when old;
+// an "old" file is the synced copy kept while a file is rewritten in place.
+constexpr std::string_view kNewSuffix = ".qlx-new";
+constexpr std::string_view kTmpSuffix = ".qlx-tmp";
+constexpr std::string_view kOldSuffix = ".qlx-old";
+constexpr std::time_t kDebrisAge = 60;  // seconds
+
+std::string Describe(const fs::path& path) { return path.string(); }
+
+std::string ErrnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+std::int64_t ModifiedNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+    offset += written;
+  }
+  return true;
+}
+
+// Reads fd from its start; false with errno set on failure, or with EFBIG
+// when it holds more than max_size bytes.
+bool ReadAll(int fd, std::uintmax_t max_size, std::string& bytes, FileStamp& stamp) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  bytes.clear();
+  bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  off_t offset = 0;
+  for (;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    offset += n;
+    if (bytes.size() > max_size) {
+      errno = EFBIG;
+      return false;
+    }
+  }
+  if (::fstat(fd, &st) != 0) return false;
+  stamp.size = bytes.size();
+  stamp.modified_ns = ModifiedNs(st);
+  stamp.hash = ContentHash(bytes);
+  return true;
+}
+
+bool SyncFolder(const fs::path& dir) {
+  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
+
+// Holds back the signals that end a process by request (Ctrl-C, kill,
+// hang-up) while a file is being replaced, so that they take effect once it
+// is the old or the new file; and turns a file-size limit into a write error
+// instead of a kill.
+class QuietSignals {
+ public:
+  QuietSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, s);
+    ::sigprocmask(SIG_BLOCK, &set, &old_mask_);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &old_xfsz_);
+  }
+  QuietSignals(const QuietSignals&) = delete;
+  QuietSignals& operator=(const QuietSignals&) = delete;
+  ~QuietSignals() {
+    ::sigaction(SIGXFSZ, &old_xfsz_, nullptr);
+    ::sigprocmask(SIG_SETMASK, &old_mask_, nullptr);
+  }
+
+ private:
+  sigset_t old_mask_{};
+  struct sigaction old_xfsz_ {};
+};
+
+std::string RandomTag() {
+  static std::random_device random;
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(random()));
+  return hex;
+}
+
+// A new file in dir, locked from the start, removed unless committed. Where
+// the system allows it the file has no name until Name() gives it one.
+class TempFile {
+ public:
+  TempFile() = default;
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    if (!committed_ && !path_.empty()) ::unlink(path_.c_str());
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  // False with errno set on failure.
+  bool Create(const fs::path& dir, const fs::path& target, bool unnamed) {
+    dir_ = dir;
+    base_ = "." + target.filename().string() + ".";
+    if (unnamed) {
+      fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+      if (fd_ < 0) return false;
+    } else {
+      for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        fs::path candidate = dir / (base_ + RandomTag() + std::string(kTmpSuffix));
+        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) path_ = std::move(candidate);
+        if (fd_ < 0 && errno != EEXIST) return false;
+      }
+      if (fd_ < 0) return false;
+    }
+    return ::flock(fd_, LOCK_EX) == 0;
+  }
+
+  // Gives an unnamed file its hidden name; false with errno set on failure.
+  bool Name() {
+    if (!path_.empty()) return true;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      fs::path candidate = dir_ / (base_ + RandomTag() + std::string(kNewSuffix));
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        path_ = std::move(candidate);
+        return true;
+      }
+      if (errno != EEXIST) return false;
+    }
+    return false;
+  }
+
+  int fd() const { return fd_; }
+  const fs::path& path() const { return path_; }
+  // The file's descriptor, still locked, for the caller to keep.
+  int ReleaseFd() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Commit() { committed_ = true; }
+
+ private:
+  int fd_ = -1;
+  fs::path dir_;
+  std::string base_;
+  fs::path path_;
+  bool committed_ = false;
+};
+
+// Copies every extended attribute of from onto fd; false when one cannot be
+// copied (the caller then keeps the file itself instead).
+bool CopyExtendedAttributes(const fs::path& from, int fd) {
+  ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
+  if (size < 0) return errno == ENOTSUP;
+  if (size == 0) return true;
+  std::vector<char> names(static_cast<std::size_t>(size));
+  size = ::listxattr(from.c_str(), names.data(), names.size());
+  if (size < 0) return false;
+  for (std::size_t at = 0; at < static_cast<std::size_t>(size);) {
+    const char* name = names.data() + at;
+    at += std::char_traits<char>::length(name) + 1;
+    ssize_t length = ::getxattr(from.c_str(), name, nullptr, 0);
+    if (length < 0) return false;
+    std::vector<char> value(static_cast<std::size_t>(length));
+    length = ::getxattr(from.c_str(), name, value.data(), value.size());
+    if (length < 0) return false;
+    if (::fsetxattr(fd, name, value.data(), static_cast<std::size_t>(length), 0) != 0) return false;
+  }
+  return true;
+}
+
+// Puts bytes into the open file fd in place and syncs it.
+bool RewriteInPlace(int fd, std::string_view bytes) {
+  return WriteAllAt(fd, bytes, 0) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+}
+
+// A synced copy of a file's old content left by a rewrite in place that did
+// not finish: the old content goes back, unless the file is already that or
+// was changed well after the copy was made (then a person decides).
+void RecoverFromCopy(int copy_fd, const fs::path& copy, const fs::path& module) {
+  Fd module_fd(::open(module.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+  if (module_fd.get() < 0 || ::flock(module_fd.get(), LOCK_EX | LOCK_NB) != 0) return;
+  std::string old_bytes, now_bytes;
+  FileStamp old_stamp, now_stamp;
+  if (!ReadAll(copy_fd, UINTMAX_MAX, old_bytes, old_stamp) ||
+      !ReadAll(module_fd.get(), UINTMAX_MAX, now_bytes, now_stamp)) {
+    return;
+  }
+  if (old_bytes != now_bytes) {
+    if (now_stamp.modified_ns > old_stamp.modified_ns + std::int64_t{kDebrisAge} * 1000000000) return;
+    if (!RewriteInPlace(module_fd.get(), old_bytes)) return;
+  }
+  ::unlink(copy.c_str());
+}
+
+}  // namespace
+
+void RemoveDebris(const fs::path& dir) {
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec);
+  if (ec) return;
+  const std::time_t now = std::time(nullptr);
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) return;
+    const std::string name = it->path().filename().string();
+    if (name.size() < 2 || name[0] != '.') continue;
+    const bool is_new = name.ends_with(kNewSuffix);
+    const bool is_tmp = name.ends_with(kTmpSuffix);
+    const bool is_old = name.ends_with(kOldSuffix);
+    if (!is_new && !is_tmp && !is_old) continue;
+    Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    // Still the file that was opened, not one made under the same name since.
+    struct stat held {}, named {};
+    if (::fstat(fd.get(), &held) != 0 || ::lstat(it->path().c_str(), &named) != 0 || held.st_ino != named.st_ino ||
+        held.st_dev != named.st_dev || !S_ISREG(held.st_mode)) {
+      continue;
+    }
+    if (is_new || (is_tmp && now - held.st_mtim.tv_sec > kDebrisAge)) {
+      ::unlink(it->path().c_str());
+    } else if (is_old) {
+      RecoverFromCopy(fd.get(), it->path(), dir / name.substr(1, name.size() - 1 - kOldSuffix.size()));
+    }
+  }
+  SyncFolder(dir);
+}
+
+namespace {
+
+// Fills temp with bytes and the target's permission bits, owner and
+// extended attributes; false when the owner or an attribute cannot be
+// carried over (the file must then be rewritten in place).
+bool Prepare(TempFile& temp, std::string_view bytes, const fs::path& target, const struct stat* existing,
+             const std::string& where) {
+  if (!WriteAllAt(temp.fd(), bytes, 0)) throw FileError(where + ErrnoText(errno));
+  if (existing == nullptr) return true;
+  if (::fchmod(temp.fd(), existing->st_mode & 07777) != 0) throw FileError(where + ErrnoText(errno));
+  if (::fchown(temp.fd(), existing->st_uid, existing->st_gid) != 0) {
+    // Only root may give a file away; the check below decides.
+  }
+  struct stat made {};
+  if (::fstat(temp.fd(), &made) != 0) throw FileError(where + ErrnoText(errno));
+  if (made.st_uid != existing->st_uid || made.st_gid != existing->st_gid) return false;
+  // fchown may clear set-id bits.
+  if ((made.st_mode & 07777) != (existing->st_mode & 07777) && ::fchmod(temp.fd(), existing->st_mode & 07777) != 0) {
+    return false;
+  }
+  return CopyExtendedAttributes(target, temp.fd());
+}
+
+// Rewrites target in place, so that every hard link, the owner and all
+// attributes stay: first a synced copy of the old content beside it, then
+// the new content, then the copy goes.
+void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view old_bytes,
+                  std::string_view bytes, const std::string& where) {
+  const fs::path copy = dir / ("." + target.filename().string() + std::string(kOldSuffix));
+  if (::access(copy.c_str(), F_OK) == 0) {
+    throw FileError(where + "an interrupted earlier write left the old content in " + Describe(copy) +
+                    "; compare it with the file and remove it");
+  }
+  TempFile temp;
+  if (!temp.Create(dir, target, true) && !temp.Create(dir, target, false)) {
+    throw FileError(where + "cannot create a temporary file: " + ErrnoText(errno));
+  }
+  if (!WriteAllAt(temp.fd(), old_bytes, 0) || ::fsync(temp.fd()) != 0) throw FileError(where + ErrnoText(errno));
+  if (temp.path().empty()) {
+    const std::string self = "/proc/self/fd/" + std::to_string(temp.fd());
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      throw FileError(where + ErrnoText(errno));
+    }
+  } else {
+    if (::link(temp.path().c_str(), copy.c_str()) != 0) throw FileError(where + ErrnoText(errno));
+    ::unlink(temp.path().c_str());
+  }
+  temp.Commit();
+  // From here the copy is removed only once the file holds whole content.
+  auto drop_copy = [&] {
+    ::unlink(copy.c_str());
+    SyncFolder(dir);
+  };
+  if (!SyncFolder(dir)) {
+    const int error = errno;
+    drop_copy();
+    throw FileError(where + ErrnoText(error));
+  }
+  Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    const int error = errno;
+    drop_copy();
+    throw FileError(where + ErrnoText(error));
+  }
+  if (!RewriteInPlace(fd.get(), bytes)) {
+    const int error = errno;
+    if (!RewriteInPlace(fd.get(), old_bytes)) {
+      throw FileError(where + ErrnoText(error) + "; the old content is kept in " + Describe(copy));
+    }
+    drop_copy();
+    throw FileError(where + ErrnoText(error));
+  }
+  drop_copy();
+}
+
+}  // namespace
+
+FileLock FileLock::Acquire(const fs::path& path, std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+      if (errno == ENOENT) throw FileError(Describe(path) + ": file not found");
+      throw FileError(Describe(path) + ": cannot be read: " + ErrnoText(errno));
+    }
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        throw FileError(Describe(path) + ": cannot be locked: " + ErrnoText(errno));
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        throw FileError(Describe(path) +
+                        ": another qlx is writing this file; nothing was done (try again when it has finished)");
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // A writer that held the lock may have put a new file in place: lock that.
+    struct stat held {}, named {};
+    if (::fstat(fd.get(), &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+        held.st_dev == named.st_dev) {
+      FileLock lock;
+      lock.handle_ = fd.Release();
+      lock.path_ = path;
+      return lock;
+    }
+  }
+}
+
+FileLock::~FileLock() {
+  if (handle_ != kNone) ::close(static_cast<int>(handle_));
+}
+
+FileLock::FileLock(FileLock&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {
+  other.handle_ = kNone;
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    if (handle_ != kNone) ::close(static_cast<int>(handle_));
+    handle_ = other.handle_;
+    path_ = std::move(other.path_);
+    other.handle_ = kNone;
+  }
+  return *this;
+}
+
+void FileLock::Adopt(std::intptr_t handle) {
+  if (handle_ != kNone) ::close(static_cast<int>(handle_));
+  handle_ = handle;
+}
+
+std::string FileLock::Read(std::uintmax_t max_size, FileStamp& stamp) const {
+  std::string bytes;
+  if (!ReadAll(static_cast<int>(handle_), max_size, bytes, stamp)) {
+    throw FileError(Describe(path_) + (errno == EFBIG ? ": is too large for a module file"
+                                                      : ": cannot be read: " + ErrnoText(errno)));
+  }
+  return bytes;
+}
+
+std::string ReadFileStamped(const fs::path& path, std::uintmax_t max_size, FileStamp& stamp) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  std::string bytes;
+  if (fd.get() < 0 || !ReadAll(fd.get(), max_size, bytes, stamp)) {
+    if (errno == ENOENT) throw FileError(Describe(path) + ": file not found");
+    throw FileError(Describe(path) + (errno == EFBIG ? ": is too large for a module file"
+                                                     : ": cannot be read: " + ErrnoText(errno)));
+  }
+  return bytes;
+}
+
+FileStamp WriteFileReplacing(const fs::path& path, std::string_view bytes, const FileStamp* expected,
+                             FileLock* lock) {
+  const std::string where = Describe(path) + ": cannot be saved: ";
+  std::error_code ec;
+  fs::path target = path;
+  if (fs::is_symlink(fs::symlink_status(path, ec))) {
+    target = fs::canonical(path, ec);
+    if (ec) throw FileError(where + "it is a symbolic link to a missing file");
+  }
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) throw FileError(where + "it is not a regular file");
+  if (!exists && expected != nullptr) {
+    throw FileError(Describe(path) + ": was removed by another program since qlx read it; nothing was written");
+  }
+  fs::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  const fs::file_status dir_status = fs::status(dir, ec);
+  if (ec || !fs::is_directory(dir_status)) throw FileError(where + "the directory " + Describe(dir) + " does not exist");
+
+  // The permission bits decide, also for root, who could write anyway.
+  constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+  if (exists && ((existing.st_mode & kWriteBits) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+    throw FileError(where + "the file is read-only");
+  }
+  constexpr fs::perms kDirWriteBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if ((dir_status.permissions() & kDirWriteBits) == fs::perms::none || ::access(dir.c_str(), W_OK | X_OK) != 0) {
+    throw FileError(where + "the directory " + Describe(dir) + " is read-only");
+  }
+
+  FileLock own;
+  if (exists && (lock == nullptr || !lock->Held())) {
+    RemoveDebris(dir);
+    own = FileLock::Acquire(target);
+    lock = &own;
+  }
+
+  std::string old_bytes;
+  if (exists) {
+    FileStamp now;
+    old_bytes = ReadFileStamped(target, UINTMAX_MAX, now);
+    if (expected != nullptr && now != *expected) {
+      throw FileError(Describe(path) + ": was changed by another program since qlx read it; nothing was written");
+    }
+    if (::stat(target.c_str(), &existing) != 0) throw FileError(where + ErrnoText(errno));
+  }
+
+  QuietSignals quiet;
+  bool in_place = exists && existing.st_nlink > 1;
+  if (!in_place) {
+    auto temp = std::make_unique<TempFile>();
+    if (!temp->Create(dir, target, true) && !temp->Create(dir, target, false)) {
+      throw FileError(where + "cannot create a temporary file: " + ErrnoText(errno));
+    }
+    in_place = !Prepare(*temp, bytes, target, exists ? &existing : nullptr, where);
+    if (!in_place) {
+      if (::fsync(temp->fd()) != 0) throw FileError(where + ErrnoText(errno));
+      if (!temp->Name()) {
+        // No /proc to link through: the same with a named file.
+        auto named = std::make_unique<TempFile>();
+        if (!named->Create(dir, target, false)) {
+          throw FileError(where + "cannot create a temporary file: " + ErrnoText(errno));
+        }
+        if (!Prepare(*named, bytes, target, exists ? &existing : nullptr, where) || ::fsync(named->fd()) != 0) {
+          throw FileError(where + "cannot create a temporary file: " + ErrnoText(errno));
+        }
+        temp = std::move(named);
+      }
+      if (::rename(temp->path().c_str(), target.c_str()) != 0) throw FileError(where + ErrnoText(errno));
+      temp->Commit();
+      if (!SyncFolder(dir)) {
+        throw FileError(where + "the new file is in place, but syncing its folder failed: " + ErrnoText(errno));
+      }
+      // The new file is locked since its creation; the lock moves to it.
+      if (lock != nullptr) lock->Adopt(temp->ReleaseFd());
+    }
+  }
+  if (in_place) WriteInPlace(target, dir, old_bytes, bytes, where);
+
+  struct stat written {};
+  if (::stat(target.c_str(), &written) != 0) throw FileError(where + ErrnoText(errno));
+  return FileStamp{bytes.size(), ModifiedNs(written), ContentHash(bytes)};
+}
+
+}  // namespace qlx
+
+#endif  // _WIN32

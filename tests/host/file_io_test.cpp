@@ -1,0 +1,288 @@
+// Writing module files back safely: a file another program changed is not
+// overwritten, links and identity are kept, and nothing a killed run left
+// behind survives the next one.
+#include "host/file_io.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "host/module_file.h"
+
+namespace qlx {
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kModule =
+    "Attribute VB_Name = \"M\"\n"
+    "Option Explicit\n"
+    "\n"
+    "Public Sub A()\n"
+    "    Debug.Print 1\n"
+    "End Sub\n";
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::set<std::string> Names(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+void SetModified(const fs::path& path, std::time_t seconds_ago) {
+  struct timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - seconds_ago, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class FileIoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "qlx-io-XXXXXX").string();
+    dir_ = ::mkdtemp(pattern.data());
+    WriteBytes(Module(), kModule);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path Module() const { return dir_ / "M.bas"; }
+
+  // Loads the module and adds a comment line below the declaration.
+  ModuleFile Edited(bool lock = false) {
+    LoadOptions options;
+    options.lock = lock;
+    ModuleFile file = ModuleFile::Load(Module(), options);
+    file.Module()->InsertLines(4, u"    ' edited");
+    return file;
+  }
+
+  std::string SaveError(const ModuleFile& file) {
+    try {
+      file.Save(Module());
+    } catch (const FileError& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  fs::path dir_;
+};
+
+const std::string kEdited =
+    "Attribute VB_Name = \"M\"\n"
+    "Option Explicit\n"
+    "\n"
+    "Public Sub A()\n"
+    "    ' edited\n"
+    "    Debug.Print 1\n"
+    "End Sub\n";
+
+struct ChangeCase {
+  const char* name;
+  std::function<void(const fs::path&)> change;
+};
+
+class ChangedMeanwhileTest : public FileIoTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+// Another program (an editor) changes the file while qlx works on it: what
+// it wrote stays, and qlx says why it wrote nothing.
+TEST_P(ChangedMeanwhileTest, NothingIsWrittenAndTheMessageSaysWhy) {
+  for (bool lock : {false, true}) {
+    SCOPED_TRACE(lock ? "locked" : "not locked");
+    WriteBytes(Module(), kModule);
+    SetModified(Module(), 100);
+    ModuleFile file = Edited(lock);
+    GetParam().change(Module());
+    const std::string after_change = fs::exists(Module()) ? ReadBytes(Module()) : "";
+    const std::string error = SaveError(file);
+    EXPECT_NE(error.find("M.bas: was "), std::string::npos) << error;
+    EXPECT_NE(error.find(" by another program since qlx read it; nothing was written"), std::string::npos) << error;
+    if (fs::exists(Module())) {
+      EXPECT_EQ(ReadBytes(Module()), after_change);
+    }
+    EXPECT_LE(Names(dir_).size(), 1u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedMeanwhileTest,
+    ::testing::Values(
+        ChangeCase{"NewContent", [](const fs::path& p) { WriteBytes(p, kModule + "' more\n"); }},
+        // Same size and the old time stamp put back: only the content tells.
+        ChangeCase{"SameSizeAndTime",
+                   [](const fs::path& p) {
+                     std::string other = kModule;
+                     other[other.find("1\n")] = '2';
+                     WriteBytes(p, other);
+                     SetModified(p, 100);
+                   }},
+        ChangeCase{"OnlyTouched", [](const fs::path& p) { SetModified(p, 0); }},
+        ChangeCase{"ReplacedByRename",
+                   [](const fs::path& p) {
+                     WriteBytes(p.string() + ".new", "Option Explicit\n");
+                     fs::rename(p.string() + ".new", p);
+                   }},
+        ChangeCase{"Removed", [](const fs::path& p) { fs::remove(p); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileIoTest, SavingTwiceKnowsItsOwnWrite) {
+  ModuleFile file = Edited();
+  file.Save(Module());
+  file.Module()->InsertLines(4, u"    ' again");
+  file.Save(Module());
+  EXPECT_NE(ReadBytes(Module()).find("    ' again\n    ' edited\n"), std::string::npos);
+  EXPECT_EQ(Names(dir_), std::set<std::string>{"M.bas"});
+}
+
+TEST_F(FileIoTest, HardLinkedModuleKeepsEveryLink) {
+  fs::create_hard_link(Module(), dir_ / "Other.bas");
+  fs::create_directory(dir_ / "sub");
+  fs::create_hard_link(Module(), dir_ / "sub" / "Third.bas");
+  struct stat before {};
+  ASSERT_EQ(::stat(Module().c_str(), &before), 0);
+  Edited().Save(Module());
+  for (const fs::path& name : {Module(), dir_ / "Other.bas", dir_ / "sub" / "Third.bas"}) {
+    struct stat now {};
+    ASSERT_EQ(::stat(name.c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino, before.st_ino) << name;
+    EXPECT_EQ(now.st_nlink, 3u);
+    EXPECT_EQ(ReadBytes(name), kEdited) << name;
+  }
+  EXPECT_EQ(Names(dir_), (std::set<std::string>{"M.bas", "Other.bas", "sub"}));
+}
+
+TEST_F(FileIoTest, SymbolicLinkStaysALinkToTheWrittenFile) {
+  fs::create_directory(dir_ / "real");
+  fs::rename(Module(), dir_ / "real" / "M.bas");
+  fs::create_symlink("real/M.bas", Module());
+  Edited().Save(Module());
+  EXPECT_TRUE(fs::is_symlink(Module()));
+  EXPECT_EQ(ReadBytes(dir_ / "real" / "M.bas"), kEdited);
+  EXPECT_EQ(Names(dir_ / "real"), std::set<std::string>{"M.bas"});
+}
+
+TEST_F(FileIoTest, OwnerPermissionBitsAndExtendedAttributesAreKept) {
+  ASSERT_EQ(::chmod(Module().c_str(), 0640), 0);
+  const bool attributes = ::setxattr(Module().c_str(), "user.origin", "workbook", 8, 0) == 0;
+  const bool other_owner = ::geteuid() == 0 && ::chown(Module().c_str(), 12345, 54321) == 0;
+  Edited().Save(Module());
+  struct stat now {};
+  ASSERT_EQ(::stat(Module().c_str(), &now), 0);
+  EXPECT_EQ(now.st_mode & 07777, 0640u);
+  if (other_owner) {
+    EXPECT_EQ(now.st_uid, 12345u);
+    EXPECT_EQ(now.st_gid, 54321u);
+  }
+  if (attributes) {
+    char value[32] = {};
+    EXPECT_EQ(::getxattr(Module().c_str(), "user.origin", value, sizeof value), 8);
+    EXPECT_STREQ(value, "workbook");
+  }
+  EXPECT_EQ(ReadBytes(Module()), kEdited);
+  if (!attributes) GTEST_SKIP() << "this file system keeps no user attributes";
+}
+
+TEST_F(FileIoTest, ALockHeldByAnotherRunMakesTheLoadWaitThenGiveUp) {
+  const int fd = ::open(Module().c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  LoadOptions options;
+  options.lock = true;
+  options.lock_wait = std::chrono::milliseconds(30);
+  std::string error;
+  try {
+    ModuleFile::Load(Module(), options);
+  } catch (const FileError& e) {
+    error = e.what();
+  }
+  ::close(fd);
+  EXPECT_EQ(error, Module().string() + ": another qlx is writing this file; nothing was done (try again when it "
+                                       "has finished)");
+  // Unlocked, it loads.
+  EXPECT_NO_THROW(ModuleFile::Load(Module(), options));
+}
+
+struct DebrisCase {
+  const char* name;
+  const char* file;
+  std::time_t age;
+  bool held;  // a live process holds its lock
+  bool removed;
+};
+
+class DebrisTest : public FileIoTest, public ::testing::WithParamInterface<DebrisCase> {};
+
+// What a killed run left beside the module goes with the next run on that
+// folder, unless a running qlx still holds it.
+TEST_P(DebrisTest, TheNextRunRemovesOnlyWhatNoRunHolds) {
+  const DebrisCase& c = GetParam();
+  const fs::path debris = dir_ / c.file;
+  WriteBytes(debris, "half a module");
+  SetModified(debris, c.age);
+  const int fd = ::open(debris.c_str(), O_RDONLY);
+  if (c.held) {
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  }
+  ModuleFile::Load(Module());
+  ::close(fd);
+  EXPECT_EQ(fs::exists(debris), !c.removed);
+  EXPECT_EQ(ReadBytes(Module()), kModule);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DebrisTest,
+    ::testing::Values(DebrisCase{"LinkedTemporary", ".M.bas.0a1b2c3d.qlx-new", 0, false, true},
+                      DebrisCase{"LinkedTemporaryInUse", ".M.bas.0a1b2c3d.qlx-new", 0, true, false},
+                      DebrisCase{"OldNamedTemporary", ".M.bas.0a1b2c3d.qlx-tmp", 120, false, true},
+                      DebrisCase{"FreshNamedTemporary", ".M.bas.0a1b2c3d.qlx-tmp", 0, false, false},
+                      DebrisCase{"OldNamedTemporaryInUse", ".M.bas.0a1b2c3d.qlx-tmp", 120, true, false},
+                      DebrisCase{"SomeoneElsesFile", ".M.bas.swp", 120, false, false},
+                      DebrisCase{"OtherModulesTemporary", ".N.bas.0a1b2c3d.qlx-new", 0, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A rewrite in place that was killed halfway: the copy of the old content
+// beside the file puts it back, once.
+TEST_F(FileIoTest, AnInterruptedRewriteInPlaceIsUndoneByTheNextRun) {
+  WriteBytes(dir_ / ".M.bas.qlx-old", kModule);
+  WriteBytes(Module(), "Attribute VB_Name = \"M\"\nOption Expl");
+  ModuleFile file = ModuleFile::Load(Module());
+  EXPECT_EQ(file.OriginalBytes(), kModule);
+  EXPECT_EQ(ReadBytes(Module()), kModule);
+  EXPECT_EQ(Names(dir_), std::set<std::string>{"M.bas"});
+}
+
+TEST_F(FileIoTest, ACopyOlderThanTheFilesLaterChangesIsLeftForAPerson) {
+  WriteBytes(dir_ / ".M.bas.qlx-old", "Option Explicit\n");
+  SetModified(dir_ / ".M.bas.qlx-old", 3600);
+  ModuleFile file = ModuleFile::Load(Module());
+  EXPECT_EQ(ReadBytes(Module()), kModule);
+  EXPECT_TRUE(fs::exists(dir_ / ".M.bas.qlx-old"));
+  // A hard-linked module cannot then be rewritten: the copy would be lost.
+  fs::create_hard_link(Module(), dir_ / "Other.bas");
+  file.Module()->InsertLines(4, u"    ' edited");
+  std::string error;
+  try {
+    file.Save(Module());
+  } catch (const FileError& e) {
+    error = e.what();
+  }
+  EXPECT_NE(error.find("an interrupted earlier write left the old content in"), std::string::npos) << error;
+  EXPECT_EQ(ReadBytes(Module()), kModule);
+}
+
+}  // namespace
+}  // namespace qlx
