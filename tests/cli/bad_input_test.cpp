@@ -129,6 +129,15 @@ INSTANTIATE_TEST_SUITE_P(
                      "row 1 is in the module's declaration section, not inside a procedure"}),
     [](const auto& info) { return info.param.name; });
 
+TEST(FileKindTest, ADirectoryIsNoModule) {
+  TempDir dir;
+  fs::create_directory(dir / "Rows.bas");
+  RunResult r = RunQlx({"errtrap", (dir / "Rows.bas").string(), "--row", "1"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Rows.bas: is a directory, not a module file"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_empty(dir / "Rows.bas"));
+}
+
 TEST(DecimalRowsTest, LeadingZerosAreDecimal) {
   TempDir dir;
   WriteFile(dir / "Rows.bas", kModule);

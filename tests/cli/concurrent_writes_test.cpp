@@ -192,5 +192,48 @@ TEST(FileSizeLimitTest, AWriteOverTheLimitFailsCleanly) {
   EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"Big.bas", "QLX.ini"}));
 }
 
+// A session holds its modules for as long as events come; a file that
+// another program saved meanwhile is not written over at the end.
+TEST(SessionWriteBackTest, AFileChangedDuringTheSessionIsNotOverwritten) {
+  TempDir dir;
+  const fs::path module = dir / "Two.bas";
+  WriteFile(module, kTwoProcedures);
+  int to_session[2], from_session[2];
+  ASSERT_EQ(pipe(to_session), 0);
+  ASSERT_EQ(pipe(from_session), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(to_session[0], 0);
+    dup2(from_session[1], 1);
+    const int err = open((dir / "session.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(err, 2);
+    close(to_session[1]);
+    close(from_session[0]);
+    execl(QLX_BINARY, "qlx", "session", module.c_str(), "--ini", (dir / "QLX.ini").c_str(), nullptr);
+    _exit(127);
+  }
+  close(to_session[0]);
+  close(from_session[1]);
+  const std::string events = "menu\nclick 4\nget\nwrite\nstate\n";
+  ASSERT_EQ(write(to_session[1], events.data(), events.size()), static_cast<ssize_t>(events.size()));
+  // The state line comes once the header is in the session's module.
+  std::string out;
+  char c = 0;
+  while (out.find('\n') == std::string::npos && read(from_session[0], &c, 1) == 1) out += c;
+  const std::string edited_elsewhere = kTwoProcedures + "' saved by the editor\n";
+  WriteFile(module, edited_elsewhere);
+  close(to_session[1]);
+  while (read(from_session[0], &c, 1) == 1) {
+  }
+  close(from_session[0]);
+  const int status = Wait(pid);
+  const std::string err = ReadFile(dir / "session.err");
+  EXPECT_EQ(status, 2) << err;
+  EXPECT_NE(err.find("Two.bas: was changed by another program since qlx read it; nothing was written"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(ReadFile(module), edited_elsewhere);
+}
+
 }  // namespace
 }  // namespace qlx::testing
