@@ -386,12 +386,17 @@ std::string ModuleFile::RenderTo(std::vector<std::string>* warnings) const {
   if (s.encoding.kind == Encoding::Kind::kUtf8Bom) out += kUtf8Bom;
   std::optional<Converter> converter;
   std::size_t last_ending = 0;
+  bool last_empty = false;
   long out_line = 0;
   auto put = [&](std::string_view content, Ending ending) {
     out += content;
-    const std::string_view end = EndingBytes(ending == Ending::kNone ? s.dominant : ending);
+    std::string_view end = EndingBytes(ending == Ending::kNone ? s.dominant : ending);
+    // After a lone CR, an empty line ended by LF would read back as the
+    // CR's CR LF and vanish; edits can bring the two together.
+    if (content.empty() && end == "\n" && !out.empty() && out.back() == '\r') end = "\r\n";
     out += end;
     last_ending = end.size();
+    last_empty = content.empty();
     ++out_line;
   };
   auto put_hidden = [&](const std::vector<std::int32_t>& hidden) {
@@ -425,8 +430,9 @@ std::string ModuleFile::RenderTo(std::vector<std::string>* warnings) const {
     auto hidden = s.hidden_after.find(id);
     if (hidden != s.hidden_after.end()) put_hidden(hidden->second);
   }
-  // A file whose last line had no line end keeps it so.
-  if (!s.final_ending) out.resize(out.size() - last_ending);
+  // A file whose last line had no line end keeps it so, unless that line is
+  // now empty: without its line end it would be no line at all.
+  if (!s.final_ending && !last_empty) out.resize(out.size() - last_ending);
   return out;
 }
 

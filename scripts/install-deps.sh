@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing qlx need.
+# Installs the Debian packages that building and testing qlx need, and any
+# further packages named as arguments (scripts/fuzz-deps.sh uses that).
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   libicu-dev libcli11-dev nlohmann-json3-dev
   pkg-config libzip-dev
   libreoffice-calc-nogui libreoffice-writer-nogui libgsf-bin python3-olefile
+  "$@"
 )
 
 missing=()

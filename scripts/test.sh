@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds qlx with its tests and runs every test: first a normal build, then
-# the same tests under the address and undefined-behaviour sanitizers.
+# the same tests under the address and undefined-behaviour sanitizers, then
+# each fuzz target for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,12 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQLX_SANITIZE=ON -DQLX_BENCH=
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan -j"$jobs" --output-on-failure
+
+# Every fuzz target for 30 seconds (clang, libFuzzer): a finding fails the
+# run. QLX_SKIP_FUZZ=1 leaves it out.
+if [ "${QLX_SKIP_FUZZ:-0}" != "1" ]; then
+  scripts/fuzz.sh 30
+fi
 
 # The Windows add-in: cross-built with MinGW-w64 and run under Wine against a
 # fake editor. QLX_SKIP_WINDOWS=1 leaves it out (for a quick local run).

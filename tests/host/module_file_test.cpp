@@ -289,6 +289,37 @@ TEST(ModuleFileTest, LineEndsAreKeptPerLineAndNewLinesTakeTheDominantOne) {
   }
 }
 
+// Edits that put an empty line after a lone CR, or an empty line last in a
+// file without a final line end, must not write a file that reads back with
+// that line gone.
+TEST(ModuleFileTest, EmptyLinesBroughtNextToALoneCrOrTheEndReadBack) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::function<void(MemoryCodeModule&)> edit;
+    std::vector<Text> rows;
+    std::string written;
+  };
+  const Case cases[] = {
+      {"empty line inserted after a lone CR", "a\rb\n", [](MemoryCodeModule& m) { m.InsertLines(2, u""); },
+       {u"a", u"", u"b"}, "a\r\r\nb\n"},
+      {"line between a lone CR and an empty line deleted", "x\ry\r\n\n",
+       [](MemoryCodeModule& m) { m.DeleteLines(2); }, {u"x", u""}, "x\r\r\n"},
+      {"empty line appended to a file without final line end", "a\nb",
+       [](MemoryCodeModule& m) { m.InsertLines(3, u""); }, {u"a", u"b", u""}, "a\nb\n\n"},
+      {"last line emptied in a file without final line end", "a\nb",
+       [](MemoryCodeModule& m) { m.ReplaceLine(2, u""); }, {u"a", u""}, "a\n\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ModuleFile file = FromBytes(c.bytes);
+    c.edit(*file.Module());
+    ASSERT_EQ(file.Module()->AllLines(), c.rows);
+    EXPECT_EQ(file.Render(), c.written);
+    EXPECT_EQ(FromBytes(file.Render()).Module()->AllLines(), c.rows);
+  }
+}
+
 TEST(ModuleFileTest, DeletingTheLastLineKeepsTheFileWithoutFinalLineEnd) {
   ModuleFile file = FromBytes("a\r\nb\r\nc");
   file.Module()->DeleteLines(3);
