@@ -1,7 +1,9 @@
 // The module header writer on a fuzzed module: lines are inserted, and a
 // rewrite replaces only the old module header (found by its table title
-// above the first procedure, or, without procedures, from its banner down to
-// its end mark).
+// above the first procedure's declaration, or, without procedures, from its
+// banner down to its end mark).
+#include <algorithm>
+
 #include "analysis/mod_get_procs_data.h"
 #include "header/mod_insert_header.h"
 #include "header/module_header.h"
@@ -22,15 +24,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<ProcData> table = scanner.GetProcsDataH(count);
         Row first = 0, last = 0;
         if (count > 0) {
-          const Row first_proc = table.at(0).ProcStartRow;
+          // Above the first procedure, or among its leading comments down to
+          // its declaration.
+          const ProcData& proc = table.at(0);
+          const Row search_end = std::max(proc.ProcStartRow, proc.BodyStartRow - 1);
           Row title = 0;
-          for (Row row = 1; row <= first_proc && row <= rows && title == 0; ++row) {
+          for (Row row = 1; row <= search_end && row <= rows && title == 0; ++row) {
             if (StartsWith(line(row), kModuleTableTitle)) title = row;
           }
           if (title > 5) {
             first = title - 5;
             last = title;
-            for (Row row = first_proc - 1; row > title; --row) {
+            const Row table_end = title < proc.ProcStartRow ? proc.ProcStartRow - 1 : proc.BodyStartRow - 1;
+            for (Row row = table_end; row > title; --row) {
               if (StartsWith(line(row), kModuleProcRowLabel)) {
                 last = row;
                 break;
