@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets of tests/fuzz (clang 14, libFuzzer, ASan and UBSan)
-# and runs each one for SECONDS seconds (default 60), one after another.
+# and runs each one for SECONDS seconds (default 60), one after another, or
+# QLX_FUZZ_PARALLEL=N at once.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]    e.g. scripts/fuzz.sh 600 fuzz_header
 #
@@ -56,32 +57,50 @@ extract "$seeds/modules" tests/analysis/*.cpp tests/header/*.cpp tests/errtrap/*
 extract "$seeds/settings" tests/addin/*.cpp
 cp tests/fuzz/seeds/settings/* "$seeds/settings/"
 
-failed=0
-total_runs=0
-total_seconds=0
-for t in "${targets[@]}"; do
+# run_target TARGET: runs it and leaves "RUNS SECONDS" or "finding" in
+# findings/TARGET.result.
+run_target() {
+  local t=$1 seed_dir log=$build/findings/$1.log runs took
   case "$t" in
     fuzz_settings) seed_dir=$seeds/settings ;;
     fuzz_answers | fuzz_numbers) seed_dir=tests/fuzz/seeds/cli ;;
     *) seed_dir=$seeds/modules ;;
   esac
   mkdir -p "$build/corpus/$t"
-  log=$build/findings/$t.log
   if "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
       -dict=tests/fuzz/vba.dict -artifact_prefix="$build/findings/$t-" -print_final_stats=1 \
       "$build/corpus/$t" "$seed_dir" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
-    runs=${runs:-0}
-    took=${took:-$seconds}
-    printf '%-20s %10d runs in %5d s  %7d exec/s\n' "$t" "$runs" "$took" $((runs / (took > 0 ? took : 1)))
-    total_runs=$((total_runs + runs))
-    total_seconds=$((total_seconds + took))
+    echo "${runs:-0} ${took:-$seconds}" >"$build/findings/$t.result"
+    printf '%-20s %10d runs in %5d s  %7d exec/s\n' "$t" "${runs:-0}" "${took:-$seconds}" \
+      $((${runs:-0} / (${took:-$seconds} > 0 ? ${took:-$seconds} : 1)))
   else
-    failed=1
+    echo finding >"$build/findings/$t.result"
     echo "$t: FINDING (log: $log)"
     grep -E "fuzz finding|ERROR: |runtime error|SUMMARY|Test unit written" "$log" | head -20
   fi
+}
+
+# Up to QLX_FUZZ_PARALLEL targets at once.
+parallel=${QLX_FUZZ_PARALLEL:-1}
+started=$(date +%s)
+for t in "${targets[@]}"; do
+  rm -f "$build/findings/$t.result"
+  while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
+  run_target "$t" &
 done
-echo "total: $total_runs runs in $total_seconds s"
+wait
+
+failed=0
+total_runs=0
+for t in "${targets[@]}"; do
+  read -r runs _ <"$build/findings/$t.result" || runs=finding
+  if [ "$runs" = finding ]; then
+    failed=1
+  else
+    total_runs=$((total_runs + runs))
+  fi
+done
+echo "total: $total_runs runs in $(($(date +%s) - started)) s of wall time"
 exit "$failed"
