@@ -1,12 +1,11 @@
 #include "addin/profile_file.h"
 
-#include <unicode/uchar.h>
-
 #include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
+#include "host/chars.h"
 #include "host/module_file.h"
 
 namespace qlx {
@@ -28,7 +27,7 @@ Text TrimBlanks(TextView s) {
 bool SameName(TextView a, TextView b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (u_toupper(a[i]) != u_toupper(b[i])) return false;
+    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
   }
   return true;
 }

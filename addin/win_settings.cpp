@@ -5,13 +5,9 @@
 
 #include <climits>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "host/win32/windows_api.h"
 
-#include "host/com/ansi.h"
+#include "host/win32/ansi.h"
 #include "host/vberror.h"
 
 namespace qlx {

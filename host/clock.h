@@ -51,6 +51,13 @@ class RegionalClock {
   const std::string& IcuLocale() const { return icu_locale_; }
 
  private:
+  // The platform's half (host/posix, host/win32). The user's clock, given
+  // the POSIX locale the environment names (or null).
+  static RegionalClock ForUser(const char* posix_locale, std::optional<LocalDateTime> fixed_now);
+  // The short date (date) or long time of "now"; nullopt when the locale has
+  // no regional format.
+  std::optional<Text> Format(bool date) const;
+
   std::string icu_locale_;
   std::optional<LocalDateTime> fixed_now_;
   bool user_default_ = false;  // Windows: the user's regional settings

@@ -71,9 +71,16 @@ class Converter {
   // module files need for their line ends and keywords.
   bool DecodesAsciiAsItself();
 
+  // The platform's converter of a code page (host/posix: iconv, host/win32:
+  // the Win32 code pages); OpenCodePage gives null when it is unknown.
   struct Impl;
+  struct ImplDeleter {
+    void operator()(Impl* impl) const;
+  };
+  static Impl* OpenCodePage(const std::string& name);
+
   Encoding encoding_;
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl, ImplDeleter> impl_;
 };
 
 }  // namespace qlx

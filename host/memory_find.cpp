@@ -2,9 +2,9 @@
 // Like patterns within one line.
 #include "host/memory_find.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
+
+#include "host/chars.h"
 
 namespace qlx::memory {
 namespace {
@@ -40,7 +40,7 @@ Text FoldCase(TextView s) {
   Text folded(s);
   for (char16_t& c : folded) {
     if (IsHighSurrogate(c) || IsLowSurrogate(c)) continue;
-    UChar32 f = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+    const char32_t f = FoldChar(c);
     if (f <= 0xFFFF) c = static_cast<char16_t>(f);
   }
   return folded;
@@ -82,7 +82,7 @@ std::optional<SearchRange> ReadSearchRange(Row line_count, Row start_line,
 // Not confirmed on a real editor: letters of any script, digits and "_" make
 // up words; everything else separates them.
 bool IsFindWordChar(char32_t c) {
-  return c == U'_' || u_isalpha(static_cast<UChar32>(c)) || u_isdigit(static_cast<UChar32>(c));
+  return c == U'_' || IsLetterChar(c) || IsDigitChar(c);
 }
 
 LineSearch::LineSearch(TextView target, FindOptions options)

@@ -2,7 +2,7 @@
 // logical line, every index checked against the line's length.
 #include "host/memory_statements.h"
 
-#include <unicode/uchar.h>
+#include "host/chars.h"
 
 namespace qlx::memory {
 namespace {
@@ -58,7 +58,7 @@ bool TakeKeyword(TextView s, std::size_t& i, TextView keyword) {
 bool TakeIdentifier(TextView s, std::size_t& i, Text* name) {
   std::size_t after = 0;
   char32_t first = CodePointAt(s, i, &after);
-  if (first == 0 || !u_isalpha(static_cast<UChar32>(first))) return false;
+  if (first == 0 || !IsLetterChar(first)) return false;
   std::size_t end = after;
   while (end < s.size()) {
     char32_t c = CodePointAt(s, end, &after);
@@ -173,7 +173,7 @@ StatementKind ReadDirective(TextView s, std::size_t i) {
 }  // namespace
 
 bool IsIdentifierChar(char32_t c) {
-  return c == U'_' || u_isalpha(static_cast<UChar32>(c)) || u_isdigit(static_cast<UChar32>(c));
+  return c == U'_' || IsLetterChar(c) || IsDigitChar(c);
 }
 
 bool ContinuesOnNextLine(TextView line) {

@@ -10,7 +10,7 @@
 #include "addin/win_settings.h"
 #include "addin_connection.h"
 #include "frm_add_in_view.h"
-#include "host/com/win32_desktop.h"
+#include "host/win32/desktop.h"
 #include "win32_ui.h"
 
 namespace qlx::win {
@@ -31,7 +31,7 @@ class QlxConnection : public AddinConnection {
 
  private:
   Win32Ui ui_;
-  com::Win32Desktop desktop_;
+  Win32Desktop desktop_;
   std::unique_ptr<WindowService> windows_;
   RegistryUserSettingsStore user_settings_;
   // Declared before connect_, so it outlives the window model.

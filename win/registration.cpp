@@ -3,7 +3,7 @@
 #include <string>
 
 #include "guids.h"
-#include "host/com/ansi.h"
+#include "host/win32/ansi.h"
 #include "registry.h"
 
 namespace qlx::win {

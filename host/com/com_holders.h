@@ -2,13 +2,7 @@
 // EXCEPINFO) and the translation between COM errors and VbError. Windows only.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "host/win32/windows_api.h"
 #include <oaidl.h>
 #include <ole2.h>
 

@@ -4,7 +4,7 @@
 #include "fake_editor/fake_objects.h"
 #include "fake_editor/harness.h"
 #include "host/com/com_editor.h"
-#include "host/com/win32_desktop.h"
+#include "host/win32/desktop.h"
 #include "host/ui.h"
 
 namespace qlx::fake {
@@ -140,7 +140,7 @@ void RunHostScenarios(Harness& /*h*/) {
     std::shared_ptr<MemoryCodePane> pane = editor.Pane(kSampleModuleName);
     com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, editor);
     com::ComVBE vbe(com::ComPtr<IDispatch>(fake.get()));
-    com::Win32Desktop desktop;
+    Win32Desktop desktop;
     RecordingUi ui;
     CHECK_EQ(GetVbaHwnd(&vbe, desktop, ui), WindowHandle{0});
     {

@@ -5,7 +5,7 @@
 
 #include "host/host.h"
 
-namespace qlx::com {
+namespace qlx {
 
 class Win32Desktop : public Desktop {
  public:
@@ -15,4 +15,4 @@ class Win32Desktop : public Desktop {
   bool LockWindowUpdate(WindowHandle window) override;
 };
 
-}  // namespace qlx::com
+}  // namespace qlx

@@ -1,12 +1,8 @@
-#include "host/com/ansi.h"
+#include "host/win32/ansi.h"
 
 #include <climits>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "host/win32/windows_api.h"
 
 #include "host/vberror.h"
 

@@ -5,11 +5,7 @@
 #include <cctype>
 #include <climits>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "host/win32/windows_api.h"
 
 #include "host/vberror.h"
 
@@ -51,34 +47,14 @@ struct Converter::Impl {
   UINT code_page = 0;
 };
 
-std::string Encoding::Name() const {
-  switch (kind) {
-    case Kind::kUtf8:
-      return "UTF-8";
-    case Kind::kUtf8Bom:
-      return "UTF-8 with BOM";
-    case Kind::kCodePage:
-      break;
-  }
-  return code_page;
+
+Converter::Impl* Converter::OpenCodePage(const std::string& name) {
+  const UINT code_page = CodePageNumber(name);
+  if (code_page == 0) return nullptr;
+  return new Impl{code_page};
 }
 
-Converter::Converter(Encoding encoding) : encoding_(std::move(encoding)) {
-  if (encoding_.kind != Encoding::Kind::kCodePage) return;
-  const std::string& name = encoding_.code_page;
-  auto impl = std::make_unique<Impl>();
-  impl->code_page = CodePageNumber(name);
-  if (impl->code_page == 0) throw FileError("unknown encoding \"" + name + "\": the platform cannot convert it");
-  impl_ = std::move(impl);
-  if (!DecodesAsciiAsItself()) {
-    impl_.reset();
-    throw FileError("encoding \"" + name + "\" cannot be used for module files: it is not ASCII-compatible");
-  }
-}
-
-Converter::~Converter() = default;
-Converter::Converter(Converter&&) noexcept = default;
-Converter& Converter::operator=(Converter&&) noexcept = default;
+void Converter::ImplDeleter::operator()(Impl* impl) const { delete impl; }
 
 std::optional<Text> Converter::Decode(std::string_view bytes) {
   const UINT code_page = impl_ ? impl_->code_page : CP_UTF8;

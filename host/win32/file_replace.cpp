@@ -4,11 +4,7 @@
 
 #include "host/module_file.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "host/win32/windows_api.h"
 
 namespace qlx {
 namespace {

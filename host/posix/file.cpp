@@ -2,8 +2,6 @@
 // O_TMPFILE (linked in at the last moment) or a hidden temporary file, a
 // synced folder after the rename, and in-place rewriting behind a synced copy
 // for files that must keep their identity.
-#ifndef _WIN32
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -522,5 +520,3 @@ FileStamp WriteFileReplacing(const fs::path& path, std::string_view bytes, const
 }
 
 }  // namespace qlx
-
-#endif  // _WIN32

@@ -1,17 +1,13 @@
-#include "host/com/win32_desktop.h"
+#include "host/win32/desktop.h"
 
 #include <optional>
 #include <string>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "host/win32/windows_api.h"
 
-#include "host/com/ansi.h"
+#include "host/win32/ansi.h"
 
-namespace qlx::com {
+namespace qlx {
 namespace {
 
 HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
@@ -41,4 +37,4 @@ WindowHandle Win32Desktop::FindWindowExA(WindowHandle parent, WindowHandle child
 
 bool Win32Desktop::LockWindowUpdate(WindowHandle window) { return ::LockWindowUpdate(ToHwnd(window)) != 0; }
 
-}  // namespace qlx::com
+}  // namespace qlx
