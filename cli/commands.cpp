@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/check_command.h"
 #include "cli/command_support.h"
 #include "cli/numbers.h"
 #include "cli/session.h"
@@ -137,6 +138,8 @@ Registry::Registry(CLI::App& app) {
       return RunSession(SessionOptions{files_, write_.ini, common_.json_messages, common_.encoding}, std::cin);
     };
   });
+
+  AddCheckCommands(app, chosen_);
 }
 
 int Registry::Run() {

@@ -1,0 +1,267 @@
+#include "check/module_check.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "analysis/mod_get_procs_data.h"
+#include "header/mod_insert_header.h"
+#include "header/module_header.h"
+#include "header/procedure_header.h"
+#include "host/ui.h"
+
+namespace qlx::check {
+
+namespace {
+
+constexpr std::array<std::string_view, kRuleCount> kIds = {
+    "missing-header", "stale-header", "stale-module-header", "deb-marker", "duplicate-handler", "missing-handler"};
+
+constexpr TextView kDebMarker = u"'deb ";
+constexpr TextView kHandlerLabel = u"PROC_ERR:";
+
+char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// Where `deb` would find a marker in the line: case ignored, as its search does.
+std::size_t FindMarker(TextView line) {
+  if (line.size() < kDebMarker.size()) return TextView::npos;
+  for (std::size_t i = 0; i + kDebMarker.size() <= line.size(); ++i) {
+    std::size_t k = 0;
+    while (k < kDebMarker.size() && Fold(line[i + k]) == kDebMarker[k]) ++k;
+    if (k == kDebMarker.size()) return i;
+  }
+  return TextView::npos;
+}
+
+int Indent(TextView line) {
+  std::size_t i = 0;
+  while (i < line.size() && line[i] == u' ') ++i;
+  return static_cast<int>(i) + 1;
+}
+
+Text Quoted(TextView text) { return u"\"" + Text(text) + u"\""; }
+
+// A copy of the module in an editor of its own, its pane active, so the
+// operations can run on it without touching the caller's module.
+struct Scratch {
+  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
+  MemoryDesktop desktop{vbe.get()};
+  std::shared_ptr<MemoryCodeModule> module;
+
+  explicit Scratch(const MemoryCodeModule& original) {
+    module = vbe->AddModule(original.UncountedName(), original.AllLines());
+    vbe->Pane(original.UncountedName());
+  }
+};
+
+struct Proc {
+  Row start = 0;  // first row of the span (leading comments)
+  Row body = 0;   // declaration row
+  Row end = 0;    // last row of the span
+  Text name;
+};
+
+std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
+  ModGetProcsData procs(ui);
+  procs.SetVBInstance(scratch.vbe);
+  Short count = 0;
+  const std::vector<ProcData> table = procs.GetProcsDataH(count);
+  std::vector<Proc> out;
+  for (Short i = 0; i < count && static_cast<std::size_t>(i) < table.size(); ++i) {
+    const ProcData& p = table[static_cast<std::size_t>(i)];
+    out.push_back({p.ProcStartRow, p.BodyStartRow, p.ProcStartRow + p.TotalRowsCount - 1, p.ProcName});
+  }
+  return out;
+}
+
+const Proc* ProcOfRow(const std::vector<Proc>& procs, Row row) {
+  for (const Proc& p : procs) {
+    if (row >= p.start && row <= p.end) return &p;
+  }
+  return nullptr;
+}
+
+void CheckDebMarkers(const std::vector<Text>& lines, const std::vector<Proc>& procs, std::vector<Finding>& out) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::size_t at = FindMarker(lines[i]);
+    if (at == TextView::npos) continue;
+    const Row row = static_cast<Row>(i + 1);
+    const Proc* p = ProcOfRow(procs, row);
+    out.push_back({Rule::kDebMarker, row, static_cast<int>(at) + 1,
+                   u"'deb marker left in the code: " + Quoted(Trim(lines[i])), p ? p->name : Text()});
+  }
+}
+
+void CheckHandlers(const std::vector<Text>& lines, const std::vector<Proc>& procs, const RuleSet& rules,
+                   std::vector<Finding>& out) {
+  for (const Proc& p : procs) {
+    Row first_label = 0;
+    bool on_error = false;
+    for (Row row = p.body; row <= p.end && row <= static_cast<Row>(lines.size()); ++row) {
+      const Text& line = lines[static_cast<std::size_t>(row - 1)];
+      const Text trimmed = Trim(line);
+      // The statement errtrap looks for before it asks.
+      if (Like(trimmed, u"On Error *")) on_error = true;
+      if (trimmed.starts_with(kHandlerLabel)) {
+        if (first_label == 0) {
+          first_label = row;
+        } else if (rules.Has(Rule::kDuplicateHandler)) {
+          out.push_back({Rule::kDuplicateHandler, row, Indent(line),
+                         u"a second PROC_ERR: label in " + p.name,
+                         p.name});
+        }
+      }
+    }
+    if (!on_error && rules.Has(Rule::kMissingHandler)) {
+      out.push_back({Rule::kMissingHandler, p.body, Indent(lines[static_cast<std::size_t>(p.body - 1)]),
+                     p.name + u" has no On Error statement", p.name});
+    }
+  }
+}
+
+void CheckProcedureHeaders(const std::vector<Text>& lines, const std::vector<Proc>& procs, const RuleSet& rules,
+                           std::vector<Finding>& out) {
+  if (!rules.Has(Rule::kMissingHeader)) return;
+  const Text author_pattern = Text(kAuthorLabel) + u"*";
+  for (const Proc& p : procs) {
+    // The search the header command makes before it decides on a new header.
+    bool found = false;
+    for (Row row = p.body - 1; row >= p.start && !found; --row) {
+      found = Like(Trim(lines[static_cast<std::size_t>(row - 1)]), author_pattern);
+    }
+    if (!found) {
+      out.push_back({Rule::kMissingHeader, p.body, Indent(lines[static_cast<std::size_t>(p.body - 1)]),
+                     p.name + u" has no procedure header", p.name});
+    }
+  }
+}
+
+bool IsDescriptionLine(TextView line, TextView& label) {
+  for (TextView l : kModuleDescriptionLabels) {
+    if (line.starts_with(l)) {
+      label = l;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Lines the same but for the text of the description lines.
+bool SameHeaderLine(TextView a, TextView b) {
+  if (a == b) return true;
+  TextView la, lb;
+  return IsDescriptionLine(a, la) && IsDescriptionLine(b, lb) && la == lb;
+}
+
+void CheckModuleHeader(const MemoryCodeModule& module, const std::vector<Text>& lines,
+                       const std::vector<Proc>& procs, std::vector<Finding>& out) {
+  // Only a module that has a module header can have a stale one: where the
+  // rewrite looks for it, above the first declaration.
+  const Row search_end = procs.empty() ? static_cast<Row>(lines.size()) : std::max(procs[0].start, procs[0].body - 1);
+  bool has_header = false;
+  for (Row row = 1; row <= search_end && !has_header; ++row) {
+    const Text& line = lines[static_cast<std::size_t>(row - 1)];
+    has_header = line.starts_with(kModuleTableTitle) || (procs.empty() && Like(Trim(line), kModuleBannerPattern));
+  }
+  if (!has_header) return;
+
+  Scratch scratch(module);
+  RecordingUi ui;
+  ModInsertHeader header(ui, scratch.desktop);
+  header.SetVBInstance(scratch.vbe);
+  header.InsertModuleHeader();
+  for (const RecordedBox& box : ui.boxes) {
+    if (box.buttons == Buttons::kOk) {
+      Text text = box.text;
+      std::replace(text.begin(), text.end(), u'\r', u' ');
+      text.erase(std::remove(text.begin(), text.end(), u'\n'), text.end());
+      out.push_back({Rule::kStaleModuleHeader, 1, 1, u"the module header cannot be rewritten: " + text, Text()});
+      return;
+    }
+  }
+  const std::vector<Text> rewritten = scratch.module->AllLines();
+  std::size_t i = 0;
+  while (i < lines.size() && i < rewritten.size() && SameHeaderLine(lines[i], rewritten[i])) ++i;
+  if (i == lines.size() && i == rewritten.size()) return;
+  const Row row = static_cast<Row>(std::min(i + 1, std::max<std::size_t>(lines.size(), 1)));
+  Text message = u"the module header's procedure table is not what module-header writes: ";
+  if (i < rewritten.size()) {
+    message += u"expected " + Quoted(rewritten[i]);
+    if (i < lines.size()) message += u", found " + Quoted(lines[i]);
+  } else {
+    message += u"unexpected " + Quoted(lines[i]);
+  }
+  out.push_back({Rule::kStaleModuleHeader, row, 1, message, Text()});
+}
+
+}  // namespace
+
+std::string_view RuleId(Rule rule) { return kIds[static_cast<std::size_t>(rule)]; }
+
+std::optional<Rule> RuleFromId(std::string_view id) {
+  for (std::size_t i = 0; i < kIds.size(); ++i) {
+    if (kIds[i] == id) return static_cast<Rule>(i);
+  }
+  return std::nullopt;
+}
+
+RuleSet RuleSet::Default() {
+  RuleSet set;
+  for (int i = 0; i < kRuleCount; ++i) set.bits_[i] = true;
+  set.Set(Rule::kMissingHandler, false);
+  return set;
+}
+
+namespace {
+
+std::vector<Rule> ParseIds(std::string_view list) {
+  std::vector<Rule> rules;
+  std::size_t pos = 0;
+  while (pos <= list.size()) {
+    std::size_t comma = list.find(',', pos);
+    if (comma == std::string_view::npos) comma = list.size();
+    std::string_view id = list.substr(pos, comma - pos);
+    while (!id.empty() && (id.front() == ' ' || id.front() == '\t')) id.remove_prefix(1);
+    while (!id.empty() && (id.back() == ' ' || id.back() == '\t')) id.remove_suffix(1);
+    if (!id.empty()) {
+      const auto rule = RuleFromId(id);
+      if (!rule) throw std::invalid_argument("unknown rule '" + std::string(id) + "'");
+      rules.push_back(*rule);
+    }
+    pos = comma + 1;
+  }
+  return rules;
+}
+
+}  // namespace
+
+void RuleSet::Apply(std::string_view select, std::string_view ignore) {
+  const std::vector<Rule> selected = ParseIds(select);
+  const std::vector<Rule> ignored = ParseIds(ignore);
+  if (!selected.empty()) {
+    bits_.reset();
+    for (Rule r : selected) Set(r, true);
+  }
+  for (Rule r : ignored) Set(r, false);
+}
+
+std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOptions& options) {
+  std::vector<Finding> out;
+  const std::vector<Text> lines = module.AllLines();
+  const RuleSet& rules = options.rules;
+  Scratch scratch(module);
+  RecordingUi ui;
+  const std::vector<Proc> procs = ScanProcs(scratch, ui);
+
+  if (rules.Has(Rule::kDebMarker)) CheckDebMarkers(lines, procs, out);
+  CheckHandlers(lines, procs, rules, out);
+  CheckProcedureHeaders(lines, procs, rules, out);
+  if (rules.Has(Rule::kStaleModuleHeader)) CheckModuleHeader(module, lines, procs, out);
+
+  std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) {
+    return a.row != b.row ? a.row < b.row : a.column < b.column;
+  });
+  return out;
+}
+
+}  // namespace qlx::check

@@ -1,0 +1,173 @@
+#include "cli/check_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "check/module_check.h"
+#include "cli/commands.h"
+#include "host/module_file.h"
+#include "host/text.h"
+
+namespace qlx::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsModuleFile(const fs::path& path) {
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext == ".bas" || ext == ".cls" || ext == ".frm";
+}
+
+// Files as given, folders walked for module files (sorted, hidden folders
+// such as .git skipped).
+std::vector<fs::path> ModuleFiles(const std::vector<std::string>& paths) {
+  std::vector<fs::path> files;
+  for (const std::string& given : paths) {
+    const fs::path path(given);
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+      std::vector<fs::path> found;
+      fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
+      if (ec) throw std::runtime_error(given + ": " + ec.message());
+      for (; it != end; it.increment(ec)) {
+        if (ec) throw std::runtime_error(given + ": " + ec.message());
+        const fs::path& p = it->path();
+        const std::string name = p.filename().string();
+        if (it->is_directory() && name.size() > 1 && name[0] == '.') {
+          it.disable_recursion_pending();
+          continue;
+        }
+        if (it->is_regular_file() && IsModuleFile(p)) found.push_back(p);
+      }
+      std::sort(found.begin(), found.end());
+      files.insert(files.end(), found.begin(), found.end());
+    } else if (fs::exists(path, ec)) {
+      files.push_back(path);
+    } else {
+      throw std::runtime_error(given + ": no such file or folder");
+    }
+  }
+  return files;
+}
+
+struct Reported {
+  std::string file;
+  long line;
+  int column;
+  std::string rule;
+  std::string message;
+  std::string procedure;
+};
+
+// Workflow-command values: %, CR and LF escaped; properties also : and ,.
+std::string GithubEscape(const std::string& text, bool property) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '%': out += "%25"; break;
+      case '\r': out += "%0D"; break;
+      case '\n': out += "%0A"; break;
+      case ':': out += property ? "%3A" : ":"; break;
+      case ',': out += property ? "%2C" : ","; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int RunCheck(const CheckCommandOptions& options) {
+  if (options.format != "text" && options.format != "json" && options.format != "github") {
+    std::fprintf(stderr, "qlx: --format must be text, json or github, not '%s'\n", options.format.c_str());
+    return kExitUsage;
+  }
+  check::CheckOptions check_options;
+  try {
+    check_options.rules.Apply(options.select, options.ignore);
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "qlx: %s\n", e.what());
+    return kExitUsage;
+  }
+  std::vector<fs::path> files;
+  try {
+    files = ModuleFiles(options.paths);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qlx: %s\n", e.what());
+    return kExitUsage;
+  }
+
+  bool file_error = false;
+  std::vector<Reported> reported;
+  LoadOptions load;
+  load.encoding = options.encoding;
+  for (const fs::path& path : files) {
+    try {
+      const ModuleFile file = ModuleFile::Load(path, load);
+      for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
+        reported.push_back({path.string(), file.FileLineOfRow(f.row), f.column, std::string(check::RuleId(f.rule)),
+                            ToUtf8(f.message), ToUtf8(f.procedure)});
+      }
+    } catch (const std::exception& e) {
+      // The other files are still checked; the run ends as a file error.
+      std::fprintf(stderr, "qlx: %s\n", e.what());
+      file_error = true;
+    }
+  }
+
+  if (options.format == "json") {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const Reported& r : reported) {
+      array.push_back({{"file", r.file},
+                       {"line", r.line},
+                       {"column", r.column},
+                       {"rule", r.rule},
+                       {"message", r.message},
+                       {"procedure", r.procedure}});
+    }
+    std::printf("%s\n", array.dump(2).c_str());
+  } else {
+    for (const Reported& r : reported) {
+      if (options.format == "github") {
+        std::printf("::error file=%s,line=%ld,col=%d,title=%s::%s\n", GithubEscape(r.file, true).c_str(), r.line,
+                    r.column, GithubEscape(r.rule, true).c_str(), GithubEscape(r.message, false).c_str());
+      } else {
+        std::printf("%s:%ld:%d: %s: %s\n", r.file.c_str(), r.line, r.column, r.rule.c_str(), r.message.c_str());
+      }
+    }
+  }
+  std::fflush(stdout);
+  if (file_error) return kExitUsage;
+  return reported.empty() ? kExitOk : kExitReported;
+}
+
+void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
+  auto options = std::make_shared<CheckCommandOptions>();
+  auto* check = app.add_subcommand("check", "Report stale or missing headers, handlers and 'deb markers; writes nothing");
+  check->add_option("PATH", options->paths, "Module files, or folders walked for .bas, .cls and .frm")->required();
+  check->add_option("--format", options->format, "text (FILE:LINE:COL: RULE: message), json or github")
+      ->capture_default_str();
+  check->add_option("--select", options->select, "Only these rules, comma-separated");
+  check->add_option("--ignore", options->ignore, "Leave out these rules, comma-separated");
+  check->add_option("--encoding", options->encoding, "Code page of files that are not UTF-8 (an iconv name)")
+      ->capture_default_str();
+  check->footer(
+      "Rules: missing-header, stale-header, stale-module-header, deb-marker, duplicate-handler,\n"
+      "missing-handler (off unless selected). LINE is a line of the file. --format json prints an\n"
+      "array of {\"file\", \"line\", \"column\", \"rule\", \"message\", \"procedure\"}; --format github\n"
+      "prints workflow-command annotations. Exit 0 clean, 1 findings, 2 usage or file error.");
+  check->final_callback([options, &chosen] { chosen = [options] { return RunCheck(*options); }; });
+
+}
+
+}  // namespace qlx::cli

@@ -1,0 +1,30 @@
+// qlx check (findings about headers, handlers and markers, for CI) and
+// qlx lsp (the language server for editors).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace qlx::cli {
+
+// Adds the check and lsp commands; the parsed one is put into chosen.
+void AddCheckCommands(CLI::App& app, std::function<int()>& chosen);
+
+struct CheckCommandOptions {
+  std::vector<std::string> paths;
+  std::string format = "text";  // text, json or github
+  std::string select;
+  std::string ignore;
+  std::string encoding = "CP932";
+  std::string ini;
+};
+
+// Exit 0 with no findings, 1 with findings, 2 for a usage or file error.
+int RunCheck(const CheckCommandOptions& options);
+
+}  // namespace qlx::cli

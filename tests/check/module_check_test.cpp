@@ -1,0 +1,193 @@
+// The check rules, each fired and not fired, on raw-string modules.
+#include "check/module_check.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace qlx::check {
+namespace {
+
+using qlx::testing::Lines;
+
+// A header as `header` writes it for a Sub without parameters.
+constexpr char16_t kHeaderA[] = uR"(
+'>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>
+'|概  要|:
+'|依  存|:
+'|解  説|:
+'|      |:
+'|作  者|:山田: 作成日:2026/12/08: 更新:未更新)";
+
+struct Fired {
+  std::string rule;
+  Row row;
+  int column;
+  std::string procedure;
+  bool operator==(const Fired&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Fired& f) {
+  return os << f.rule << "@" << f.row << ":" << f.column << "(" << f.procedure << ")";
+}
+
+std::vector<Fired> CheckText(const std::u16string& text, std::string select = "", std::string ignore = "") {
+  MemoryCodeModule module(u"Module1", Lines(text));
+  CheckOptions options;
+  options.rules.Apply(select, ignore);
+  const std::vector<Text> before = module.AllLines();
+  std::vector<Fired> out;
+  for (const Finding& f : CheckModule(module, options)) {
+    out.push_back({std::string(RuleId(f.rule)), f.row, f.column, ToUtf8(f.procedure)});
+  }
+  EXPECT_EQ(module.AllLines(), before) << "the check changed the module";
+  return out;
+}
+
+struct RuleCase {
+  const char* name;
+  std::u16string module;
+  std::string select;
+  std::vector<Fired> expected;
+};
+
+class RuleTest : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(RuleTest, FiresWhereExpected) {
+  const RuleCase& c = GetParam();
+  EXPECT_EQ(CheckText(c.module, c.select), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RuleTest,
+    ::testing::Values(
+        RuleCase{"MissingHeaderFires", uR"(
+Option Explicit
+
+Sub A()
+End Sub
+)",
+                 "missing-header", {{"missing-header", 3, 1, "A"}}},
+        RuleCase{"MissingHeaderQuietWithHeader", Text(u"Option Explicit\n") + kHeaderA + u"\nSub A()\nEnd Sub",
+                 "missing-header", {}},
+        RuleCase{"MissingHeaderIndentedDeclaration", u"Option Explicit\n  Sub A()\n  End Sub", "missing-header",
+                 {{"missing-header", 2, 3, "A"}}},
+        RuleCase{"DebMarkerFires", uR"(
+Sub A()
+    Dim x As Long
+    'deb x
+        'DEB x for
+End Sub
+)",
+                 "deb-marker", {{"deb-marker", 3, 5, "A"}, {"deb-marker", 4, 9, "A"}}},
+        RuleCase{"DebMarkerNeedsTheSpace", u"Sub A()\n    'debug x\n    'deb\nEnd Sub", "deb-marker", {}},
+        RuleCase{"DebMarkerInDeclarations", u"'deb x\nSub A()\nEnd Sub", "deb-marker", {{"deb-marker", 1, 1, ""}}},
+        RuleCase{"DuplicateHandlerFires", uR"(
+Sub A()
+    On Error GoTo PROC_ERR
+PROC_EXIT:
+    Exit Sub
+PROC_ERR:
+    Resume PROC_EXIT
+PROC_ERR:
+    Resume PROC_EXIT
+End Sub
+)",
+                 "duplicate-handler", {{"duplicate-handler", 7, 1, "A"}}},
+        RuleCase{"OneHandlerPerProcedureIsFine", uR"(
+Sub A()
+PROC_ERR:
+End Sub
+Sub B()
+PROC_ERR:
+End Sub
+)",
+                 "duplicate-handler", {}},
+        RuleCase{"MissingHandlerFires", uR"(
+Sub A()
+    x = 1 ' On Error GoTo 0 is only a comment here
+End Sub
+Sub B()
+    on error resume next
+End Sub
+Function C() As Long
+        On Error Resume Next
+End Function
+)",
+                 "missing-handler", {{"missing-handler", 1, 1, "A"}, {"missing-handler", 4, 1, "B"}}},
+        RuleCase{"MissingHandlerOffByDefault", u"Sub A()\nEnd Sub", "", {{"missing-header", 1, 1, "A"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RuleSetTest, SelectReplacesAndIgnoreRemoves) {
+  RuleSet set = RuleSet::Default();
+  EXPECT_TRUE(set.Has(Rule::kStaleHeader));
+  EXPECT_FALSE(set.Has(Rule::kMissingHandler));
+  set.Apply(" missing-handler , deb-marker", "deb-marker");
+  EXPECT_TRUE(set.Has(Rule::kMissingHandler));
+  EXPECT_FALSE(set.Has(Rule::kDebMarker));
+  EXPECT_FALSE(set.Has(Rule::kMissingHeader));
+}
+
+TEST(RuleSetTest, UnknownRuleNamed) {
+  RuleSet set = RuleSet::Default();
+  try {
+    set.Apply("", "missing-header,no-such-rule");
+    FAIL() << "accepted an unknown rule";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_STREQ(e.what(), "unknown rule 'no-such-rule'");
+  }
+}
+
+TEST(RuleSetTest, IdsRoundTrip) {
+  for (int i = 0; i < kRuleCount; ++i) {
+    EXPECT_EQ(RuleFromId(RuleId(static_cast<Rule>(i))), static_cast<Rule>(i));
+  }
+  EXPECT_EQ(RuleFromId("Missing-Header"), std::nullopt);
+}
+
+// A module header as module-header writes it for Module1 with A and B.
+constexpr char16_t kModuleHeader[] = uR"(
+'====================================Module1====================================
+'|USAGE |:hand-written
+'|  OF  |:
+'| THIS |:
+'|MODULE|:
+'|Number|Knd|Procedure Name |:-----Summary Description-----
+'|No.1  |Sub|A              |:
+'|No.2  |Sub|B              |:
+Option Explicit
+Sub A()
+End Sub
+Sub B()
+End Sub
+)";
+
+TEST(StaleModuleHeaderTest, CurrentTableIsQuietWhateverTheDescription) {
+  EXPECT_EQ(CheckText(kModuleHeader, "stale-module-header"), std::vector<Fired>{});
+}
+
+TEST(StaleModuleHeaderTest, RenamedProcedureFiresAtItsRow) {
+  std::u16string text = kModuleHeader;
+  text.replace(text.find(u"Sub B()"), 7, u"Sub Bee()");
+  MemoryCodeModule module(u"Module1", Lines(text));
+  CheckOptions options;
+  options.rules.Apply("stale-module-header", "");
+  const auto found = CheckModule(module, options);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].row, 8);
+  EXPECT_EQ(ToUtf8(found[0].message),
+            "the module header's procedure table is not what module-header writes: expected "
+            "\"'|No.2  |Sub|Bee            |:\", found \"'|No.2  |Sub|B              |:\"");
+}
+
+TEST(StaleModuleHeaderTest, AddedProcedureFires) {
+  std::u16string text = std::u16string(kModuleHeader) + u"Sub C()\nEnd Sub\n";
+  EXPECT_EQ(CheckText(text, "stale-module-header"), (std::vector<Fired>{{"stale-module-header", 9, 1, ""}}));
+}
+
+TEST(StaleModuleHeaderTest, ModuleWithoutHeaderIsQuiet) {
+  EXPECT_EQ(CheckText(u"Option Explicit\nSub A()\nEnd Sub", "stale-module-header"), std::vector<Fired>{});
+}
+
+}  // namespace
+}  // namespace qlx::check
