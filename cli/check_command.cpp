@@ -13,6 +13,7 @@
 
 #include "check/module_check.h"
 #include "cli/commands.h"
+#include "cli/lsp_server.h"
 #include "host/module_file.h"
 #include "host/text.h"
 
@@ -167,6 +168,16 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
       "array of {\"file\", \"line\", \"column\", \"rule\", \"message\", \"procedure\"}; --format github\n"
       "prints workflow-command annotations. Exit 0 clean, 1 findings, 2 usage or file error.");
   check->final_callback([options, &chosen] { chosen = [options] { return RunCheck(*options); }; });
+
+  auto lsp = std::make_shared<LspOptions>();
+  auto* server = app.add_subcommand("lsp", "Language server for VBA modules over stdin and stdout");
+  server->add_option("--debounce", lsp->debounce_ms, "Milliseconds from the last change to its diagnostics")
+      ->capture_default_str();
+  server->footer(
+      "Speaks the Language Server Protocol 3.17 over stdin and stdout (nothing else is written\n"
+      "there). Diagnostics are the findings of qlx check; code actions write headers, handlers,\n"
+      "the module header and expand 'deb markers in the buffer.");
+  server->final_callback([lsp, &chosen] { chosen = [lsp] { return RunLsp(*lsp, std::cin, std::cout); }; });
 
 }
 

@@ -1,0 +1,566 @@
+#include "cli/lsp_server.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <istream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "addin/ini_file.h"
+#include "analysis/cls_proc_inf.h"
+#include "analysis/mod_get_procs_data.h"
+#include "check/module_check.h"
+#include "cli/command_support.h"
+#include "cli/lsp_text.h"
+#include "debugexp/mod_add_debug_vbe.h"
+#include "errtrap/mod_insert_err_trap.h"
+#include "header/mod_insert_header.h"
+#include "host/clock.h"
+#include "host/module_file.h"
+#include "host/vberror.h"
+
+namespace qlx::cli {
+
+namespace {
+
+using json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+using lsp::Position;
+
+// The code actions, by the titles the editor shows.
+enum class Action { kHeader, kErrTrap, kDeb, kModuleHeader, kAllHeaders };
+struct ActionInfo {
+  Action action;
+  const char* id;
+  const char* title;
+  bool at_procedure;  // needs the cursor in a procedure
+};
+constexpr ActionInfo kActions[] = {
+    {Action::kHeader, "header", "Write or update the procedure header", true},
+    {Action::kErrTrap, "errtrap", "Insert the error handler", true},
+    {Action::kDeb, "deb", "Expand the 'deb markers", false},
+    {Action::kModuleHeader, "module-header", "Write the module header", false},
+    {Action::kAllHeaders, "all-headers", "Write headers for all procedures", false},
+};
+constexpr const char* kRunCommand = "qlx.run";
+
+// The UTF-8 byte-order mark: a buffer is Unicode text whatever it holds, so
+// the module made from it is UTF-8 even when it is all ASCII, and new lines
+// are written back as they are.
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// ---- framing ---------------------------------------------------------------
+
+// Reads one message; nullopt at the end of input or on a broken frame.
+std::optional<json> ReadMessage(std::istream& in) {
+  long length = -1;
+  std::string line;
+  for (;;) {
+    if (!std::getline(in, line)) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) break;
+    constexpr std::string_view kLength = "Content-Length:";
+    if (line.size() > kLength.size() && std::equal(kLength.begin(), kLength.end(), line.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        })) {
+      try {
+        length = std::stol(line.substr(kLength.size()));
+      } catch (...) {
+        length = -1;
+      }
+    }
+  }
+  if (length < 0 || length > (256L << 20)) return json();  // a frame without a usable length: skipped
+  std::string body(static_cast<std::size_t>(length), '\0');
+  if (!in.read(body.data(), length)) return std::nullopt;
+  try {
+    return json::parse(body);
+  } catch (const json::parse_error&) {
+    return json{{"__parse_error", true}};
+  }
+}
+
+// ---- the buffer as a module --------------------------------------------------
+
+std::filesystem::path PathOfUri(const std::string& uri) {
+  std::string path = uri.rfind("file://", 0) == 0 ? uri.substr(7) : uri;
+  std::string out;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '%' && i + 2 < path.size() && std::isxdigit(static_cast<unsigned char>(path[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(path[i + 2]))) {
+      out += static_cast<char>(std::stoi(path.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += path[i];
+    }
+  }
+  return out;
+}
+
+ModuleFile ModuleOfBuffer(const Text& text, const std::filesystem::path& path) {
+  return ModuleFile::FromBytes(std::string(kBom) + ToUtf8(text), path);
+}
+
+Text BufferOfModule(const ModuleFile& file) {
+  std::string bytes = file.Render();
+  if (bytes.starts_with(kBom)) bytes.erase(0, kBom.size());
+  return FromUtf8(bytes);
+}
+
+struct Document {
+  std::string uri;
+  long version = 0;
+  Text text;
+  std::optional<Clock::time_point> diagnose_at;
+};
+
+// ---- the operations' screen ---------------------------------------------------
+
+// Questions go to the editor as Yes/No requests, reports as messages.
+class ServerUi : public UiService {
+ public:
+  using Ask = std::function<Answer(const Text& prompt, const Text& title)>;
+  using Tell = std::function<void(const Text& prompt, const Text& title)>;
+  ServerUi(RegionalClock clock, Ask ask, Tell tell) : clock_(std::move(clock)), ask_(std::move(ask)), tell_(std::move(tell)) {}
+
+  Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
+    if (buttons == Buttons::kYesNo) {
+      ++questions;
+      return ask_ ? ask_(prompt, title) : Answer::kNo;
+    }
+    ++reports;
+    if (tell_) tell_(prompt, title);
+    return Answer::kOk;
+  }
+  std::optional<Text> InputBox(const Text&, const Text&, const Text&) override { return std::nullopt; }
+  void Sleep(int) override {}
+  Text ShortDate() override { return clock_.ShortDate(); }
+  Text LongTime() override { return clock_.LongTime(); }
+
+  int questions = 0;
+  int reports = 0;
+
+ private:
+  RegionalClock clock_;
+  Ask ask_;
+  Tell tell_;
+};
+
+class Server {
+ public:
+  Server(const LspOptions& options, std::ostream& out) : options_(options), out_(out) {}
+
+  // Messages read by the reader thread; nullopt marks the end of input.
+  void Push(std::optional<json> message) {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(message));
+    }
+    ready_.notify_one();
+  }
+
+  int Serve() {
+    for (;;) {
+      std::optional<std::optional<json>> next = Next(NextDeadline());
+      if (!next) {
+        PublishDue();
+        continue;
+      }
+      if (!*next) return shutdown_ ? 0 : 1;  // the input ended
+      if (Handle(**next)) return shutdown_ ? 0 : 1;
+    }
+  }
+
+ private:
+  // ---- queue and timers ----
+  std::optional<Clock::time_point> NextDeadline() const {
+    std::optional<Clock::time_point> at;
+    for (const auto& [uri, doc] : documents_) {
+      if (doc.diagnose_at && (!at || *doc.diagnose_at < *at)) at = doc.diagnose_at;
+    }
+    return at;
+  }
+
+  // The next message, or nullopt when the deadline came first.
+  std::optional<std::optional<json>> Next(std::optional<Clock::time_point> deadline) {
+    if (!deferred_.empty()) {
+      json message = std::move(deferred_.front());
+      deferred_.pop_front();
+      return std::optional<json>(std::move(message));
+    }
+    std::unique_lock lock(mutex_);
+    if (deadline) {
+      if (!ready_.wait_until(lock, *deadline, [this] { return !queue_.empty(); })) return std::nullopt;
+    } else {
+      ready_.wait(lock, [this] { return !queue_.empty(); });
+    }
+    std::optional<json> message = std::move(queue_.front());
+    queue_.pop_front();
+    return message;
+  }
+
+  void PublishDue() {
+    const auto now = Clock::now();
+    for (auto& [uri, doc] : documents_) {
+      if (doc.diagnose_at && *doc.diagnose_at <= now) Publish(doc);
+    }
+  }
+
+  // ---- output ----
+  void Send(const json& message) {
+    const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+    out_ << "Content-Length: " << body.size() << "\r\n\r\n" << body;
+    out_.flush();
+  }
+  void Respond(const json& id, json result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}); }
+  void Fail(const json& id, int code, const std::string& message) {
+    Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+  }
+  void Notify(const std::string& method, json params) {
+    Send({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
+  }
+  // A request to the editor; waits for its answer, keeping other messages
+  // for later. nullopt when the input ended or the editor answered an error.
+  std::optional<json> Request(const std::string& method, json params) {
+    const int id = next_id_++;
+    Send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}});
+    for (;;) {
+      std::optional<json> message;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !queue_.empty(); });
+        message = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      if (!message) {
+        input_ended_ = true;
+        return std::nullopt;
+      }
+      if (!message->contains("method") && message->contains("id") && (*message)["id"] == id) {
+        if (message->contains("error")) return std::nullopt;
+        return message->value("result", json());
+      }
+      deferred_.push_back(std::move(*message));
+    }
+  }
+  void ShowMessage(int type, const std::string& text) { Notify("window/showMessage", {{"type", type}, {"message", text}}); }
+
+  // ---- dispatch; true when the server is to exit ----
+  bool Handle(const json& message) {
+    if (message.is_null()) return false;
+    if (message.contains("__parse_error")) {
+      Send({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", -32700}, {"message", "Parse error"}}}});
+      return false;
+    }
+    const std::string method = message.value("method", "");
+    const bool is_request = message.contains("id");
+    const json id = is_request ? message["id"] : json();
+    const json params = message.value("params", json::object());
+    if (method.empty()) return false;  // a stray response
+    try {
+      if (method == "exit") return true;
+      if (!initialized_ && method != "initialize") {
+        if (is_request) Fail(id, -32002, "the server is not initialized");
+        return false;
+      }
+      if (shutdown_ && is_request) {
+        Fail(id, -32600, "the server is shutting down");
+        return false;
+      }
+      if (method == "initialize") {
+        initialized_ = true;
+        Respond(id, Capabilities());
+      } else if (method == "shutdown") {
+        shutdown_ = true;
+        Respond(id, nullptr);
+      } else if (method == "textDocument/didOpen") {
+        const json& doc = params.at("textDocument");
+        Document& d = documents_[doc.at("uri").get<std::string>()];
+        d.uri = doc.at("uri").get<std::string>();
+        d.version = doc.value("version", 0L);
+        d.text = FromUtf8(doc.at("text").get<std::string>());
+        Publish(d);
+      } else if (method == "textDocument/didChange") {
+        auto it = documents_.find(params.at("textDocument").at("uri").get<std::string>());
+        if (it == documents_.end()) return false;
+        Document& d = it->second;
+        d.version = params["textDocument"].value("version", d.version);
+        for (const json& change : params.at("contentChanges")) {
+          const Text text = FromUtf8(change.at("text").get<std::string>());
+          if (change.contains("range")) {
+            lsp::ApplyChange(d.text, ToPosition(change["range"]["start"]), ToPosition(change["range"]["end"]), text);
+          } else {
+            d.text = text;
+          }
+        }
+        d.diagnose_at = Clock::now() + std::chrono::milliseconds(options_.debounce_ms);
+      } else if (method == "textDocument/didClose") {
+        const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+        documents_.erase(uri);
+        Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+      } else if (method == "textDocument/codeAction") {
+        Respond(id, CodeActions(params));
+      } else if (method == "workspace/executeCommand") {
+        Respond(id, ExecuteCommand(params));
+      } else if (is_request) {
+        Fail(id, -32601, "method not found: " + method);
+      }
+    } catch (const std::exception& e) {
+      if (is_request) {
+        Fail(id, -32603, e.what());
+      } else {
+        ShowMessage(1, std::string("qlx: ") + e.what());
+      }
+    }
+    return input_ended_;
+  }
+
+  static json Capabilities() {
+    return {{"capabilities",
+             {{"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+              {"codeActionProvider", {{"codeActionKinds", {"quickfix", "refactor.rewrite"}}}},
+              {"executeCommandProvider", {{"commands", {kRunCommand}}}},
+              {"positionEncoding", "utf-16"}}},
+            {"serverInfo", {{"name", "qlx"}}}};
+  }
+
+  static Position ToPosition(const json& p) { return {p.at("line").get<long>(), p.at("character").get<long>()}; }
+  static json FromPosition(Position p) { return {{"line", p.line}, {"character", p.character}}; }
+
+  // ---- diagnostics ----
+  void Publish(Document& doc) {
+    doc.diagnose_at.reset();
+    json diagnostics = json::array();
+    try {
+      const std::filesystem::path path = PathOfUri(doc.uri);
+      const ModuleFile file = ModuleOfBuffer(doc.text, path);
+      check::CheckOptions options;
+      const std::vector<Text> lines = lsp::SplitKeepingEnds(doc.text);
+      for (const check::Finding& f : check::CheckModule(*file.Module(), options)) {
+        const long line = file.FileLineOfRow(f.row) - 1;
+        if (line < 0) continue;
+        long end = 0;
+        if (static_cast<std::size_t>(line) < lines.size()) {
+          Text l = lines[static_cast<std::size_t>(line)];
+          while (!l.empty() && (l.back() == u'\n' || l.back() == u'\r')) l.pop_back();
+          end = static_cast<long>(l.size());
+        }
+        diagnostics.push_back({{"range",
+                                {{"start", FromPosition({line, f.column - 1})},
+                                 {"end", FromPosition({line, std::max<long>(end, f.column - 1)})}}},
+                               {"severity", 2},
+                               {"code", std::string(check::RuleId(f.rule))},
+                               {"source", "qlx"},
+                               {"message", ToUtf8(f.message)}});
+      }
+    } catch (const std::exception& e) {
+      // A buffer the module reader refuses (an unclosed BEGIN block) is said once, as one diagnostic.
+      diagnostics.push_back({{"range", {{"start", FromPosition({0, 0})}, {"end", FromPosition({0, 0})}}},
+                             {"severity", 1},
+                             {"source", "qlx"},
+                             {"message", e.what()}});
+    }
+    Notify("textDocument/publishDiagnostics",
+           {{"uri", doc.uri}, {"version", doc.version}, {"diagnostics", std::move(diagnostics)}});
+  }
+
+  // ---- the operations on a buffer ----
+  struct Outcome {
+    Text text;  // the buffer after the operation
+    int questions = 0;
+    int reports = 0;
+  };
+
+  Outcome RunAction(const Document& doc, Action action, Row row, ServerUi::Ask ask, ServerUi::Tell tell) {
+    const std::filesystem::path path = PathOfUri(doc.uri);
+    ModuleFile file = ModuleOfBuffer(doc.text, path);
+    auto vbe = std::make_shared<MemoryVBE>();
+    vbe->AddModule(file.Module());
+    vbe->Pane(file.Module()->UncountedName());
+    MemoryDesktop desktop(vbe.get());
+    ServerUi ui(RegionalClock::FromEnvironment(), std::move(ask), std::move(tell));
+    WriteOptions write;
+    const Settings settings = LoadSettings(ui, write);
+    switch (action) {
+      case Action::kHeader:
+      case Action::kModuleHeader:
+      case Action::kAllHeaders: {
+        ModGetProcsData procs(ui);
+        procs.SetVBInstance(vbe);
+        ModInsertHeader header(ui, desktop);
+        header.SetVBInstance(vbe);
+        header.SetProcsData(&procs);
+        header.AuthorName = settings.author;
+        header.IgnoreMode = settings.ignore_mode;
+        header.UnUndoMode = settings.un_undo_mode;
+        header.SleepTime = 0;  // no one is looking at a code window here
+        if (action == Action::kHeader) header.WriteHeaderProc(row);
+        if (action == Action::kModuleHeader) header.InsertModuleHeader();
+        if (action == Action::kAllHeaders) header.InsertHeaderAll();
+        break;
+      }
+      case Action::kErrTrap: {
+        ModInsertErrTrap errtrap(ui, desktop);
+        errtrap.SetVBInstance(vbe);
+        errtrap.ErrInsertPos = settings.err_insert_pos;
+        errtrap.WriteErrTrapProc(row);
+        break;
+      }
+      case Action::kDeb: {
+        ModAddDebugVBE deb(ui, desktop);
+        deb.SetVBInstance(vbe);
+        deb.ReplaceDeb();
+        break;
+      }
+    }
+    return {BufferOfModule(file), ui.questions, ui.reports};
+  }
+
+  json WorkspaceEdit(const Document& doc, const Text& after) {
+    json edits = json::array();
+    for (const lsp::LineEdit& e : lsp::DiffLines(doc.text, after)) {
+      edits.push_back({{"range", {{"start", FromPosition(e.start)}, {"end", FromPosition(e.end)}}},
+                       {"newText", ToUtf8(e.new_text)}});
+    }
+    return {{"documentChanges",
+             json::array({{{"textDocument", {{"uri", doc.uri}, {"version", doc.version}}}, {"edits", edits}}})}};
+  }
+
+  // The row of the cursor's line; 0 on a hidden line.
+  static Row RowOfLine(const ModuleFile& file, long line) { return file.RowOfFileLine(line + 1); }
+
+  json CodeActions(const json& params) {
+    const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+    auto it = documents_.find(uri);
+    if (it == documents_.end()) return json::array();
+    const Document& doc = it->second;
+    const ModuleFile file = ModuleOfBuffer(doc.text, PathOfUri(uri));
+    const Row row = RowOfLine(file, ToPosition(params.at("range").at("start")).line);
+    const bool in_procedure = row > file.Module()->CountOfDeclarationLines() && InProcedure(file, row);
+
+    json diagnostics = params.value("context", json::object()).value("diagnostics", json::array());
+    json actions = json::array();
+    for (const ActionInfo& info : kActions) {
+      if (info.at_procedure && !in_procedure) continue;
+      json action = {{"title", info.title}, {"kind", "refactor.rewrite"}};
+      json fixed = json::array();
+      for (const json& d : diagnostics) {
+        const std::string code = d.value("code", "");
+        if ((info.action == Action::kHeader && (code == "stale-header" || code == "missing-header")) ||
+            (info.action == Action::kDeb && code == "deb-marker")) {
+          fixed.push_back(d);
+        }
+      }
+      if (!fixed.empty()) {
+        action["kind"] = "quickfix";
+        action["diagnostics"] = fixed;
+        action["isPreferred"] = true;
+      }
+      // Computed now when it asks nothing; else run when chosen, so that its
+      // questions can be put to the user.
+      const Outcome probe = RunAction(doc, info.action, row, nullptr, nullptr);
+      if (probe.questions == 0 && probe.reports == 0) {
+        if (probe.text == doc.text) continue;  // nothing to do here
+        action["edit"] = WorkspaceEdit(doc, probe.text);
+      } else {
+        action["command"] = {{"title", info.title},
+                             {"command", kRunCommand},
+                             {"arguments", json::array({{{"uri", uri}, {"version", doc.version}, {"action", info.id}, {"row", row}}})}};
+      }
+      actions.push_back(std::move(action));
+    }
+    return actions;
+  }
+
+  static bool InProcedure(const ModuleFile& file, Row row) {
+    auto vbe = std::make_shared<MemoryVBE>();
+    RecordingUi ui;
+    ClsProcInf record(ui);
+    record.VBInstanceC(vbe);
+    vbe->AddModule(file.Module());
+    vbe->Pane(file.Module()->UncountedName());
+    return record.GetProcInf(row);
+  }
+
+  json ExecuteCommand(const json& params) {
+    if (params.value("command", "") != kRunCommand || !params.contains("arguments") || params["arguments"].empty()) {
+      throw std::runtime_error("unknown command");
+    }
+    const json& args = params["arguments"][0];
+    auto it = documents_.find(args.at("uri").get<std::string>());
+    if (it == documents_.end()) throw std::runtime_error("the document is not open");
+    const Document& doc = it->second;
+    const std::string id = args.at("action").get<std::string>();
+    const ActionInfo* info = nullptr;
+    for (const ActionInfo& a : kActions) {
+      if (id == a.id) info = &a;
+    }
+    if (!info) throw std::runtime_error("unknown action '" + id + "'");
+    if (args.value("version", doc.version) != doc.version) {
+      ShowMessage(2, "qlx: the buffer changed since the action was offered; ask for it again");
+      return nullptr;
+    }
+    auto ask = [this](const Text& prompt, const Text& title) {
+      const std::optional<json> answer = Request(
+          "window/showMessageRequest",
+          {{"type", 3}, {"message", ToUtf8(title) + ": " + ToUtf8(prompt)}, {"actions", {{{"title", "Yes"}}, {{"title", "No"}}}}});
+      return answer && answer->is_object() && answer->value("title", "") == "Yes" ? Answer::kYes : Answer::kNo;
+    };
+    auto tell = [this](const Text& prompt, const Text& title) { ShowMessage(1, ToUtf8(title) + ": " + ToUtf8(prompt)); };
+    const Outcome outcome = RunAction(doc, info->action, args.value("row", 0), ask, tell);
+    if (input_ended_) return nullptr;
+    if (outcome.text != doc.text) {
+      Request("workspace/applyEdit", {{"label", info->title}, {"edit", WorkspaceEdit(doc, outcome.text)}});
+    }
+    return nullptr;
+  }
+
+  LspOptions options_;
+  std::ostream& out_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::optional<json>> queue_;
+  std::deque<json> deferred_;
+  std::map<std::string, Document> documents_;
+  bool initialized_ = false;
+  bool shutdown_ = false;
+  bool input_ended_ = false;
+  int next_id_ = 1;
+};
+
+}  // namespace
+
+int RunLsp(const LspOptions& options, std::istream& in, std::ostream& out) {
+  // Shared with the reader, which may still be blocked in a read when the
+  // server has ended for another reason.
+  auto server = std::make_shared<Server>(options, out);
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread reader([server, done, &in] {
+    for (;;) {
+      std::optional<nlohmann::json> message = ReadMessage(in);
+      const bool end = !message.has_value();
+      const bool exit = message && message->is_object() && message->value("method", "") == "exit";
+      server->Push(std::move(message));
+      if (end || exit) break;
+    }
+    *done = true;
+  });
+  const int status = server->Serve();
+  if (*done) {
+    reader.join();
+  } else {
+    reader.detach();
+  }
+  return status;
+}
+
+}  // namespace qlx::cli

@@ -1,0 +1,82 @@
+// The language server's buffer: changes at UTF-16 positions, and the line
+// edits that turn one text into another.
+#include "cli/lsp_text.h"
+
+#include <gtest/gtest.h>
+
+namespace qlx::cli::lsp {
+namespace {
+
+struct ChangeCase {
+  const char* name;
+  Text before;
+  Position start;
+  Position end;
+  Text replacement;
+  Text after;
+};
+
+class ApplyChangeTest : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ApplyChangeTest, Applies) {
+  Text text = GetParam().before;
+  ApplyChange(text, GetParam().start, GetParam().end, GetParam().replacement);
+  EXPECT_EQ(text, GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ApplyChangeTest,
+    ::testing::Values(
+        ChangeCase{"InsertInLine", u"Sub A()\r\nEnd Sub\r\n", {0, 5}, {0, 5}, u"Bc", u"Sub ABc()\r\nEnd Sub\r\n"},
+        ChangeCase{"AcrossCrLf", u"a\r\nb\r\nc", {0, 1}, {2, 0}, u"-", u"a-c"},
+        ChangeCase{"LoneLfAndCr", u"a\nb\rc", {2, 0}, {2, 1}, u"X", u"a\nb\rX"},
+        // 𠮷 is two UTF-16 code units: character 3 is after it.
+        ChangeCase{"SurrogatePair", u"x𠮷y", {0, 3}, {0, 4}, u"z", u"x𠮷z"},
+        ChangeCase{"PastLineEndClamps", u"ab\ncd", {0, 99}, {1, 0}, u"", u"abcd"},
+        ChangeCase{"PastLastLineAppends", u"ab", {5, 0}, {5, 0}, u"!", u"ab!"},
+        ChangeCase{"ReversedRangeInserts", u"abc", {0, 2}, {0, 1}, u"-", u"ab-c"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DiffCase {
+  const char* name;
+  Text before;
+  Text after;
+};
+
+class DiffLinesTest : public ::testing::TestWithParam<DiffCase> {};
+
+TEST_P(DiffLinesTest, EditTurnsBeforeIntoAfterTouchingOnlyChangedLines) {
+  const DiffCase& c = GetParam();
+  const std::vector<LineEdit> edits = DiffLines(c.before, c.after);
+  Text text = c.before;
+  for (const LineEdit& e : edits) ApplyChange(text, e.start, e.end, e.new_text);
+  EXPECT_EQ(text, c.after);
+  if (c.before == c.after) EXPECT_TRUE(edits.empty());
+  for (const LineEdit& e : edits) {
+    // Whole lines, unless the text ends without a line end.
+    EXPECT_EQ(e.start.character, 0);
+    EXPECT_LT(e.new_text.size(), c.after.size() + 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Diffs, DiffLinesTest,
+    ::testing::Values(DiffCase{"Same", u"a\r\nb\r\n", u"a\r\nb\r\n"},
+                      DiffCase{"InsertAbove", u"Sub A()\r\nEnd Sub\r\n", u"'x\r\n'y\r\nSub A()\r\nEnd Sub\r\n"},
+                      DiffCase{"ReplaceMiddle", u"a\nb\nc\n", u"a\nB\nB2\nc\n"},
+                      DiffCase{"DeleteLast", u"a\nb\n", u"a\n"},
+                      DiffCase{"LastLineWithoutEnd", u"a\nb", u"a\nc"},
+                      DiffCase{"AppendToUnterminated", u"a", u"a\nb\n"},
+                      DiffCase{"FromEmpty", u"", u"x\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DiffLinesTest, InsertionAboveIsAnEmptyRangeAtTheLine) {
+  const auto edits = DiffLines(u"Option Explicit\nSub A()\nEnd Sub\n", u"Option Explicit\n'h\nSub A()\nEnd Sub\n");
+  ASSERT_EQ(edits.size(), 1u);
+  EXPECT_EQ(edits[0].start, (Position{1, 0}));
+  EXPECT_EQ(edits[0].end, (Position{1, 0}));
+  EXPECT_EQ(edits[0].new_text, u"'h\n");
+}
+
+}  // namespace
+}  // namespace qlx::cli::lsp
