@@ -51,7 +51,9 @@ TEST_P(DiffLinesTest, EditTurnsBeforeIntoAfterTouchingOnlyChangedLines) {
   Text text = c.before;
   for (const LineEdit& e : edits) ApplyChange(text, e.start, e.end, e.new_text);
   EXPECT_EQ(text, c.after);
-  if (c.before == c.after) EXPECT_TRUE(edits.empty());
+  if (c.before == c.after) {
+    EXPECT_TRUE(edits.empty());
+  }
   for (const LineEdit& e : edits) {
     // Whole lines, unless the text ends without a line end.
     EXPECT_EQ(e.start.character, 0);
