@@ -8,6 +8,7 @@
 #include "cli/check_command.h"
 #include "cli/command_support.h"
 #include "cli/numbers.h"
+#include "cli/office_files.h"
 #include "cli/session.h"
 
 namespace qlx::cli {
@@ -127,6 +128,28 @@ Registry::Registry(CLI::App& app) {
       "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"
       "whose header cannot be built is reported and skipped, and the others are written.");
   all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(file_, common_, write_); }; });
+
+  auto* export_ = app.add_subcommand("export", "Write every module of an Office document's VBA project to files");
+  export_->add_option("FILE", file_, "Office document (.xlsm .xlam .xls .docm .doc ...)")->required();
+  export_->add_option("DIR", dir_, "Folder for the .bas, .cls and .frm files (made when missing)")->required();
+  export_->add_flag("-q,--quiet", office_.quiet, "Print nothing but errors");
+  export_->footer(
+      "Writes each module as the VBA editor exports it: .bas for standard modules, .cls (with its\n"
+      "VERSION/BEGIN block) for class and document modules, .frm for forms (code only: a form's\n"
+      "designer and .frx file are not exported), in the project's code page with CR LF.");
+  export_->final_callback([this] { chosen_ = [this] { return RunExport(file_, dir_, office_); }; });
+
+  auto* import = app.add_subcommand("import", "Put exported module files back into an Office document's project");
+  import->add_option("DIR", dir_, "Folder holding .bas, .cls and .frm files")->required();
+  import->add_option("FILE", file_, "Office document to change")->required();
+  import->add_flag("--no-backup", office_.no_backup, "Do not keep the old document as FILE.bak");
+  import->add_flag("-q,--quiet", office_.quiet, "Print nothing but errors");
+  import->footer(
+      "Replaces the source of each module named by a file's Attribute VB_Name with the file's code\n"
+      "(a form's designer stays as it is). A file naming a module the project does not have, or\n"
+      "holding characters the project's code page cannot hold, stops the import: nothing is\n"
+      "written. The old document is kept as FILE.bak unless --no-backup.");
+  import->final_callback([this] { chosen_ = [this] { return RunImport(dir_, file_, office_); }; });
 
   auto* session = app.add_subcommand("session", "Drive the whole add-in with tool-window events read from stdin");
   session->add_option("FILE", files_, "Exported module files; the first one is active")->required();

@@ -38,6 +38,12 @@ struct Target {
   std::optional<long long> line;
 };
 
+// Options of export and import.
+struct OfficeOptions {
+  bool no_backup = false;
+  bool quiet = false;
+};
+
 class Registry {
  public:
   explicit Registry(CLI::App& app);
@@ -52,6 +58,8 @@ class Registry {
   std::string file_;
   std::vector<std::string> files_;
   bool full_ = false;
+  std::string dir_;
+  OfficeOptions office_;
 };
 
 }  // namespace qlx::cli

@@ -1,0 +1,103 @@
+// qlx export and qlx import on Office documents, run as a user runs them.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_support.h"
+#include "office/office_document.h"
+#include "office/project_builder.h"
+
+namespace qlx::testing {
+namespace {
+
+using office::testing::TestModule;
+
+const std::string kModule1 =
+    "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\n' \x93\xfa\x96\x7b\x8c\xea\r\n"
+    "Public Sub Hello(ByVal s As String)\r\n    MsgBox s\r\nEnd Sub\r\n";
+const std::string kClass1 = "Attribute VB_Name = \"Class1\"\r\nAttribute VB_Exposed = False\r\nPrivate m As Long\r\n";
+
+std::string Workbook() {
+  return office::testing::Xlsm(office::WriteCompoundFile(
+      *office::testing::ProjectTree(932, {{"Module1", 'M', kModule1}, {"Class1", 'C', kClass1}})));
+}
+
+TEST(ExportCommand, WritesEachModuleAsTheEditorExportsIt) {
+  TempDir dir;
+  WriteFile(dir / "Book.xlsm", Workbook());
+  const RunResult r = RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "src" / "Module1.bas"), kModule1);
+  EXPECT_EQ(ReadFile(dir / "src" / "Class1.cls"),
+            "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1  'True\r\nEND\r\n" + kClass1);
+  EXPECT_NE(r.err.find("qlx: wrote " + (dir / "src" / "Module1.bas").string()), std::string::npos) << r.err;
+}
+
+TEST(ImportCommand, UnchangedFilesLeaveTheDocumentAsItWas) {
+  TempDir dir;
+  WriteFile(dir / "Book.xlsm", Workbook());
+  ASSERT_EQ(RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string(), "-q"}).status, 0);
+  const RunResult r = RunQlx({"import", (dir / "src").string(), (dir / "Book.xlsm").string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "Book.xlsm"), Workbook());
+  EXPECT_FALSE(std::filesystem::exists(dir / "Book.xlsm.bak"));
+  EXPECT_NE(r.err.find("0 modules changed, 2 unchanged"), std::string::npos) << r.err;
+}
+
+TEST(ImportCommand, EditedFileChangesOnlyItsModuleAndKeepsABackup) {
+  TempDir dir;
+  WriteFile(dir / "Book.xlsm", Workbook());
+  ASSERT_EQ(RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string(), "-q"}).status, 0);
+  // Edited in git with LF line ends.
+  WriteFile(dir / "src" / "Module1.bas", "Attribute VB_Name = \"Module1\"\nOption Explicit\nSub Added()\nEnd Sub\n");
+  const RunResult r = RunQlx({"import", (dir / "src").string(), (dir / "Book.xlsm").string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "Book.xlsm.bak"), Workbook());
+  office::OfficeDocument doc = office::OfficeDocument::Load(dir / "Book.xlsm");
+  EXPECT_EQ(doc.Project().Source(0), "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\nSub Added()\r\nEnd Sub\r\n");
+  EXPECT_EQ(doc.Project().Source(1), kClass1);
+}
+
+struct BadImport {
+  const char* name;
+  const char* file;
+  std::string content;
+  const char* says;
+};
+
+class RefusedImport : public ::testing::TestWithParam<BadImport> {};
+
+TEST_P(RefusedImport, WritesNothing) {
+  TempDir dir;
+  WriteFile(dir / "Book.xlsm", Workbook());
+  std::filesystem::create_directories(dir / "src");
+  WriteFile(dir / "src" / GetParam().file, GetParam().content);
+  const RunResult r = RunQlx({"import", (dir / "src").string(), (dir / "Book.xlsm").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(GetParam().says), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir / "Book.xlsm"), Workbook());
+  EXPECT_FALSE(std::filesystem::exists(dir / "Book.xlsm.bak"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedImport,
+    ::testing::Values(
+        BadImport{"UnknownModule", "Module9.bas", "Attribute VB_Name = \"Module9\"\r\n",
+                  "the VBA project has no module Module9 (it has Module1, Class1); nothing was written"},
+        BadImport{"NoName", "Module1.bas", "Option Explicit\r\n", "has no Attribute VB_Name line"},
+        BadImport{"OutsideTheCodePage", "Module1.bas", "Attribute VB_Name = \"Module1\"\r\n' \xF0\x9F\x98\x80\r\n",
+                  "cannot hold; nothing was written"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OfficeCommands, RefuseWhatIsNotAnOfficeDocument) {
+  TempDir dir;
+  WriteFile(dir / "Book.xlsm", "PK\x03\x04 not really a zip");
+  const std::string before = ReadFile(dir / "Book.xlsm");
+  const RunResult r = RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Book.xlsm: the document's zip container"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir / "Book.xlsm"), before);
+}
+
+}  // namespace
+}  // namespace qlx::testing
