@@ -89,15 +89,68 @@ INSTANTIATE_TEST_SUITE_P(
                   "cannot hold; nothing was written"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(OfficeCommands, RefuseWhatIsNotAnOfficeDocument) {
+struct BadDocument {
+  const char* name;
+  std::string (*make)();
+  const char* says;
+};
+
+class RefusedDocument : public ::testing::TestWithParam<BadDocument> {};
+
+// Every refusal: a message naming the file, exit 2, the document untouched
+// and nothing exported.
+TEST_P(RefusedDocument, ByExportAndImport) {
   TempDir dir;
-  WriteFile(dir / "Book.xlsm", "PK\x03\x04 not really a zip");
-  const std::string before = ReadFile(dir / "Book.xlsm");
-  const RunResult r = RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string()});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("Book.xlsm: the document's zip container"), std::string::npos) << r.err;
-  EXPECT_EQ(ReadFile(dir / "Book.xlsm"), before);
+  const std::string bytes = GetParam().make();
+  WriteFile(dir / "Book.xlsm", bytes);
+  const RunResult exported = RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string()});
+  EXPECT_EQ(exported.status, 2);
+  EXPECT_NE(exported.err.find("Book.xlsm: "), std::string::npos) << exported.err;
+  EXPECT_NE(exported.err.find(GetParam().says), std::string::npos) << exported.err;
+  EXPECT_TRUE(!std::filesystem::exists(dir / "src") || std::filesystem::is_empty(dir / "src"));
+  std::filesystem::create_directories(dir / "in");
+  WriteFile(dir / "in" / "Module1.bas", kModule1);
+  const RunResult imported = RunQlx({"import", (dir / "in").string(), (dir / "Book.xlsm").string()});
+  EXPECT_EQ(imported.status, 2);
+  EXPECT_NE(imported.err.find(GetParam().says), std::string::npos) << imported.err;
+  EXPECT_EQ(ReadFile(dir / "Book.xlsm"), bytes);
+  EXPECT_FALSE(std::filesystem::exists(dir / "Book.xlsm.bak"));
 }
+
+std::string Signed() {
+  auto tree = office::testing::ProjectTree(932, {{"Module1", 'M', kModule1}});
+  tree->PutStream(u"\x05" u"DigitalSignature", "signature");
+  return office::testing::Xlsm(office::WriteCompoundFile(*tree));
+}
+
+std::string CorruptDir() {
+  auto tree = office::testing::ProjectTree(932, {{"Module1", 'M', kModule1}});
+  std::string dir = office::testing::DirStream(932, {{"Module1", 'M', kModule1}});
+  dir.resize(dir.size() - 40);
+  tree->Child(u"VBA")->PutStream(u"dir", office::Compress(dir));
+  return office::testing::Xlsm(office::WriteCompoundFile(*tree));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedDocument,
+    ::testing::Values(
+        BadDocument{"Signed", Signed, "digitally signed"},
+        BadDocument{"Password",
+                    [] {
+                      return office::testing::Xlsm(office::WriteCompoundFile(
+                          *office::testing::ProjectTree(932, {{"Module1", 'M', kModule1}}, "secret")));
+                    },
+                    "protected by a password"},
+        BadDocument{"CorruptDir", CorruptDir, "dir stream"},
+        BadDocument{"TruncatedZip",
+                    [] {
+                      std::string b = Workbook();
+                      b.resize(b.size() - 30);
+                      return b;
+                    },
+                    "zip container"},
+        BadDocument{"NotAZip", [] { return std::string("PK\x03\x04 not really a zip"); }, "zip container"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qlx::testing
