@@ -9,6 +9,7 @@ packages=(
   libicu-dev libcli11-dev nlohmann-json3-dev
   pkg-config libzip-dev
   libreoffice-calc-nogui libreoffice-writer-nogui libgsf-bin python3-olefile
+  neovim
   "$@"
 )
 
@@ -22,4 +23,13 @@ if ((${#missing[@]})); then
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Node.js and npm for the language-server client tests and the VS Code
+# extension's compile; a machine that has them from elsewhere keeps its own.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nodejs npm
 fi
