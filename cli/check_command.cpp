@@ -1,12 +1,14 @@
 #include "cli/check_command.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -108,22 +110,45 @@ int RunCheck(const CheckCommandOptions& options) {
     return kExitUsage;
   }
 
-  bool file_error = false;
-  std::vector<Reported> reported;
+  // Files are checked side by side, each in its own editor; the results are
+  // printed in the order of the files.
+  struct FileResult {
+    std::vector<Reported> findings;
+    std::string error;
+  };
+  std::vector<FileResult> results(files.size());
   LoadOptions load;
   load.encoding = options.encoding;
-  for (const fs::path& path : files) {
-    try {
-      const ModuleFile file = ModuleFile::Load(path, load);
-      for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
-        reported.push_back({path.string(), file.FileLineOfRow(f.row), f.column, std::string(check::RuleId(f.rule)),
-                            ToUtf8(f.message), ToUtf8(f.procedure)});
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i = next++; i < files.size(); i = next++) {
+      const fs::path& path = files[i];
+      try {
+        const ModuleFile file = ModuleFile::Load(path, load);
+        for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
+          results[i].findings.push_back({path.string(), file.FileLineOfRow(f.row), f.column,
+                                         std::string(check::RuleId(f.rule)), ToUtf8(f.message), ToUtf8(f.procedure)});
+        }
+      } catch (const std::exception& e) {
+        results[i].error = e.what();
       }
-    } catch (const std::exception& e) {
+    }
+  };
+  const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, files.size()});
+  std::vector<std::thread> pool;
+  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& t : pool) t.join();
+
+  bool file_error = false;
+  std::vector<Reported> reported;
+  for (FileResult& r : results) {
+    if (!r.error.empty()) {
       // The other files are still checked; the run ends as a file error.
-      std::fprintf(stderr, "qlx: %s\n", e.what());
+      std::fprintf(stderr, "qlx: %s\n", r.error.c_str());
       file_error = true;
     }
+    for (Reported& f : r.findings) reported.push_back(std::move(f));
   }
 
   if (options.format == "json") {

@@ -38,6 +38,26 @@ std::vector<Text> SplitKeepingEnds(const Text& text) {
   return lines;
 }
 
+namespace {
+
+// The edit replacing lines [a_from, a_to) of a by lines [b_from, b_to) of b.
+LineEdit Hunk(const std::vector<Text>& a, std::size_t a_from, std::size_t a_to, const std::vector<Text>& b,
+              std::size_t b_from, std::size_t b_to) {
+  LineEdit edit;
+  edit.start = {static_cast<long>(a_from), 0};
+  const bool last_unterminated = !a.empty() && a.back().back() != u'\n' && a.back().back() != u'\r';
+  if (a_to == a.size() && last_unterminated && a_to > a_from) {
+    // The replaced lines run to the end of a text without a final line end.
+    edit.end = {static_cast<long>(a.size() - 1), static_cast<long>(a.back().size())};
+  } else {
+    edit.end = {static_cast<long>(a_to), 0};
+  }
+  for (std::size_t i = b_from; i < b_to; ++i) edit.new_text += b[i];
+  return edit;
+}
+
+}  // namespace
+
 std::vector<LineEdit> DiffLines(const Text& before, const Text& after) {
   const std::vector<Text> a = SplitKeepingEnds(before);
   const std::vector<Text> b = SplitKeepingEnds(after);
@@ -49,18 +69,70 @@ std::vector<LineEdit> DiffLines(const Text& before, const Text& after) {
          a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix]) {
     ++suffix;
   }
-  LineEdit edit;
-  edit.start = {static_cast<long>(prefix), 0};
-  const std::size_t end_line = a.size() - suffix;
-  const bool last_unterminated = !a.empty() && a.back().back() != u'\n' && a.back().back() != u'\r';
-  if (end_line == a.size() && last_unterminated) {
-    // The replaced lines run to the end of a text without a final line end.
-    edit.end = {static_cast<long>(a.size() - 1), static_cast<long>(a.back().size())};
-  } else {
-    edit.end = {static_cast<long>(end_line), 0};
+  const std::size_t a_end = a.size() - suffix;
+  const std::size_t b_end = b.size() - suffix;
+
+  // The commands insert, delete or replace blocks of lines, so between the
+  // common ends the texts fall into runs of equal lines and blocks found by
+  // looking a little ahead for the line on the other side. Lines of a
+  // trailing text without a line end never pair up with others: the last
+  // hunk takes them. Past a work budget one hunk covers the rest.
+  constexpr std::size_t kLookAhead = 4096;
+  std::size_t budget = 4'000'000;
+  std::vector<LineEdit> edits;
+  std::size_t i = prefix;
+  std::size_t j = prefix;
+  std::size_t hunk_a = i, hunk_b = j;
+  bool open = false;
+  auto close = [&] {
+    if (open) edits.push_back(Hunk(a, hunk_a, i, b, hunk_b, j));
+    open = false;
+  };
+  while (i < a_end && j < b_end) {
+    if (a[i] == b[j]) {
+      close();
+      ++i;
+      ++j;
+      continue;
+    }
+    if (!open) {
+      hunk_a = i;
+      hunk_b = j;
+      open = true;
+    }
+    std::size_t inserted = 0, deleted = 0;
+    for (std::size_t k = 1; k < kLookAhead && budget > 0; ++k, --budget) {
+      if (j + k < b_end && b[j + k] == a[i]) {
+        inserted = k;
+        break;
+      }
+      if (i + k < a_end && a[i + k] == b[j]) {
+        deleted = k;
+        break;
+      }
+      if (j + k >= b_end && i + k >= a_end) break;
+    }
+    if (budget == 0) break;
+    if (inserted) {
+      j += inserted;
+    } else if (deleted) {
+      i += deleted;
+    } else {
+      ++i;
+      ++j;
+    }
   }
-  for (std::size_t i = prefix; i < b.size() - suffix; ++i) edit.new_text += b[i];
-  return {edit};
+  if (i < a_end || j < b_end) {
+    if (!open) {
+      hunk_a = i;
+      hunk_b = j;
+    }
+    i = a_end;
+    j = b_end;
+    open = true;
+  }
+  close();
+  return edits;
 }
 
 }  // namespace qlx::cli::lsp

@@ -26,8 +26,9 @@ void ApplyChange(Text& text, Position start, Position end, const Text& replaceme
 // The text's lines, each with its line end.
 std::vector<Text> SplitKeepingEnds(const Text& text);
 
-// One replacement of whole lines turning before into after, lines that stay
-// the same at both ends left out; none when the texts are equal.
+// Replacements of whole lines turning before into after, in order, not
+// overlapping, each range a range of before (as one LSP text edit list);
+// lines that stay the same are left out; none when the texts are equal.
 struct LineEdit {
   Position start;
   Position end;

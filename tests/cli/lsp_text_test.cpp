@@ -48,9 +48,13 @@ class DiffLinesTest : public ::testing::TestWithParam<DiffCase> {};
 TEST_P(DiffLinesTest, EditTurnsBeforeIntoAfterTouchingOnlyChangedLines) {
   const DiffCase& c = GetParam();
   const std::vector<LineEdit> edits = DiffLines(c.before, c.after);
+  // Every range is a range of before: applied from the last one up.
   Text text = c.before;
-  for (const LineEdit& e : edits) ApplyChange(text, e.start, e.end, e.new_text);
+  for (auto e = edits.rbegin(); e != edits.rend(); ++e) ApplyChange(text, e->start, e->end, e->new_text);
   EXPECT_EQ(text, c.after);
+  for (std::size_t k = 1; k < edits.size(); ++k) {
+    EXPECT_LT(edits[k - 1].end.line, edits[k].start.line) << "edits overlap or touch";
+  }
   if (c.before == c.after) {
     EXPECT_TRUE(edits.empty());
   }
@@ -69,7 +73,12 @@ INSTANTIATE_TEST_SUITE_P(
                       DiffCase{"DeleteLast", u"a\nb\n", u"a\n"},
                       DiffCase{"LastLineWithoutEnd", u"a\nb", u"a\nc"},
                       DiffCase{"AppendToUnterminated", u"a", u"a\nb\n"},
-                      DiffCase{"FromEmpty", u"", u"x\n"}),
+                      DiffCase{"FromEmpty", u"", u"x\n"},
+                      DiffCase{"ToEmpty", u"x\ny", u""},
+                      DiffCase{"TwoInsertions", u"a\nb\nc\n", u"h\nh\na\nb\nh\nh\nc\n"},
+                      DiffCase{"RepeatedLinesInserted", u"x\n\nSub A()\n\nEnd Sub\n", u"x\n\n'h\n\nSub A()\n\nEnd Sub\n"},
+                      DiffCase{"InsertAndDelete", u"a\nb\nc\nd\n", u"a\nX\nb\nd\n"},
+                      DiffCase{"EverythingDiffers", u"a\nb\nc", u"d\ne\nf\ng"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DiffLinesTest, InsertionAboveIsAnEmptyRangeAtTheLine) {
@@ -78,6 +87,18 @@ TEST(DiffLinesTest, InsertionAboveIsAnEmptyRangeAtTheLine) {
   EXPECT_EQ(edits[0].start, (Position{1, 0}));
   EXPECT_EQ(edits[0].end, (Position{1, 0}));
   EXPECT_EQ(edits[0].new_text, u"'h\n");
+}
+
+TEST(DiffLinesTest, HeadersAboveTwoProceduresAreTwoEditsLeavingTheCodeBetween) {
+  const Text before = u"Sub A()\r\nEnd Sub\r\nSub B()\r\nEnd Sub\r\n";
+  const Text after = u"'h\r\nSub A()\r\nEnd Sub\r\n'h\r\nSub B()\r\nEnd Sub\r\n";
+  const auto edits = DiffLines(before, after);
+  ASSERT_EQ(edits.size(), 2u);
+  EXPECT_EQ(edits[0].start, (Position{0, 0}));
+  EXPECT_EQ(edits[0].end, (Position{0, 0}));
+  EXPECT_EQ(edits[1].start, (Position{2, 0}));
+  EXPECT_EQ(edits[1].end, (Position{2, 0}));
+  EXPECT_EQ(edits[1].new_text, u"'h\r\n");
 }
 
 }  // namespace
