@@ -57,8 +57,8 @@ void DecompressTokens(std::string_view data, std::string& out, std::size_t chunk
   }
 }
 
-// Longest earlier match of bytes[cur..end) starting at a recorded position
-// inside the chunk; among equally long ones the nearest. Candidates are
+// Longest earlier match of bytes[cur..end) starting at one of the nearest
+// recorded positions inside the chunk; among equally long ones the nearest. Candidates are
 // visited nearest first through chains of positions with the same three
 // leading bytes.
 class MatchFinder {
@@ -78,7 +78,10 @@ class MatchFinder {
   std::pair<std::size_t, std::size_t> Find(std::size_t cur) const {
     if (cur + 3 > chunk_.size()) return {0, 0};
     std::size_t best_len = 0, best_pos = 0;
-    for (std::size_t c = head_[Hash(cur)]; c != kNone; c = prev_[c]) {
+    std::size_t visited = 0;
+    // Nearest candidates first, and not too many: a chunk of a two-letter
+    // alphabet would otherwise cost a quadratic search.
+    for (std::size_t c = head_[Hash(cur)]; c != kNone && visited < kMaxCandidates; c = prev_[c], ++visited) {
       std::size_t len = 0;
       while (cur + len < chunk_.size() && chunk_[c + len] == chunk_[cur + len]) ++len;
       if (len > best_len) {
@@ -93,6 +96,7 @@ class MatchFinder {
  private:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   static constexpr std::size_t kBuckets = 1u << 12;
+  static constexpr std::size_t kMaxCandidates = 128;
   std::size_t Hash(std::size_t p) const {
     return (Byte(chunk_, p) * 0x9E37u ^ Byte(chunk_, p + 1) * 0x2F1u ^ Byte(chunk_, p + 2)) % kBuckets;
   }

@@ -60,14 +60,22 @@ cp tests/fuzz/seeds/settings/* "$seeds/settings/"
 # run_target TARGET: runs it and leaves "RUNS SECONDS" or "finding" in
 # findings/TARGET.result.
 run_target() {
-  local t=$1 seed_dir log=$build/findings/$1.log runs took
+  local t=$1 seed_dir log=$build/findings/$1.log runs took max_len=4096
   case "$t" in
     fuzz_settings) seed_dir=$seeds/settings ;;
     fuzz_answers | fuzz_numbers) seed_dir=tests/fuzz/seeds/cli ;;
+    # Streams and documents built by the tests' project builder: a document
+    # is larger than a module; a chunk and a bit covers the stream format.
+    fuzz_ovba_compression)
+      seed_dir=tests/fuzz/seeds/office
+      max_len=4600 ;;
+    fuzz_compound_file | fuzz_office_document)
+      seed_dir=tests/fuzz/seeds/office
+      max_len=65536 ;;
     *) seed_dir=$seeds/modules ;;
   esac
   mkdir -p "$build/corpus/$t"
-  if "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
+  if "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
       -dict=tests/fuzz/vba.dict -artifact_prefix="$build/findings/$t-" -print_final_stats=1 \
       "$build/corpus/$t" "$seed_dir" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
