@@ -16,6 +16,7 @@
 #include "check/module_check.h"
 #include "cli/commands.h"
 #include "cli/lsp_server.h"
+#include "cli/numbers.h"
 #include "host/module_file.h"
 #include "host/text.h"
 
@@ -196,8 +197,17 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
 
   auto lsp = std::make_shared<LspOptions>();
   auto* server = app.add_subcommand("lsp", "Language server for VBA modules over stdin and stdout");
-  server->add_option("--debounce", lsp->debounce_ms, "Milliseconds from the last change to its diagnostics")
-      ->capture_default_str();
+  // Read as text: CLI11 would take 010 as octal and 0x10 as hex.
+  server->add_option_function<std::string>(
+            "--debounce",
+            [lsp](const std::string& text) {
+              try {
+                lsp->debounce_ms = static_cast<int>(ParseDecimal(text, "--debounce"));
+              } catch (const NumberError& e) {
+                throw CLI::ValidationError(e.what());
+              }
+            },
+            "Milliseconds from the last change to its diagnostics (default: 300)");
   server->footer(
       "Speaks the Language Server Protocol 3.17 over stdin and stdout (nothing else is written\n"
       "there). Diagnostics are the findings of qlx check; code actions write headers, handlers,\n"

@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"JustTooLarge", kModule, Header("--row", "2147483648"), "\"2147483648\" is too large"},
         BadInputCase{"LargestIsOutside", kModule, Header("--row", "2147483647"),
                      "row 2147483647 is outside the module, which has 20 rows"},
+        BadInputCase{"DebounceHex", kModule, {"lsp", "--debounce", "0x10"},
+                     "--debounce takes decimal digits only (0-9), got \"0x10\""},
         BadInputCase{"LeadingZerosOutside", kModule, Header("--line", "00099"),
                      "line 99 is outside the file, which has 21 lines"}),
     [](const auto& info) { return info.param.name; });
