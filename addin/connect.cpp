@@ -23,12 +23,13 @@ void Skipping(Step step) noexcept {
 
 Connect::Connect(AddInServices services)
     : services_(std::move(services)),
-      header_(services_.ui, services_.desktop),
-      procs_data_(services_.ui),
-      err_trap_(services_.ui, services_.desktop),
-      debug_(services_.ui, services_.desktop),
-      ini_(services_.ui, services_.settings_path, std::move(services_.profile)),
-      form_setting_(services_.ui, services_.windows) {
+      handler_ui_(services_.ui),
+      header_(handler_ui_, services_.desktop),
+      procs_data_(handler_ui_),
+      err_trap_(handler_ui_, services_.desktop),
+      debug_(handler_ui_, services_.desktop),
+      ini_(handler_ui_, services_.settings_path, std::move(services_.profile)),
+      form_setting_(handler_ui_, services_.windows) {
   header_.SetProcsData(&procs_data_);
 }
 
@@ -49,6 +50,7 @@ void Connect::SetMenuHandler(std::shared_ptr<CommandBarEvents> source) {
 }
 
 void Connect::OnConnection(std::shared_ptr<VBE> application, int connect_mode) {
+  if (!handler_ui_.Busy()) retired_form_.reset();
   try {
     VBInstance = std::move(application);
     if (connect_mode != ext_cm_External) {
@@ -78,7 +80,18 @@ void Connect::OnDisconnection(int /*remove_mode*/) {
   Skipping([&] {
     if (form_) form_->Unload();
   });
-  form_.reset();
+  // A handler waiting in a box ends at its next box; until it has returned,
+  // the window object it runs on stays.
+  handler_ui_.Abandon();
+  if (handler_ui_.Busy()) {
+    if (form_) {
+      form_->VBInstance.reset();
+      form_->Connection = nullptr;
+      retired_form_ = std::move(form_);
+    }
+  } else {
+    form_.reset();
+  }
   Skipping([&] { header_.SetVBInstance(nullptr); });
   Skipping([&] { procs_data_.SetVBInstance(nullptr); });
   Skipping([&] { err_trap_.SetVBInstance(nullptr); });
@@ -97,12 +110,14 @@ void Connect::Hide() {
 }
 
 void Connect::Show() {
+  if (!handler_ui_.Busy()) retired_form_.reset();
   Skipping([&] {
     if (!form_) {
       form_ = std::make_unique<frmAddIn>(
-          AddInModules{header_, procs_data_, err_trap_, debug_, ini_, form_setting_}, services_.ui,
+          AddInModules{header_, procs_data_, err_trap_, debug_, ini_, form_setting_}, handler_ui_,
           services_.settings_path);
       form_->SetView(form_view_);
+      form_->SetHandlers(&handler_ui_);
     }
   });
   Skipping([&] {
@@ -133,7 +148,8 @@ std::shared_ptr<CommandBarControl> Connect::AddToAddInCommandBar(const Text& sCa
     if (!menu) return nullptr;
     std::shared_ptr<CommandBarControls> controls = menu->Controls();
     if (!controls) return nullptr;
-    std::shared_ptr<CommandBarControl> item = controls->Add(kControlButton);
+    // Temporary: a host that ends without disconnecting leaves no dead item.
+    std::shared_ptr<CommandBarControl> item = controls->Add(kControlButton, true);
     if (!item) return nullptr;
     item->SetCaption(sCaption);
     return item;
@@ -144,7 +160,12 @@ std::shared_ptr<CommandBarControl> Connect::AddToAddInCommandBar(const Text& sCa
 
 void Connect::MenuHandler_Click(const std::shared_ptr<CommandBarControl>& /*control*/, bool& /*handled*/,
                                 bool& /*cancel_default*/) {
-  Show();
+  const HandlerUi::Running running(&handler_ui_);
+  try {
+    Show();
+  } catch (const HandlerAborted&) {
+    // The add-in went away inside a box of the window's loading.
+  }
 }
 
 void Connect::SetFormView(FrmAddInView* view) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "addin/frm_add_in.h"
+#include "addin/handler_ui.h"
 #include "addin/ini_file.h"
 #include "addin/mod_form_setting.h"
 #include "analysis/mod_get_procs_data.h"
@@ -59,7 +60,9 @@ class Connect {
   // failure shows its description alone, titled "Plumewrighter".
   void OnConnection(std::shared_ptr<VBE> application, int connect_mode);
   // Removes the menu item, stores "DisplayOnConnect", unloads the window and
-  // clears every editor reference; a failing step is skipped silently.
+  // clears every editor reference; a failing step is skipped silently. Called
+  // while a handler waits in a box, it also ends that handler at its next box
+  // and keeps the window object until the handler has returned.
   void OnDisconnection(int remove_mode = 0);
   void OnStartupComplete() {}
   void OnAddInsUpdate() {}
@@ -89,6 +92,9 @@ class Connect {
   // A view for the tool window, given to it whenever it is made.
   void SetFormView(FrmAddInView* view);
 
+  // The boxes of every handler; the platform sets its hooks.
+  HandlerUi& Handlers() { return handler_ui_; }
+
   // The modules, one instance each, as the window and the commands use them.
   ModInsertHeader& Header() { return header_; }
   ModGetProcsData& ProcsData() { return procs_data_; }
@@ -100,6 +106,8 @@ class Connect {
   void SetMenuHandler(std::shared_ptr<CommandBarEvents> source);
 
   AddInServices services_;
+  // Declared before the modules, which show their boxes through it.
+  HandlerUi handler_ui_;
   ModInsertHeader header_;
   ModGetProcsData procs_data_;
   ModInsertErrTrap err_trap_;
@@ -108,6 +116,9 @@ class Connect {
   ModFormSetting form_setting_;
   std::shared_ptr<CommandBarControl> menu_item_;
   std::unique_ptr<frmAddIn> form_;
+  // A window released while its handler was still running, kept until the
+  // handler has returned.
+  std::unique_ptr<frmAddIn> retired_form_;
   FrmAddInView* form_view_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "addin/handler_ui.h"
 #include "addin/ini_file.h"
 #include "addin/mod_form_setting.h"
 #include "analysis/mod_get_procs_data.h"
@@ -46,7 +47,10 @@ Text SingleToText(float value) {
 }
 
 frmAddIn::frmAddIn(AddInModules modules, UiService& ui, Text settings_path)
-    : modules_(modules), ui_(ui), settings_path_(std::move(settings_path)) {}
+    : modules_(modules), ui_(ui), settings_path_(std::move(settings_path)) {
+  const std::array<FormControl*, 9> controls = Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) designed_[i] = *controls[i];
+}
 
 std::array<FormControl*, 9> frmAddIn::Controls() {
   return {&cmdWrite, &cmdGet, &chkAllProcs, &lblAllProcs, &lblUsage, &optHeader, &optError, &lblOpt, &cmdRepDebug};
@@ -58,6 +62,14 @@ std::array<FormControl*, 9> frmAddIn::Controls() {
 void frmAddIn::Load() {
   if (loaded_) return;
   loaded_ = true;
+  // A window shown again is a new instance of its design: the controls,
+  // title and position start as designed (no option chosen until Form_Load
+  // selects one); only the captured target was kept.
+  const std::array<FormControl*, 9> controls = Controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) *controls[i] = designed_[i];
+  Caption.clear();
+  Top = 0;
+  Left = 0;
   hWnd = view_ != nullptr ? view_->Create(*this) : 0;
   Form_Load();
 }
@@ -79,6 +91,8 @@ void frmAddIn::Unload() {
   Form_QueryUnload();
   loaded_ = false;
   visible_ = false;
+  // A handler of this window that waits in a box ends at its next box.
+  if (handlers_ != nullptr) handlers_->Abandon();
   if (view_ != nullptr) view_->Destroy(*this);
   hWnd = 0;
 }
@@ -108,6 +122,7 @@ void frmAddIn::SelectOption(FormControl& option) {
 }
 
 bool frmAddIn::UserClick(FormControl& control) {
+  const HandlerUi::Running running(handlers_);
   if (!visible_ || !control.enabled || !control.visible) return false;
   bool reached = true;
   if (&control == &cmdGet) {
@@ -128,6 +143,7 @@ bool frmAddIn::UserClick(FormControl& control) {
 }
 
 bool frmAddIn::UserDblClick() {
+  const HandlerUi::Running running(handlers_);
   if (!visible_) return false;
   Form_DblClick();
   Refresh();
@@ -135,6 +151,7 @@ bool frmAddIn::UserDblClick() {
 }
 
 bool frmAddIn::UserClose() {
+  const HandlerUi::Running running(handlers_);
   if (!loaded_) return false;
   Unload();
   return true;

@@ -22,6 +22,7 @@ class ModInsertErrTrap;
 class ModInsertHeader;
 class UiService;
 class frmAddIn;
+class HandlerUi;
 
 enum class ControlKind { kButton, kCheckBox, kOptionButton, kLabel };
 
@@ -105,7 +106,8 @@ class frmAddIn {
   bool Loaded() const { return loaded_; }
   bool Visible() const { return visible_; }
 
-  // The captured target; kept while the window is closed and shown again.
+  // The captured target: the only state kept while the window is closed and
+  // shown again; everything else is loaded afresh.
   Row TargetRow = 0;
   Text TargetModule;
   Text TargetProc;
@@ -116,6 +118,9 @@ class frmAddIn {
   Connect* Connection = nullptr;
 
   void SetView(FrmAddInView* view) { view_ = view; }
+  // Where the user's events count as running handlers; an unload from inside
+  // one of them ends it at its next box (see HandlerUi).
+  void SetHandlers(HandlerUi* handlers) { handlers_ = handlers; }
   const Text& SettingsPath() const { return settings_path_; }
   void SetSettingsPath(Text path) { settings_path_ = std::move(path); }
 
@@ -134,7 +139,9 @@ class frmAddIn {
 
   // What the user does; a view forwards these. A click on a disabled or
   // hidden control, or any event while the window is not shown, is ignored
-  // and gives false. The view is asked to redraw afterwards.
+  // and gives false. The view is asked to redraw afterwards. A handler that
+  // ended because the window or the add-in went away inside one of its boxes
+  // throws HandlerAborted to the view.
   bool UserClick(FormControl& control);
   bool UserDblClick();
   bool UserClose();
@@ -156,10 +163,13 @@ class frmAddIn {
   // The code module of the active code pane; error 91 when there is none.
   std::shared_ptr<CodeModule> ActiveModule();
 
+  // The controls as designed, put back at every load.
+  std::array<FormControl, 9> designed_;
   AddInModules modules_;
   UiService& ui_;
   Text settings_path_;
   FrmAddInView* view_ = nullptr;
+  HandlerUi* handlers_ = nullptr;
   bool loaded_ = false;
   bool visible_ = false;
 };

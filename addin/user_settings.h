@@ -6,11 +6,9 @@
 #include <memory>
 
 #include "host/text.h"
+#include "host/ui.h"  // kAddInTitle, which names the add-in in the per-user store
 
 namespace qlx {
-
-// The add-in's title, which names it in the per-user store.
-inline constexpr char16_t kAddInTitle[] = u"Plumewrighter";
 
 class UserSettingsStore {
  public:

@@ -15,6 +15,10 @@ namespace {
 
 const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
+// The text as the ANSI code page gives it back: what the ANSI functions
+// would have stored of it.
+Text InAnsi(const Text& text) { return FromAnsi(ToAnsi(text)); }
+
 class RegKey {
  public:
   RegKey() = default;
@@ -51,27 +55,34 @@ std::string WholeCharacters(std::string bytes) {
 
 }  // namespace
 
+// The wide-character profile functions take the path whole, so a folder
+// whose name lies outside the ANSI code page keeps its settings; the file
+// itself stays in the ANSI code page (the system converts what it reads and
+// writes), and names and values pass through that code page as before.
 std::int32_t Win32ProfileStore::GetInt(const Text& section, const Text& key, std::int32_t default_value,
                                        const Text& path) {
-  const UINT value = GetPrivateProfileIntA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), default_value,
-                                           ToAnsi(path).c_str());
+  const UINT value = GetPrivateProfileIntW(Wide(InAnsi(section)), Wide(InAnsi(key)), default_value, Wide(path));
   return static_cast<std::int32_t>(value);
 }
 
 Text Win32ProfileStore::GetString(const Text& section, const Text& key, const Text& default_value,
                                   std::size_t buffer_size, const Text& path) {
   if (buffer_size == 0) return Text();
-  std::string buffer(buffer_size, '\0');
-  const DWORD length =
-      GetPrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), ToAnsi(default_value).c_str(),
-                               buffer.data(), static_cast<DWORD>(buffer_size), ToAnsi(path).c_str());
-  buffer.resize(std::min<std::size_t>(length, buffer_size - 1));
-  return FromAnsi(WholeCharacters(buffer.substr(0, buffer.find('\0'))));
+  // Each ANSI byte gives at most one wide character.
+  std::wstring buffer(buffer_size + 1, L'\0');
+  const DWORD length = GetPrivateProfileStringW(Wide(InAnsi(section)), Wide(InAnsi(key)),
+                                                Wide(InAnsi(default_value)), buffer.data(),
+                                                static_cast<DWORD>(buffer.size()), Wide(path));
+  buffer.resize(std::min<std::size_t>(length, buffer.size() - 1));
+  buffer.resize(std::min(buffer.find(L'\0'), buffer.size()));
+  // The ANSI buffer of buffer_size bytes held at most buffer_size - 1 of them.
+  std::string bytes = ToAnsi(Text(reinterpret_cast<const char16_t*>(buffer.c_str())));
+  if (bytes.size() > buffer_size - 1) bytes.resize(buffer_size - 1);
+  return FromAnsi(WholeCharacters(bytes));
 }
 
 bool Win32ProfileStore::Write(const Text& section, const Text& key, const Text& value, const Text& path) {
-  return WritePrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(), ToAnsi(value).c_str(),
-                                    ToAnsi(path).c_str()) != 0;
+  return WritePrivateProfileStringW(Wide(InAnsi(section)), Wide(InAnsi(key)), Wide(InAnsi(value)), Wide(path)) != 0;
 }
 
 RegistryUserSettingsStore::RegistryUserSettingsStore(Text root) : root_(std::move(root)) {}

@@ -81,8 +81,8 @@ class ModGetProcsData {
   // with one empty element after the last: the highest index is the word count.
   std::vector<Text> GetWordList(TextView parameter);
   // Fills Params[param_index] of entry table_index from a GetWordList result.
-  // Over 7 words shows "InputParam Error" (OK button, empty title: a view
-  // then shows the application's title) and leaves the entry as it was.
+  // Over 7 words shows "InputParam Error" (OK button, no title of its own:
+  // the box shows the add-in's title) and leaves the entry as it was.
   void InputParam(const std::vector<Text>& words, int table_index, int param_index);
   // "I/O" when a body row of entry table_index assigns to the parameter
   // (`b = ...`, or `arr(...) = ...` for `arr()`), else "I".

@@ -31,7 +31,8 @@ std::string PlainText(const Text& text) {
 
 ConsoleUi::ConsoleUi(Options options) : options_(std::move(options)) {}
 
-Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& title) {
+Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& own_title) {
+  const Text title = DisplayedTitle(own_title);
   Answer answer = Answer::kOk;
   std::string note;
   if (buttons == Buttons::kYesNo) {

@@ -72,7 +72,8 @@ class SessionUi : public UiService {
     return console_.MsgBox(prompt, buttons, title);
   }
 
-  std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& default_text) override {
+  std::optional<Text> InputBox(const Text& prompt, const Text& own_title, const Text& default_text) override {
+    const Text title = DisplayedTitle(own_title);
     std::optional<Text> typed = std::move(input_);
     input_.reset();
     if (json_) {

@@ -29,8 +29,10 @@ class CommandBarControls {
   virtual std::int32_t Count() = 0;
   // 1-based; error 5 outside 1..Count.
   virtual std::shared_ptr<CommandBarControl> Item(std::int32_t index) = 0;
-  // A new control of the type at the end of the bar.
-  virtual std::shared_ptr<CommandBarControl> Add(std::int32_t type = kControlButton) = 0;
+  // A new control of the type at the end of the bar. A temporary control is
+  // removed by the host when it closes, so a host that ends without the
+  // add-in's disconnection keeps no dead item.
+  virtual std::shared_ptr<CommandBarControl> Add(std::int32_t type = kControlButton, bool temporary = false) = 0;
 };
 
 class CommandBar {

@@ -213,6 +213,8 @@ class MemoryCommandBarEvents;
 
 class MemoryCommandBarControl : public CommandBarControl,
                                 public std::enable_shared_from_this<MemoryCommandBarControl> {
+  friend class MemoryCommandBar;
+
  public:
   MemoryCommandBarControl(std::weak_ptr<MemoryCommandBar> bar, std::int32_t type, std::shared_ptr<CallLog> log);
 
@@ -223,6 +225,7 @@ class MemoryCommandBarControl : public CommandBarControl,
 
   // Uncounted access for tests.
   std::int32_t Type() const { return type_; }
+  bool Temporary() const { return temporary_; }
   const Text& UncountedCaption() const { return caption_; }
   bool Deleted() const { return deleted_; }
   // A user's click: each event source still kept for this control gets it,
@@ -238,6 +241,7 @@ class MemoryCommandBarControl : public CommandBarControl,
   std::shared_ptr<CallLog> log_;
   Text caption_;
   bool deleted_ = false;
+  bool temporary_ = false;
   std::vector<std::weak_ptr<MemoryCommandBarEvents>> sources_;
 };
 
@@ -253,7 +257,7 @@ class MemoryCommandBar : public CommandBar,
   std::int32_t Count() override;
   std::shared_ptr<CommandBarControl> Item(std::int32_t index) override;
   // Types 1 (button) and 10 (popup) are accepted; others throw error 5 [I].
-  std::shared_ptr<CommandBarControl> Add(std::int32_t type = kControlButton) override;
+  std::shared_ptr<CommandBarControl> Add(std::int32_t type = kControlButton, bool temporary = false) override;
 
   // Uncounted access for tests.
   const std::vector<std::shared_ptr<MemoryCommandBarControl>>& AllControls() const { return controls_; }

@@ -85,10 +85,11 @@ std::shared_ptr<CommandBarControl> MemoryCommandBar::Item(std::int32_t index) {
   return controls_[static_cast<std::size_t>(index - 1)];
 }
 
-std::shared_ptr<CommandBarControl> MemoryCommandBar::Add(std::int32_t type) {
+std::shared_ptr<CommandBarControl> MemoryCommandBar::Add(std::int32_t type, bool temporary) {
   log_->Count(HostCall::kControlsAdd);
   if (type != kControlButton && type != kControlPopup) throw VbError(vberr::kInvalidCall);
   auto control = std::make_shared<MemoryCommandBarControl>(weak_from_this(), type, log_);
+  control->temporary_ = temporary;
   controls_.push_back(control);
   return control;
 }

@@ -11,7 +11,7 @@ Answer RecordingUi::MsgBox(const Text& prompt, Buttons buttons, const Text& titl
       queued_answers.erase(queued_answers.begin());
     }
   }
-  boxes.push_back(RecordedBox{title, prompt, buttons, answer});
+  boxes.push_back(RecordedBox{DisplayedTitle(title), prompt, buttons, answer});
   return answer;
 }
 

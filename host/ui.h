@@ -10,6 +10,13 @@
 namespace qlx {
 
 enum class Buttons { kOk, kYesNo };
+
+// The add-in's title.
+inline constexpr char16_t kAddInTitle[] = u"Plumewrighter";
+
+// The title a box shows: its own, or the add-in's title for a box that has
+// none, as the platform's message box does. Every face shows boxes through it.
+inline Text DisplayedTitle(const Text& title) { return title.empty() ? Text(kAddInTitle) : title; }
 enum class Answer { kOk, kYes, kNo };
 
 class UiService {
@@ -35,7 +42,7 @@ struct RecordedBox {
   bool operator==(const RecordedBox&) const = default;
 };
 
-// For tests: keeps every box, answers questions from a script (No when the
+// For tests: keeps every box with the title it shows, answers questions from a script (No when the
 // script has run out), and has a fixed clock.
 class RecordingUi : public UiService {
  public:

@@ -116,6 +116,18 @@ for arch in x64 x86; do
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
     fail "$arch scenarios did not end with RESULT: PASS (exit status $status)"
   fi
+
+  # The tool window on a 144 DPI screen (Wine reads LogPixels when a program starts).
+  echo "test-windows: $arch scenarios at 144 DPI"
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  log=$work/$arch-dpi.log
+  status=0
+  timeout 120 wine "$dir/fake_editor.exe" "$dll" --dpi 144 >"$log" 2>&1 || status=$?
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  tr -d '\r' <"$log" | sed 's/^/  /'
+  if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
+    fail "$arch scenarios at 144 DPI did not end with RESULT: PASS (exit status $status)"
+  fi
 done
 echo "test-windows: Wine part took $((SECONDS - start)) s"
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "host/com/com_holders.h"
 #include "host/host.h"
 
 namespace qlx::win {
@@ -19,6 +20,9 @@ class AddinConnection {
   virtual void OnAddInsUpdate() = 0;
   virtual void OnStartupComplete() = 0;
   virtual void OnBeginShutdown() = 0;
+  // The COM object the editor holds: kept alive while one of the add-in's
+  // handlers runs, so a release from inside a box frees nothing under it.
+  virtual void SetComObject(IUnknown* /*object*/) {}
 };
 
 }  // namespace qlx::win

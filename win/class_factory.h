@@ -1,28 +1,16 @@
 // The class object of one class: creates instances, counts server locks.
 #pragma once
 
+#include "host/com/com_object.h"
 #include "module.h"
 
 namespace qlx::win {
 
 // T provides static HRESULT Create(REFIID iid, void** out).
 template <class T>
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public com::ComObject<IClassFactory> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-  }
+  ClassFactory() = default;
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -39,8 +27,7 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  LONG refs_ = 1;
-  ModuleLock lock_;
+  void* Find(REFIID iid) override { return iid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr; }
 };
 
 }  // namespace qlx::win

@@ -30,26 +30,10 @@ HRESULT ClsProcInfObject::Create(REFIID iid, void** out) {
 
 ClsProcInfObject::ClsProcInfObject() = default;
 
-HRESULT ClsProcInfObject::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kIidClsProcInf) {
-    *out = static_cast<_ClsProcInf*>(this);
-  } else if (iid == IID_ISupportErrorInfo) {
-    *out = static_cast<ISupportErrorInfo*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG ClsProcInfObject::AddRef() { return InterlockedIncrement(&refs_); }
-
-ULONG ClsProcInfObject::Release() {
-  const ULONG left = InterlockedDecrement(&refs_);
-  if (left == 0) delete this;
-  return left;
+void* ClsProcInfObject::Find(REFIID iid) {
+  if (iid == IID_IDispatch || iid == kIidClsProcInf) return static_cast<_ClsProcInf*>(this);
+  if (iid == IID_ISupportErrorInfo) return static_cast<ISupportErrorInfo*>(this);
+  return nullptr;
 }
 
 ITypeInfo* ClsProcInfObject::TypeInfo() {

@@ -6,24 +6,25 @@
 #pragma once
 
 #include "analysis/cls_proc_inf.h"
+#include "host/com/com_object.h"
 #include "module.h"
 #include "qlx_h.h"
 #include "win32_ui.h"
 
 namespace qlx::win {
 
-class ClsProcInfObject final : public _ClsProcInf, public ISupportErrorInfo {
+class ClsProcInfObject final : public com::ComObject<_ClsProcInf>, public ISupportErrorInfo {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
   ClsProcInfObject();
-  ClsProcInfObject(const ClsProcInfObject&) = delete;
-  ClsProcInfObject& operator=(const ClsProcInfObject&) = delete;
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  // IUnknown, for both interfaces.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return ComObject::QueryInterface(iid, out);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ComObject::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ComObject::Release(); }
 
   // IDispatch through the type library.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -62,7 +63,8 @@ class ClsProcInfObject final : public _ClsProcInf, public ISupportErrorInfo {
   HRESULT STDMETHODCALLTYPE ResetBodyPos(LONG lngProcStartRow) override;
 
  private:
-  ~ClsProcInfObject() = default;
+  ~ClsProcInfObject() override = default;
+  void* Find(REFIID iid) override;
   ITypeInfo* TypeInfo();
   HRESULT SetEditor(IDispatch* value);
   template <class Read>
@@ -70,8 +72,6 @@ class ClsProcInfObject final : public _ClsProcInf, public ISupportErrorInfo {
   template <class T, class Read>
   HRESULT ReadNumber(T* value, Read read);
 
-  LONG refs_ = 1;
-  ModuleLock lock_;
   Win32Ui ui_;
   qlx::ClsProcInf record_{ui_};
   // The editor object as the caller gave it, handed back by get_VBInstanceC.

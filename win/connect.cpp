@@ -101,24 +101,15 @@ HRESULT ConnectObject::Create(REFIID iid, void** out) {
   }
 }
 
-ConnectObject::ConnectObject(std::unique_ptr<AddinConnection> connection) : connection_(std::move(connection)) {}
-
-HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != kIidIDTExtensibility2) return E_NOINTERFACE;
-  *out = static_cast<IDTExtensibility2*>(this);
-  AddRef();
-  return S_OK;
+ConnectObject::ConnectObject(std::unique_ptr<AddinConnection> connection) : connection_(std::move(connection)) {
+  connection_->SetComObject(static_cast<IDTExtensibility2*>(this));
 }
 
-ULONG ConnectObject::AddRef() { return InterlockedIncrement(&refs_); }
-
-ULONG ConnectObject::Release() {
-  const ULONG left = InterlockedDecrement(&refs_);
-  // The connection's destructor releases whatever it kept of the editor.
-  if (left == 0) delete this;
-  return left;
+// The connection's destructor, run when the last reference goes, releases
+// whatever it kept of the editor.
+void* ConnectObject::Find(REFIID iid) {
+  if (iid == IID_IDispatch || iid == kIidIDTExtensibility2) return static_cast<IDTExtensibility2*>(this);
+  return nullptr;
 }
 
 HRESULT ConnectObject::GetTypeInfoCount(UINT* count) {

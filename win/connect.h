@@ -6,23 +6,17 @@
 #include <memory>
 
 #include "addin_connection.h"
+#include "host/com/com_object.h"
 #include "idtextensibility2.h"
 #include "module.h"
 
 namespace qlx::win {
 
-class ConnectObject final : public IDTExtensibility2 {
+class ConnectObject final : public com::ComObject<IDTExtensibility2> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
   explicit ConnectObject(std::unique_ptr<AddinConnection> connection);
-  ConnectObject(const ConnectObject&) = delete;
-  ConnectObject& operator=(const ConnectObject&) = delete;
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IDispatch, without a type library: the five members by name and DISPID.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -41,13 +35,12 @@ class ConnectObject final : public IDTExtensibility2 {
   HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
 
  private:
-  ~ConnectObject() = default;
+  ~ConnectObject() override = default;
+  void* Find(REFIID iid) override;
   // Reads the arguments and calls the member; returns the arguments' verdict
   // and leaves the member's own result in called.
   HRESULT InvokeMember(DISPID id, DISPPARAMS& params, UINT* arg_error, HRESULT& called);
 
-  LONG refs_ = 1;
-  ModuleLock lock_;
   std::unique_ptr<AddinConnection> connection_;
 };
 

@@ -6,6 +6,7 @@
 #include <olectl.h>
 
 #include "class_factory.h"
+#include "host/com/com_object.h"
 #include "cls_proc_inf_com.h"
 #include "connect.h"
 #include "guids.h"
@@ -45,7 +46,7 @@ Text ModuleDirectory() {
 
 void LockModule() { ++g_locks; }
 void UnlockModule() { --g_locks; }
-bool ModuleInUse() { return g_locks.load() != 0; }
+bool ModuleInUse() { return g_locks.load() != 0 || com::LiveObjects().load() != 0; }
 
 }  // namespace qlx::win
 

@@ -1,5 +1,6 @@
 // The DLL's own state, which COM requires: its module handle and the count
-// of live objects and server locks that DllCanUnloadNow reports.
+// of server locks that DllCanUnloadNow reports with the live objects
+// (com::LiveObjects, counted by every object's base).
 #pragma once
 
 #include "host/com/com_holders.h"
@@ -13,18 +14,11 @@ Text ModulePath();
 // Directory of the DLL file, without a trailing separator.
 Text ModuleDirectory();
 
+// IClassFactory::LockServer.
 void LockModule();
 void UnlockModule();
+// Server locks or live objects (the click sink handed to the editor among
+// them) keep the DLL loaded.
 bool ModuleInUse();
-
-// Counts one module lock for the holder's lifetime; every COM object of the
-// DLL has one, so the DLL stays loaded while any object lives.
-class ModuleLock {
- public:
-  ModuleLock() { LockModule(); }
-  ModuleLock(const ModuleLock&) { LockModule(); }
-  ModuleLock& operator=(const ModuleLock&) = default;
-  ~ModuleLock() { UnlockModule(); }
-};
 
 }  // namespace qlx::win

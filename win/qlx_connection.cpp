@@ -9,6 +9,13 @@ QlxConnection::QlxConnection(const Text& settings_directory)
   connect_ = std::make_unique<Connect>(
       AddInServices{ui_, desktop_, *windows_, user_settings_, SettingsFilePath(settings_directory)});
   connect_->SetFormView(&view_);
+  // The boxes belong to the tool window while it exists.
+  ui_.SetOwner([this] { return view_.Handle(); });
+}
+
+void QlxConnection::SetComObject(IUnknown* object) {
+  // Not a reference of its own: taken only while a handler runs.
+  connect_->Handlers().SetHooks([object] { object->AddRef(); }, [object] { object->Release(); });
 }
 
 QlxConnection::~QlxConnection() = default;

@@ -28,6 +28,7 @@ class QlxConnection : public AddinConnection {
   void OnAddInsUpdate() override { connect_->OnAddInsUpdate(); }
   void OnStartupComplete() override { connect_->OnStartupComplete(); }
   void OnBeginShutdown() override { connect_->OnBeginShutdown(); }
+  void SetComObject(IUnknown* object) override;
 
  private:
   Win32Ui ui_;

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "guids.h"
-#include "host/win32/ansi.h"
 #include "registry.h"
 
 namespace qlx::win {
@@ -58,8 +57,10 @@ void RegisterTypeLibrary(const std::wstring& dll_path) {
 
 void RegisterAddin() {
   RegKey addin = RegKey::Create(HKEY_CURRENT_USER, AddinKey());
-  addin.SetAnsiString("FriendlyName", ToAnsi(kFriendlyName));
-  addin.SetAnsiString("Description", ToAnsi(kDescription));
+  // Through the wide-character functions: the texts arrive whole whatever
+  // the system's code page, and ANSI readers get them in theirs.
+  addin.SetString(L"FriendlyName", com::Wide(kFriendlyName));
+  addin.SetString(L"Description", com::Wide(kDescription));
   // Not loaded at the editor's start-up; the user loads it in the add-in manager.
   addin.SetDword(L"LoadBehavior", 0);
   addin.SetDword(L"CommandLineSafe", 0);

@@ -48,13 +48,6 @@ void RegKey::SetString(const std::wstring& name, const std::wstring& value) {
   if (status != ERROR_SUCCESS) throw RegistryError(status, name);
 }
 
-void RegKey::SetAnsiString(const std::string& name, const std::string& value) {
-  const DWORD bytes = static_cast<DWORD>(value.size() + 1);
-  const LSTATUS status =
-      RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
-  if (status != ERROR_SUCCESS) throw RegistryError(status, std::wstring(name.begin(), name.end()));
-}
-
 void RegKey::SetDword(const std::wstring& name, DWORD value) {
   const LSTATUS status =
       RegSetValueExW(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);

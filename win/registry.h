@@ -35,9 +35,6 @@ class RegKey {
 
   // Sets a REG_SZ value ("" names the default value).
   void SetString(const std::wstring& name, const std::wstring& value);
-  // Sets a REG_SZ value through the ANSI function, so it holds what the
-  // ANSI code page makes of the text (as the editor's add-in list expects).
-  void SetAnsiString(const std::string& name, const std::string& value);
   void SetDword(const std::wstring& name, DWORD value);
   std::optional<std::wstring> GetString(const std::wstring& name) const;
   std::optional<DWORD> GetDword(const std::wstring& name) const;

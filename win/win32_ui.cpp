@@ -1,16 +1,84 @@
 #include "win32_ui.h"
 
+#include <algorithm>
+
 #include "host/clock.h"
 #include "host/com/com_holders.h"
 #include "module.h"
 
 namespace qlx::win {
 
+HWND EditorMainWindow() { return FindWindowW(L"wndclass_desked_gsk", nullptr); }
+
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (get_dpi_for_window && window) {
+    const UINT dpi = get_dpi_for_window(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  HDC screen = GetDC(nullptr);
+  if (!screen) return USER_DEFAULT_SCREEN_DPI;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+RECT OntoScreen(const RECT& rect) {
+  if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL)) return rect;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info)) return rect;
+  const RECT& work = info.rcWork;
+  const LONG width = rect.right - rect.left;
+  const LONG height = rect.bottom - rect.top;
+  LONG left = std::min(std::max(rect.left, work.left), work.right - width);
+  LONG top = std::min(std::max(rect.top, work.top), work.bottom - height);
+  left = std::max(left, work.left);  // wider than the work area: its left edge shows
+  top = std::max(top, work.top);
+  return RECT{left, top, left + width, top + height};
+}
+
+namespace {
+
+// Disables a window for the holder's lifetime and enables it again on every
+// way out, unless it was disabled already (an outer box keeps it).
+class DisabledWindow {
+ public:
+  explicit DisabledWindow(HWND window) : window_(window && IsWindowEnabled(window) ? window : nullptr) {
+    if (window_) EnableWindow(window_, FALSE);
+  }
+  DisabledWindow(const DisabledWindow&) = delete;
+  DisabledWindow& operator=(const DisabledWindow&) = delete;
+  ~DisabledWindow() {
+    if (window_ && IsWindow(window_)) EnableWindow(window_, TRUE);
+  }
+
+ private:
+  HWND window_;
+};
+
+}  // namespace
+
+HWND Win32Ui::Owner() const {
+  HWND owner = owner_ ? owner_() : nullptr;
+  return owner && IsWindow(owner) ? owner : GetActiveWindow();
+}
+
 Answer Win32Ui::MsgBox(const Text& prompt, Buttons buttons, const Text& title) {
   const UINT type = buttons == Buttons::kYesNo ? MB_YESNO : MB_OK;
-  // Owned by the editor's active window, as the runtime's own message box is.
-  const int pressed = MessageBoxW(GetActiveWindow(), com::Wide(prompt), com::Wide(title), type);
-  if (pressed == 0) throw com::ErrorFromHResult(HRESULT_FROM_WIN32(GetLastError()), nullptr);
+  HWND owner = Owner();
+  HWND editor = EditorMainWindow();
+  // The box disables its owner itself; the editor's main window is ours to disable.
+  const DisabledWindow disabled(editor != owner ? editor : nullptr);
+  const int pressed =
+      MessageBoxW(owner, com::Wide(prompt), com::Wide(DisplayedTitle(title)), type | MB_SETFOREGROUND);
+  if (pressed == 0) {
+    // A box whose owner went away while it was open ends without an answer.
+    if (owner && !IsWindow(owner)) return buttons == Buttons::kOk ? Answer::kOk : Answer::kNo;
+    throw com::ErrorFromHResult(HRESULT_FROM_WIN32(GetLastError()), nullptr);
+  }
   if (buttons == Buttons::kOk) return Answer::kOk;
   return pressed == IDYES ? Answer::kYes : Answer::kNo;
 }
@@ -23,6 +91,7 @@ constexpr int kEditId = 1000;
 struct InputBoxState {
   HWND edit = nullptr;
   bool done = false;
+  bool destroyed = false;  // with its owner, while it was open
   std::optional<Text> answer;
 };
 
@@ -51,6 +120,10 @@ LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM l
         state->done = true;
         return 0;
       }
+      if (message == WM_DESTROY) {
+        state->done = true;
+        state->destroyed = true;
+      }
     }
     return DefWindowProcW(window, message, wparam, lparam);
   } catch (...) {
@@ -58,19 +131,20 @@ LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM l
   }
 }
 
-// A window destroyed when the holder goes.
+// A window destroyed when the holder goes, unless it went before.
 class OwnedWindow {
  public:
-  explicit OwnedWindow(HWND window) : window_(window) {}
+  OwnedWindow(HWND window, const bool& destroyed) : window_(window), destroyed_(destroyed) {}
   OwnedWindow(const OwnedWindow&) = delete;
   OwnedWindow& operator=(const OwnedWindow&) = delete;
   ~OwnedWindow() {
-    if (window_) DestroyWindow(window_);
+    if (window_ && !destroyed_) DestroyWindow(window_);
   }
   HWND get() const { return window_; }
 
  private:
   HWND window_;
+  const bool& destroyed_;
 };
 
 // Unregisters the window class when the box goes: a class left registered
@@ -87,22 +161,6 @@ class RegisteredClass {
   HINSTANCE instance_;
 };
 
-// Re-enables the owner when the modal box goes.
-class DisabledOwner {
- public:
-  explicit DisabledOwner(HWND owner) : owner_(owner && IsWindowEnabled(owner) ? owner : nullptr) {
-    if (owner_) EnableWindow(owner_, FALSE);
-  }
-  DisabledOwner(const DisabledOwner&) = delete;
-  DisabledOwner& operator=(const DisabledOwner&) = delete;
-  ~DisabledOwner() {
-    if (owner_) EnableWindow(owner_, TRUE);
-  }
-
- private:
-  HWND owner_;
-};
-
 }  // namespace
 
 std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, const Text& default_text) {
@@ -116,20 +174,46 @@ std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, con
   wc.lpszClassName = kInputBoxClass;
   const RegisteredClass registered(wc);
 
-  HWND owner = GetActiveWindow();
+  HWND owner = Owner();
+  const int dpi = WindowDpi(owner);
+  const auto px = [dpi](int at96) { return MulDiv(at96, dpi, USER_DEFAULT_SCREEN_DPI); };
   InputBoxState state;
   constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  RECT frame{0, 0, 360, 130};
-  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME | WS_EX_TOPMOST);
-  OwnedWindow box(CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, kInputBoxClass, com::Wide(title), style,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                                  owner, nullptr, instance, &state));
+  constexpr DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+  RECT frame{0, 0, px(360), px(130)};
+  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  // Centred on its owner (on the screen without one), and on a monitor.
+  RECT around{};
+  if (!owner || !GetWindowRect(owner, &around)) {
+    around = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  const LONG left = around.left + (around.right - around.left - width) / 2;
+  const LONG top = around.top + (around.bottom - around.top - height) / 2;
+  const RECT placed = OntoScreen(RECT{left, top, left + width, top + height});
+  OwnedWindow box(CreateWindowExW(ex_style, kInputBoxClass, com::Wide(DisplayedTitle(title)), style, placed.left,
+                                  placed.top, width, height, owner, nullptr, instance, &state),
+                  state.destroyed);
   if (!box.get()) throw com::ErrorFromHResult(HRESULT_FROM_WIN32(GetLastError()), nullptr);
-  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTW face{};
+  face.lfHeight = -MulDiv(9, dpi, 72);
+  face.lfWeight = FW_NORMAL;
+  face.lfCharSet = SHIFTJIS_CHARSET;
+  lstrcpynW(face.lfFaceName, L"MS UI Gothic", LF_FACESIZE);
+  HFONT own_font = CreateFontIndirectW(&face);
+  HFONT font = own_font ? own_font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  struct FontHolder {
+    HFONT font;
+    ~FontHolder() {
+      if (font) DeleteObject(font);
+    }
+  } font_holder{own_font};
   const auto child = [&](const wchar_t* cls, const Text& text, DWORD child_style, int x, int y, int w, int h, int id,
-                         DWORD ex_style = 0) {
-    HWND made = CreateWindowExW(ex_style, cls, com::Wide(text), WS_CHILD | WS_VISIBLE | child_style, x, y, w, h,
-                                box.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+                         DWORD child_ex_style = 0) {
+    HWND made = CreateWindowExW(child_ex_style, cls, com::Wide(text), WS_CHILD | WS_VISIBLE | child_style, px(x),
+                                px(y), px(w), px(h), box.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                instance, nullptr);
     if (!made) throw com::ErrorFromHResult(HRESULT_FROM_WIN32(GetLastError()), nullptr);
     SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return made;
@@ -139,8 +223,13 @@ std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, con
   child(L"BUTTON", u"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 270, 40, 80, 24, IDCANCEL);
   state.edit = child(L"EDIT", default_text, ES_AUTOHSCROLL | WS_TABSTOP, 10, 95, 340, 22, kEditId, WS_EX_CLIENTEDGE);
 
-  DisabledOwner disabled(owner);
+  // Modal: its owner and the editor's main window take no input until it
+  // goes, however it goes.
+  HWND editor = EditorMainWindow();
+  const DisabledWindow disabled_owner(owner);
+  const DisabledWindow disabled_editor(editor != owner ? editor : nullptr);
   ShowWindow(box.get(), SW_SHOW);
+  SetForegroundWindow(box.get());
   SetFocus(state.edit);
   SendMessageW(state.edit, EM_SETSEL, 0, -1);
   MSG msg{};
@@ -151,8 +240,12 @@ std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, con
       break;
     }
     if (got < 0) break;
-    if (msg.message == WM_KEYDOWN && msg.hwnd == state.edit && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
-      if (msg.wParam == VK_RETURN) state.answer = WindowText(state.edit);
+    // Enter is OK and Esc is Cancel wherever the focus is in the box.
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) &&
+        (msg.hwnd == box.get() || IsChild(box.get(), msg.hwnd))) {
+      HWND focus = GetFocus();
+      const bool on_cancel = focus && GetDlgCtrlID(focus) == IDCANCEL && IsChild(box.get(), focus);
+      if (msg.wParam == VK_RETURN && !on_cancel) state.answer = WindowText(state.edit);
       state.done = true;
       continue;
     }
@@ -160,6 +253,7 @@ std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, con
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  if (state.destroyed) return std::nullopt;  // gone with its owner: no answer
   return state.answer;
 }
 

@@ -16,8 +16,21 @@ std::shared_ptr<qlx::CommandBarControl> ComCommandBarControls::Item(std::int32_t
   return std::make_shared<ComCommandBarControl>(std::move(control));
 }
 
-std::shared_ptr<qlx::CommandBarControl> ComCommandBarControls::Add(std::int32_t type) {
-  ComPtr<IDispatch> control = ToDispatch(d_.Call(L"Add", {Variant::Int32(type)}));
+namespace {
+
+// An optional argument left out, as VB passes it.
+Variant Missing() {
+  Variant v;
+  V_VT(v.get()) = VT_ERROR;
+  V_ERROR(v.get()) = DISP_E_PARAMNOTFOUND;
+  return v;
+}
+
+}  // namespace
+
+std::shared_ptr<qlx::CommandBarControl> ComCommandBarControls::Add(std::int32_t type, bool temporary) {
+  ComPtr<IDispatch> control = ToDispatch(
+      d_.Call(L"Add", {Variant::Int32(type), Missing(), Missing(), Missing(), Variant::Bool(temporary)}));
   if (!control) return nullptr;
   return std::make_shared<ComCommandBarControl>(std::move(control));
 }
@@ -77,21 +90,9 @@ std::shared_ptr<qlx::CommandBarEvents> ComEvents::CommandBarEvents(
 // ---------------------------------------------------------------------------
 // The sink
 
-HRESULT ClickSink::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != kDiidCommandBarControlEvents) return E_NOINTERFACE;
-  *out = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG ClickSink::AddRef() { return InterlockedIncrement(&refs_); }
-
-ULONG ClickSink::Release() {
-  const ULONG left = InterlockedDecrement(&refs_);
-  if (left == 0) delete this;
-  return left;
+void* ClickSink::Find(REFIID iid) {
+  // The connection point asks for the event interface itself.
+  return iid == IID_IDispatch || iid == kDiidCommandBarControlEvents ? static_cast<IDispatch*>(this) : nullptr;
 }
 
 HRESULT ClickSink::GetTypeInfoCount(UINT* count) {

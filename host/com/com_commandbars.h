@@ -8,6 +8,7 @@
 
 #include <ocidl.h>
 
+#include "host/com/com_object.h"
 #include "host/com/dispatch.h"
 #include "host/commandbars.h"
 
@@ -35,7 +36,8 @@ class ComCommandBarControls : public qlx::CommandBarControls {
   explicit ComCommandBarControls(ComPtr<IDispatch> controls) : d_(std::move(controls)) {}
   std::int32_t Count() override;
   std::shared_ptr<qlx::CommandBarControl> Item(std::int32_t index) override;
-  std::shared_ptr<qlx::CommandBarControl> Add(std::int32_t type = kControlButton) override;
+  // Controls.Add(Type, , , , Temporary).
+  std::shared_ptr<qlx::CommandBarControl> Add(std::int32_t type = kControlButton, bool temporary = false) override;
 
  private:
   Dispatcher d_;
@@ -100,18 +102,14 @@ class ComEvents : public qlx::Events {
 // The click sink: IDispatch answering for _dispCommandBarControlEvents. Click
 // (DISPID 1) calls the handler with the control and the two flags, which
 // travel back by reference. The handler is an exception barrier's inside.
-class ClickSink final : public IDispatch {
+// A live object of its module: while the editor holds it, the DLL stays.
+class ClickSink final : public ComObject<IDispatch> {
  public:
   explicit ClickSink(CommandBarEvents::ClickHandler handler) : handler_(std::move(handler)) {}
-  ClickSink(const ClickSink&) = delete;
-  ClickSink& operator=(const ClickSink&) = delete;
 
   // No more calls reach the handler after this.
   void Detach() { handler_ = nullptr; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
@@ -120,8 +118,8 @@ class ClickSink final : public IDispatch {
                                    VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) override;
 
  private:
-  ~ClickSink() = default;
-  LONG refs_ = 1;
+  ~ClickSink() override = default;
+  void* Find(REFIID iid) override;
   CommandBarEvents::ClickHandler handler_;
 };
 

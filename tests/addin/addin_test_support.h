@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -49,16 +50,30 @@ End Sub
 
 inline RecordedBox Ok(Text title, Text text) { return {std::move(title), std::move(text), Buttons::kOk, Answer::kOk}; }
 
-// Also keeps the title and default text of every input box.
+// Also keeps the title and default text of every input box, and can run
+// something while the next box is open, as the platform's message loop
+// inside a box lets the editor do.
 class AddInUi : public RecordingUi {
  public:
+  Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
+    RunWhileOpen();
+    return RecordingUi::MsgBox(prompt, buttons, title);
+  }
   std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& default_text) override {
     input_titles.push_back(title);
     input_defaults.push_back(default_text);
+    RunWhileOpen();
     return RecordingUi::InputBox(prompt, title, default_text);
   }
   std::vector<Text> input_titles;
   std::vector<Text> input_defaults;
+  // Runs once, inside the next box.
+  std::function<void()> while_next_box_open;
+
+ private:
+  void RunWhileOpen() {
+    if (std::function<void()> run = std::exchange(while_next_box_open, nullptr)) run();
+  }
 };
 
 // The settings file as the platform stores it, with every access logged as

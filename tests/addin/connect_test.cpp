@@ -28,6 +28,9 @@ TEST_P(ConnectModes, ConnectingAddsTheMenuItemButNeverShowsTheWindow) {
     EXPECT_FALSE(harness.connect->MenuHandler);
   } else {
     EXPECT_EQ(harness.Menu(), (std::vector<Text>{kMenu}));
+    // A button of this session only: a host that crashes keeps no dead item.
+    EXPECT_TRUE(harness.MenuItem()->Temporary());
+    EXPECT_EQ(harness.MenuItem()->Type(), kControlButton);
   }
   EXPECT_TRUE(harness.ui.boxes.empty());
 }

@@ -468,6 +468,86 @@ TEST_F(ToolWindow, TargetSurvivesClosingAndShowingAgain) {
   EXPECT_EQ(Form().Caption, u"");
 }
 
+// What the user left behind when closing the window; showing it again loads
+// it afresh, keeping only the captured target.
+struct ReloadCase {
+  const char* what;
+  std::function<void(AddInHarness&, frmAddIn&)> before_close;
+  Row row;
+  Text module;
+  Text proc;
+};
+
+class Reload : public ::testing::TestWithParam<ReloadCase> {};
+
+TEST_P(Reload, BringsTheControlsBackAsDesignedAndKeepsOnlyTheTarget) {
+  const ReloadCase& c = GetParam();
+  SCOPED_TRACE(c.what);
+  AddInHarness harness;
+  frmAddIn& form = harness.Open();
+  c.before_close(harness, form);
+  const Row row = form.TargetRow;
+  form.UserClose();
+
+  // The view makes the new window before Form_Load: no option is chosen yet.
+  struct AtCreate : FrmAddInView {
+    WindowHandle Create(frmAddIn& f) override {
+      for (const FormControl* control : f.Controls()) values.push_back(control->value);
+      enabled = f.cmdGet.enabled && f.chkAllProcs.enabled;
+      caption = f.Caption;
+      return 0;
+    }
+    void Refresh(frmAddIn&) override {}
+    void Destroy(frmAddIn&) override {}
+    std::vector<bool> values;
+    bool enabled = false;
+    Text caption = u"unset";
+  } view;
+  harness.connect->SetFormView(&view);
+  ASSERT_TRUE(harness.ClickMenu());
+  EXPECT_EQ(view.values, std::vector<bool>(9, false));
+  EXPECT_TRUE(view.enabled);
+  EXPECT_EQ(view.caption, u"");
+
+  EXPECT_TRUE(form.optHeader.value);
+  EXPECT_FALSE(form.optError.value);
+  EXPECT_FALSE(form.chkAllProcs.value);
+  EXPECT_TRUE(form.chkAllProcs.enabled && form.chkAllProcs.visible && form.lblAllProcs.visible);
+  EXPECT_TRUE(form.cmdGet.enabled);
+  EXPECT_EQ(form.Caption, u"");
+  EXPECT_EQ(row, c.row);  // before the load zeroed it in header mode
+  EXPECT_EQ(form.TargetRow, 0);
+  EXPECT_EQ(form.TargetModule, c.module);
+  EXPECT_EQ(form.TargetProc, c.proc);
+
+  // And it works: GET and WRITE write the header.
+  harness.ClickRow(5);
+  EXPECT_TRUE(form.UserClick(form.cmdGet));
+  EXPECT_TRUE(form.UserClick(form.cmdWrite));
+  EXPECT_TRUE(HeaderAbove(harness.ModuleLines(), kFoo));
+  EXPECT_TRUE(harness.ui.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Reload,
+    ::testing::Values(ReloadCase{"All Procs ticked",
+                                 [](AddInHarness&, frmAddIn& f) { f.UserClick(f.chkAllProcs); }, 0, u"Module1", u""},
+                      ReloadCase{"error-handler mode after GET",
+                                 [](AddInHarness& h, frmAddIn& f) {
+                                   f.UserClick(f.optError);
+                                   h.ClickRow(9);
+                                   f.UserClick(f.cmdGet);
+                                 },
+                                 9, u"Module1", u"Bar"},
+                      ReloadCase{"a procedure captured",
+                                 [](AddInHarness& h, frmAddIn& f) {
+                                   h.ClickRow(5);
+                                   f.UserClick(f.cmdGet);
+                                   f.Top = 720;
+                                   f.Left = 1440;
+                                 },
+                                 5, u"Module1", u"Foo"}));
+
 TEST_F(ToolWindow, ReplaceDebExpandsMarkersAndLeavesTheTargetAlone) {
   AddInHarness harness(testing::Modules{{u"Module1", uR"(
 Sub A()

@@ -303,7 +303,7 @@ TEST(ModGetProcsDataTest, TableKeepsWhatEarlierScansLeft) {
   s.Load(u"Function S(Optional n As Long = 1 + 2) As Integer\nEnd Function\n", u"Module2");
   const std::vector<ProcData> second = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 1);
-  EXPECT_EQ(s.ui.boxes, (std::vector<RecordedBox>{{u"", u"InputParam Error"}}));
+  EXPECT_EQ(s.ui.boxes, (std::vector<RecordedBox>{{u"Plumewrighter", u"InputParam Error"}}));
   EXPECT_EQ(second[0].ProcName, u"S");
   EXPECT_EQ(second[0].ParamCount, 1);
   EXPECT_EQ(second[0].Params[0], first[0].Params[0]);
@@ -522,7 +522,7 @@ TEST(ModGetProcsDataParsers, InputParamRefusesOtherWordCounts) {
   s.procs.InputParam({u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h", u""}, 0, 0);
   s.procs.InputParam({u"x", u""}, 0, 31);
   EXPECT_EQ(s.ui.boxes,
-            (std::vector<RecordedBox>{{u"", u"InputParam Error"},
+            (std::vector<RecordedBox>{{u"Plumewrighter", u"InputParam Error"},
                                       {u"InputParam", u"Error: 9. Subscript out of range"}}));
   EXPECT_EQ(s.procs.Table()[0].Params[0], ParamInf{});
 }

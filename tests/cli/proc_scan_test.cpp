@@ -155,6 +155,18 @@ TEST(ScanCommandTest, FullScanAddsReturnTypesAndParameters) {
             json::parse(R"([{"KeyWord1":"","KeyWord2":"","VarName":"Void","VarType":"N/A","RefIO":"N/A"}])"));
 }
 
+// A box without a title of its own shows the add-in's title, as in the add-in.
+TEST(ScanCommandTest, UntitledBoxShowsTheAddInsTitle) {
+  TempDir dir;
+  // Eight words in one parameter are more than the table takes.
+  WriteFile(dir / "Odd.bas", "Sub A(Optional ByVal x As Long = 1 + 2)\r\nEnd Sub\r\n");
+  RunResult plain = RunQlx({"scan", (dir / "Odd.bas").string(), "--full"});
+  EXPECT_EQ(plain.err, "[Plumewrighter] InputParam Error\n");
+  RunResult as_json = RunQlx({"scan", (dir / "Odd.bas").string(), "--full", "--json-messages"});
+  EXPECT_EQ(json::parse(as_json.err),
+            (json{{"title", "Plumewrighter"}, {"text", "InputParam Error"}, {"buttons", "ok"}, {"answer", nullptr}}));
+}
+
 TEST(ScanCommandTest, ModuleWithoutProceduresCountsZero) {
   TempDir dir;
   WriteFile(dir / "Decl.bas", "Attribute VB_Name = \"Decl\"\r\nOption Explicit\r\nPrivate m As Long\r\n");

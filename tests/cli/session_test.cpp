@@ -129,6 +129,35 @@ TEST_F(SessionTest, ScriptedWorkflowWritesHeadersAndKeepsSettings) {
   EXPECT_NE(ReadFile(dir_ / "user" / "Plumewrighter.ini").find("DisplayOnConnect=1"), std::string::npos);
 }
 
+TEST_F(SessionTest, WindowShownAgainIsLoadedAfreshAndWrites) {
+  const RunResult r = Session(
+      "menu\n"
+      "click 5\n"
+      "get\n"
+      "allprocs\n"
+      "close\n"
+      "menu\n"
+      "state\n"
+      "click 5\n"
+      "get\n"
+      "write\n",
+      {"--json-messages"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const json state = json::parse(r.out);
+  // Only the captured target was kept; the controls are as designed.
+  EXPECT_EQ(state["chkAllProcs"], (json{{"value", false}, {"enabled", true}, {"visible", true}}));
+  EXPECT_EQ(state["cmdGet"], (json{{"enabled", true}}));
+  EXPECT_EQ(state["optHeader"], true);
+  EXPECT_EQ(state["optError"], false);
+  EXPECT_EQ(state["title"], "");
+  EXPECT_EQ(state["TargetModule"], "Calc");
+  EXPECT_EQ(state["TargetProc"], "Add");
+  EXPECT_EQ(state["TargetRow"], 0);
+  // And WRITE works on the new GET.
+  EXPECT_NE(ReadFile(dir_ / "Calc.bas").find("'>>>>>"), std::string::npos);
+  EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
 TEST_F(SessionTest, UnknownAndImpossibleEventsAreReportedAndSkipped) {
   const RunResult r = Session(
       "get\n"

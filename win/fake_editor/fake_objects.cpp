@@ -33,23 +33,6 @@ FakeObject::FakeObject(std::shared_ptr<FakeStats> stats, std::vector<const wchar
 
 FakeObject::~FakeObject() { --stats_->live; }
 
-HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-  *out = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG FakeObject::AddRef() { return InterlockedIncrement(&refs_); }
-
-ULONG FakeObject::Release() {
-  const ULONG left = InterlockedDecrement(&refs_);
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
   *count = 0;
@@ -309,8 +292,10 @@ com::Variant FakeCommandBarControls::Call(DISPID id, WORD flags, const Args& arg
       control = bar_->Item(args.Int(0));
       break;
     default:
+      // Add(Type, Id, Parameter, Before, Temporary); left-out ones come as VT_ERROR.
       args.Expect(0, 5);
-      control = bar_->Add(args.IntOr(0, kControlButton));
+      control = bar_->Add(args.IntOr(0, kControlButton), args.Count() > 4 && V_VT(&args.At(4)) != VT_ERROR &&
+                                                              args.BoolOr(4, false));
       break;
   }
   auto memory_control = std::dynamic_pointer_cast<MemoryCommandBarControl>(control);
@@ -367,18 +352,10 @@ FakeCommandBarEvents::FakeCommandBarEvents(std::shared_ptr<FakeStats> stats,
 
 FakeCommandBarEvents::~FakeCommandBarEvents() { source_->SetClickHandler(nullptr); }
 
-HRESULT FakeCommandBarEvents::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid == IID_IConnectionPointContainer) {
-    *out = static_cast<IConnectionPointContainer*>(this);
-  } else if (iid == IID_IConnectionPoint) {
-    *out = static_cast<IConnectionPoint*>(this);
-  } else {
-    return FakeObject::QueryInterface(iid, out);
-  }
-  AddRef();
-  return S_OK;
+void* FakeCommandBarEvents::Find(REFIID iid) {
+  if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+  if (iid == IID_IConnectionPoint) return static_cast<IConnectionPoint*>(this);
+  return FakeObject::Find(iid);
 }
 
 HRESULT FakeCommandBarEvents::EnumConnectionPoints(IEnumConnectionPoints** out) {
@@ -417,6 +394,7 @@ HRESULT FakeCommandBarEvents::Advise(IUnknown* sink, DWORD* cookie) {
     return CONNECT_E_CANNOTCONNECT;
   }
   *cookie = ++last_cookie_;
+  if (Stats()->keep_sinks) Stats()->kept_sinks.push_back(events);
   sinks_.push_back({*cookie, std::move(events)});
   return S_OK;
 }
@@ -494,6 +472,7 @@ FakeWindowChain::FakeWindowChain(const Text& code_window_caption) {
   code_ = CreateWindowExW(0, L"VbaWindow", com::Wide(code_window_caption), WS_CHILD | WS_VISIBLE, 0, 0, 320, 240,
                           client_, nullptr, instance, nullptr);
   if (!main_ || !client_ || !code_) throw VbError(vberr::kInvalidCall, u"The fake editor's windows cannot be made");
+  ShowWindow(main_, SW_SHOWNA);  // the editor is on the screen when its menu is used
 }
 
 FakeWindowChain::~FakeWindowChain() {

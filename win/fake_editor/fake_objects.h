@@ -10,6 +10,7 @@
 
 #include "host/com/com_commandbars.h"
 #include "host/com/com_holders.h"
+#include "host/com/com_object.h"
 #include "host/memory.h"
 
 namespace qlx::fake {
@@ -17,17 +18,16 @@ namespace qlx::fake {
 // Objects alive, over all fake objects of one editor.
 struct FakeStats {
   long live = 0;
+  // When set, every sink advised on a command bar's event source is also
+  // kept here, as an editor that is slow to let go of it would.
+  bool keep_sinks = false;
+  std::vector<com::ComPtr<IDispatch>> kept_sinks;
 };
 
-class FakeObject : public IDispatch {
+class FakeObject : public com::ComObject<IDispatch> {
  public:
   FakeObject(std::shared_ptr<FakeStats> stats, std::vector<const wchar_t*> members);
-  FakeObject(const FakeObject&) = delete;
-  FakeObject& operator=(const FakeObject&) = delete;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
@@ -35,11 +35,9 @@ class FakeObject : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) override;
 
-  // References held on this object, by anyone.
-  ULONG Refs() const { return refs_; }
-
  protected:
-  virtual ~FakeObject();
+  ~FakeObject() override;
+  void* Find(REFIID iid) override { return iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr; }
 
   // The arguments of one call, in the caller's order.
   class Args {
@@ -67,7 +65,6 @@ class FakeObject : public IDispatch {
 
  private:
   DISPID default_member_ = DISPID_UNKNOWN;
-  LONG refs_ = 1;
   std::shared_ptr<FakeStats> stats_;
   std::vector<const wchar_t*> members_;
 };
@@ -171,7 +168,9 @@ class FakeCommandBarEvents : public FakeObject, public IConnectionPointContainer
  public:
   FakeCommandBarEvents(std::shared_ptr<FakeStats> stats, std::shared_ptr<qlx::CommandBarEvents> source);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return FakeObject::QueryInterface(iid, out);
+  }
   ULONG STDMETHODCALLTYPE AddRef() override { return FakeObject::AddRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return FakeObject::Release(); }
 
@@ -190,6 +189,7 @@ class FakeCommandBarEvents : public FakeObject, public IConnectionPointContainer
 
  protected:
   ~FakeCommandBarEvents() override;
+  void* Find(REFIID iid) override;
 
  private:
   com::Variant Call(DISPID, WORD, const Args&) override { return {}; }

@@ -1,6 +1,7 @@
 #include "fake_editor/harness.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "win32_ui.h"
 
@@ -79,7 +80,33 @@ DWORD WINAPI BoxWatcher::Run(void* self) {
   return 0;
 }
 
+void BoxWatcher::ActInsideNextBox(HWND target, UINT message) {
+  EnterCriticalSection(&lock_);
+  act_target_ = target;
+  act_message_ = message;
+  LeaveCriticalSection(&lock_);
+}
+
+// Posts the action, once, instead of the answer; true when it did.
+bool BoxWatcher::ActInstead(HWND box, bool input) {
+  EnterCriticalSection(&lock_);
+  HWND target = std::exchange(act_target_, nullptr);
+  const UINT message = act_message_;
+  if (target) to_answer_.push_back({box, input});
+  LeaveCriticalSection(&lock_);
+  if (target) PostMessageW(target, message, 0, 0);
+  return target != nullptr;
+}
+
 void BoxWatcher::Poll() {
+  // Boxes acted inside that are still open get their answer now.
+  std::vector<std::pair<HWND, bool>> late;
+  EnterCriticalSection(&lock_);
+  late.swap(to_answer_);
+  LeaveCriticalSection(&lock_);
+  for (const auto& [box, input] : late) {
+    if (IsWindow(box)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(input ? IDCANCEL : (GetDlgItem(box, IDNO) ? IDNO : IDOK), BN_CLICKED), 0);
+  }
   Found found;
   EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&found));
   // Forget boxes that are gone, so a new window with a reused handle counts.
@@ -88,6 +115,7 @@ void BoxWatcher::Poll() {
     if (std::find(handled_.begin(), handled_.end(), box) != handled_.end()) continue;
     SeenBox seen;
     seen.title = WindowText(box);
+    GetWindowRect(box, &seen.place);
     EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
     seen.yes_no = GetDlgItem(box, IDNO) != nullptr;
     {
@@ -96,6 +124,7 @@ void BoxWatcher::Poll() {
       LeaveCriticalSection(&lock_);
     }
     handled_.push_back(box);
+    if (ActInstead(box, false)) continue;
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(seen.yes_no ? IDNO : IDOK, BN_CLICKED), 0);
   }
   for (HWND box : found.inputs) {
@@ -103,6 +132,7 @@ void BoxWatcher::Poll() {
     SeenBox seen;
     seen.input = true;
     seen.title = WindowText(box);
+    GetWindowRect(box, &seen.place);
     EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
     HWND edit = nullptr;
     EnumChildWindows(box, FindEdit, reinterpret_cast<LPARAM>(&edit));
@@ -112,6 +142,7 @@ void BoxWatcher::Poll() {
     const std::optional<Text> answer = input_text_;
     LeaveCriticalSection(&lock_);
     handled_.push_back(box);
+    if (ActInstead(box, true)) continue;
     // The box's thread is waiting in its own message loop, so the text is set at once.
     if (answer && edit) SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(com::Wide(*answer)),
                                             SMTO_BLOCK, 5000, nullptr);

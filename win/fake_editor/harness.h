@@ -18,7 +18,11 @@ struct SeenBox {
   bool yes_no = false;
   bool input = false;      // the add-in's input box
   Text default_text;       // what its edit box held when it came up
-  bool operator==(const SeenBox&) const = default;
+  RECT place{};            // where it came up, on the screen
+  bool operator==(const SeenBox& other) const {
+    return title == other.title && text == other.text && yes_no == other.yes_no && input == other.input &&
+           default_text == other.default_text;
+  }
 };
 
 // Watches for message boxes and the add-in's input boxes of this process on
@@ -36,10 +40,15 @@ class BoxWatcher {
   std::vector<SeenBox> Take();
   // What the next input boxes are answered with; nullopt cancels them.
   void TypeIntoInputBoxes(std::optional<Text> text);
+  // When the next box (of either kind) comes up, posts message to target
+  // instead of answering it at once: the box's own message loop runs what
+  // target does with it. The box is answered a poll later if still open.
+  void ActInsideNextBox(HWND target, UINT message);
 
  private:
   static DWORD WINAPI Run(void* self);
   void Poll();
+  bool ActInstead(HWND box, bool input);
 
   HANDLE stop_ = nullptr;
   HANDLE thread_ = nullptr;
@@ -47,6 +56,10 @@ class BoxWatcher {
   std::vector<SeenBox> seen_;
   std::vector<HWND> handled_;
   std::optional<Text> input_text_;
+  HWND act_target_ = nullptr;
+  UINT act_message_ = 0;
+  // Boxes acted inside, to be answered at the next poll.
+  std::vector<std::pair<HWND, bool>> to_answer_;  // the box, whether it is an input box
 };
 
 struct Harness {
@@ -96,6 +109,11 @@ void RunWindowScenarios(Harness& h);
 // The whole workflow through the tool window's controls.
 void RunWorkflowScenarios(Harness& h);
 void RunClsProcInfScenarios(Harness& h);
+// Boxes interrupted by disconnection or closing, the keyboard, the owner
+// window, an off-screen position, the click sink's lifetime.
+void RunRuntimeScenarios(Harness& h);
+// The tool window at the screen's DPI, which the run expects to be expected_dpi.
+void RunDpiScenarios(Harness& h, int expected_dpi);
 // Every object released and the DLL unloadable; unregistration leaves the
 // registry as it was before the run.
 void RunUnloadScenarios(Harness& h);

@@ -17,10 +17,13 @@ bool UnderWine() {
 
 int Run(int argc, wchar_t** argv) {
   const bool hold = argc == 4 && std::wcscmp(argv[2], L"--hold-window") == 0;
-  if (argc != 2 && !hold) {
-    std::fputs("usage: fake_editor PATH\\qlx.dll [--hold-window MS]\n", stderr);
+  const bool dpi_only = argc == 4 && std::wcscmp(argv[2], L"--dpi") == 0;
+  if (argc != 2 && !hold && !dpi_only) {
+    std::fputs("usage: fake_editor PATH\\qlx.dll [--hold-window MS | --dpi DPI]\n", stderr);
     return 2;
   }
+  // As the Office applications are: the screen's DPI is seen as it is.
+  SetProcessDPIAware();
   com::ComApartment apartment;
   BoxWatcher boxes;
   Harness h;
@@ -35,6 +38,12 @@ int Run(int argc, wchar_t** argv) {
   h.boxes = &boxes;
   std::printf("fake editor (%s, %d-bit)\n", h.under_wine ? "Wine" : "Windows", static_cast<int>(sizeof(void*) * 8));
 
+  if (dpi_only) {
+    // Loaded directly: this run only looks at the window.
+    h.dll = LoadLibraryW(h.dll_path.c_str());
+    RunDpiScenarios(h, _wtoi(argv[3]));
+    return TheChecks().Finish() ? 0 : 1;
+  }
   RunPortabilityScenarios(h);
   RunHostScenarios(h);
   RunRegistrationScenarios(h);
@@ -42,6 +51,7 @@ int Run(int argc, wchar_t** argv) {
   RunWindowScenarios(h);
   RunWorkflowScenarios(h);
   RunClsProcInfScenarios(h);
+  RunRuntimeScenarios(h);
   RunUnloadScenarios(h);
   return TheChecks().Finish() ? 0 : 1;
 }

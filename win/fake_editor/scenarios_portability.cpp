@@ -114,6 +114,24 @@ void RunPortabilityScenarios(Harness& /*h*/) {
     RemoveDirectoryW(dir.c_str());
   });
 
+  t.Scenario("QLX.ini in a folder whose name the ANSI code page cannot hold", [] {
+    // "€" and "ä" have no place in code page 932.
+    const std::wstring dir = TempDirectory() + L"-\u20AC\u00E4";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const Text path = SettingsFilePath(com::FromWide(dir.c_str()));
+    RecordingUi ui;
+    ModINIFile ini(ui, path);
+    CHECK(ini.INIWriteSetting(u"Author", u"Name", u"\u5C71\u7530", path));
+    CHECK(ini.INIGetSettingString(u"Author", u"Name", path, u"") == Text(u"\u5C71\u7530"));
+    CHECK_EQ(static_cast<long long>(ini.INIGetSettingInteger(u"Mode", u"Missing", path, 3)), 3LL);
+    // The file is where the path says, and in the ANSI code page.
+    CHECK_EQ(FileBytes(com::Wide(path)), std::string("[Author]\r\nName=\x8e\x52\x93\x63\r\n"));
+    CHECK(ui.boxes.empty());
+    DeleteFileW(com::Wide(path));
+    RemoveDirectoryW(dir.c_str());
+    RemoveDirectoryW(TempDirectory().c_str());
+  });
+
   t.Scenario("DisplayOnConnect where SaveSetting keeps it", [] {
     const std::wstring app = L"Software\\VB and VBA Program Settings\\Plumewrighter";
     const bool existed = win::KeyExists(HKEY_CURRENT_USER, app);
