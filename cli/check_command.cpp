@@ -18,6 +18,9 @@
 #include "cli/lsp_server.h"
 #include "cli/numbers.h"
 #include "host/module_file.h"
+#include "office/office_document.h"
+#include "office/ovba_compression.h"
+#include "office/project_modules.h"
 #include "host/text.h"
 
 namespace qlx::cli {
@@ -51,7 +54,9 @@ std::vector<fs::path> ModuleFiles(const std::vector<std::string>& paths) {
           it.disable_recursion_pending();
           continue;
         }
-        if (it->is_regular_file() && IsModuleFile(p)) found.push_back(p);
+        if (it->is_regular_file() && (IsModuleFile(p) || office::OfficeDocument::IsOfficePath(p))) {
+          found.push_back(p);
+        }
       }
       std::sort(found.begin(), found.end());
       files.insert(files.end(), found.begin(), found.end());
@@ -124,11 +129,23 @@ int RunCheck(const CheckCommandOptions& options) {
   auto work = [&] {
     for (std::size_t i = next++; i < files.size(); i = next++) {
       const fs::path& path = files[i];
-      try {
-        const ModuleFile file = ModuleFile::Load(path, load);
+      auto check_file = [&](const ModuleFile& file, const std::string& name) {
         for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
-          results[i].findings.push_back({path.string(), file.FileLineOfRow(f.row), f.column,
+          results[i].findings.push_back({name, file.FileLineOfRow(f.row), f.column,
                                          std::string(check::RuleId(f.rule)), ToUtf8(f.message), ToUtf8(f.procedure)});
+        }
+      };
+      try {
+        if (office::OfficeDocument::IsOfficePath(path)) {
+          // Each module of the document's project, named Book.xlsm:Module1,
+          // its lines counted in the module's source.
+          office::OfficeDocument doc = office::OfficeDocument::Load(path);
+          office::ProjectModules modules(doc, options.module);
+          for (std::size_t k = 0; k < modules.Files().size(); ++k) {
+            check_file(modules.Files()[k], path.string() + ":" + modules.Names()[k]);
+          }
+        } else {
+          check_file(ModuleFile::Load(path, load), path.string());
         }
       } catch (const std::exception& e) {
         results[i].error = e.what();
@@ -188,7 +205,10 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
   check->add_option("--ignore", options->ignore, "Leave out these rules, comma-separated");
   check->add_option("--encoding", options->encoding, "Code page of files that are not UTF-8 (an iconv name)")
       ->capture_default_str();
+  check->add_option("--module", options->module, "In an Office document, only this module");
   check->footer(
+      "PATH may be an Office document (.xlsm .xls .docm ...): each module of its VBA project is\n"
+      "checked and named FILE:MODULE, its lines counted in the module's source.\n"
       "Rules: missing-header, stale-header, stale-module-header, deb-marker, duplicate-handler,\n"
       "missing-handler (off unless selected). LINE is a line of the file. --format json prints an\n"
       "array of {\"file\", \"line\", \"column\", \"rule\", \"message\", \"procedure\"}; --format github\n"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct CheckCommandOptions {
   std::string ignore;
   std::string encoding = "CP932";
   std::string ini;
+  std::optional<std::string> module;  // one module of an Office document
 };
 
 // Exit 0 with no findings, 1 with findings, 2 for a usage or file error.

@@ -1,6 +1,8 @@
 // qlx export and qlx import on Office documents, run as a user runs them.
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include <gtest/gtest.h>
 
 #include "cli/cli_support.h"
@@ -56,6 +58,30 @@ TEST(ImportCommand, EditedFileChangesOnlyItsModuleAndKeepsABackup) {
   office::OfficeDocument doc = office::OfficeDocument::Load(dir / "Book.xlsm");
   EXPECT_EQ(doc.Project().Source(0), "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\nSub Added()\r\nEnd Sub\r\n");
   EXPECT_EQ(doc.Project().Source(1), kClass1);
+}
+
+// qlx check on a workbook finds what it finds on the exported files.
+TEST(CheckCommand, WorkbookFindsWhatItsExportedFilesDo) {
+  TempDir dir;
+  const std::string module =
+      "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\nSub A(ByVal x As Long)\r\n    'deb x\r\nEnd Sub\r\n"
+      "Sub B()\r\nPROC_ERR:\r\nPROC_ERR:\r\nEnd Sub\r\n";
+  WriteFile(dir / "Book.xlsm", office::testing::Xlsm(office::WriteCompoundFile(
+                                   *office::testing::ProjectTree(932, {{"Module1", 'M', module}, {"Class1", 'C', kClass1}}))));
+  ASSERT_EQ(RunQlx({"export", (dir / "Book.xlsm").string(), (dir / "src").string(), "-q"}).status, 0);
+  const RunResult in_book = RunQlx({"check", (dir / "Book.xlsm").string(), "--format", "json"});
+  const RunResult in_files = RunQlx({"check", (dir / "src").string(), "--format", "json"});
+  EXPECT_EQ(in_book.status, 1) << in_book.err;
+  EXPECT_EQ(in_files.status, 1) << in_files.err;
+  auto book = nlohmann::json::parse(in_book.out), files = nlohmann::json::parse(in_files.out);
+  ASSERT_EQ(book.size(), files.size());
+  ASSERT_GE(book.size(), 3u);
+  for (std::size_t i = 0; i < book.size(); ++i) {
+    EXPECT_EQ(book[i]["file"], (dir / "Book.xlsm").string() + ":Module1");
+    for (const char* key : {"line", "column", "rule", "message", "procedure"}) EXPECT_EQ(book[i][key], files[i][key]) << key;
+  }
+  const RunResult one = RunQlx({"check", (dir / "Book.xlsm").string(), "--module", "Class1"});
+  EXPECT_EQ(one.status, 0) << one.out << one.err;
 }
 
 struct BadImport {
