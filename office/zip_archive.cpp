@@ -1,5 +1,6 @@
 #include "office/zip_archive.h"
 
+#include <ctime>
 #include <memory>
 
 #include <zip.h>
@@ -124,14 +125,21 @@ std::string ReplaceZipEntry(const std::string& archive, const std::string& name,
   return CloseInto(a);
 }
 
+namespace {
+constexpr time_t kFixedTime = 1767225600;  // 2026-01-01 00:00:00 UTC
+}  // namespace
+
 std::string MakeZipArchive(const std::vector<std::pair<std::string, std::string>>& entries) {
   OpenArchive a(std::string(), true, true);
   for (const auto& [name, data] : entries) {
     zip_source_t* entry = zip_source_buffer(a.archive.get(), data.data(), data.size(), 0);
-    if (!entry || zip_file_add(a.archive.get(), name.c_str(), entry, ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index = entry ? zip_file_add(a.archive.get(), name.c_str(), entry, ZIP_FL_ENC_UTF_8) : -1;
+    if (index < 0) {
       if (entry) zip_source_free(entry);
       Fail("entry cannot be added", zip_get_error(a.archive.get()));
     }
+    // A fixed time, so that the same entries make the same bytes.
+    zip_file_set_mtime(a.archive.get(), static_cast<zip_uint64_t>(index), kFixedTime, 0);
   }
   return CloseInto(a);
 }

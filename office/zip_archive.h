@@ -19,7 +19,8 @@ bool IsZipArchive(std::string_view bytes);
 std::vector<std::string> ZipEntryNames(const std::string& archive);
 std::string ReadZipEntry(const std::string& archive, const std::string& name, std::size_t limit);
 std::string ReplaceZipEntry(const std::string& archive, const std::string& name, const std::string& data);
-// A new archive of the entries, in order, deflated.
+// A new archive of the entries, in order, deflated, every entry dated the
+// same fixed time (the same entries always make the same bytes).
 std::string MakeZipArchive(const std::vector<std::pair<std::string, std::string>>& entries);
 
 }  // namespace qlx::office
