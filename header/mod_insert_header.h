@@ -17,6 +17,41 @@ namespace qlx {
 
 class UiService;
 
+// Where a procedure's header stands against what an update would write.
+enum class HeaderState {
+  kNoProcedure,  // no procedure holds the row, or its record could not be read (reported)
+  kMissing,      // no author line above the declaration: a new header would be written
+  kCurrent,      // an update would change only the date and time after "更新:"
+  kStale,        // an update would change more than that
+  kBroken,       // an author line without a separator, or no header could be built (reported)
+};
+
+struct HeaderCheck {
+  HeaderState state = HeaderState::kNoProcedure;
+  Text proc_name;
+  Row body_row = 0;  // the declaration row
+  Row start = 0;     // the existing header's separator row; 0 when there is none
+  // The separator is the line just above the procedure's first row: row 1 of
+  // a module without declarations, which the editor never counts as part of
+  // the first procedure, so that WriteHeaderProc does not find it.
+  bool separator_above = false;
+  // The rows from start to the line above the declaration as they stand, and
+  // what an update (or, for kMissing, a new header) puts in their place.
+  std::vector<Text> lines;
+  std::vector<Text> written;
+};
+
+// True when new_lines differ from old_lines in more than the text after the
+// last "更新:" of the author line (the time of the update).
+bool DiffersBeyondUpdateTime(const std::vector<Text>& old_lines, const std::vector<Text>& new_lines);
+
+// What RefreshHeaders did.
+struct HeaderRefreshCount {
+  int written = 0;  // new headers and updates
+  int current = 0;  // left as they were
+  int failed = 0;   // reported and left as they were
+};
+
 class ModInsertHeader {
  public:
   // The longest wait before the confirmation, in milliseconds, whatever the
@@ -92,6 +127,16 @@ class ModInsertHeader {
   // The new header for entry index of the scanned table; count as for
   // CreateHeaderProc (left as it was, and the list empty, on failure).
   std::vector<Text> CreateHeader(Short index, Short& count);
+  // What WriteHeaderProc would do at row with both questions answered Yes,
+  // found without changing the module. Failures are reported as the
+  // operations report them.
+  HeaderCheck CheckHeaderProc(Row row);
+  // Every procedure of the active module gets a header: a new one where it
+  // has none, an update (no question, no confirmation) where the update
+  // would change more than its time; the others are left as they are, so a
+  // second run changes nothing.
+  HeaderRefreshCount RefreshHeaders();
+
   // The module procedure table as the last scan returned it: 301 entries,
   // or none when the scan returned no table.
   const std::vector<ProcData>& ProcsData() const { return procs_data_; }

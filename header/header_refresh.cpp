@@ -1,0 +1,147 @@
+// Headers that can be rerun: what an update would write, found without
+// writing, and whether that differs from what stands there in more than the
+// update's time.
+#include <limits>
+#include <memory>
+
+#include "header/mod_insert_header.h"
+#include "host/ui.h"
+#include "host/vberror.h"
+
+namespace qlx {
+
+namespace {
+
+constexpr TextView kSeparatorStart = u"'>>>>>";
+
+// The author line up to and including its last "更新:"; the whole line when
+// it is no author line or has no such mark.
+TextView WithoutUpdateTime(TextView line) {
+  if (!StartsWith(line, kAuthorLabel)) return line;
+  const std::size_t at = line.rfind(kUpdatedMark);
+  if (at == TextView::npos) return line;
+  return line.substr(0, at + kUpdatedMark.size());
+}
+
+}  // namespace
+
+bool DiffersBeyondUpdateTime(const std::vector<Text>& old_lines, const std::vector<Text>& new_lines) {
+  if (old_lines.size() != new_lines.size()) return true;
+  for (std::size_t i = 0; i < old_lines.size(); ++i) {
+    if (old_lines[i] == new_lines[i]) continue;
+    if (WithoutUpdateTime(old_lines[i]) != WithoutUpdateTime(new_lines[i])) return true;
+  }
+  return false;
+}
+
+HeaderCheck ModInsertHeader::CheckHeaderProc(Row row) {
+  HeaderCheck check;
+  // Released on every way out, as WriteHeaderProc releases them.
+  struct Release {
+    ModInsertHeader& owner;
+    ~Release() {
+      if (owner.proc_inf_) owner.proc_inf_->VBInstanceC(nullptr);
+      owner.proc_inf_.reset();
+      owner.module_.reset();
+      owner.saved_header.ClearParams();
+    }
+  } release{*this};
+  try {
+    proc_inf_ = std::make_unique<ClsProcInf>(ui_);
+    proc_inf_->VBInstanceC(vbe_);
+    module_ = ActiveModule();
+    if (!proc_inf_->GetProcInf(row)) return check;
+    check.proc_name = proc_inf_->ProcName();
+    check.body_row = proc_inf_->BodyStartRow();
+
+    Short count = 0;
+    if (SearchHeader(Text(kAuthorLabel) + u"*") == 0) {
+      check.written = CreateHeaderProc(false, count);
+      check.written.resize(static_cast<std::size_t>(count));
+      check.state = count == 0 ? HeaderState::kBroken : HeaderState::kMissing;
+      return check;
+    }
+    check.state = HeaderState::kBroken;
+    check.start = FindSeparator();
+    const Row above = proc_inf_->ProcStartRow() - 1;
+    if (check.start == 0 && above >= 1 && StartsWith(GetTrimLine(above), kSeparatorStart)) {
+      check.start = above;
+      check.separator_above = true;
+    }
+    if (check.start == 0) return check;
+    SaveHeader();
+    for (Row r = check.start; r < check.body_row; ++r) check.lines.push_back(Module().Lines(r, 1));
+    check.written = CreateHeaderProc(true, count);
+    if (count == 0) return check;
+    check.written.resize(static_cast<std::size_t>(count));
+    check.state = DiffersBeyondUpdateTime(check.lines, check.written) ? HeaderState::kStale
+                                                                       : HeaderState::kCurrent;
+  } catch (...) {
+    check.state = HeaderState::kNoProcedure;
+    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"CheckHeaderProc");
+  }
+  return check;
+}
+
+HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
+  HeaderRefreshCount done;
+  try {
+    // A scan that fails has reported itself and left the count as it was.
+    Short count = std::numeric_limits<Short>::min();
+    ScanProcs(false, count);
+    if (count < 0) {
+      if (count == -1) {
+        ui_.MsgBox(u"モジュールのプロシージャ数が 300 を超えているため、\r\nヘッダを作成することができません",
+                   Buttons::kOk, u"QLX");
+      }
+      ++done.failed;
+      return done;
+    }
+    std::vector<Row> rows;
+    for (Short i = 0; i < count; ++i) rows.push_back(procs_data_.at(static_cast<std::size_t>(i)).BodyStartRow);
+    // From the last procedure up, so that a header written below leaves the
+    // rows of the procedures above it where they are.
+    const std::int32_t ignore = IgnoreMode;
+    const std::int32_t un_undo = UnUndoMode;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+      const HeaderCheck check = CheckHeaderProc(*it);
+      switch (check.state) {
+        case HeaderState::kCurrent:
+          ++done.current;
+          break;
+        case HeaderState::kStale:
+          if (check.separator_above) {
+            // The update WriteHeaderProc would make, from the separator on.
+            std::shared_ptr<CodeModule> module = ActiveCodeModule(vbe_.get());
+            module->DeleteLines(check.start, check.body_row - check.start);
+            for (std::size_t i = 0; i < check.written.size(); ++i) {
+              module->InsertLines(check.start + static_cast<Row>(i), check.written[i]);
+            }
+            ++done.written;
+            break;
+          }
+          [[fallthrough]];
+        case HeaderState::kMissing:
+        case HeaderState::kBroken:
+          // A broken header is reported by the write, which then changes nothing.
+          IgnoreMode = 1;
+          UnUndoMode = 1;
+          WriteHeaderProc(*it);
+          IgnoreMode = ignore;
+          UnUndoMode = un_undo;
+          ++(check.state == HeaderState::kBroken ? done.failed : done.written);
+          break;
+        case HeaderState::kNoProcedure:
+          ++done.failed;
+          break;
+      }
+    }
+    return done;
+  } catch (...) {
+    ++done.failed;
+    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"RefreshHeaders");
+  }
+  return done;
+}
+
+}  // namespace qlx
