@@ -119,19 +119,80 @@ void CheckHandlers(const std::vector<Text>& lines, const std::vector<Proc>& proc
   }
 }
 
-void CheckProcedureHeaders(const std::vector<Text>& lines, const std::vector<Proc>& procs, const RuleSet& rules,
-                           std::vector<Finding>& out) {
-  if (!rules.Has(Rule::kMissingHeader)) return;
-  const Text author_pattern = Text(kAuthorLabel) + u"*";
-  for (const Proc& p : procs) {
-    // The search the header command makes before it decides on a new header.
-    bool found = false;
-    for (Row row = p.body - 1; row >= p.start && !found; --row) {
-      found = Like(Trim(lines[static_cast<std::size_t>(row - 1)]), author_pattern);
+// What a header line is, by its label, for naming a difference.
+std::string LineKind(TextView line, std::size_t index) {
+  if (index == 0) return "the separator line";
+  if (line.starts_with(kSummaryLabel)) return "the summary line";
+  if (line.starts_with(kReturnLabel)) return "the return line";
+  if (line == kParamTitleLine) return "the parameter title line";
+  if (line.starts_with(kParamRowLabel)) {
+    Text number;
+    for (std::size_t i = kParamRowLabel.size(); i < line.size() && line[i] >= u'0' && line[i] <= u'9'; ++i) {
+      number += line[i];
     }
-    if (!found) {
-      out.push_back({Rule::kMissingHeader, p.body, Indent(lines[static_cast<std::size_t>(p.body - 1)]),
-                     p.name + u" has no procedure header", p.name});
+    return "parameter row " + ToUtf8(number);
+  }
+  if (line.starts_with(kDependencyLabel)) return "the dependency line";
+  if (line.starts_with(kExplanationLabel)) return "the explanation line";
+  if (line.starts_with(kContinuationLabel)) return "the continuation line";
+  if (line.starts_with(kAuthorLabel)) return "the author line";
+  return "header line " + std::to_string(index + 1);
+}
+
+// The first line where the header differs from what an update writes, as
+// the header comparison itself sees lines (the time after "更新:" aside).
+Finding StaleHeader(const HeaderCheck& check) {
+  const std::vector<Text>& old_lines = check.lines;
+  const std::vector<Text>& new_lines = check.written;
+  std::size_t k = 0;
+  while (k < old_lines.size() && k < new_lines.size() && !DiffersBeyondUpdateTime({old_lines[k]}, {new_lines[k]})) ++k;
+  std::string message = "the header of " + ToUtf8(check.proc_name) + " is out of date: ";
+  if (k < old_lines.size() && k < new_lines.size()) {
+    message += LineKind(new_lines[k], k) + " should read \"" + ToUtf8(new_lines[k]) + "\", not \"" +
+               ToUtf8(old_lines[k]) + "\"";
+  } else if (k < new_lines.size()) {
+    message += LineKind(new_lines[k], k) + " \"" + ToUtf8(new_lines[k]) + "\" is missing";
+  } else if (k < old_lines.size()) {
+    message += "\"" + ToUtf8(old_lines[k]) + "\" should not be there";
+  } else {
+    message += "it cannot be read back";
+  }
+  const Row last = check.start + static_cast<Row>(old_lines.empty() ? 0 : old_lines.size() - 1);
+  const Row row = std::min(check.start + static_cast<Row>(k), last);
+  return {Rule::kStaleHeader, row, 1, FromUtf8(message), check.proc_name};
+}
+
+void CheckProcedureHeaders(Scratch& scratch, const std::vector<Text>& lines, const std::vector<Proc>& procs,
+                           const CheckOptions& options, std::vector<Finding>& out) {
+  const RuleSet& rules = options.rules;
+  if (!rules.Has(Rule::kMissingHeader) && !rules.Has(Rule::kStaleHeader)) return;
+  RecordingUi ui;
+  ModInsertHeader header(ui, scratch.desktop);
+  header.SetVBInstance(scratch.vbe);
+  header.AuthorName = options.author;
+  for (const Proc& p : procs) {
+    // What the header command would do here with every question answered Yes.
+    const HeaderCheck check = header.CheckHeaderProc(p.body);
+    const int column = Indent(lines[static_cast<std::size_t>(p.body - 1)]);
+    switch (check.state) {
+      case HeaderState::kMissing:
+        if (rules.Has(Rule::kMissingHeader)) {
+          out.push_back({Rule::kMissingHeader, p.body, column, p.name + u" has no procedure header", p.name});
+        }
+        break;
+      case HeaderState::kStale:
+        if (rules.Has(Rule::kStaleHeader)) out.push_back(StaleHeader(check));
+        break;
+      case HeaderState::kBroken:
+        if (rules.Has(Rule::kStaleHeader)) {
+          out.push_back({Rule::kStaleHeader, p.body, column,
+                         u"the header of " + p.name + u" cannot be updated (an author line without its separator line)",
+                         p.name});
+        }
+        break;
+      case HeaderState::kCurrent:
+      case HeaderState::kNoProcedure:
+        break;
     }
   }
 }
@@ -255,7 +316,7 @@ std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOpti
 
   if (rules.Has(Rule::kDebMarker)) CheckDebMarkers(lines, procs, out);
   CheckHandlers(lines, procs, rules, out);
-  CheckProcedureHeaders(lines, procs, rules, out);
+  CheckProcedureHeaders(scratch, lines, procs, options, out);
   if (rules.Has(Rule::kStaleModuleHeader)) CheckModuleHeader(module, lines, procs, out);
 
   std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) {

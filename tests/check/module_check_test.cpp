@@ -189,5 +189,97 @@ TEST(StaleModuleHeaderTest, ModuleWithoutHeaderIsQuiet) {
   EXPECT_EQ(CheckText(u"Option Explicit\nSub A()\nEnd Sub", "stale-module-header"), std::vector<Fired>{});
 }
 
+// A header as an update of Add would write it now, notes typed by hand.
+constexpr char16_t kAddHeader[] = uR"(
+Option Explicit
+'>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>>
+'|概  要|:足し算
+'|戻り値|:型 Long :和
+'|ﾊﾟﾗﾒｰﾀ| 仮引数名            |I/O| 型                  | 説明
+'| No.1 | a                   |I  | Long                |:左
+'| No.2 | b                   |I*O| String              |:右
+'|依  存|:
+'|解  説|:
+'|      |:
+'|作  者|:山田: 作成日:2026/12/08: 更新:2026/12/09 10:00:00
+Public Function Add(ByVal a As Long, b As String) As Long
+    Add = a
+End Function
+)";
+
+struct StaleCase {
+  const char* name;
+  std::u16string from;  // replaced in kAddHeader
+  std::u16string to;
+  Row row;              // 0: no finding
+  std::string message;  // after "the header of Add is out of date: "
+};
+
+class StaleHeaderTest : public ::testing::TestWithParam<StaleCase> {};
+
+TEST_P(StaleHeaderTest, NamesTheFirstDifference) {
+  const StaleCase& c = GetParam();
+  std::u16string text = kAddHeader;
+  if (!c.from.empty()) {
+    const auto at = text.find(c.from);
+    ASSERT_NE(at, std::u16string::npos) << ToUtf8(c.from);
+    text.replace(at, c.from.size(), c.to);
+  }
+  MemoryCodeModule module(u"Module1", Lines(text));
+  CheckOptions options;
+  options.rules.Apply("stale-header,missing-header", "");
+  const auto found = CheckModule(module, options);
+  if (c.row == 0) {
+    EXPECT_TRUE(found.empty()) << ToUtf8(found[0].message);
+    return;
+  }
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(RuleId(found[0].rule), "stale-header");
+  EXPECT_EQ(found[0].row, c.row);
+  EXPECT_EQ(ToUtf8(found[0].procedure), "Add");
+  EXPECT_EQ(ToUtf8(found[0].message), "the header of Add is out of date: " + c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, StaleHeaderTest,
+    ::testing::Values(
+        StaleCase{"CurrentWhateverTheUpdateTime", u"", u"", 0, ""},
+        StaleCase{"OtherUpdateTimeStillCurrent", u"2026/12/09 10:00:00", u"昨日", 0, ""},
+        StaleCase{"ParameterAdded", u"b As String)", u"b As String, c As Long)", 8,
+                  "parameter row 3 should read \"'| No.3 | c                   |I  | Long                |:\", not "
+                  "\"'|依  存|:\""},
+        StaleCase{"ParameterRemoved", u"(ByVal a As Long, b As String)", u"(ByVal a As Long)", 7,
+                  "the dependency line should read \"'|依  存|:\", not "
+                  "\"'| No.2 | b                   |I*O| String              |:右\""},
+        StaleCase{"ParameterRenamed", u"ByVal a As Long", u"ByVal x As Long", 6,
+                  "parameter row 1 should read \"'| No.1 | x                   |I  | Long                |:\", not "
+                  "\"'| No.1 | a                   |I  | Long                |:左\""},
+        StaleCase{"ParameterRetyped", u"b As String)", u"b As Variant)", 7,
+                  "parameter row 2 should read \"'| No.2 | b                   |I*O| Variant             |:右\", not "
+                  "\"'| No.2 | b                   |I*O| String              |:右\""},
+        StaleCase{"MarkNotKept", u"|I*O|", u"|O  |", 7,
+                  "parameter row 2 should read \"'| No.2 | b                   |I  | String              |:右\", not "
+                  "\"'| No.2 | b                   |O  | String              |:右\""},
+        StaleCase{"ReturnTypeChanged", u") As Long\n    Add", u") As Double\n    Add", 4,
+                  "the return line should read \"'|戻り値|:型 Double :和\", not \"'|戻り値|:型 Long :和\""},
+        StaleCase{"FunctionBecameSub", u"Public Function Add(ByVal a As Long, b As String) As Long\n    Add = a\nEnd Function",
+                  u"Public Sub Add(ByVal a As Long, b As String)\nEnd Sub", 4,
+                  "the parameter title line should read \"'|ﾊﾟﾗﾒｰﾀ| 仮引数名            |I/O| 型                  | 説明\", "
+                  "not \"'|戻り値|:型 Long :和\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StaleHeaderTest2, AuthorLineWithoutSeparatorCannotBeUpdated) {
+  MemoryCodeModule module(u"Module1", Lines(uR"(
+Option Explicit
+'|作  者|:山田: 作成日:2026/12/08: 更新:未更新
+Sub A()
+End Sub
+)"));
+  const auto found = CheckModule(module);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(RuleId(found[0].rule), "stale-header");
+  EXPECT_EQ(found[0].row, 3);
+}
+
 }  // namespace
 }  // namespace qlx::check
