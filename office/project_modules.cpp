@@ -1,6 +1,7 @@
 #include "office/project_modules.h"
 
 #include <cctype>
+#include <optional>
 
 #include "host/encoding.h"
 #include "office/ovba_compression.h"
@@ -12,7 +13,14 @@ ProjectModules::ProjectModules(OfficeDocument& document, const std::optional<std
   LoadOptions options;
   options.encoding = project.CodePageName();
   options.code_page_only = true;
-  Converter names(Encoding{Encoding::Kind::kCodePage, options.encoding});
+  std::optional<Converter> converter;
+  try {
+    converter.emplace(Encoding{Encoding::Kind::kCodePage, options.encoding});
+  } catch (const FileError&) {
+    throw OfficeError(document_.Path().string() + ": the VBA project's code page " + options.encoding +
+                      " is not one this system can convert");
+  }
+  Converter& names = *converter;
   std::string known;
   for (std::size_t i = 0; i < project.Modules().size(); ++i) {
     const VbaModule& m = project.Modules()[i];

@@ -204,6 +204,19 @@ TEST(ProjectModules, TextTheCodePageCannotHoldIsRefused) {
   EXPECT_FALSE(doc.Project().Changed());
 }
 
+// Found by fuzzing: a code page the system cannot convert escaped as another
+// kind of error.
+TEST(ProjectModules, UnknownCodePageIsRefusedAsADocumentError) {
+  OfficeDocument doc = OfficeDocument::FromBytes(
+      testing::Xlsm(WriteCompoundFile(*testing::ProjectTree(18007, SampleModules()))), "Book.xlsm");
+  try {
+    ProjectModules modules(doc);
+    FAIL() << "not refused";
+  } catch (const OfficeError& e) {
+    EXPECT_EQ(std::string(e.what()), "Book.xlsm: the VBA project's code page CP18007 is not one this system can convert");
+  }
+}
+
 TEST(ProjectModules, UnknownModuleIsNamedWithTheKnownOnes) {
   OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
   try {
