@@ -12,6 +12,11 @@
 # leak) ends that target with its report; its input is saved as
 # build-fuzz/findings/TARGET-*, and the script exits 1 after the others ran.
 # Reproduce one with: build-fuzz/tests/fuzz/TARGET build-fuzz/findings/FILE
+#
+# QLX_FUZZ_SEED=N makes a run repeatable: each target starts from the seeds
+# alone (a fresh corpus in build-fuzz/corpus-seeded) with libFuzzer's random
+# seed N, so the same code explores the same inputs in the same order. CI
+# runs that way, so a CI finding can be found again here by the same command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -38,8 +43,18 @@ fi
 # out as raw strings.
 seeds=$build/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/modules" "$seeds/settings" "$build/corpus" "$build/findings"
-cp tests/data/files/* examples/* "$seeds/modules/"
+corpus=$build/corpus
+seed_option=()
+if [ -n "${QLX_FUZZ_SEED:-}" ]; then
+  case "$QLX_FUZZ_SEED" in
+    *[!0-9]*) echo "fuzz.sh: QLX_FUZZ_SEED must be a number, got '$QLX_FUZZ_SEED'" >&2; exit 2 ;;
+  esac
+  corpus=$build/corpus-seeded
+  rm -rf "$corpus"
+  seed_option=(-seed="$QLX_FUZZ_SEED")
+fi
+mkdir -p "$seeds/modules" "$seeds/settings" "$corpus" "$build/findings"
+cp tests/data/files/* examples/* tests/fuzz/seeds/modules/* "$seeds/modules/"
 extract() {  # extract DIR FILE...: each raw string literal of the files as one seed
   local dir=$1
   shift
@@ -74,10 +89,10 @@ run_target() {
       max_len=65536 ;;
     *) seed_dir=$seeds/modules ;;
   esac
-  mkdir -p "$build/corpus/$t"
-  if "$build/tests/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
+  mkdir -p "$corpus/$t"
+  if "$build/tests/fuzz/$t" "${seed_option[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
       -dict=tests/fuzz/vba.dict -artifact_prefix="$build/findings/$t-" -print_final_stats=1 \
-      "$build/corpus/$t" "$seed_dir" >"$log" 2>&1; then
+      "$corpus/$t" "$seed_dir" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
     echo "${runs:-0} ${took:-$seconds}" >"$build/findings/$t.result"

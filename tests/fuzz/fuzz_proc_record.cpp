@@ -5,10 +5,37 @@
 // first).
 #include <cctype>
 #include <set>
+#include <string>
+#include <string_view>
 
 #include "analysis/cls_proc_inf.h"
 #include "fuzz_support.h"
 #include "host/ui.h"
+
+namespace {
+
+// Whether a line holds an End line of a procedure: as its first statement,
+// after a line number or a label (`100 End Sub`, `Done: End Sub`), or after
+// a colon (`Sub A(): End Sub`). A colon inside a string may make it say yes
+// wrongly; that only makes the span check below skip more modules.
+bool EndsProcedure(std::string line) {
+  for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::size_t at = line.find_first_not_of(" \t");
+  if (at == std::string::npos) return false;
+  const std::size_t digits = line.find_first_not_of("0123456789", at);
+  if (digits != at && digits != std::string::npos) at = line.find_first_not_of(" \t", digits);
+  while (at != std::string::npos) {
+    at = line.find_first_not_of(" \t", at);
+    if (at == std::string::npos) return false;
+    const std::string_view rest = std::string_view(line).substr(at);
+    if (rest.starts_with("end sub") || rest.starts_with("end function") || rest.starts_with("end property")) return true;
+    at = line.find(':', at);
+    if (at != std::string::npos) ++at;
+  }
+  return false;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using qlx::fuzz::Check;
@@ -21,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const qlx::Row rows = file->Module()->LineCount();
 
   qlx::RecordingUi ui;
-  // A procedure met again after another one, or after an End line, shares
-  // name and kind with an earlier one.
+  // A procedure met again after another one, or after an End line (labelled,
+  // numbered or after a colon too), shares name and kind with an earlier one.
   bool names_unique = true;
   {
     std::set<std::string> seen;
@@ -35,9 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (!name.empty() && (key != last || after_end)) names_unique = seen.insert(key).second;
       last = key;
-      std::string line = qlx::ToUtf8(qlx::Trim(file->Module()->Line(row)));
-      for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      after_end = line.starts_with("end sub") || line.starts_with("end function") || line.starts_with("end property");
+      after_end = EndsProcedure(qlx::ToUtf8(file->Module()->Line(row)));
     }
   }
   qlx::ClsProcInf record(ui);
