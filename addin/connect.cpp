@@ -53,6 +53,9 @@ void Connect::OnConnection(std::shared_ptr<VBE> application, int connect_mode) {
   if (!handler_ui_.Busy()) retired_form_.reset();
   try {
     VBInstance = std::move(application);
+    // Every operation the window and the menu run reads through its own
+    // line cache, dropped when the operation ends.
+    if (VBInstance) VBInstance->UseLineCache(true);
     if (connect_mode != ext_cm_External) {
       menu_item_ = AddToAddInCommandBar(kMenuCaption);
       if (!VBInstance) throw VbError(vberr::kObjectNotSet);

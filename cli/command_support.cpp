@@ -66,6 +66,13 @@ void PrintJson(const json& value) {
   std::fflush(stdout);
 }
 
+void PrintHostCalls(Workspace& ws, const CommonOptions& common) {
+  if (!common.host_calls) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", ws.HostCallsJson().c_str());
+  std::fflush(stderr);
+}
+
 Settings LoadSettings(UiService& ui, const WriteOptions& write) {
   const std::filesystem::path path = SettingsPath(write.ini);
   std::error_code ec;

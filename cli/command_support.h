@@ -40,6 +40,18 @@ std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const std::string
 
 void PrintJson(const json& value);
 
+// Runs one operation holding the active code module all along, so that the
+// whole command reads through one line cache, as one click of the add-in does.
+template <typename Operation>
+void RunOperation(Workspace& ws, Operation operation) {
+  const std::shared_ptr<CodeModule> held = ActiveCodeModule(ws.vbe.get());
+  operation();
+}
+
+// With --host-calls, the calls that reached the editor, as the last line on
+// stderr.
+void PrintHostCalls(Workspace& ws, const CommonOptions& common);
+
 // The settings a command reads, as the tool window reads them when it loads.
 struct Settings {
   Text author;

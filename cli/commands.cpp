@@ -32,6 +32,12 @@ void AddCommon(CLI::App* command, CommonOptions& common) {
       ->capture_default_str();
 }
 
+void AddHostCalls(CLI::App* command, CommonOptions& common) {
+  command->add_flag("--host-calls", common.host_calls,
+                    "Print, as the last line on stderr, {\"host_calls\": {...}}: the calls per member\n"
+                    "that reached the editor");
+}
+
 void AddTarget(CLI::App* command, Target& target) {
   // Read as text: CLI11 would take 020 as octal and 0x14 as hex.
   auto decimal = [](const char* name, std::optional<long long>& into) {
@@ -58,6 +64,7 @@ Registry::Registry(CLI::App& app) {
   proc->add_option("FILE", file_, "Exported module file")->required();
   AddTarget(proc, target_);
   AddCommon(proc, common_);
+  AddHostCalls(proc, common_);
   proc->footer(
       "Prints {\"ok\", \"ModuleName\", \"ProcName\", \"ProcType\", \"ProcTypeStr\", \"TotalRowsCount\",\n"
       "\"ProcStartRow\", \"BodyStartRow\", \"BodyDefEndRow\", \"InnerDecStartRow\", \"InnerDecEndRow\",\n"
@@ -69,6 +76,7 @@ Registry::Registry(CLI::App& app) {
   scan->add_option("FILE", file_, "Exported module file")->required();
   scan->add_flag("--full", full_, "Also parse return types and parameters");
   AddCommon(scan, common_);
+  AddHostCalls(scan, common_);
   scan->footer(
       "Prints {\"count\": N, \"procs\": [{\"ProcStartRow\", \"BodyStartRow\", \"BodyDefEndRow\",\n"
       "\"TotalRowsCount\", \"ProcType\", \"ProcKnd\", \"ProcName\"}]}; with --full each entry also has\n"
@@ -81,6 +89,7 @@ Registry::Registry(CLI::App& app) {
   AddTarget(header, target_);
   AddWrite(header, write_);
   AddCommon(header, common_);
+  AddHostCalls(header, common_);
   header->footer(
       "Writes a new header above the procedure's declaration, or updates an existing one after\n"
       "asking (settings Mode/IgnoreMode), keeping its hand-written parts; after an update asks\n"
@@ -93,6 +102,7 @@ Registry::Registry(CLI::App& app) {
   AddTarget(errtrap, target_);
   AddWrite(errtrap, write_);
   AddCommon(errtrap, common_);
+  AddHostCalls(errtrap, common_);
   errtrap->footer(
       "Inserts On Error GoTo PROC_ERR below the local declarations (or below the declaration\n"
       "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
@@ -103,6 +113,7 @@ Registry::Registry(CLI::App& app) {
   deb->add_option("FILE", file_, "Exported module file")->required();
   AddWrite(deb, write_);
   AddCommon(deb, common_);
+  AddHostCalls(deb, common_);
   deb->footer(
       "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
       "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
@@ -113,6 +124,7 @@ Registry::Registry(CLI::App& app) {
   module_header->add_option("FILE", file_, "Exported module file")->required();
   AddWrite(module_header, write_);
   AddCommon(module_header, common_);
+  AddHostCalls(module_header, common_);
   module_header->footer(
       "Writes a banner with the module's name, four description lines and a table of every\n"
       "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
@@ -123,6 +135,7 @@ Registry::Registry(CLI::App& app) {
   all_headers->add_option("FILE", file_, "Exported module file")->required();
   AddWrite(all_headers, write_);
   AddCommon(all_headers, common_);
+  AddHostCalls(all_headers, common_);
   all_headers->footer(
       "Writes a new procedure header directly above every procedure's declaration (existing\n"
       "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"

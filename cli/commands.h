@@ -22,6 +22,7 @@ inline constexpr int kExitUsage = 2;     // usage or file error: nothing ran, no
 struct CommonOptions {
   bool json_messages = false;
   std::string encoding = "CP932";
+  bool host_calls = false;
 };
 
 // Options of the commands that write.

@@ -26,7 +26,8 @@ int RunProc(const std::string& path, const Target& target, const CommonOptions& 
 
   ClsProcInf record(*ui);
   record.VBInstanceC(ws.vbe);
-  const bool ok = record.GetProcInf(row);
+  bool ok = false;
+  RunOperation(ws, [&] { ok = record.GetProcInf(row); });
   record.VBInstanceC(nullptr);
 
   json params = json::array();
@@ -50,6 +51,7 @@ int RunProc(const std::string& path, const Target& target, const CommonOptions& 
                  {"RetType", U8(record.RetType())},
                  {"ParamCount", record.ParamCount()},
                  {"Params", params}});
+  PrintHostCalls(ws, common);
   return (!ok || ui->ShowedOkBox()) ? kExitReported : kExitOk;
 }
 
@@ -60,7 +62,8 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
   ModGetProcsData scanner(*ui);
   scanner.SetVBInstance(ws.vbe);
   Short count = 0;
-  std::vector<ProcData> table = full ? scanner.GetProcsData(count) : scanner.GetProcsDataH(count);
+  std::vector<ProcData> table;
+  RunOperation(ws, [&] { table = full ? scanner.GetProcsData(count) : scanner.GetProcsDataH(count); });
 
   json procs = json::array();
   for (Short n = 0; n < count && n < static_cast<Short>(table.size()); ++n) {
@@ -80,6 +83,7 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
     procs.push_back(entry);
   }
   PrintJson(json{{"count", count}, {"procs", procs}});
+  PrintHostCalls(ws, common);
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }
 

@@ -20,6 +20,10 @@ struct Workspace {
 
   ModuleFile& First() { return files.front(); }
 
+  // {"host_calls": {"Name": N, "Lines": N, ...}}: the calls per member that
+  // reached the editor (the code modules and the editor's own objects).
+  std::string HostCallsJson();
+
   std::vector<ModuleFile> files;
   std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
   MemoryDesktop desktop{vbe.get()};

@@ -23,8 +23,9 @@ int RunAtRow(const std::string& path, const Target& target, const CommonOptions&
   }
   auto ui = MakeUi(common, write.answers);
   const Settings settings = LoadSettings(*ui, write);
-  operation(ws, *ui, settings, row);
+  RunOperation(ws, [&] { operation(ws, *ui, settings, row); });
   Finish(ws.First(), write);
+  PrintHostCalls(ws, common);
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }
 
@@ -35,8 +36,9 @@ int RunOnModule(const std::string& path, const CommonOptions& common, const Writ
   Workspace ws = Load({path}, common, !write.to_stdout);
   auto ui = MakeUi(common, write.answers);
   const Settings settings = LoadSettings(*ui, write);
-  operation(ws, *ui, settings);
+  RunOperation(ws, [&] { operation(ws, *ui, settings); });
   Finish(ws.First(), write);
+  PrintHostCalls(ws, common);
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "host/line_cache.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -133,9 +134,11 @@ void ModAddDebugVBE::ReplaceDeb() {
         case Marker::kLoop: {
           const Text v = Trim(Mid(t, 5, static_cast<long long>(t.size()) - 8));
           // Each goes in at the same row, so they end up in reverse order.
+          EditBlock block(*module);
           module->InsertLines(row + 1, indent + u"Next deb");
           module->InsertLines(row + 1, Spaces(column + 3) + LoopPrintLine(v));
           module->InsertLines(row + 1, indent + ForLine(v));
+          block.Send();
           break;
         }
         default:

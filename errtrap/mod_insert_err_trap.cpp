@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "analysis/cls_proc_inf.h"
+#include "host/line_cache.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -90,7 +91,9 @@ void ModInsertErrTrap::InsertErrTrap(Row row) {
         {end + 10, u"    Resume PROC_EXIT"},
         {end + 11, u""},
     };
+    EditBlock block(*module);
     for (const auto& [at, text] : lines) module->InsertLines(at, text);
+    block.Send();
   } catch (...) {
     ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"InsertErrTrap");
   }

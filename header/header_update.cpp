@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "header/mod_insert_header.h"
+#include "host/line_cache.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -220,9 +221,11 @@ bool ModInsertHeader::InsertHeaderProc(bool update, Row old_start,
     const std::vector<Text> lines = CreateHeaderProc(update, count);
     if (count != 0) {
       built = true;
+      EditBlock block(Module());
       for (Short i = 0; i < count; ++i) {
         Module().InsertLines(body + i, lines.at(static_cast<std::size_t>(i)));
       }
+      block.Send();
     } else {
       // An update has already deleted the old header: never leave the
       // procedure without one.
@@ -249,9 +252,11 @@ void ModInsertHeader::TryUndo(Row start, const std::vector<Text>& lines) {
 Text ModInsertHeader::GetTrimLine(Row row) { return Trim(Module().Lines(row, 1)); }
 
 void ModInsertHeader::PutBack(Row start, const std::vector<Text>& lines) {
+  EditBlock block(Module());
   for (std::size_t j = 0; j < lines.size(); ++j) {
     Module().InsertLines(start + static_cast<Row>(j), lines[j]);
   }
+  block.Send();
 }
 
 Row ModInsertHeader::FindSeparator() {

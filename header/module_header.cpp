@@ -8,6 +8,7 @@
 
 #include "header/mod_insert_header.h"
 #include "header/procedure_header.h"
+#include "host/line_cache.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -71,6 +72,7 @@ Text ReadSummary(CodeModule& module, const ProcData& proc) {
 // its kept text, the table title and the table rows.
 void WriteModuleHeader(CodeModule& module, Row at, const Text& banner,
                        const std::array<Text, 4>& kept, const std::vector<Text>& rows) {
+  EditBlock block(module);
   module.InsertLines(at, banner);
   for (std::size_t j = 0; j < kModuleDescriptionLabels.size(); ++j) {
     module.InsertLines(at + 1 + static_cast<Row>(j), Text(kModuleDescriptionLabels[j]) + kept[j]);
@@ -79,6 +81,7 @@ void WriteModuleHeader(CodeModule& module, Row at, const Text& banner,
   for (std::size_t k = 0; k < rows.size(); ++k) {
     module.InsertLines(at + 6 + static_cast<Row>(k), rows[k]);
   }
+  block.Send();
 }
 
 }  // namespace
@@ -210,7 +213,9 @@ void ModInsertHeader::InsertModuleHeader() {
       }
     }
     const Row removed = last_row != 0 ? last_row - title + 6 : 6;
+    EditBlock deletion(*module);
     for (Row i = 0; i < removed; ++i) module->DeleteLines(title - 5, 1);
+    deletion.Send();
     WriteModuleHeader(*module, title - 5, banner, kept, rows);
   } catch (...) {
     ReportQualified(ui_, u"InsertModuleHeader");
@@ -292,7 +297,9 @@ void ModInsertHeader::InsertHeaderAll() {
       const std::vector<Text> lines = CreateHeader(i, count);
       // A header that could not be built has been reported; the procedure
       // stays without one and the others still get theirs.
+      EditBlock block(*module);
       for (Short j = 0; j < count; ++j) module->InsertLines(at + j, At(lines, j));
+      block.Send();
       offset += count;
     }
   } catch (...) {

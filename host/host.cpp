@@ -1,5 +1,6 @@
 #include "host/host.h"
 
+#include "host/line_cache.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -15,7 +16,13 @@ std::shared_ptr<CodePane> ActivePane(VBE* vbe) {
 std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe) {
   std::shared_ptr<CodeModule> module = ActivePane(vbe)->CodeModule();
   if (!module) throw VbError(vberr::kObjectNotSet);
-  return module;
+  if (!vbe->line_cache_) return module;
+  // One thread, one operation at a time, and no operation switches panes:
+  // while the operation holds its cache, the active module is that one.
+  if (std::shared_ptr<CodeModule> running = vbe->operation_module_.lock()) return running;
+  auto cached = std::make_shared<CachedCodeModule>(std::move(module));
+  vbe->operation_module_ = cached;
+  return cached;
 }
 
 WindowHandle GetVbaHwnd(VBE* vbe, Desktop& desktop, UiService& ui) {

@@ -18,6 +18,37 @@ namespace qlx {
 // ---------------------------------------------------------------------------
 // CallLog
 
+const char* HostCallName(HostCall call) {
+  switch (call) {
+    case HostCall::kName: return "Name";
+    case HostCall::kLines: return "Lines";
+    case HostCall::kCountOfLines: return "CountOfLines";
+    case HostCall::kCountOfDeclarationLines: return "CountOfDeclarationLines";
+    case HostCall::kInsertLines: return "InsertLines";
+    case HostCall::kDeleteLines: return "DeleteLines";
+    case HostCall::kReplaceLine: return "ReplaceLine";
+    case HostCall::kProcOfLine: return "ProcOfLine";
+    case HostCall::kProcStartLine: return "ProcStartLine";
+    case HostCall::kProcCountLines: return "ProcCountLines";
+    case HostCall::kProcBodyLine: return "ProcBodyLine";
+    case HostCall::kFind: return "Find";
+    case HostCall::kActiveCodePane: return "ActiveCodePane";
+    case HostCall::kCodeModule: return "CodeModule";
+    case HostCall::kGetSelection: return "GetSelection";
+    case HostCall::kCaption: return "Caption";
+    case HostCall::kFindWindow: return "FindWindow";
+    case HostCall::kLockWindowUpdate: return "LockWindowUpdate";
+    case HostCall::kCommandBars: return "CommandBars";
+    case HostCall::kCommandBarItem: return "Item";
+    case HostCall::kControlsAdd: return "Add";
+    case HostCall::kControlCaption: return "Caption";
+    case HostCall::kControlDelete: return "Delete";
+    case HostCall::kEvents: return "Events";
+    case HostCall::kCommandBarEvents: return "CommandBarEvents";
+  }
+  return "?";
+}
+
 void CallLog::Count(HostCall call) {
   int count = ++counts_[call];
   auto found = failures_.find(call);
@@ -83,20 +114,7 @@ void CheckExistingRow(Row row, Row line_count) {
 
 // ---------------------------------------------------------------------------
 
-// Splits at CR LF, CR or LF; a trailing line break leaves an empty last piece
-// ("a" CR LF gives "a" and "").
-std::vector<Text> SplitLines(TextView text) {
-  std::vector<Text> pieces;
-  std::size_t begin = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\r' && text[i] != u'\n') continue;
-    pieces.emplace_back(text.substr(begin, i - begin));
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    begin = i + 1;
-  }
-  pieces.emplace_back(text.substr(begin));
-  return pieces;
-}
+using memory::SplitLines;
 
 bool SameIgnoringAsciiCase(TextView a, TextView b) {
   auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
@@ -127,6 +145,8 @@ struct Procedure {
   bool has_end = false;  // false: no End before the end of the module
   Row start = 0;         // first line of its region
   Row last = 0;          // last line of its region
+  // A procedure start was met inside this one's body.
+  bool nested_start = false;
 };
 
 // Where a row stands after `removed` lines at `row` were replaced by
@@ -161,6 +181,8 @@ struct MemoryCodeModule::Impl {
   std::vector<Procedure> procedures;
   Row declaration_lines = 0;
   std::unordered_map<Text, std::vector<std::size_t>> by_folded_name;
+  // The index leans on a reading no real editor has confirmed.
+  bool unconfirmed = false;
 
   // Rows 1..clean_rows hold no match of the last Find's target and options.
   Text find_target;
@@ -280,6 +302,17 @@ void MemoryCodeModule::Impl::EnsureIndex() {
   for (std::size_t i = 0; i < procedures.size(); ++i) {
     by_folded_name[memory::FoldCase(procedures[i].name)].push_back(i);
   }
+  // The declarations ending on an #If line is the other unconfirmed reading.
+  unconfirmed = unconfirmed || std::any_of(procedures.begin(), procedures.end(), [](const Procedure& p) {
+                  return !p.has_end || p.nested_start;
+                });
+  for (const auto& [name, indices] : by_folded_name) {
+    for (std::size_t a = 0; a < indices.size() && !unconfirmed; ++a) {
+      for (std::size_t b = a + 1; b < indices.size(); ++b) {
+        if (procedures[indices[a]].kind == procedures[indices[b]].kind) unconfirmed = true;
+      }
+    }
+  }
 }
 
 // Reads the procedures, in text order, from the logical line at `from` on,
@@ -332,9 +365,12 @@ void MemoryCodeModule::Impl::ReadProcedures(Row from, Row stable) {
       // An End outside any procedure belongs to nothing.
     } else if (statement.kind == StatementKind::kProcEnd ||
                (statement.kind == StatementKind::kProcStart && statement.ends_procedure)) {
+      if (statement.kind == StatementKind::kProcStart) procedures[open].nested_start = true;
       procedures[open].end = last;
       procedures[open].has_end = true;
       is_open = false;
+    } else if (statement.kind == StatementKind::kProcStart) {
+      procedures[open].nested_start = true;
     }
     // Not confirmed on a real editor: a procedure start met while a
     // procedure is open belongs to that procedure's body (its End, on a
@@ -350,9 +386,11 @@ void MemoryCodeModule::Impl::ReadProcedures(Row from, Row stable) {
 // not trivia: the procedure owns the comments and blank lines directly above
 // it, but never line 1. With no procedure, every line is a declaration line.
 Row MemoryCodeModule::Impl::ComputeDeclarationLines() {
+  unconfirmed = false;
   if (procedures.empty()) return Count();
   Row j = procedures.front().body - 1;
   while (j >= 2 && At(j).trivia) --j;
+  if (j >= 2 && memory::ReadStatement(At(j).text).kind == StatementKind::kDir) unconfirmed = true;
   return j;
 }
 
@@ -517,6 +555,11 @@ bool MemoryCodeModule::Find(const Text& target, Row& start_line, std::int32_t& s
   if (match_case && pattern_search) throw VbError(vberr::kInvalidCall);
   return impl_->Search(target, FindOptions{whole_word, match_case, pattern_search}, start_line,
                        start_column, end_line, end_column);
+}
+
+bool MemoryCodeModule::ReadsUnconfirmed() {
+  impl_->EnsureIndex();
+  return impl_->unconfirmed;
 }
 
 const Text& MemoryCodeModule::Line(Row row) const {

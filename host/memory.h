@@ -43,6 +43,19 @@ enum class HostCall {
   kCommandBarEvents,
 };
 
+// The editor's member a call kind stands for ("Lines", "ActiveCodePane");
+// the desktop calls are named FindWindow and LockWindowUpdate.
+const char* HostCallName(HostCall call);
+// The kinds that are members of the editor's objects, in the order above.
+inline constexpr HostCall kEditorMemberCalls[] = {
+    HostCall::kName,          HostCall::kLines,           HostCall::kCountOfLines,
+    HostCall::kCountOfDeclarationLines, HostCall::kInsertLines, HostCall::kDeleteLines,
+    HostCall::kReplaceLine,   HostCall::kProcOfLine,      HostCall::kProcStartLine,
+    HostCall::kProcCountLines, HostCall::kProcBodyLine,   HostCall::kFind,
+    HostCall::kActiveCodePane, HostCall::kCodeModule,     HostCall::kGetSelection,
+    HostCall::kCaption,
+};
+
 // Counts host calls and injects failures; shared by the objects of one editor.
 class CallLog {
  public:
@@ -90,6 +103,12 @@ class MemoryCodeModule : public CodeModule {
   const Text& UncountedName() const;
   CallLog& Log() { return *log_; }
   std::shared_ptr<CallLog> SharedLog() { return log_; }
+  // Uncounted: whether the procedures as read now lean on a reading no real
+  // editor has confirmed (a procedure start inside an open procedure, a
+  // procedure without End, declarations ending on an #If line, two
+  // procedures of one name and kind), so that another editor may answer
+  // the procedure calls differently.
+  bool ReadsUnconfirmed();
 
   // Told of every edit, for savers that keep hidden lines and original
   // bytes: at row, `removed` lines went and `inserted` new lines took their

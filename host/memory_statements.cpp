@@ -212,6 +212,21 @@ Statement ReadStatement(TextView s) {
   return statement;
 }
 
+// Splits at CR LF, CR or LF; a trailing line break leaves an empty last piece
+// ("a" CR LF gives "a" and "").
+std::vector<Text> SplitLines(TextView text) {
+  std::vector<Text> pieces;
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != u'\r' && text[i] != u'\n') continue;
+    pieces.emplace_back(text.substr(begin, i - begin));
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    begin = i + 1;
+  }
+  pieces.emplace_back(text.substr(begin));
+  return pieces;
+}
+
 bool IsTrivia(StatementKind kind) {
   return kind == StatementKind::kBlank || kind == StatementKind::kComment ||
          kind == StatementKind::kConstDir;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "host/host.h"
 #include "host/text.h"
@@ -25,6 +26,10 @@ struct Statement {
   ProcKind proc_kind = 0;     // for kProcStart
   bool ends_procedure = false;  // kProcStart whose line also holds its End ("Sub A(): End Sub")
 };
+
+// The lines a text inserted into a module becomes: split at CR LF, CR or LF;
+// a trailing line break leaves an empty last piece ("a" CR LF gives "a" and "").
+std::vector<Text> SplitLines(TextView text);
 
 // True when the physical line goes on onto the next one: it ends with a
 // space or tab followed by "_" (comment lines too).

@@ -114,6 +114,9 @@ void RunClsProcInfScenarios(Harness& h);
 void RunRuntimeScenarios(Harness& h);
 // The tool window at the screen's DPI, which the run expects to be expected_dpi.
 void RunDpiScenarios(Harness& h, int expected_dpi);
+// The calls that reach the editor for GET and WRITE on a large module,
+// without and with the line cache.
+void RunHostCallScenarios(Harness& h);
 // Every object released and the DLL unloadable; unregistration leaves the
 // registry as it was before the run.
 void RunUnloadScenarios(Harness& h);

@@ -52,6 +52,7 @@ int Run(int argc, wchar_t** argv) {
   RunWorkflowScenarios(h);
   RunClsProcInfScenarios(h);
   RunRuntimeScenarios(h);
+  RunHostCallScenarios(h);
   RunUnloadScenarios(h);
   return TheChecks().Finish() ? 0 : 1;
 }

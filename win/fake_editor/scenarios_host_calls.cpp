@@ -1,0 +1,175 @@
+// How many calls reach the editor for GET and WRITE of one procedure header
+// on a large module: before (libqlx's window model with the line cache off,
+// in this process) and after (the add-in through COM, which reads through its
+// line cache). Both must leave the same module; the counts are printed.
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "addin/connect.h"
+#include "addin/win_settings.h"
+#include "bench/module_gen.h"
+#include "fake_editor/fake_objects.h"
+#include "fake_editor/harness.h"
+#include "fake_editor/tool_window.h"
+#include "frm_add_in_view.h"
+#include "guids.h"
+#include "host/ui.h"
+#include "idtextensibility2.h"
+
+namespace qlx::fake {
+namespace {
+
+using win::IDTExtensibility2;
+
+// The benchmarks' module at full size: 65,000 lines, 300 procedures of 30
+// parameters, as the editor shows it (without its Attribute line).
+std::vector<Text> LargeModule() {
+  const std::string bytes = bench::MakeModule(300, 30, 65000);
+  std::vector<Text> lines;
+  std::size_t begin = bytes.find("\r\n") + 2;  // past "Attribute VB_Name"
+  for (std::size_t at = bytes.find("\r\n", begin); at != std::string::npos; at = bytes.find("\r\n", begin)) {
+    lines.push_back(FromUtf8(std::string_view(bytes).substr(begin, at - begin)));
+    begin = at + 2;
+  }
+  return lines;
+}
+
+// A body row of the procedure in the middle.
+Row MiddleRow(const std::vector<Text>& lines) {
+  Row row = static_cast<Row>(lines.size()) / 2;
+  while (row < static_cast<Row>(lines.size()) && !lines[static_cast<std::size_t>(row - 1)].starts_with(u"    total")) {
+    ++row;
+  }
+  return row;
+}
+
+struct Counted {
+  std::map<HostCall, int> calls;
+  int total = 0;
+  std::vector<Text> module;
+};
+
+Counted Count(MemoryVBE& editor) {
+  Counted out;
+  for (HostCall call : kEditorMemberCalls) {
+    const int n = editor.Log().Calls(call);
+    if (n != 0) out.calls[call] = n;
+    out.total += n;
+  }
+  out.module = editor.Module(u"Big")->AllLines();
+  return out;
+}
+
+std::string ShowCounts(const Counted& c) {
+  std::string out = std::to_string(c.total) + " (";
+  bool first = true;
+  for (const auto& [call, n] : c.calls) {
+    out += (first ? "" : ", ") + std::string(HostCallName(call)) + " " + std::to_string(n);
+    first = false;
+  }
+  return out + ")";
+}
+
+// GET and WRITE through libqlx's window model on the in-memory editor.
+Counted ModelRun(const std::vector<Text>& lines, bool cached, const std::wstring& scratch_ini) {
+  RecordingUi ui;
+  MemoryDesktop desktop;
+  RecordingWindowService windows;
+  RegistryUserSettingsStore unused(u"Software\\QLX fake editor twin");
+  auto editor = std::make_shared<MemoryVBE>();
+  editor->AddModule(u"Big", lines);
+  editor->Pane(u"Big")->SetSelection(MiddleRow(lines), 1, MiddleRow(lines), 1);
+  Connect twin(AddInServices{ui, desktop, windows, unused, com::FromWide(scratch_ini.c_str())});
+  twin.OnConnection(editor, ext_cm_External);
+  editor->UseLineCache(cached);
+  twin.Show();
+  editor->Log().ResetCounts();
+  frmAddIn& form = *twin.Form();
+  form.UserClick(form.cmdGet);
+  form.UserClick(form.cmdWrite);
+  Counted out = Count(*editor);
+  twin.OnDisconnection();
+  return out;
+}
+
+}  // namespace
+
+void RunHostCallScenarios(Harness& h) {
+  Checks& t = TheChecks();
+  SettingsFileGuard ini(h.dll_path);
+  const std::vector<Text> lines = LargeModule();
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring twin_ini = std::wstring(temp) + L"qlx-host-calls-twin.ini";
+  const Counted before = ModelRun(lines, false, twin_ini);
+  const Counted model_cached = ModelRun(lines, true, twin_ini);
+  DeleteFileW(twin_ini.c_str());
+  h.boxes->Take();
+
+  auto stats = std::make_shared<FakeStats>();
+  MemoryVBE editor;
+  editor.AddModule(u"Big", lines);
+  std::shared_ptr<MemoryCodePane> pane = editor.Pane(u"Big");
+  FakeWindowChain chain(pane->Window()->Caption());
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+
+  t.Scenario("GET and WRITE of a header on a 65,000-line module: the calls that reach the editor", [&] {
+    CLSID clsid{};
+    CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
+    com::ComPtr<IDTExtensibility2> addin;
+    CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
+    if (!addin) return;
+    com::SafeArray custom = com::SafeArray::EmptyVariants();
+    SAFEARRAY* array = custom.get();
+    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+    auto bar = editor.Bars().Bar(u"Add-Ins");
+    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
+    if (!CHECK(item)) return;
+    item->Click();
+    Pump();
+    HWND window = FindWindowW(win::kToolWindowClass, nullptr);
+    if (!CHECK_MSG(window, "no tool window after the click")) return;
+    const std::vector<DesignedControl> designed = DesignedControls();
+    const std::vector<HWND> children = Children(window);
+    const auto control = [&](const char16_t* name) {
+      const int at = TabIndexOf(designed, name);
+      return at >= 0 && static_cast<std::size_t>(at) < children.size() ? children[static_cast<std::size_t>(at)]
+                                                                        : HWND{};
+    };
+    HWND get = control(u"cmdGet");
+    HWND write = control(u"cmdWrite");
+    if (!CHECK(get && write)) return;
+
+    pane->SetSelection(MiddleRow(lines), 1, MiddleRow(lines), 1);
+    editor.Log().ResetCounts();
+    SendMessageW(get, BM_CLICK, 0, 0);
+    Pump();
+    SendMessageW(write, BM_CLICK, 0, 0);
+    Pump();
+    const Counted after = Count(editor);
+    std::printf("  host calls for GET + WRITE, straight: %s\n", ShowCounts(before).c_str());
+    std::printf("  host calls for GET + WRITE, through the line cache: %s\n", ShowCounts(after).c_str());
+    std::fflush(stdout);
+    CHECK_MSG(after.module == before.module, "the add-in writes what the window model writes");
+    CHECK_MSG(after.module.size() > lines.size(), "the header was written");
+    CHECK_MSG(after.calls == model_cached.calls,
+              "the add-in makes the calls the window model makes: " + ShowCounts(model_cached));
+    CHECK_MSG(after.total * 10 < before.total, "the line cache saves most calls");
+    const std::vector<SeenBox> boxes = h.boxes->Take();
+    CHECK_MSG(boxes.empty(), "no message box");
+
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    Pump();
+    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+  });
+
+  pane.reset();
+  vbe.reset();
+  t.Scenario("after the large module every fake object is released", [&] {
+    CHECK_EQ(static_cast<long long>(stats->live), 0LL);
+  });
+  RemoveAddInUserSettings(h);
+}
+
+}  // namespace qlx::fake
