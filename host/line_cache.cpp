@@ -354,8 +354,8 @@ void CachedCodeModule::ReplaceLine(Row row, const Text& text) {
   SendHeld();
   Impl& m = *impl_;
   editor_->ReplaceLine(row, text);
-  if (m.passing_through) return;
-  if (!m.count_known || row < 1 || row > m.Count()) {
+  if (m.passing_through || !m.count_known) return;
+  if (row < 1 || row > m.Count()) {
     m.GiveUp();
     return;
   }

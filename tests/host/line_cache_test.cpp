@@ -275,6 +275,26 @@ TEST(LineCache, RowsAnEditWroteAreReadBackAsTheEditorStoresThem) {
   EXPECT_EQ(editor->Log().Calls(HostCall::kLines), 2);
 }
 
+TEST(LineCache, ReplaceLineKeepsTheCopyInStep) {
+  auto editor = std::make_shared<MemoryCodeModule>(u"M", Lines(u"Sub A()\n    x = 1\nEnd Sub\nSub B()\nEnd Sub"));
+  MemoryCodeModule plain(u"M", Lines(u"Sub A()\n    x = 1\nEnd Sub\nSub B()\nEnd Sub"));
+  CachedCodeModule cached(editor);
+  cached.ReplaceLine(1, u"' before");  // nothing read yet
+  plain.ReplaceLine(1, u"' before");
+  EXPECT_EQ(cached.Lines(1, 9), plain.Lines(1, 9));
+  cached.ReplaceLine(2, u"End Sub\r\nSub C()");
+  plain.ReplaceLine(2, u"End Sub\r\nSub C()");
+  EXPECT_EQ(cached.Lines(1, 9), plain.Lines(1, 9));
+  for (Row r = 1; r <= plain.LineCount(); ++r) {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Of(cached, r), Of(plain, r)) << r;
+  }
+  EXPECT_EQ(Outcome(cached, [](CodeModule& m) {
+              m.ReplaceLine(9, u"x");
+              return std::string("replaced");
+            }),
+            "error 9");
+}
+
 struct BlockCase {
   const char* what;
   std::function<void(CodeModule&)> edits;
