@@ -251,27 +251,16 @@ TEST(LineCache, FindScansEachRowOnceForASearchStartedOverAfterEachEdit) {
   EXPECT_LE(editor->Log().Calls(HostCall::kLines), 2 + found);
 }
 
-// An editor that stores what is inserted the way it renders it: here, upper
-// case, so that a test can tell the two apart.
-class RenderingEditor : public MemoryCodeModule {
- public:
-  using MemoryCodeModule::MemoryCodeModule;
-  void InsertLines(Row row, const Text& text) override {
-    Text shown = text;
-    for (char16_t& c : shown) {
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-    }
-    MemoryCodeModule::InsertLines(row, shown);
-  }
-};
-
+// The editor stores an inserted statement as it renders it.
 TEST(LineCache, RowsAnEditWroteAreReadBackAsTheEditorStoresThem) {
-  auto editor = std::make_shared<RenderingEditor>(u"M", Lines(u"Sub A()\nEnd Sub\n"));
+  auto editor = std::make_shared<MemoryCodeModule>(u"M", Lines(u"Sub A()\nEnd Sub\n"));
   CachedCodeModule cached(editor);
   EXPECT_EQ(cached.Lines(1, 3), u"Sub A()\r\nEnd Sub");
-  cached.InsertLines(2, u"    on error goto proc_err\r\n    x = 1");
-  EXPECT_EQ(cached.Lines(1, 5), u"Sub A()\r\n    ON ERROR GOTO PROC_ERR\r\n    X = 1\r\nEnd Sub");
-  EXPECT_EQ(cached.Lines(3, 1), u"    X = 1");
+  cached.InsertLines(2, u"    on error goto proc_err\r\n    x=a(1,2)");
+  ASSERT_EQ(editor->Line(2), u"    On Error GoTo proc_err");
+  ASSERT_EQ(editor->Line(3), u"    x = a(1, 2)");
+  EXPECT_EQ(cached.Lines(1, 5), u"Sub A()\r\n    On Error GoTo proc_err\r\n    x = a(1, 2)\r\nEnd Sub");
+  EXPECT_EQ(cached.Lines(3, 1), u"    x = a(1, 2)");
   EXPECT_EQ(editor->Log().Calls(HostCall::kLines), 2);
 }
 
