@@ -178,7 +178,9 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     }
     count = static_cast<Short>(n);
     if (n == 0) return {};
-    return std::vector<ProcData>(table_->begin(), table_->end());
+    // Callers read entries 0..count-1 only; copying the other entries of
+    // 31 parameters each made a small module's scan several times dearer.
+    return std::vector<ProcData>(table_->begin(), table_->begin() + n);
   } catch (...) {
     ReportCurrentError(ui_, title);
     return {};

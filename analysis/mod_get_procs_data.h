@@ -53,8 +53,8 @@ class ModGetProcsData {
   void SetVBInstance(std::shared_ptr<VBE> vbe);
 
   // Scans rows, kind and name of every procedure. count: 1..300, 0 when
-  // the module has none, -1 over 300. Returns the whole table (301 entries)
-  // or, for counts 0 and -1, nothing. A failure is reported titled
+  // the module has none, -1 over 300. Returns the table's entries
+  // 0..count-1 or, for counts 0 and -1, nothing. A failure is reported titled
   // "GetProcsDataH", leaves count as it was and returns nothing.
   std::vector<ProcData> GetProcsDataH(Short& count);
   // As GetProcsDataH, also parsing return types and parameters; count -2

@@ -23,7 +23,7 @@ std::string Key(const qlx::ProcData& p) {
 
 void CheckTable(const std::vector<qlx::ProcData>& table, qlx::Short count, qlx::Row rows) {
   if (count <= 0) return;
-  Check(count <= qlx::kMaxProcs && table.size() == qlx::kProcTableSize, "table size");
+  Check(count <= qlx::kMaxProcs && table.size() == static_cast<std::size_t>(count), "table size");
   std::set<std::string> keys;
   for (qlx::Short i = 0; i < count; ++i) {
     if (!keys.insert(Key(table[static_cast<std::size_t>(i)])).second) return;

@@ -745,7 +745,7 @@ TEST(ModuleHeader, ScansWithTheTableItIsGiven) {
 
   e.header.InsertModuleHeader();
 
-  ASSERT_EQ(e.header.ProcsData().size(), static_cast<std::size_t>(kProcTableSize));
+  ASSERT_EQ(e.header.ProcsData().size(), 3u);
   EXPECT_EQ(e.header.ProcsData()[2], procs.Table()[2]);
   EXPECT_EQ(e.header.ProcsData()[2].ProcName, u"P3");
   EXPECT_EQ(e.module->Line(9), u"'|No.3  |Sub|P3             |:");
