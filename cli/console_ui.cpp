@@ -1,7 +1,5 @@
 #include "cli/console_ui.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <iostream>
@@ -10,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/platform.h"
 
 namespace qlx::cli {
 
@@ -87,7 +86,7 @@ std::optional<Text> ConsoleUi::InputBox(const Text& prompt, const Text& title,
 void ConsoleUi::Sleep(int milliseconds) {
   // The pause lets a person see the result before the question; scripted
   // answers have nobody to look, so only a terminal session waits.
-  if (milliseconds > 0 && options_.answers.empty() && isatty(STDIN_FILENO)) {
+  if (milliseconds > 0 && options_.answers.empty() && StdinIsTerminal()) {
     // Say so: a long setting would otherwise look like a hang.
     if (!options_.json) {
       std::fprintf(options_.out, "qlx: waiting %d.%03d s before the question (setting Mode/SleepTime)\n",
@@ -124,7 +123,7 @@ std::vector<Answer> ParseAnswers(const std::string& list) {
 }
 
 std::optional<bool> AskOnTerminal(const std::string& prompt) {
-  if (!isatty(STDIN_FILENO)) return std::nullopt;
+  if (!StdinIsTerminal()) return std::nullopt;
   for (;;) {
     std::fprintf(stderr, "%s", prompt.c_str());
     std::fflush(stderr);

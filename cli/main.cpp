@@ -2,10 +2,13 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "cli/platform.h"
+#include "qlx_version.h"
 
 namespace {
 
@@ -28,12 +31,17 @@ constexpr const char* kDescription =
 
 int main(int argc, char** argv) {
   try {
+    qlx::cli::PrepareConsole();
+    std::vector<std::string> args = qlx::cli::Utf8Arguments(argc, argv);
+    std::vector<char*> arg_pointers;
+    for (std::string& arg : args) arg_pointers.push_back(arg.data());
     CLI::App app(kDescription, "qlx");
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Show help for every command");
+    app.set_version_flag("--version", QLX_VERSION, "Print the version and exit");
     qlx::cli::Registry registry(app);
     try {
-      app.parse(argc, argv);
+      app.parse(static_cast<int>(arg_pointers.size()), arg_pointers.data());
     } catch (const CLI::CallForHelp&) {
       std::printf("%s", app.help().c_str());
       return 0;

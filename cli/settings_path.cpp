@@ -1,17 +1,24 @@
 #include "cli/settings_path.h"
 
 #include <cstdlib>
+#include <system_error>
+
+#include "cli/platform.h"
 
 namespace qlx::cli {
 
 std::filesystem::path SettingsPath(const std::string& ini_option) {
-  if (!ini_option.empty()) return ini_option;
-  if (const char* env = std::getenv("QLX_INI"); env != nullptr && *env != '\0') return env;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    return std::filesystem::path(xdg) / "qlx" / "QLX.ini";
+  std::filesystem::path path = DefaultSettingsPath();
+  if (!ini_option.empty()) {
+    path = ini_option;
+  } else if (const char* env = std::getenv("QLX_INI"); env != nullptr && *env != '\0') {
+    path = env;
   }
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
+  // Windows' profile functions look for a relative file in the Windows
+  // folder, so the file is named by its whole path.
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return ec ? path : absolute;
 }
 
 }  // namespace qlx::cli

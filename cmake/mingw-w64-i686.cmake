@@ -3,8 +3,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(QLX_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QLX_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${QLX_MINGW_PREFIX}-g++)
+# The POSIX thread model: std::thread and std::mutex (qlx check, qlx lsp);
+# winpthread is linked in statically like the rest of the runtime.
+set(CMAKE_C_COMPILER ${QLX_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QLX_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QLX_MINGW_PREFIX}-windres)
 set(QLX_WIDL ${QLX_MINGW_PREFIX}-widl)
 

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Builds the Windows add-in qlx.dll (x64 and x86) and the fake editor with
-# MinGW-w64, checks that each DLL exports exactly its four entry points and
-# needs no MinGW runtime DLL, and runs the fake editor's scenarios under Wine
-# on an Xvfb display, in a fresh prefix with a Japanese locale. Passes only
-# when every harness that ran printed its own final "RESULT: PASS".
+# Builds the Windows side of the root project with MinGW-w64 for x64 and x86
+# (the add-in qlx.dll, its fake editor, and qlx.exe), checks that each DLL
+# exports exactly its four entry points and needs no MinGW runtime DLL, and
+# builds the release zip (scripts/package.sh). Then, under Wine on an Xvfb
+# display, in a fresh prefix with a Japanese locale: the fake editor's
+# scenarios against each DLL; install.cmd and uninstall.cmd from the zip for
+# each Office bitness; and qlx.exe against the Linux qlx on the CP932 sample.
+# Passes only when every harness that ran printed its own final
+# "RESULT: PASS" and every comparison matched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# shellcheck source=windows-common.sh
+. "$root/scripts/windows-common.sh"
 
 "$root/scripts/windows-deps.sh"
 
@@ -17,30 +23,25 @@ fail() {
   failures=$((failures + 1))
 }
 
-expected_exports="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer"
-# System DLLs only: the MinGW runtime (libstdc++, libgcc, winpthread) is linked in.
-allowed_imports="advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll user32.dll"
-
-declare -A build_dir=([x64]=build-win64 [x86]=build-win32)
-declare -A toolchain=([x64]=x86_64 [x86]=i686)
-
 for arch in x64 x86; do
-  dir=$root/${build_dir[$arch]}
-  prefix=${toolchain[$arch]}-w64-mingw32
-  cmake -S win -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-${toolchain[$arch]}.cmake" >/dev/null
-  cmake --build "$dir" -j"$jobs"
-
-  dump=$("$prefix-objdump" -p "$dir/qlx.dll")
-  exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | awk 'NR > 1 && NF { print $NF }' | sort | xargs)
-  if [ "$exports" != "$expected_exports" ]; then
-    fail "$arch qlx.dll exports [$exports], expected [$expected_exports]"
-  fi
-  imports=$(awk '/DLL Name:/ { print tolower($3) }' <<<"$dump" | sort -u | xargs)
-  for dll in $imports; do
-    [[ " $allowed_imports " == *" $dll "* ]] || fail "$arch qlx.dll imports $dll"
-  done
-  echo "test-windows: $arch qlx.dll exports: $exports; imports: $imports"
+  build_start=$SECONDS
+  configure_windows "$root" "$arch"
+  # qlx.exe is released for x64 only.
+  targets=()
+  [ "$arch" = x86 ] && targets=(--target qlx_dll --target fake_editor)
+  cmake --build "$root/${qlx_build_dir[$arch]}" -j"$jobs" "${targets[@]}"
+  check_pe "$root/${qlx_build_dir[$arch]}/win/qlx.dll" "${qlx_mingw[$arch]}" "$qlx_dll_exports" || fail "$arch qlx.dll"
+  echo "test-windows: $arch build took $((SECONDS - build_start)) s"
 done
+# The Linux qlx, which qlx.exe must match byte for byte.
+cmake -S "$root" -B "$root/build" -DQLX_BENCH=OFF >/dev/null
+cmake --build "$root/build" -j"$jobs" --target qlx_cli
+linux_qlx=$root/build/cli/qlx
+
+package_start=$SECONDS
+"$root/scripts/package.sh"
+zip_file=$root/dist/qlx-$(qlx_version "$root")-windows.zip
+echo "test-windows: package took $((SECONDS - package_start)) s"
 
 # Wine in a scratch directory: prefix, locale, display; all removed on exit.
 work=$(mktemp -d /tmp/qlx-wine.XXXXXX)
@@ -84,6 +85,11 @@ start=$SECONDS
 timeout 180 wineboot -i >/dev/null 2>&1 || { echo "test-windows: the Wine prefix could not be made" >&2; exit 1; }
 # Without a window manager Wine waits on every DestroyWindow unless unmanaged.
 timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Japanese Windows' regional defaults, which Wine's own locale data lacks
+# (its short date is yyyy/M/d): the date and time qlx.exe writes must be the
+# Linux qlx's.
+timeout 60 wine reg add 'HKCU\Control Panel\International' /v sShortDate /d yyyy/MM/dd /f >/dev/null 2>&1
+timeout 60 wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /d H:mm:ss /f >/dev/null 2>&1
 # The tool window asks for the face of Japanese forms; Wine has none by that name.
 timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAPGothic /f >/dev/null 2>&1
 echo "test-windows: Wine prefix ready in $((SECONDS - start)) s"
@@ -98,7 +104,7 @@ for arch in x64 x86; do
     echo "test-windows: x86 scenarios: NOT RUN (wine32:i386 is not installed); the x86 DLL was built and checked"
     continue
   fi
-  dir=$root/${build_dir[$arch]}
+  dir=$root/${qlx_build_dir[$arch]}/win
   dll=$(windows_path "$dir/qlx.dll")
   key="HKCU\\Software\\Microsoft\\VBA\\VBE\\6.0\\${addins_key[$arch]}\\QLX_Project.Connect"
 
@@ -129,12 +135,96 @@ for arch in x64 x86; do
     fail "$arch scenarios at 144 DPI did not end with RESULT: PASS (exit status $status)"
   fi
 done
+
+# The release as a user installs it: install.cmd finds the Office bitness
+# that a fake Office value says, the editor of that bitness loads the add-in
+# through its add-in list, and uninstall.cmd leaves HKCU\Software and the
+# per-user folder as they were. x64 as Click-to-Run reports it, x86 as an MSI
+# Office on 64-bit Windows does.
+release=$work/release
+unzip -q "$zip_file" -d "$release"
+local_app_data=$(winepath -u "$(timeout 60 wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')")
+declare -A office_key=([x64]='HKLM\SOFTWARE\Microsoft\Office\ClickToRun\Configuration' [x86]='HKLM\SOFTWARE\Microsoft\Office\16.0\Outlook')
+declare -A office_value=([x64]='Platform' [x86]='Bitness')
+declare -A office_view=([x64]=64 [x86]=32)
+for arch in x64 x86; do
+  if [ "$arch" = x86 ] && ! wine32_available; then
+    echo "test-windows: x86 install: NOT RUN (wine32:i386 is not installed)"
+    continue
+  fi
+  echo "test-windows: $arch install from the zip"
+  fake=$root/${qlx_build_dir[$arch]}/win/fake_editor.exe
+  timeout 60 wine "$fake" --registry-snapshot "$(windows_path "$work/before-$arch.txt")" >/dev/null 2>&1 ||
+    fail "$arch registry snapshot before the install"
+  folder_before=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
+  timeout 60 wine reg add "${office_key[$arch]}" /v "${office_value[$arch]}" /d "$arch" /f \
+    "/reg:${office_view[$arch]}" >/dev/null 2>&1 || fail "$arch fake Office value could not be set"
+  status=0
+  (cd "$release" && timeout 120 wine cmd /c install.cmd </dev/null >"$work/install-$arch.log" 2>&1) || status=$?
+  [ "$status" -eq 0 ] || fail "$arch install.cmd exited $status"
+  cmp -s "$local_app_data/QLX/qlx.dll" "$release/$arch/qlx.dll" || fail "$arch install.cmd did not copy $arch/qlx.dll"
+  log=$work/installed-$arch.log
+  status=0
+  timeout 120 wine "$fake" --installed >"$log" 2>&1 || status=$?
+  tr -d '\r' <"$log" | sed 's/^/  /'
+  if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
+    fail "$arch installed add-in scenarios did not end with RESULT: PASS (exit status $status)"
+  fi
+  status=0
+  (cd "$release" && timeout 120 wine cmd /c uninstall.cmd </dev/null >"$work/uninstall-$arch.log" 2>&1) || status=$?
+  [ "$status" -eq 0 ] || fail "$arch uninstall.cmd exited $status"
+  timeout 60 wine reg delete "${office_key[$arch]}" /v "${office_value[$arch]}" /f "/reg:${office_view[$arch]}" \
+    >/dev/null 2>&1 || true
+  timeout 60 wine "$fake" --registry-snapshot "$(windows_path "$work/after-$arch.txt")" >/dev/null 2>&1 ||
+    fail "$arch registry snapshot after the uninstall"
+  if ! diff "$work/before-$arch.txt" "$work/after-$arch.txt" >"$work/registry-$arch.diff"; then
+    fail "$arch uninstall.cmd left the registry changed:"
+    sed 's/^/  /' "$work/registry-$arch.diff" >&2
+  fi
+  folder_after=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
+  [ "$folder_before" = "$folder_after" ] || fail "$arch the per-user folder was $folder_before and is $folder_after"
+done
+
+# qlx.exe gives the same bytes as the Linux qlx: each command on the CP932
+# sample at a fixed time, its output and the file it leaves.
+export QLX_NOW=2026-12-08T09:05:03
+commands=("scan" "header --line 14 --author QLX" "errtrap --line 24" "deb" "module-header")
+for side in linux windows; do
+  mkdir -p "$work/$side"
+  cp "$root/examples/Sample.bas" "$work/$side/Sample.bas"
+done
+exe=$release/qlx.exe
+for command in "${commands[@]}"; do
+  read -ra args <<<"$command"
+  linux_status=0
+  windows_status=0
+  (cd "$work/linux" && QLX_INI=QLX.ini "$linux_qlx" "${args[0]}" Sample.bas "${args[@]:1}" >out.txt 2>err.txt) ||
+    linux_status=$?
+  (cd "$work/windows" && QLX_INI=QLX.ini timeout 60 wine "$exe" "${args[0]}" Sample.bas "${args[@]:1}" >out.txt \
+    2>err.txt) || windows_status=$?
+  same=1
+  [ "$linux_status" = "$windows_status" ] || same=0
+  cmp -s "$work/linux/out.txt" "$work/windows/out.txt" || same=0
+  cmp -s "$work/linux/Sample.bas" "$work/windows/Sample.bas" || same=0
+  if ((same)); then
+    echo "test-windows: qlx.exe $command: same bytes as qlx (exit status $linux_status)"
+  else
+    fail "qlx.exe $command differs from qlx (exit status $windows_status, qlx $linux_status)"
+    diff "$work/linux/out.txt" "$work/windows/out.txt" | head -n 20 >&2 || true
+    cat "$work/windows/err.txt" >&2
+  fi
+done
+cmp -s "$work/linux/Sample.bas" "$root/examples/Sample.bas" && fail "the qlx commands changed nothing in the sample"
+version=$(timeout 60 wine "$exe" --version 2>/dev/null | tr -d '\r')
+[ "$version" = "$(qlx_version "$root")" ] || fail "qlx.exe --version says [$version]"
+unset QLX_NOW
+
 echo "test-windows: Wine part took $((SECONDS - start)) s"
 
 # QLX_SCREENSHOT=file.png: a picture of the tool window (64-bit run), for people.
 if [ -n "${QLX_SCREENSHOT:-}" ]; then
   { command -v import && command -v xwininfo; } >/dev/null || apt-get install -y --no-install-recommends imagemagick x11-utils >/dev/null
-  dir=$root/${build_dir[x64]}
+  dir=$root/${qlx_build_dir[x64]}/win
   timeout 120 wine "$dir/fake_editor.exe" "$(windows_path "$dir/qlx.dll")" --hold-window 8000 >/dev/null 2>&1 &
   shot_pid=$!
   geometry=""

@@ -120,7 +120,14 @@ void RunHostCallScenarios(Harness& h);
 // Every object released and the DLL unloadable; unregistration leaves the
 // registry as it was before the run.
 void RunUnloadScenarios(Harness& h);
-// Takes the Wine-only HKLM copies of the class keys away again.
+// Under Wine, copies the per-user class keys into HKLM, where Wine's COM
+// reads them; RemoveMirror takes the copies away again.
+void MirrorClasses(Harness& h);
 void RemoveMirror(Harness& h);
+
+// The add-in as install.cmd left it, loaded through the add-in list.
+void RunInstalledScenarios(Harness& h);
+// Writes UserSoftware() to file, one entry a line; false when that fails.
+bool WriteRegistrySnapshot(const std::wstring& file);
 
 }  // namespace qlx::fake

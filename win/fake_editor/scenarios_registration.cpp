@@ -141,19 +141,18 @@ void RunRegistrationScenarios(Harness& h) {
 
   t.Scenario("registered for the editor to load", [&] {
     CheckHResult(register_server(), "DllRegisterServer");
-    if (h.under_wine) {
-      // Wine's COM reads classes only from HKLM: mirror them for this run.
-      for (const std::wstring& key : MirroredKeys()) {
-        CopyTree(HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, kClasses + key);
-      }
-      h.mirrored = true;
-    }
+    if (h.under_wine) MirrorClasses(h);
     CLSID clsid{};
     CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
     CHECK(clsid == win::kClsidConnect);
     CHECK_HR(CLSIDFromProgID(L"QLX_Project.ClsProcInf", &clsid));
     CHECK(clsid == win::kClsidClsProcInf);
   });
+}
+
+void MirrorClasses(Harness& h) {
+  for (const std::wstring& key : MirroredKeys()) CopyTree(HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, kClasses + key);
+  h.mirrored = true;
 }
 
 void RemoveMirror(Harness& h) {

@@ -1,0 +1,24 @@
+// What the command line does differently per platform (cli/posix,
+// cli/win32; CMake picks the folder).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qlx::cli {
+
+// The program's arguments in UTF-8 (Windows hands main them in the ANSI code
+// page, which cannot hold every file name or author).
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+// Standard output and error carry qlx's bytes unchanged (a module printed
+// with --stdout keeps its line ends), and a console shows them as UTF-8.
+void PrepareConsole();
+// Whether standard input is a terminal (a person who can answer).
+bool StdinIsTerminal();
+// The settings file when neither --ini nor QLX_INI names one: on Windows the
+// add-in's own, beside its DLL in %LOCALAPPDATA%\QLX; elsewhere
+// $XDG_CONFIG_HOME/qlx or ~/.config/qlx.
+std::filesystem::path DefaultSettingsPath();
+
+}  // namespace qlx::cli

@@ -1,0 +1,89 @@
+// The add-in as install.cmd leaves it: the editor of this bitness finds it in
+// its add-in list, its class is registered per user to the DLL in the
+// per-user folder, and the editor loads and connects it from there.
+#include <cwctype>
+#include <fstream>
+
+#include "addin/connect.h"
+#include "fake_editor/fake_objects.h"
+#include "fake_editor/harness.h"
+#include "guids.h"
+#include "idtextensibility2.h"
+#include "registration.h"
+#include "registry.h"
+
+namespace qlx::fake {
+namespace {
+
+std::wstring Lower(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+std::wstring Expand(const wchar_t* text) {
+  wchar_t out[MAX_PATH * 2] = {};
+  const DWORD n = ExpandEnvironmentStringsW(text, out, MAX_PATH * 2);
+  return n > 0 && n <= MAX_PATH * 2 ? std::wstring(out) : std::wstring();
+}
+
+}  // namespace
+
+void RunInstalledScenarios(Harness& h) {
+  Checks& t = TheChecks();
+  const std::wstring expected_dll = Expand(L"%LOCALAPPDATA%\\QLX\\qlx.dll");
+  const std::wstring entry = std::wstring(win::kAddinsKey) + L"\\QLX_Project.Connect";
+  const std::wstring classes = L"Software\\Classes\\";
+  std::wstring clsid_text;
+
+  t.Scenario("the add-in list of this bitness holds QLX_Project.Connect, not loaded at start-up", [&] {
+    win::RegKey key = win::RegKey::Open(HKEY_CURRENT_USER, entry);
+    CHECK_MSG(static_cast<bool>(key), "no key HKCU\\" + Show(entry));
+    if (key) CHECK_EQ(key.GetDword(L"LoadBehavior").value_or(99), 0UL);
+  });
+
+  t.Scenario("its class is registered per user to the DLL in %LOCALAPPDATA%\\QLX", [&] {
+    const win::RegKey prog_id = win::RegKey::Open(HKEY_CURRENT_USER, classes + L"QLX_Project.Connect\\CLSID");
+    clsid_text = prog_id ? prog_id.GetString(L"").value_or(L"") : L"";
+    CHECK_EQ(clsid_text, win::GuidString(win::kClsidConnect));
+    const win::RegKey server =
+        win::RegKey::Open(HKEY_CURRENT_USER, classes + L"CLSID\\" + clsid_text + L"\\InprocServer32");
+    const std::wstring path = server ? server.GetString(L"").value_or(L"") : L"";
+    CHECK_MSG(!expected_dll.empty() && Lower(path) == Lower(expected_dll),
+              "InprocServer32 is " + Show(path) + ", expected " + Show(expected_dll));
+  });
+
+  if (h.under_wine) MirrorClasses(h);
+  t.Scenario("the editor loads it from there and it puts its item on the Add-Ins menu", [&] {
+    auto stats = std::make_shared<FakeStats>();
+    MemoryVBE editor;
+    editor.AddModule(kSampleModuleName, SampleModule());
+    editor.Pane(kSampleModuleName);
+    com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+    CLSID clsid{};
+    CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
+    com::ComPtr<win::IDTExtensibility2> addin;
+    CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
+    if (!addin) return;
+    CHECK_MSG(GetModuleHandleW(expected_dll.c_str()) != nullptr, "the DLL in use is " + Show(expected_dll));
+    com::SafeArray custom = com::SafeArray::EmptyVariants();
+    SAFEARRAY* array = custom.get();
+    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+    auto bar = editor.Bars().Bar(u"Add-Ins");
+    CHECK(bar && bar->Find(kMenuCaption));
+    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    addin.reset();
+    vbe.reset();
+    CHECK_EQ(static_cast<long long>(stats->live), 0LL);
+    for (const SeenBox& box : h.boxes->Take()) CHECK_MSG(false, "unexpected box " + Show(box));
+  });
+  CoFreeUnusedLibrariesEx(0, 0);
+  RemoveMirror(h);
+}
+
+bool WriteRegistrySnapshot(const std::wstring& file) {
+  std::ofstream out(file.c_str(), std::ios::binary);
+  for (const auto& [entry, data] : UserSoftware()) out << Show(entry) << " = " << Show(data) << "\n";
+  return static_cast<bool>(out);
+}
+
+}  // namespace qlx::fake
