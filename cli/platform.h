@@ -20,5 +20,9 @@ bool StdinIsTerminal();
 // add-in's own, beside its DLL in %LOCALAPPDATA%\QLX; elsewhere
 // $XDG_CONFIG_HOME/qlx or ~/.config/qlx.
 std::filesystem::path DefaultSettingsPath();
+// The settings file as the platform's settings functions must be given it
+// (Windows' profile functions look for a relative name in the Windows
+// folder, so there it is the whole path).
+std::filesystem::path SettingsFileName(const std::filesystem::path& path);
 
 }  // namespace qlx::cli

@@ -140,7 +140,10 @@ done
 # that a fake Office value says, the editor of that bitness loads the add-in
 # through its add-in list, and uninstall.cmd leaves HKCU\Software and the
 # per-user folder as they were. x64 as Click-to-Run reports it, x86 as an MSI
-# Office on 64-bit Windows does.
+# Office on 64-bit Windows does. The key where the VB runtime keeps per-user
+# settings is absent before the x64 install, and there but empty before the
+# x86 one: uninstall.cmd removes it only in the first case.
+vb_settings='HKCU\Software\VB and VBA Program Settings'
 release=$work/release
 unzip -q "$zip_file" -d "$release"
 local_app_data=$(winepath -u "$(timeout 60 wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')")
@@ -154,6 +157,12 @@ for arch in x64 x86; do
   fi
   echo "test-windows: $arch install from the zip"
   fake=$root/${qlx_build_dir[$arch]}/win/fake_editor.exe
+  if [ "$arch" = x86 ]; then
+    # An empty key: made through a subkey, since reg add alone may give it a value.
+    timeout 60 wine reg add "$vb_settings\\QLX probe" /f >/dev/null 2>&1 &&
+      timeout 60 wine reg delete "$vb_settings\\QLX probe" /f >/dev/null 2>&1 ||
+      fail "the empty settings key could not be made"
+  fi
   timeout 60 wine "$fake" --registry-snapshot "$(windows_path "$work/before-$arch.txt")" >/dev/null 2>&1 ||
     fail "$arch registry snapshot before the install"
   folder_before=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
@@ -183,6 +192,7 @@ for arch in x64 x86; do
   fi
   folder_after=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
   [ "$folder_before" = "$folder_after" ] || fail "$arch the per-user folder was $folder_before and is $folder_after"
+  if [ "$arch" = x86 ]; then timeout 60 wine reg delete "$vb_settings" /f >/dev/null 2>&1 || true; fi
 done
 
 # qlx.exe gives the same bytes as the Linux qlx: each command on the CP932
@@ -215,6 +225,18 @@ for command in "${commands[@]}"; do
   fi
 done
 cmp -s "$work/linux/Sample.bas" "$root/examples/Sample.bas" && fail "the qlx commands changed nothing in the sample"
+# A zip document (.xlsm) is refused by qlx.exe, which has no zip support:
+# a usage error that says why, and nothing written.
+mkdir -p "$work/zip"
+(cd "$work/zip" && printf 'x' >item.txt && zip -q -X Book.xlsm item.txt && rm item.txt && cp Book.xlsm before.xlsm)
+status=0
+(cd "$work/zip" && timeout 60 wine "$exe" export Book.xlsm src >out.txt 2>err.txt) || status=$?
+if [ "$status" != 2 ] || ! grep -q 'cannot open zip documents' "$work/zip/err.txt" ||
+  ! cmp -s "$work/zip/Book.xlsm" "$work/zip/before.xlsm" || [ -e "$work/zip/src" ]; then
+  fail "qlx.exe export on a zip document: exit status $status, $(tr -d '\r' <"$work/zip/err.txt")"
+else
+  echo "test-windows: qlx.exe refuses a zip document (exit status 2, nothing written)"
+fi
 version=$(timeout 60 wine "$exe" --version 2>/dev/null | tr -d '\r')
 [ "$version" = "$(qlx_version "$root")" ] || fail "qlx.exe --version says [$version]"
 unset QLX_NOW

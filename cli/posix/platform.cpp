@@ -20,4 +20,6 @@ std::filesystem::path DefaultSettingsPath() {
   return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
 }
 
+std::filesystem::path SettingsFileName(const std::filesystem::path& path) { return path; }
+
 }  // namespace qlx::cli

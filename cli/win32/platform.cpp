@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 
 #include "host/text.h"
 #include "host/win32/windows_api.h"
@@ -54,6 +55,12 @@ std::filesystem::path DefaultSettingsPath() {
   const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
   if (local != nullptr && *local != L'\0') return std::filesystem::path(local) / L"QLX" / L"QLX.ini";
   return std::filesystem::path(L".") / L"QLX.ini";
+}
+
+std::filesystem::path SettingsFileName(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return ec ? path : absolute;
 }
 
 }  // namespace qlx::cli

@@ -46,6 +46,7 @@ if exist "%WINDIR%\SysWOW64\regsvr32.exe" set "regsvr=%WINDIR%\SysWOW64\regsvr32
 :copy
 if not exist "%source%" goto no_source
 if not exist "%target%\" mkdir "%target%"
+call :record_absent
 if exist "%target%\qlx.dll" del /f /q "%target%\qlx.dll" >nul 2>&1
 if exist "%target%\qlx.dll" goto copy_failed
 copy /y "%source%" "%target%\qlx.dll" >nul 2>&1
@@ -61,6 +62,25 @@ echo "QLXﾍｯﾀﾞ/ｴﾗｰﾊﾝﾄﾞﾗ挿入" を選んで "ロード/�
 echo 毎回読み込むには "起動時にロード" もオンにします。
 echo In the VBA editor open Add-Ins ^> Add-In Manager, select "QLXﾍｯﾀﾞ/ｴﾗｰﾊﾝﾄﾞﾗ挿入"
 echo and tick Loaded/Unloaded (and Load on Startup to load it every time).
+exit /b 0
+
+:record_absent
+rem What the add-in will write for this user and is not there yet, so that
+rem uninstall.cmd removes exactly that. The first install's record stands:
+rem a second install finds the add-in's own keys already there.
+rem One line at a time: Wine's cmd does not redirect a bracketed block.
+if exist "%target%\install.txt" exit /b 0
+set "record=%target%\install.txt"
+set "vb=HKCU\Software\VB and VBA Program Settings"
+type nul >"%record%"
+reg query "%vb%" >nul 2>&1
+if errorlevel 1 echo vb>>"%record%"
+reg query "%vb%\Plumewrighter" >nul 2>&1
+if errorlevel 1 echo app>>"%record%"
+reg query "%vb%\Plumewrighter\Settings" >nul 2>&1
+if errorlevel 1 echo section>>"%record%"
+reg query "%vb%\Plumewrighter\Settings" /v DisplayOnConnect >nul 2>&1
+if errorlevel 1 echo value>>"%record%"
 exit /b 0
 
 :read_value
