@@ -106,6 +106,7 @@ for arch in x64 x86; do
   fi
   dir=$root/${qlx_build_dir[$arch]}/win
   dll=$(windows_path "$dir/qlx.dll")
+  fake=$root/${qlx_build_dir[$arch]}/tests/windows/fake_editor.exe
   key="HKCU\\Software\\Microsoft\\VBA\\VBE\\6.0\\${addins_key[$arch]}\\QLX_Project.Connect"
 
   # The standard way in: regsvr32 registers and unregisters per user.
@@ -117,7 +118,7 @@ for arch in x64 x86; do
   echo "test-windows: $arch scenarios"
   log=$work/$arch.log
   status=0
-  timeout 300 wine "$dir/fake_editor.exe" "$dll" >"$log" 2>&1 || status=$?
+  timeout 300 wine "$fake" "$dll" >"$log" 2>&1 || status=$?
   tr -d '\r' <"$log" | sed 's/^/  /'
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
     fail "$arch scenarios did not end with RESULT: PASS (exit status $status)"
@@ -128,7 +129,7 @@ for arch in x64 x86; do
   timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
   log=$work/$arch-dpi.log
   status=0
-  timeout 120 wine "$dir/fake_editor.exe" "$dll" --dpi 144 >"$log" 2>&1 || status=$?
+  timeout 120 wine "$fake" "$dll" --dpi 144 >"$log" 2>&1 || status=$?
   timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
   tr -d '\r' <"$log" | sed 's/^/  /'
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
@@ -156,7 +157,7 @@ for arch in x64 x86; do
     continue
   fi
   echo "test-windows: $arch install from the zip"
-  fake=$root/${qlx_build_dir[$arch]}/win/fake_editor.exe
+  fake=$root/${qlx_build_dir[$arch]}/tests/windows/fake_editor.exe
   if [ "$arch" = x86 ]; then
     # An empty key: made through a subkey, since reg add alone may give it a value.
     timeout 60 wine reg add "$vb_settings\\QLX probe" /f >/dev/null 2>&1 &&
@@ -246,8 +247,8 @@ echo "test-windows: Wine part took $((SECONDS - start)) s"
 # QLX_SCREENSHOT=file.png: a picture of the tool window (64-bit run), for people.
 if [ -n "${QLX_SCREENSHOT:-}" ]; then
   { command -v import && command -v xwininfo; } >/dev/null || apt-get install -y --no-install-recommends imagemagick x11-utils >/dev/null
-  dir=$root/${qlx_build_dir[x64]}/win
-  timeout 120 wine "$dir/fake_editor.exe" "$(windows_path "$dir/qlx.dll")" --hold-window 8000 >/dev/null 2>&1 &
+  dir=$root/${qlx_build_dir[x64]}
+  timeout 120 wine "$dir/tests/windows/fake_editor.exe" "$(windows_path "$dir/win/qlx.dll")" --hold-window 8000 >/dev/null 2>&1 &
   shot_pid=$!
   geometry=""
   for _ in $(seq 100); do
@@ -264,6 +265,7 @@ if [ -n "${QLX_SCREENSHOT:-}" ]; then
   wait "$shot_pid" || true
 fi
 
+echo "test-windows: took $SECONDS s in all"
 if ((failures)); then
   echo "test-windows: $failures failure(s)"
   exit 1

@@ -8,7 +8,7 @@ declare -A qlx_mingw=([x64]=x86_64-w64-mingw32 [x86]=i686-w64-mingw32)
 # the same way for every script, so no script undoes another's build.
 configure_windows() {
   local root=$1 arch=$2
-  cmake -S "$root" -B "$root/${qlx_build_dir[$arch]}" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$root/${qlx_build_dir[$arch]}" -DCMAKE_BUILD_TYPE=Release -DQLX_TESTS=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-${qlx_mingw[$arch]%%-*}.cmake" >/dev/null
 }
 #

@@ -1,7 +1,7 @@
 // Registration through DllRegisterServer and DllUnregisterServer: exactly the
 // add-in's keys and values appear, and unregistration takes exactly them
 // away again.
-#include "fake_editor/harness.h"
+#include "windows/harness.h"
 #include "guids.h"
 #include "registration.h"
 #include "registry.h"

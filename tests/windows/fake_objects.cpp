@@ -1,4 +1,4 @@
-#include "fake_editor/fake_objects.h"
+#include "windows/fake_objects.h"
 
 #include <new>
 

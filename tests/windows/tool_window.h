@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "addin/frm_add_in.h"
-#include "fake_editor/harness.h"
+#include "windows/harness.h"
 
 namespace qlx::fake {
 

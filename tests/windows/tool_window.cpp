@@ -1,4 +1,4 @@
-#include "fake_editor/tool_window.h"
+#include "windows/tool_window.h"
 
 #include <fstream>
 #include <iterator>

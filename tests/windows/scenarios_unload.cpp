@@ -1,6 +1,6 @@
 // The end of the run: with every object released the DLL may unload, and
 // unregistration leaves the user's registry as it was before the run.
-#include "fake_editor/harness.h"
+#include "windows/harness.h"
 
 namespace qlx::fake {
 

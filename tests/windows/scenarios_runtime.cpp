@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "addin/connect.h"
-#include "fake_editor/fake_objects.h"
-#include "fake_editor/harness.h"
-#include "fake_editor/tool_window.h"
+#include "windows/fake_objects.h"
+#include "windows/harness.h"
+#include "windows/tool_window.h"
 #include "frm_add_in_view.h"
 #include "win32_ui.h"
 #include "guids.h"

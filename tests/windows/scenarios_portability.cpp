@@ -10,7 +10,7 @@
 #include "addin/ini_file.h"
 #include "addin/user_settings.h"
 #include "addin/win_settings.h"
-#include "fake_editor/harness.h"
+#include "windows/harness.h"
 #include "host/clock.h"
 #include "host/encoding.h"
 #include "host/ui.h"

@@ -1,4 +1,4 @@
-#include "fake_editor/registry_snapshot.h"
+#include "windows/registry_snapshot.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,8 +3,8 @@
 // (the indexed ones for each entry) read through IDispatch must equal what
 // libqlx's ClsProcInf gives on the same editor, message boxes included.
 #include "analysis/cls_proc_inf.h"
-#include "fake_editor/fake_objects.h"
-#include "fake_editor/harness.h"
+#include "windows/fake_objects.h"
+#include "windows/harness.h"
 #include "guids.h"
 #include "host/com/dispatch.h"
 #include "host/ui.h"

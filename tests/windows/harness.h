@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_editor/checks.h"
-#include "fake_editor/registry_snapshot.h"
+#include "windows/checks.h"
+#include "windows/registry_snapshot.h"
 #include "host/com/com_holders.h"
 
 namespace qlx::fake {

@@ -1,8 +1,8 @@
 // The host interface over IDispatch (host/com) against the fake editor: every
 // answer, out value, edit and error must be what the in-memory editor gives
 // when asked directly; GetVbaHwnd finds the code window through Win32.
-#include "fake_editor/fake_objects.h"
-#include "fake_editor/harness.h"
+#include "windows/fake_objects.h"
+#include "windows/harness.h"
 #include "host/com/com_editor.h"
 #include "host/win32/desktop.h"
 #include "host/ui.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "fake_editor/harness.h"
+#include "windows/harness.h"
 
 namespace qlx::fake {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "addin/connect.h"
 #include "addin/win_settings.h"
-#include "fake_editor/fake_objects.h"
-#include "fake_editor/harness.h"
+#include "windows/fake_objects.h"
+#include "windows/harness.h"
 #include "guids.h"
 #include "host/com/dispatch.h"
 #include "idtextensibility2.h"

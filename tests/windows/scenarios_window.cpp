@@ -6,9 +6,9 @@
 
 #include "addin/connect.h"
 #include "addin/win_settings.h"
-#include "fake_editor/fake_objects.h"
-#include "fake_editor/harness.h"
-#include "fake_editor/tool_window.h"
+#include "windows/fake_objects.h"
+#include "windows/harness.h"
+#include "windows/tool_window.h"
 #include "frm_add_in_view.h"
 #include "guids.h"
 #include "idtextensibility2.h"

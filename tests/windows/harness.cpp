@@ -1,4 +1,4 @@
-#include "fake_editor/harness.h"
+#include "windows/harness.h"
 
 #include <algorithm>
 #include <utility>

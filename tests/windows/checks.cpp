@@ -1,4 +1,4 @@
-#include "fake_editor/checks.h"
+#include "windows/checks.h"
 
 #include <cstdio>
 #include <exception>

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "addin/connect.h"
-#include "fake_editor/fake_objects.h"
-#include "fake_editor/harness.h"
+#include "windows/fake_objects.h"
+#include "windows/harness.h"
 #include "guids.h"
 #include "idtextensibility2.h"
 #include "registration.h"
