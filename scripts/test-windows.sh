@@ -143,7 +143,8 @@ done
 # per-user folder as they were. x64 as Click-to-Run reports it, x86 as an MSI
 # Office on 64-bit Windows does. The key where the VB runtime keeps per-user
 # settings is absent before the x64 install, and there but empty before the
-# x86 one: uninstall.cmd removes it only in the first case.
+# x86 one: uninstall.cmd removes it only in the first case. Reruns: the x64
+# round installs twice, the x86 round uninstalls twice.
 vb_settings='HKCU\Software\VB and VBA Program Settings'
 release=$work/release
 unzip -q "$zip_file" -d "$release"
@@ -180,9 +181,24 @@ for arch in x64 x86; do
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
     fail "$arch installed add-in scenarios did not end with RESULT: PASS (exit status $status)"
   fi
+  if [ "$arch" = x64 ]; then
+    # Run again, after the add-in has stored its setting: the first install's
+    # record of what was there still decides what uninstall.cmd removes.
+    status=0
+    (cd "$release" && timeout 120 wine cmd /c install.cmd </dev/null >"$work/install-again-$arch.log" 2>&1) ||
+      status=$?
+    [ "$status" -eq 0 ] || fail "$arch install.cmd run again exited $status"
+  fi
   status=0
   (cd "$release" && timeout 120 wine cmd /c uninstall.cmd </dev/null >"$work/uninstall-$arch.log" 2>&1) || status=$?
   [ "$status" -eq 0 ] || fail "$arch uninstall.cmd exited $status"
+  if [ "$arch" = x86 ]; then
+    # Run again, with nothing left to remove: it changes nothing.
+    status=0
+    (cd "$release" && timeout 120 wine cmd /c uninstall.cmd </dev/null >"$work/uninstall-again-$arch.log" 2>&1) ||
+      status=$?
+    [ "$status" -eq 0 ] || fail "$arch uninstall.cmd run again exited $status"
+  fi
   timeout 60 wine reg delete "${office_key[$arch]}" /v "${office_value[$arch]}" /f "/reg:${office_view[$arch]}" \
     >/dev/null 2>&1 || true
   timeout 60 wine "$fake" --registry-snapshot "$(windows_path "$work/after-$arch.txt")" >/dev/null 2>&1 ||

@@ -20,18 +20,22 @@ if defined regsvr if exist "%target%\qlx.dll" "%regsvr%" /u /s "%target%\qlx.dll
 
 rem "DisplayOnConnect" and the keys holding it, where the VB runtime keeps
 rem per-user settings: only what install.txt says was not there before the
-rem install (without that record, what the add-in alone writes), and a key
-rem only when nothing else is left in it.
+rem install, and a key only when nothing else is left in it. Without that
+rem record, what the add-in alone writes while its DLL is still here; once
+rem it is gone (a second run), nothing.
 set "vb=HKEY_CURRENT_USER\Software\VB and VBA Program Settings"
-set "absent_vb=1"
-set "absent_app=1"
-set "absent_section=1"
-set "absent_value=1"
-if not exist "%target%\install.txt" goto settings
 set "absent_vb="
 set "absent_app="
 set "absent_section="
 set "absent_value="
+if exist "%target%\install.txt" goto read_record
+if not exist "%target%\qlx.dll" goto settings
+set "absent_vb=1"
+set "absent_app=1"
+set "absent_section=1"
+set "absent_value=1"
+goto settings
+:read_record
 for /f "usebackq" %%w in ("%target%\install.txt") do set "absent_%%w=1"
 :settings
 if defined absent_value reg delete "%vb%\Plumewrighter\Settings" /v DisplayOnConnect /f >nul 2>&1
