@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "addin/user_settings.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -51,7 +52,7 @@ void Connect::SetMenuHandler(std::shared_ptr<CommandBarEvents> source) {
 
 void Connect::OnConnection(std::shared_ptr<VBE> application, int connect_mode) {
   if (!handler_ui_.Busy()) retired_form_.reset();
-  try {
+  Guarded(services_.ui, ReportForm::kDescription, kAddInTitle, [&] {
     VBInstance = std::move(application);
     // Every operation the window and the menu run reads through its own
     // line cache, dropped when the operation ends.
@@ -63,9 +64,7 @@ void Connect::OnConnection(std::shared_ptr<VBE> application, int connect_mode) {
       if (!events) throw VbError(vberr::kObjectNotSet);
       SetMenuHandler(events->CommandBarEvents(menu_item_));
     }
-  } catch (...) {
-    services_.ui.MsgBox(CurrentError().Description(), Buttons::kOk, kAddInTitle);
-  }
+  });
 }
 
 void Connect::OnDisconnection(int /*remove_mode*/) {

@@ -11,6 +11,7 @@
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -24,11 +25,6 @@ constexpr char16_t kModuleChanged[] = u"ターゲットモジュールが変更�
 constexpr char16_t kProcedureMoved[] = u"ターゲットプロシージャが移動または削除されました。";
 constexpr char16_t kAuthorPrompt[] = u"ヘッダに作者名を登録します";
 constexpr char16_t kDefaultAuthor[] = u"DefaultUser";
-
-// Shows the failure being handled, titled with the handler's name.
-void ReportFailure(UiService& ui, const char16_t* title) {
-  ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, title);
-}
 
 }  // namespace
 
@@ -163,7 +159,7 @@ std::shared_ptr<CodeModule> frmAddIn::ActiveModule() { return ActiveCodeModule(V
 // Handlers
 
 void frmAddIn::Form_Load() {
-  try {
+  Guarded(ui_, ReportForm::kError, u"Form_Load", [&] {
     SelectOption(optHeader);
     modules_.form_setting.SetWindowTop(hWnd);
 
@@ -177,13 +173,11 @@ void frmAddIn::Form_Load() {
 
     Top = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Top", SettingsPath(), 0));
     Left = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Left", SettingsPath(), 0));
-  } catch (...) {
-    ReportFailure(ui_, u"Form_Load");
-  }
+  });
 }
 
 void frmAddIn::Form_QueryUnload() {
-  try {
+  Guarded(ui_, ReportForm::kError, u"Form_QueryUnload", [&] {
     ModInsertHeader& header = modules_.header;
     if (header.AuthorName.empty()) header.AuthorName = kDefaultAuthor;
     ModINIFile& ini = modules_.ini;
@@ -191,24 +185,20 @@ void frmAddIn::Form_QueryUnload() {
     ini.INIWriteSetting(u"Author", u"Name", header.AuthorName, SettingsPath());
     ini.INIWriteSetting(u"WindowPos", u"Top", SingleToText(Top), SettingsPath());
     ini.INIWriteSetting(u"WindowPos", u"Left", SingleToText(Left), SettingsPath());
-  } catch (...) {
-    ReportFailure(ui_, u"Form_QueryUnload");
-  }
+  });
 }
 
 void frmAddIn::Form_DblClick() {
-  try {
+  Guarded(ui_, ReportForm::kError, u"Form_DblClick", [&] {
     ModInsertHeader& header = modules_.header;
     // Cancelling gives no text, which keeps the name as an empty answer does.
     const std::optional<Text> typed = ui_.InputBox(kAuthorPrompt, kQlx, header.AuthorName);
     if (typed && !typed->empty()) header.AuthorName = *typed;
-  } catch (...) {
-    ReportFailure(ui_, u"Form_DblClick");
-  }
+  });
 }
 
 void frmAddIn::cmdGet_Click() {
-  try {
+  const bool got = Guarded(ui_, ReportForm::kError, u"cmdGet_Click", [&] {
     TargetRow = modules_.err_trap.GetCursorRow();
     if (TargetRow == -1) {
       // No pane to ask: an earlier capture stays as it was.
@@ -222,8 +212,8 @@ void frmAddIn::cmdGet_Click() {
     } else {
       Caption = optHeader.value ? kThisModuleTitle : u"";
     }
-  } catch (...) {
-    ReportFailure(ui_, u"cmdGet_Click");
+  });
+  if (!got) {
     TargetModule.clear();
     TargetProc.clear();
     Caption.clear();
@@ -233,7 +223,7 @@ void frmAddIn::cmdGet_Click() {
 void frmAddIn::cmdWrite_Click() {
   if (TargetModule.empty()) return;
   std::shared_ptr<CodeModule> module;
-  try {
+  Guarded(ui_, ReportForm::kError, u"cmdWrite_Click", [&] {
     module = ActiveModule();
     if (module->Name() != TargetModule) {
       ui_.MsgBox(Text(kModuleChanged) + kCrLf + kDiscarded, Buttons::kOk, kQlx);
@@ -257,9 +247,7 @@ void frmAddIn::cmdWrite_Click() {
           break;
       }
     }
-  } catch (...) {
-    ReportFailure(ui_, u"cmdWrite_Click");
-  }
+  });
   // The target is forgotten whatever happened; TargetRow stays, harmlessly,
   // as WRITE does nothing until TargetModule is set again.
   module.reset();
@@ -287,28 +275,24 @@ void frmAddIn::chkAllProcs_Click() {
 }
 
 void frmAddIn::optHeader_Click() {
-  try {
+  Guarded(ui_, ReportForm::kError, u"optHeader_Click", [&] {
     chkAllProcs.enabled = true;
     chkAllProcs.visible = true;
     lblAllProcs.visible = true;
     Caption.clear();
     TargetRow = 0;
-  } catch (...) {
-    ReportFailure(ui_, u"optHeader_Click");
-  }
+  });
 }
 
 void frmAddIn::optError_Click() {
-  try {
+  Guarded(ui_, ReportForm::kError, u"optError_Click", [&] {
     SetAllProcs(false);
     chkAllProcs.enabled = false;
     chkAllProcs.visible = false;
     lblAllProcs.visible = false;
     Caption.clear();
     TargetRow = 0;
-  } catch (...) {
-    ReportFailure(ui_, u"optError_Click");
-  }
+  });
 }
 
 void frmAddIn::cmdRepDebug_Click() { modules_.debug.ReplaceDeb(); }

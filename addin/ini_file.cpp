@@ -6,6 +6,7 @@
 
 #include "addin/profile_file.h"
 #include "addin/win_settings.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -129,34 +130,28 @@ ModINIFile::ModINIFile(UiService& ui, Text settings_path, std::unique_ptr<Profil
 std::int32_t ModINIFile::INIGetSettingInteger(const Text& section, const Text& key, const Text& file_path,
                                               std::int32_t default_value) {
   std::int32_t result = 0;
-  try {
+  Guarded(ui_, ReportForm::kError, u"INIGetSettingInteger", [&] {
     result = store_->GetInt(section, key, default_value, file_path);
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"INIGetSettingInteger");
-  }
+  });
   return result;
 }
 
 Text ModINIFile::INIGetSettingString(const Text& section, const Text& key, const Text& file_path,
                                      const Text& default_value) {
   Text result;
-  try {
+  Guarded(ui_, ReportForm::kError, u"INIGetSettingString", [&] {
     result = store_->GetString(section, key, default_value, kBufferSize, file_path);
     // The platform's buffer ends at the first null character.
     result.resize(std::min(result.size(), result.find(u'\0')));
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"INIGetSettingString");
-  }
+  });
   return result;
 }
 
 bool ModINIFile::INIWriteSetting(const Text& section, const Text& key, const Text& value, const Text& file_path) {
   bool written = false;
-  try {
+  Guarded(ui_, ReportForm::kError, u"INIWriteSetting", [&] {
     written = store_->Write(section, key, value, file_path);
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"INIWriteSetting");
-  }
+  });
   return written;
 }
 

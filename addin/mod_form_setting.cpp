@@ -1,6 +1,7 @@
 // The tool window's topmost state, and the window services behind it.
 #include "addin/mod_form_setting.h"
 
+#include "host/report.h"
 #include "host/ui.h"
 
 #ifdef _WIN32
@@ -36,12 +37,10 @@ std::unique_ptr<WindowService> PlatformWindowService() { return std::make_unique
 #endif
 
 void ModFormSetting::SetWindowTop(WindowHandle& window) {
-  try {
+  Guarded(ui_, ReportForm::kError, u"SetWindowTop", [&] {
     // The platform's answer is not looked at, as with any declared API call.
     windows_.SetWindowPos(window, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize);
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"SetWindowTop");
-  }
+  });
 }
 
 }  // namespace qlx

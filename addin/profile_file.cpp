@@ -90,19 +90,19 @@ ProfileFile ProfileFile::Load(const fs::path& path, const Encoding& encoding, st
   const fs::file_status status = fs::status(path, ec);
   if (status.type() == fs::file_type::not_found) return file;
   if (ec) {
-    throw FileAccessError(75, u"Path/File access error: cannot read " + Quoted(path) + u" (" +
+    throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: cannot read " + Quoted(path) + u" (" +
                                   SafeText(ec.message()) + u")");
   }
   if (status.type() == fs::file_type::directory) {
-    throw FileAccessError(75, u"Path/File access error: " + Quoted(path) + u" is a directory");
+    throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: " + Quoted(path) + u" is a directory");
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    throw FileAccessError(75, u"Path/File access error: cannot read " + Quoted(path) + u" (" +
+    throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: cannot read " + Quoted(path) + u" (" +
                                   SafeText(std::generic_category().message(errno)) + u")");
   }
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw FileAccessError(75, u"Path/File access error: cannot read " + Quoted(path));
+  if (in.bad()) throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: cannot read " + Quoted(path));
   file.exists_ = true;
 
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
@@ -251,7 +251,7 @@ void ProfileFile::Save() const {
   try {
     WriteFileReplacing(path_, Render());
   } catch (const FileError& e) {
-    throw FileAccessError(75, u"Path/File access error: " + SafeText(e.what()));
+    throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: " + SafeText(e.what()));
   }
 }
 

@@ -54,7 +54,7 @@ void FileUserSettingsStore::SaveSetting(const Text& app_name, const Text& sectio
   if (fs::create_directories(directory_, ec)) {
     fs::permissions(directory_, fs::perms::owner_all, fs::perm_options::replace, ec);
   } else if (ec) {
-    throw FileAccessError(75, u"Path/File access error: cannot create '" + PathText(directory_) + u"' (" +
+    throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: cannot create '" + PathText(directory_) + u"' (" +
                                   PathText(ec.message()) + u")");
   }
   file.Save();
@@ -72,7 +72,7 @@ fs::path UserConfigDirectory() {
     return fs::path(xdg) / "qlx";
   }
   if (const char* home = Environment("HOME")) return fs::path(home) / ".config" / "qlx";
-  throw VbError(75, u"Path/File access error: no directory for user settings; set QLX_CONFIG_DIR, "
+  throw VbError(vberr::kPathFileAccess, u"Path/File access error: no directory for user settings; set QLX_CONFIG_DIR, "
                     u"XDG_CONFIG_HOME or HOME");
 }
 

@@ -35,7 +35,7 @@ class RegKey {
 };
 
 VbError RegistryError(LSTATUS status, const Text& path) {
-  return VbError(75, u"Path/File access error: registry key HKEY_CURRENT_USER\\" + path + u" (code " +
+  return VbError(vberr::kPathFileAccess, u"Path/File access error: registry key HKEY_CURRENT_USER\\" + path + u" (code " +
                          Str(status) + u")");
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/count_words.h"
 #include "analysis/vba_literals.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -13,8 +14,6 @@ namespace {
 // procedure kind. The editor may overwrite the kind on each lookup, so an
 // unbounded retry could spin for ever.
 constexpr int kMaxKindRestarts = 3;
-
-constexpr int kOverflow = 6;  // VB's error for a count beyond 16 bits
 
 // Clears the held code module on every way out of the scope.
 class ModuleHold {
@@ -60,7 +59,7 @@ const ParamInf& ClsProcInf::Entry(Short i) const {
 }
 
 void ClsProcInf::Report(const char16_t* operation) const {
-  ui_.MsgBox(ErrorNumberReport(CurrentError()), Buttons::kOk, Text(u"ClsProcInf.") + operation);
+  ReportCaught(ui_, ReportForm::kErrorNumber, Text(u"ClsProcInf.") + operation);
 }
 
 std::shared_ptr<CodeModule> ClsProcInf::ActiveModule() const { return ActiveCodeModule(vbe_.get()); }
@@ -77,8 +76,7 @@ bool ClsProcInf::GetProcInf(Row lngRow) {
     if (lngRow == 0) return false;
     result = MakeProcInf(lngRow);
   } catch (...) {
-    ui_.MsgBox(ErrorNumberReportWithLine(CurrentError()), Buttons::kOk,
-               u"ClsProcInf.GetProcInf");
+    ReportCaught(ui_, ReportForm::kErrorNumberWithLine, u"ClsProcInf.GetProcInf");
   }
   return result;
 }
@@ -99,7 +97,7 @@ bool ClsProcInf::MakeProcInf(Row row) {
     } catch (...) {
       const VbError error = CurrentError();
       if (error.Number() != vberr::kSubNotDefined) {
-        ui_.MsgBox(ErrorReport(error), Buttons::kOk, u"ClsProcInf.MakeProcInf");
+        ShowReport(ui_, ReportForm::kError, error, u"ClsProcInf.MakeProcInf");
         return false;
       }
       // Not found under this kind: try the next one.
@@ -108,7 +106,7 @@ bool ClsProcInf::MakeProcInf(Row row) {
         ++restarts;
         continue;
       }
-      ui_.MsgBox(ErrorReport(error), Buttons::kOk, u"ClsProcInf.GetProcInf");
+      ShowReport(ui_, ReportForm::kError, error, u"ClsProcInf.GetProcInf");
       return false;
     }
   }
@@ -295,7 +293,7 @@ ClsProcInf::ParamList ClsProcInf::GetParamList(TextView declaration) {
     const Text list = Mid(d, open + 1, end - open - 1);
     // A comma inside a quoted default value ("a,b") does not end a parameter.
     std::vector<Text> pieces = SplitOutsideQuotes(list, u',');
-    if (pieces.size() > static_cast<std::size_t>(INT16_MAX)) throw VbError(kOverflow);
+    if (pieces.size() > static_cast<std::size_t>(INT16_MAX)) throw VbError(vberr::kOverflow);
     for (Text& piece : pieces) piece = Trim(piece);
     result.count = static_cast<Short>(pieces.size());
     result.items = std::move(pieces);
@@ -493,8 +491,7 @@ void ClsProcInf::ResetBodyPos(Row lngProcStartRow) {
     inner_dec_end_row_ += shift;
     body_end_row_ += shift;
   } catch (...) {
-    ui_.MsgBox(ErrorNumberReportWithLine(CurrentError()), Buttons::kOk,
-               u"ClsProcInf.ResetBodyPos");
+    ReportCaught(ui_, ReportForm::kErrorNumberWithLine, u"ClsProcInf.ResetBodyPos");
   }
 }
 

@@ -1,6 +1,6 @@
 #include "analysis/count_words.h"
 
-#include "host/ui.h"
+#include "host/report.h"
 #include "host/vberror.h"
 
 namespace qlx {
@@ -13,7 +13,7 @@ Text CountWords(TextView text, TextView pattern, UiService& ui) {
       if (Like(Mid(text, i, width), pattern)) return Left(text, i - 1);
     }
   } catch (...) {
-    ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"CountWords");
+    ReportCaught(ui, ReportForm::kError, u"CountWords");
   }
   return Text();
 }

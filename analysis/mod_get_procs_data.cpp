@@ -7,6 +7,7 @@
 
 #include "analysis/count_words.h"
 #include "analysis/vba_literals.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -16,11 +17,6 @@ namespace {
 
 constexpr int kMaxKindRestarts = 3;  // error-35 restarts for one row
 constexpr long long kShortMax = 32767;
-
-// Shows the error being handled as "Error: N. desc"; call from a catch block.
-void ReportCurrentError(UiService& ui, const Text& title) {
-  ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, title);
-}
 
 // Element i of a VB-style array: out of range raises error 9.
 template <typename Container>
@@ -182,7 +178,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     // 31 parameters each made a small module's scan several times dearer.
     return std::vector<ProcData>(table_->begin(), table_->begin() + n);
   } catch (...) {
-    ReportCurrentError(ui_, title);
+    ReportCaught(ui_, ReportForm::kError, title);
     return {};
   }
 }
@@ -237,7 +233,7 @@ Text ModGetProcsData::TypeOfProc(TextView declaration, ProcKind kind, std::int32
     proc_type = 0;
     result = u"Sub";
   } catch (...) {
-    ReportCurrentError(ui_, u"TypeOfProc");
+    ReportCaught(ui_, ReportForm::kError, u"TypeOfProc");
   }
   return result;
 }
@@ -249,7 +245,7 @@ Text ModGetProcsData::StripComment(TextView text) {
     const long long at = InStrOutsideQuotes(text, u'\'');
     result = at > 0 ? Trim(Left(text, at - 1)) : Text(text);
   } catch (...) {
-    ReportCurrentError(ui_, u"StripComment");
+    ReportCaught(ui_, ReportForm::kError, u"StripComment");
   }
   return result;
 }
@@ -270,7 +266,7 @@ Text ModGetProcsData::GetRetType(TextView declaration) {
       result = Mid(declaration, InStrRev(declaration, u") As") + 5);
     }
   } catch (...) {
-    ReportCurrentError(ui_, u"GetRetType");
+    ReportCaught(ui_, ReportForm::kError, u"GetRetType");
   }
   return result;
 }
@@ -292,7 +288,7 @@ std::vector<Text> ModGetProcsData::GetParamList(TextView declaration, Short& cou
     const Text inner = Mid(declaration, open + 1, end - open - 1);
     // A comma inside a quoted default value (", ") separates nothing.
     std::vector<Text> pieces = SplitOutsideQuotes(inner, u',');
-    if (static_cast<long long>(pieces.size()) > kShortMax) throw VbError(6);
+    if (static_cast<long long>(pieces.size()) > kShortMax) throw VbError(vberr::kOverflow);
     std::vector<Text> out;
     out.reserve(pieces.size() + 1);
     for (const Text& piece : pieces) out.push_back(LTrim(piece));
@@ -300,7 +296,7 @@ std::vector<Text> ModGetProcsData::GetParamList(TextView declaration, Short& cou
     count = static_cast<Short>(pieces.size());
     list = std::move(out);
   } catch (...) {
-    ReportCurrentError(ui_, u"GetParamList");
+    ReportCaught(ui_, ReportForm::kError, u"GetParamList");
   }
   return list;
 }
@@ -340,7 +336,7 @@ std::vector<Text> ModGetProcsData::GetWordList(TextView parameter) {
     out.emplace_back();
     words = std::move(out);
   } catch (...) {
-    ReportCurrentError(ui_, u"GetWordList");
+    ReportCaught(ui_, ReportForm::kError, u"GetWordList");
   }
   return words;
 }
@@ -422,7 +418,7 @@ void ModGetProcsData::InputParam(const std::vector<Text>& words, int table_index
         break;
     }
   } catch (...) {
-    ReportCurrentError(ui_, u"InputParam");
+    ReportCaught(ui_, ReportForm::kError, u"InputParam");
   }
 }
 
@@ -470,7 +466,7 @@ Text ModGetProcsData::CheckRef(int table_index, TextView name) {
     }
     result = u"I";
   } catch (...) {
-    ReportCurrentError(ui_, u"CheckRef");
+    ReportCaught(ui_, ReportForm::kError, u"CheckRef");
   }
   return result;
 }

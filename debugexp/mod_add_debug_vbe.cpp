@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "host/line_cache.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -159,7 +160,7 @@ void ModAddDebugVBE::ReplaceDeb() {
 
 std::int32_t ModAddDebugVBE::CountWords(TextView text) {
   std::int32_t count = 0;
-  try {
+  const bool counted = Guarded(ui_, ReportForm::kError, u"CountWords", [&] {
     bool after_space = true;
     for (char16_t c : text) {
       if (c == u' ') {
@@ -169,11 +170,8 @@ std::int32_t ModAddDebugVBE::CountWords(TextView text) {
         ++count;
       }
     }
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"CountWords");
-    return 0;
-  }
-  return count;
+  });
+  return counted ? count : 0;
 }
 
 }  // namespace qlx

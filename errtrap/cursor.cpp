@@ -2,6 +2,7 @@
 // which procedure holds a row.
 #include "errtrap/mod_insert_err_trap.h"
 
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -26,13 +27,12 @@ Row ModInsertErrTrap::GetCursorRow() {
 
 Text ModInsertErrTrap::SendProcName(Row row) {
   if (row == 0) return Text();
-  try {
+  Text name;
+  Guarded(ui_, ReportForm::kError, u"SendProcName", [&] {
     ProcKind kind = kProcKindProc;
-    return ActiveModule()->ProcOfLine(row, kind);
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"SendProcName");
-  }
-  return Text();
+    name = ActiveModule()->ProcOfLine(row, kind);
+  });
+  return name;
 }
 
 }  // namespace qlx

@@ -49,7 +49,7 @@ void ModInsertErrTrap::InsertErrTrap(Row row) {
   DrawingLock drawing(desktop_);
   std::unique_ptr<ClsProcInf, RecordRelease> record;
   std::shared_ptr<CodeModule> module;
-  try {
+  Guarded(ui_, ReportForm::kError, u"InsertErrTrap", [&] {
     record.reset(new ClsProcInf(ui_));
     record->VBInstanceC(vbe_);
     module = ActiveModule();
@@ -94,9 +94,7 @@ void ModInsertErrTrap::InsertErrTrap(Row row) {
     EditBlock block(*module);
     for (const auto& [at, text] : lines) module->InsertLines(at, text);
     block.Send();
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"InsertErrTrap");
-  }
+  });
 }
 
 }  // namespace qlx

@@ -5,6 +5,7 @@
 
 #include "header/mod_insert_header.h"
 #include "host/line_cache.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -20,10 +21,6 @@ constexpr TextView kNoSeparator = u"セパレータ'>>>>>>*が見つかりませ
 constexpr TextView kCannotCreate = u"ヘッダを作成できませんでした";
 // The pattern that finds the separator has five ">", the message shows six.
 constexpr TextView kSeparatorPattern = u"'>>>>>*";
-
-void Report(UiService& ui, const char16_t* operation) {
-  ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, operation);
-}
 
 // The hand-written note of a return line or parameter row: the text after
 // the line's last colon; nothing when the colon is missing or ends the line.
@@ -70,7 +67,7 @@ void ModInsertHeader::SetVBInstance(std::shared_ptr<VBE> vbe) { vbe_ = std::move
 void ModInsertHeader::WriteHeaderProc(Row row) {
   CommandScope scope(*this);
   DrawingLock drawing(desktop_);
-  try {
+  Guarded(ui_, ReportForm::kError, u"WriteHeaderProc", [&] {
     proc_inf_ = std::make_unique<ClsProcInf>(ui_);
     proc_inf_->VBInstanceC(vbe_);
     module_ = ActiveModule();
@@ -111,14 +108,12 @@ void ModInsertHeader::WriteHeaderProc(Row row) {
         TryUndo(old_start, old_lines);
       }
     }
-  } catch (...) {
-    Report(ui_, u"WriteHeaderProc");
-  }
+  });
 }
 
 Row ModInsertHeader::SearchHeader(TextView pattern) {
   Row found = 0;
-  try {
+  Guarded(ui_, ReportForm::kError, u"SearchHeader", [&] {
     ClsProcInf& record = ProcInf();
     for (Row row = record.BodyStartRow() - 1; row >= record.ProcStartRow(); --row) {
       if (Like(GetTrimLine(row), pattern)) {
@@ -126,14 +121,12 @@ Row ModInsertHeader::SearchHeader(TextView pattern) {
         break;
       }
     }
-  } catch (...) {
-    Report(ui_, u"SearchHeader");
-  }
+  });
   return found;
 }
 
 void ModInsertHeader::SaveHeader() {
-  try {
+  Guarded(ui_, ReportForm::kError, u"SaveHeader", [&] {
     saved_header.Clear();
     int param_row = 0;
     ClsProcInf& record = ProcInf();
@@ -173,14 +166,12 @@ void ModInsertHeader::SaveHeader() {
         break;
       }
     }
-  } catch (...) {
-    Report(ui_, u"SaveHeader");
-  }
+  });
 }
 
 Row ModInsertHeader::SaveBeforeDelete(std::vector<Text>& lines) {
   Row start = 0;
-  try {
+  Guarded(ui_, ReportForm::kError, u"SaveBeforeDelete", [&] {
     const Row separator = FindSeparator();
     if (separator != 0) {
       const Row body = ProcInf().BodyStartRow();
@@ -189,15 +180,13 @@ Row ModInsertHeader::SaveBeforeDelete(std::vector<Text>& lines) {
       lines = std::move(copy);
       start = separator;
     }
-  } catch (...) {
-    Report(ui_, u"SaveBeforeDelete");
-  }
+  });
   return start;
 }
 
 bool ModInsertHeader::DeleteHeader() {
   bool deleted = false;
-  try {
+  Guarded(ui_, ReportForm::kError, u"DeleteHeader", [&] {
     const Row separator = FindSeparator();
     if (separator == 0) {
       ui_.MsgBox(Text(kNoSeparator), Buttons::kOk, Text(kTitle));
@@ -206,16 +195,14 @@ bool ModInsertHeader::DeleteHeader() {
       Module().DeleteLines(separator, ProcInf().BodyStartRow() - separator);
       deleted = true;
     }
-  } catch (...) {
-    Report(ui_, u"DeleteHeader");
-  }
+  });
   return deleted;
 }
 
 bool ModInsertHeader::InsertHeaderProc(bool update, Row old_start,
                                        const std::vector<Text>* old_lines) {
   bool built = false;
-  try {
+  Guarded(ui_, ReportForm::kError, u"InsertHeaderProc", [&] {
     const Row body = ProcInf().BodyStartRow();
     Short count = 0;
     const std::vector<Text> lines = CreateHeaderProc(update, count);
@@ -232,21 +219,17 @@ bool ModInsertHeader::InsertHeaderProc(bool update, Row old_start,
       if (old_lines != nullptr) PutBack(old_start, *old_lines);
       ui_.MsgBox(Text(kCannotCreate), Buttons::kOk, Text(kTitle));
     }
-  } catch (...) {
-    Report(ui_, u"InsertHeaderProc");
-  }
+  });
   return built;
 }
 
 void ModInsertHeader::TryUndo(Row start, const std::vector<Text>& lines) {
-  try {
+  Guarded(ui_, ReportForm::kError, u"TryUndo", [&] {
     const Row body = ProcInf().BodyStartRow();
     // No line of the new header may have got in; deleting none is no edit.
     if (body != start) Module().DeleteLines(start, body - start);
     PutBack(start, lines);
-  } catch (...) {
-    Report(ui_, u"TryUndo");
-  }
+  });
 }
 
 Text ModInsertHeader::GetTrimLine(Row row) { return Trim(Module().Lines(row, 1)); }

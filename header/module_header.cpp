@@ -9,6 +9,7 @@
 #include "header/mod_insert_header.h"
 #include "header/procedure_header.h"
 #include "host/line_cache.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -35,17 +36,6 @@ Text LimitMessage(Short count) {
                                             : Text(u"モジュールのプロシージャ数が ");
   const int limit = count == kTooManyParams ? kMaxProcParams : kMaxProcs;
   return what + Str(limit) + u" を超えているため、" + kCrLf + u"ヘッダを作成することができません";
-}
-
-// "Error: N. desc" titled with the bare operation name.
-void Report(UiService& ui, const char16_t* operation) {
-  ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, operation);
-}
-
-// "Error_Number: N.  : desc" titled "ModInsertHeader." and the operation.
-void ReportQualified(UiService& ui, const char16_t* operation) {
-  ui.MsgBox(ErrorNumberReport(CurrentError()), Buttons::kOk,
-            Text(u"ModInsertHeader.") + operation);
 }
 
 // Element i of a VB-style fixed array: out of range raises error 9.
@@ -141,11 +131,9 @@ void ModInsertHeader::ScanProcs(bool full, Short& count) {
 
 void ModInsertHeader::InsertModuleHeader() {
   Short n = kNotScanned;
-  try {
+  Guarded(ui_, ReportForm::kErrorNumber, u"ModInsertHeader.InsertModuleHeader", [&] {
     ScanProcs(false, n);
-  } catch (...) {
-    ReportQualified(ui_, u"InsertModuleHeader");
-  }
+  });
   // A module without procedures gets the other form, which stops and
   // restarts drawing itself.
   if (n == 0) {
@@ -154,7 +142,7 @@ void ModInsertHeader::InsertModuleHeader() {
   }
 
   DrawingLock drawing(desktop_);
-  try {
+  Guarded(ui_, ReportForm::kErrorNumber, u"ModInsertHeader.InsertModuleHeader", [&] {
     if (n == kTooManyProcs || n == kTooManyParams) {
       ui_.MsgBox(LimitMessage(n), Buttons::kOk, Text(kTitle));
       return;
@@ -217,14 +205,12 @@ void ModInsertHeader::InsertModuleHeader() {
     for (Row i = 0; i < removed; ++i) module->DeleteLines(title - 5, 1);
     deletion.Send();
     WriteModuleHeader(*module, title - 5, banner, kept, rows);
-  } catch (...) {
-    ReportQualified(ui_, u"InsertModuleHeader");
-  }
+  });
 }
 
 void ModInsertHeader::InsertModuleHeader0() {
   DrawingLock drawing(desktop_);
-  try {
+  Guarded(ui_, ReportForm::kErrorNumber, u"ModInsertHeader.InsertModuleHeader0", [&] {
     std::shared_ptr<CodeModule> module = ActiveModule();
     const Row line_count = module->CountOfLines();
     drawing.Lock(GetVbaHwnd(vbe_.get(), desktop_, ui_));
@@ -266,14 +252,12 @@ void ModInsertHeader::InsertModuleHeader0() {
     }
     module->DeleteLines(start, end - start + 1);
     WriteModuleHeader(*module, start, banner, kept, placeholder);
-  } catch (...) {
-    ReportQualified(ui_, u"InsertModuleHeader0");
-  }
+  });
 }
 
 void ModInsertHeader::InsertHeaderAll() {
   DrawingLock drawing(desktop_);
-  try {
+  Guarded(ui_, ReportForm::kError, u"InsertHeaderAll", [&] {
     std::shared_ptr<CodeModule> module = ActiveModule();
     Short n = kNotScanned;
     ScanProcs(true, n);
@@ -302,25 +286,22 @@ void ModInsertHeader::InsertHeaderAll() {
       block.Send();
       offset += count;
     }
-  } catch (...) {
-    Report(ui_, u"InsertHeaderAll");
-  }
+  });
 }
 
 std::vector<Text> ModInsertHeader::CreateHeader(Short index, Short& count) {
-  try {
+  std::vector<Text> lines;
+  Guarded(ui_, ReportForm::kError, u"CreateHeader", [&] {
     const ProcData& entry = At(procs_data_, index);
     HeaderProc proc;
     proc.RetType = entry.RetType;
     for (Short i = 0; i < entry.ParamCount; ++i) proc.Params.push_back(At(entry.Params, i));
     Short built = 0;
-    std::vector<Text> lines = BuildProcedureHeader(proc, nullptr, AuthorName, ui_.ShortDate(), built);
+    std::vector<Text> built_lines = BuildProcedureHeader(proc, nullptr, AuthorName, ui_.ShortDate(), built);
     count = built;
-    return lines;
-  } catch (...) {
-    Report(ui_, u"CreateHeader");
-  }
-  return {};
+    lines = std::move(built_lines);
+  });
+  return lines;
 }
 
 }  // namespace qlx

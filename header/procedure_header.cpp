@@ -2,6 +2,7 @@
 #include "header/procedure_header.h"
 
 #include "header/mod_insert_header.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -128,7 +129,8 @@ std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeader
 }
 
 std::vector<Text> ModInsertHeader::CreateHeaderProc(bool update, Short& count) {
-  try {
+  std::vector<Text> lines;
+  Guarded(ui_, ReportForm::kError, u"CreateHeaderProc", [&] {
     ClsProcInf& record = ProcInf();
     HeaderProc proc;
     const Short n = record.ParamCount();
@@ -144,14 +146,12 @@ std::vector<Text> ModInsertHeader::CreateHeaderProc(bool update, Short& count) {
     // Only a new header carries the date; an update has it in its author tail.
     const Text date = update ? Text() : ui_.ShortDate();
     Short built = 0;
-    std::vector<Text> lines =
+    std::vector<Text> built_lines =
         BuildProcedureHeader(proc, update ? &saved_header : nullptr, AuthorName, date, built);
     count = built;
-    return lines;
-  } catch (...) {
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"CreateHeaderProc");
-  }
-  return {};
+    lines = std::move(built_lines);
+  });
+  return lines;
 }
 
 }  // namespace qlx

@@ -9,9 +9,7 @@ namespace qlx {
 
 namespace {
 
-constexpr int kNoSuchMember = 438;
-
-VbError NoSuchMember() { return VbError(kNoSuchMember, u"Object doesn't support this property or method"); }
+VbError NoSuchMember() { return VbError(vberr::kNoSuchMember); }
 
 }  // namespace
 

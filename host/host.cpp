@@ -1,6 +1,7 @@
 #include "host/host.h"
 
 #include "host/line_cache.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -26,7 +27,8 @@ std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe) {
 }
 
 WindowHandle GetVbaHwnd(VBE* vbe, Desktop& desktop, UiService& ui) {
-  try {
+  WindowHandle found = 0;
+  Guarded(ui, ReportForm::kError, u"GetVbaHwnd", [&] {
     if (vbe == nullptr) throw VbError(vberr::kObjectNotSet);
     WindowHandle main = desktop.FindWindowA(u"wndclass_desked_gsk", nullptr);
     const Text empty;
@@ -34,11 +36,9 @@ WindowHandle GetVbaHwnd(VBE* vbe, Desktop& desktop, UiService& ui) {
     std::shared_ptr<CodePane> pane = vbe->ActiveCodePane();
     if (!pane) throw VbError(vberr::kObjectNotSet);
     const Text caption = pane->Window()->Caption();
-    return desktop.FindWindowExA(client, 0, u"VbaWindow", &caption);
-  } catch (...) {
-    ui.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"GetVbaHwnd");
-  }
-  return 0;
+    found = desktop.FindWindowExA(client, 0, u"VbaWindow", &caption);
+  });
+  return found;
 }
 
 }  // namespace qlx

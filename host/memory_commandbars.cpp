@@ -15,7 +15,6 @@ bool SameIgnoringAsciiCase(TextView a, TextView b) {
 }
 
 constexpr std::int32_t kControlPopup = 10;
-constexpr int kTypeMismatch = 13;
 
 }  // namespace
 
@@ -142,7 +141,7 @@ std::shared_ptr<qlx::CommandBarEvents> MemoryEvents::CommandBarEvents(
   log_->Count(HostCall::kCommandBarEvents);
   if (!control) throw VbError(vberr::kObjectRequired);
   auto target = std::dynamic_pointer_cast<MemoryCommandBarControl>(control);
-  if (!target) throw VbError(kTypeMismatch);
+  if (!target) throw VbError(vberr::kTypeMismatch);
   auto source = std::make_shared<MemoryCommandBarEvents>();
   target->sources_.push_back(source);
   return source;

@@ -11,21 +11,38 @@ VbError::VbError(int number, Text description)
 
 VbError::VbError(int number) : VbError(number, StandardDescription(number)) {}
 
+namespace {
+
+struct KnownError {
+  int number;
+  const char16_t* description;
+};
+
+constexpr KnownError kKnownErrors[] = {
+    {vberr::kInvalidCall, u"Invalid procedure call or argument"},
+    {vberr::kOverflow, u"Overflow"},
+    {vberr::kOutOfMemory, u"Out of memory"},
+    {vberr::kSubscript, u"Subscript out of range"},
+    {vberr::kTypeMismatch, u"Type mismatch"},
+    {vberr::kSubNotDefined, u"Sub or Function not defined"},
+    {vberr::kBadFileName, u"Bad file name or number"},
+    {vberr::kFileNotFound, u"File not found"},
+    {vberr::kPathFileAccess, u"Path/File access error"},
+    {vberr::kObjectNotSet, u"Object variable or With block variable not set"},
+    {vberr::kInvalidUseOfNull, u"Invalid use of Null"},
+    {vberr::kObjectRequired, u"Object required"},
+    {vberr::kNoSuchMember, u"Object doesn't support this property or method"},
+    {vberr::kNamedArgumentNotFound, u"Named argument not found"},
+    {vberr::kWrongArgumentCount, u"Wrong number of arguments or invalid property assignment"},
+};
+
+}  // namespace
+
 Text StandardDescription(int number) {
-  switch (number) {
-    case 5: return u"Invalid procedure call or argument";
-    case 6: return u"Overflow";
-    case 7: return u"Out of memory";
-    case 9: return u"Subscript out of range";
-    case 13: return u"Type mismatch";
-    case 35: return u"Sub or Function not defined";
-    case 52: return u"Bad file name or number";
-    case 53: return u"File not found";
-    case 75: return u"Path/File access error";
-    case 91: return u"Object variable or With block variable not set";
-    case 424: return u"Object required";
-    default: return u"Application-defined or object-defined error";
+  for (const KnownError& known : kKnownErrors) {
+    if (known.number == number) return known.description;
   }
+  return u"Application-defined or object-defined error";
 }
 
 VbError CurrentError() {

@@ -26,17 +26,28 @@ class VbError : public std::exception {
   std::string what_;
 };
 
+// The VB run-time errors this system raises or meets, by name; their
+// standard descriptions are in one table beside StandardDescription.
 namespace vberr {
-inline constexpr int kInvalidCall = 5;        // Invalid procedure call or argument
-inline constexpr int kOutOfMemory = 7;        // Out of memory
-inline constexpr int kSubscript = 9;          // Subscript out of range
-inline constexpr int kSubNotDefined = 35;     // Sub or Function not defined
-inline constexpr int kFileNotFound = 53;      // File not found
-inline constexpr int kObjectRequired = 424;   // Object required
-inline constexpr int kObjectNotSet = 91;      // Object variable or With block variable not set
+inline constexpr int kInvalidCall = 5;
+inline constexpr int kOverflow = 6;
+inline constexpr int kOutOfMemory = 7;
+inline constexpr int kSubscript = 9;
+inline constexpr int kTypeMismatch = 13;
+inline constexpr int kSubNotDefined = 35;
+inline constexpr int kBadFileName = 52;
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kPathFileAccess = 75;
+inline constexpr int kObjectNotSet = 91;
+inline constexpr int kInvalidUseOfNull = 94;
+inline constexpr int kObjectRequired = 424;
+inline constexpr int kNoSuchMember = 438;
+inline constexpr int kNamedArgumentNotFound = 448;
+inline constexpr int kWrongArgumentCount = 450;
 }  // namespace vberr
 
-// VB's standard description for a run-time error number ("" when unknown).
+// VB's standard description for a run-time error number; VB's generic
+// "Application-defined or object-defined error" for a number not in the table.
 Text StandardDescription(int number);
 
 // The error being handled, from inside a catch block: a VbError as it is; a

@@ -20,11 +20,6 @@ Text SystemMessage(HRESULT hr) {
   return text;
 }
 
-Text Describe(int number, const char16_t* fallback) {
-  Text standard = StandardDescription(number);
-  return standard == StandardDescription(-1) ? Text(fallback) : standard;
-}
-
 }  // namespace
 
 Bstr::Bstr(TextView text) {
@@ -166,15 +161,15 @@ VbError ErrorFromHResult(HRESULT hr, EXCEPINFO* excepinfo) {
   switch (hr) {
     case DISP_E_MEMBERNOTFOUND:
     case DISP_E_UNKNOWNNAME:
-      return VbError(438, Describe(438, u"Object doesn't support this property or method"));
+      return VbError(vberr::kNoSuchMember);
     case DISP_E_TYPEMISMATCH:
-      return VbError(13);
+      return VbError(vberr::kTypeMismatch);
     case DISP_E_BADPARAMCOUNT:
-      return VbError(450, Describe(450, u"Wrong number of arguments or invalid property assignment"));
+      return VbError(vberr::kWrongArgumentCount);
     case DISP_E_PARAMNOTFOUND:
-      return VbError(448, Describe(448, u"Named argument not found"));
+      return VbError(vberr::kNamedArgumentNotFound);
     case DISP_E_OVERFLOW:
-      return VbError(6);
+      return VbError(vberr::kOverflow);
     case DISP_E_BADINDEX:
       return VbError(vberr::kSubscript);
     case E_OUTOFMEMORY:

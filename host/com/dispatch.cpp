@@ -12,11 +12,11 @@ Variant Dereferenced(const Variant& v) {
 
 Variant Converted(const Variant& v, VARTYPE type) {
   Variant source = Dereferenced(v);
-  if (source.type() == VT_NULL) throw VbError(94, u"Invalid use of Null");
+  if (source.type() == VT_NULL) throw VbError(vberr::kInvalidUseOfNull);
   Variant out;
   const HRESULT hr = VariantChangeType(out.get(), source.get(), 0, type);
-  if (hr == DISP_E_OVERFLOW) throw VbError(6);
-  if (FAILED(hr)) throw VbError(13);
+  if (hr == DISP_E_OVERFLOW) throw VbError(vberr::kOverflow);
+  if (FAILED(hr)) throw VbError(vberr::kTypeMismatch);
   return out;
 }
 
@@ -107,7 +107,7 @@ ComPtr<IDispatch> ToDispatch(const Variant& value) {
       return object;
     }
     default:
-      throw VbError(13);
+      throw VbError(vberr::kTypeMismatch);
   }
 }
 

@@ -1,0 +1,4 @@
+// Error 9 for a bad row: VbError(9) is written vberr::kSubscript here.
+#include "host/vberror.h"
+const char16_t* kNote = u"VbError(9) #include \"cli/x.h\"";
+void F() { throw qlx::VbError(qlx::vberr::kSubscript); }

@@ -1,0 +1,1 @@
+bool Missing(const qlx::VbError& e) { return e.Number() == 35; }

@@ -1,0 +1,2 @@
+constexpr int kNotFound = 35;
+void F() { throw qlx::VbError(kNotFound); }

@@ -1,0 +1,1 @@
+void F() { throw qlx::VbError(9); }

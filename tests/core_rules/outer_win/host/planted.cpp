@@ -1,0 +1,1 @@
+#include <win/dll.h>
