@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
+#include "analysis/declaration.h"
 #include "analysis/param_inf.h"
 #include "host/host.h"
 #include "host/text.h"
@@ -58,40 +58,20 @@ class ClsProcInf {
   void ResetBodyPos(Row lngProcStartRow);
 
  private:
-  // Lets the tests drive the internal steps one at a time.
-  friend struct ClsProcInfTestAccess;
-
-  struct ProcTypeInf {
-    Text type_str;
-    std::int32_t type_code = 0;
-  };
-  struct ParamList {
-    std::vector<Text> items;
-    Short count = 0;
-  };
-
   const ParamInf& Entry(Short i) const;
 
   bool MakeProcInf(Row row);
   // Steps of MakeProcInf from locating the procedure on; may throw.
   bool LocateAndParse(Row row, ProcKind& kind);
   Row CheckEnd(Row last_row, Row body_start_row);
-  ProcTypeInf TypeOfProc(TextView line, ProcKind kind);
-  bool IsInnerDec(TextView line);
-  Text StripComment(TextView line);
-  Text GetRetType(TextView declaration);
-  ParamList GetParamList(TextView declaration);
-  std::vector<Text> GetWordList(TextView param);
-  void InputParam(const std::vector<Text>& words, Short i);
-  Text CheckRef(TextView name);
+  // "I/O" when a body row assigns to the parameter, else "I".
+  Text CheckRef(const Text& name);
 
   std::shared_ptr<CodeModule> ActiveModule() const;
   Text LineAt(Row row) const;
-  // Shows "Error_Number: N.  : desc" titled "ClsProcInf.<operation>"; only
-  // from inside a catch block.
-  void Report(const char16_t* operation) const;
 
   UiService& ui_;
+  DeclarationParser parser_;
   std::shared_ptr<VBE> vbe_;
   // The module being analysed; held only while GetProcInf or ResetBodyPos runs.
   std::shared_ptr<CodeModule> module_;
@@ -110,8 +90,6 @@ class ClsProcInf {
   Text ret_type_;
   Short param_count_ = 0;
   std::array<ParamInf, kMaxParams> params_{};
-  // The joined declaration statement of the last analysis, comments removed.
-  Text declaration_;
 };
 
 }  // namespace qlx

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/declaration.h"
 #include "analysis/param_inf.h"
 #include "host/host.h"
 #include "host/text.h"
@@ -83,9 +84,12 @@ class ModGetProcsData {
   // Fills Params[param_index] of entry table_index from a GetWordList result.
   // Over 7 words shows "InputParam Error" (OK button, no title of its own:
   // the box shows the add-in's title) and leaves the entry as it was.
+  // words is a GetWordList result: its last element is not a word.
   void InputParam(const std::vector<Text>& words, int table_index, int param_index);
   // "I/O" when a body row of entry table_index assigns to the parameter
-  // (`b = ...`, or `arr(...) = ...` for `arr()`), else "I".
+  // (`b = ...`, or `arr(...) = ...` for `arr()`), else "I". Rows are read
+  // and tested one by one: the first hit ends the search, so a span that
+  // runs past the module's end still finds an assignment inside it.
   Text CheckRef(int table_index, TextView name);
   // The text before the first place where pattern matches (see count_words.h).
   Text CountWords(TextView text, TextView pattern);
@@ -94,28 +98,26 @@ class ModGetProcsData {
   const std::array<ProcData, kProcTableSize>& Table() const { return *table_; }
 
  private:
-  struct BodyRow {
-    Text line;                // trimmed
-    std::optional<Text> head;  // CountWords(line, " "), filled on first use
-  };
+  // Trimmed body rows of the procedure being parsed, read when first needed.
   struct BodyCache {
     Row first = 0;
     Row last = -1;
-    std::vector<BodyRow> rows;
+    std::vector<Text> rows;
   };
   class ScanScope;
 
   std::vector<ProcData> Scan(bool full, Short& count, const Text& title);
   std::shared_ptr<CodeModule> ActiveModule();
-  Text AssembleDeclaration(CodeModule& module, Row body_row, Row& def_end_row);
-  std::vector<BodyRow>& BodyRows(Row first, Row last);
+  // The trimmed line at row r of the rows first..last that CheckRef reads.
+  Text BodyLine(CodeModule& module, Row first, Row last, Row r);
 
   UiService& ui_;
+  DeclarationParser parser_;
   std::shared_ptr<VBE> vbe_;
   // On the heap: 301 entries of 31 parameters are too large for a stack.
   std::unique_ptr<std::array<ProcData, kProcTableSize>> table_;
-  // Held only while a scan runs, so CheckRef reads each body row once per
-  // procedure however many parameters it checks.
+  // Held only while a scan runs, so CheckRef reads each body row at most
+  // once per procedure however many parameters it checks.
   std::shared_ptr<CodeModule> scan_module_;
   std::optional<BodyCache> body_cache_;
 };

@@ -16,23 +16,6 @@
 
 namespace qlx {
 
-// Reaches the record's internal steps one at a time.
-struct ClsProcInfTestAccess {
-  static Text StripComment(ClsProcInf& r, TextView line) { return r.StripComment(line); }
-  static bool IsInnerDec(ClsProcInf& r, TextView line) { return r.IsInnerDec(line); }
-  static std::pair<Text, int> TypeOfProc(ClsProcInf& r, TextView line, ProcKind kind) {
-    auto t = r.TypeOfProc(line, kind);
-    return {t.type_str, t.type_code};
-  }
-  static Text GetRetType(ClsProcInf& r, TextView d) { return r.GetRetType(d); }
-  static std::pair<std::vector<Text>, Short> GetParamList(ClsProcInf& r, TextView d) {
-    auto list = r.GetParamList(d);
-    return {list.items, list.count};
-  }
-  static std::vector<Text> GetWordList(ClsProcInf& r, TextView t) { return r.GetWordList(t); }
-  static const Text& Declaration(const ClsProcInf& r) { return r.declaration_; }
-};
-
 void PrintTo(const ParamInf& p, std::ostream* os) {
   using testing::U8;
   *os << "(" << U8(p.KeyWord1) << ", " << U8(p.KeyWord2) << ", " << U8(p.VarName) << ", "
@@ -41,7 +24,6 @@ void PrintTo(const ParamInf& p, std::ostream* os) {
 
 namespace {
 
-using Access = ClsProcInfTestAccess;
 using testing::Lines;
 using testing::U8;
 
@@ -124,7 +106,6 @@ TEST_F(ClsProcInfTest, FillsRowsKindAndParametersOfTheProcedureHoldingTheRow) {
   EXPECT_EQ(rec.InnerDecStartRow(), 12);  // statements between declarations
   EXPECT_EQ(rec.InnerDecEndRow(), 15);
   EXPECT_EQ(rec.BodyEndRow(), 17);
-  EXPECT_EQ(Access::Declaration(rec), u"Public Function S(a As Long,b As Long) As Long");
   EXPECT_EQ(rec.RetType(), u"Long");
   EXPECT_EQ(rec.ParamCount(), 2);
   EXPECT_EQ(Param(0), (ParamInf{u"", u"ByRef", u"a", u"Long", u"I/O"}));
@@ -165,24 +146,21 @@ TEST_F(ClsProcInfTest, ResetBodyPosShiftsBodyRowsOnly) {
   EXPECT_EQ(rec.TotalRowsCount(), 14);
 }
 
+// The joined texts themselves are the parser's (declaration_test.cpp).
 TEST_F(ClsProcInfTest, JoinsContinuedDeclarationsWithoutComments) {
   struct Case {
     const char16_t* module;
-    const char16_t* joined;
     Row def_end;
   } cases[] = {
-      {u"Public Function F(a As Long, _\n    b As String, _\n    c As Long) As Boolean\nEnd Function",
-       u"Public Function F(a As Long,b As String,c As Long) As Boolean", 3},
-      {u"Public Function F() _\nAs Long\nEnd Function", u"Public Function F() As Long", 2},
-      {u"Sub S(a _\n, b)\nEnd Sub", u"Sub S(a, b)", 2},
-      {u"Sub S(a) ' note\nEnd Sub", u"Sub S(a)", 1},
-      {u"Sub Greet(Optional s As String = \"it's\") ' hi\nEnd Sub",
-       u"Sub Greet(Optional s As String = \"it's\")", 1},
+      {u"Public Function F(a As Long, _\n    b As String, _\n    c As Long) As Boolean\nEnd Function", 3},
+      {u"Public Function F() _\nAs Long\nEnd Function", 2},
+      {u"Sub S(a _\n, b)\nEnd Sub", 2},
+      {u"Sub S(a) ' note\nEnd Sub", 1},
+      {u"Sub Greet(Optional s As String = \"it's\") ' hi\nEnd Sub", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(U8(c.module));
     auto r = Analyse(c.module, 1);
-    EXPECT_EQ(Access::Declaration(*r), c.joined);
     EXPECT_EQ(r->BodyDefEndRow(), c.def_end);
   }
   EXPECT_TRUE(ui.boxes.empty());
@@ -356,142 +334,6 @@ TEST_F(ClsProcInfTest, CheckRefMarksOnlyDirectAssignments) {
   for (const Case& c : cases) {
     SCOPED_TRACE(U8(c.param) + " / " + U8(c.body));
     EXPECT_EQ(FirstParam(c.param, c.body).RefIO, c.ref_io);
-  }
-}
-
-TEST(ClsProcInfSteps, StripComment) {
-  RecordingUi ui;
-  ClsProcInf r(ui);
-  struct Case {
-    const char16_t* line;
-    const char16_t* stripped;
-  } cases[] = {
-      {u"Sub S() ' note", u"Sub S()"},
-      {u"  Sub S()  ' note", u"Sub S()"},
-      {u"  Sub S()  ", u"  Sub S()  "},  // no comment: left as it is
-      {u"' whole line", u""},
-      {u"Sub G(Optional s = \"it's\")", u"Sub G(Optional s = \"it's\")"},
-      {u"Sub G(Optional s = \"it's\") ' hi", u"Sub G(Optional s = \"it's\")"},
-      {u"x = \"say \"\"it's\"\" ok\" ' c", u"x = \"say \"\"it's\"\" ok\""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(U8(c.line));
-    EXPECT_EQ(Access::StripComment(r, c.line), c.stripped);
-  }
-}
-
-TEST(ClsProcInfSteps, TypeOfProc) {
-  RecordingUi ui;
-  ClsProcInf r(ui);
-  struct Case {
-    const char16_t* line;
-    ProcKind kind;
-    const char16_t* type;
-    int code;
-  } cases[] = {
-      {u"Public Function F() As Long", 0, u"Function", 1},
-      {u"Private Sub G()", 0, u"Sub", 0},
-      {u"Function F()", 0, u"Function", 1},
-      {u"Function F", 0, u"Sub", 0},  // the window stops two characters short
-      {u"Sub S(ByVal xFunction As Long)", 0, u"Sub", 0},
-      {u"Sub S() ' calls Function Foo", 0, u"Sub", 0},
-      {u"Property Let P(ByVal v)", 1, u"Property", 2},
-      {u"Property Set P(ByVal v)", 2, u"Property", 3},
-      {u"Function Odd()", 3, u"Property", 4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(U8(c.line));
-    EXPECT_EQ(Access::TypeOfProc(r, c.line, c.kind), std::make_pair(Text(c.type), c.code));
-  }
-}
-
-TEST(ClsProcInfSteps, IsInnerDec) {
-  RecordingUi ui;
-  ClsProcInf r(ui);
-  struct Case {
-    const char16_t* line;
-    bool dec;
-  } cases[] = {
-      {u"Dim x", true},          {u"    Dim x As Long", true}, {u"Const X = 1", true},
-      {u"Static n As Long", true}, {u"\tDim x", false},       {u"ReDim a(5)", false},
-      {u"Private Const X = 1", false}, {u"Dim", false},       {u"Dimension = 1", false},
-      {u"' Dim x", false},       {u"Static", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(U8(c.line));
-    EXPECT_EQ(Access::IsInnerDec(r, c.line), c.dec);
-  }
-}
-
-TEST(ClsProcInfSteps, GetRetType) {
-  RecordingUi ui;
-  ClsProcInf r(ui);
-  struct Case {
-    const char16_t* declaration;
-    const char16_t* type;
-  } cases[] = {
-      {u"Sub A()", u"N/A"},
-      {u"Function F() As Long", u"Long"},
-      {u"Function F(x) As String()", u"String()"},
-      {u"Function F() As String()", u"String()"},
-      {u"Function F(x)", u"N/A"},
-      {u"Property Let P(ByVal v As Long)", u"N/A"},
-      {u"Public Function F(ByVal a As Long,Optional b As Long = 5) As Boolean", u"Boolean"},
-      {u"Sub G(Optional s As String = \"it's\")", u"N/A"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(U8(c.declaration));
-    EXPECT_EQ(Access::GetRetType(r, c.declaration), c.type);
-  }
-  EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST(ClsProcInfSteps, GetParamList) {
-  RecordingUi ui;
-  ClsProcInf r(ui);
-  struct Case {
-    const char16_t* declaration;
-    std::vector<Text> items;
-    Short count;
-  } cases[] = {
-      {u"Sub A()", {u"Void"}, 0},
-      {u"Function F() As String()", {u"Void"}, 0},
-      {u"Function F(x) As String()", {u"x"}, 1},
-      {u"Function F(a As Long,b As String) As Boolean", {u"a As Long", u"b As String"}, 2},
-      {u"Sub S(a, b)", {u"a", u"b"}, 2},
-      {u"Sub S(Optional s = \"a,b\", n)", {u"Optional s = \"a,b\"", u"n"}, 2},
-      {u"Sub S(Optional s = \"x \"\",\"\" y\",n)", {u"Optional s = \"x \"\",\"\" y\"", u"n"}, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(U8(c.declaration));
-    EXPECT_EQ(Access::GetParamList(r, c.declaration), std::make_pair(c.items, c.count));
-  }
-  EXPECT_TRUE(ui.boxes.empty());
-
-  // No ") As" where the return type should start: the list's end is unknown.
-  EXPECT_EQ(Access::GetParamList(r, u"Function F(x)As Long").first, std::vector<Text>{});
-  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{{u"ClsProcInf.GetParamList",
-                                                 ErrorNumberReport(VbError(5))}}));
-}
-
-TEST(ClsProcInfSteps, GetWordList) {
-  RecordingUi ui;
-  ClsProcInf r(ui);
-  struct Case {
-    const char16_t* param;
-    std::vector<Text> words;
-  } cases[] = {
-      {u"x", {u"x"}},
-      {u"ByVal x As Long", {u"ByVal", u"x", u"As", u"Long"}},
-      {u"a  b", {u"a", u"", u"b"}},
-      {u"\"a b\"", {u"\"a b\""}},
-      {u"Optional ByVal s As String = \"a b\"",
-       {u"Optional", u"ByVal", u"s", u"As", u"String", u"=", u"\"a b\""}},
-      {u"Optional s = \"x\" & \"y z\"", {u"Optional", u"s", u"=", u"\"x\" & \"y z\""}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(U8(c.param));
-    EXPECT_EQ(Access::GetWordList(r, c.param), c.words);
   }
 }
 

@@ -292,6 +292,31 @@ End Sub
   EXPECT_EQ(table[1].Params[0].RefIO, u"I/O");
 }
 
+// Two procedures of one name: the editor gives the second the first one's
+// length, so its span runs past the module's end. An assignment inside the
+// module is still found, and nothing fails.
+TEST(ModGetProcsDataTest, CheckRefStopsAtTheFirstHitBeforeTheSpanRunsOut) {
+  Scanner s;
+  s.Load(uR"(
+Sub A(b)
+    x = 1
+    x = 2
+    x = 3
+    x = 4
+End Sub
+Sub A(b)
+    b = 1
+End Sub
+)");
+  Short count = 0;
+  const std::vector<ProcData> table = s.procs.GetProcsData(count);
+  ASSERT_EQ(count, 2);
+  EXPECT_GT(table[1].ProcStartRow + table[1].TotalRowsCount - 2, 9) << "the span must run past the end";
+  EXPECT_EQ(table[0].Params[0].RefIO, u"I");
+  EXPECT_EQ(table[1].Params[0].RefIO, u"I/O");
+  EXPECT_TRUE(s.ui.boxes.empty());
+}
+
 TEST(ModGetProcsDataTest, TableKeepsWhatEarlierScansLeft) {
   Scanner s;
   s.Load(u"Function F(x) As Long\nEnd Function\nSub G(y)\nEnd Sub\n", u"Module1");
