@@ -51,7 +51,7 @@ class ModInsertHeader::CommandScope {
     owner_.proc_inf_.reset();
     owner_.module_.reset();
     owner_.hwnd_ = 0;
-    owner_.saved_header.ClearParams();
+    owner_.SavedHeader.ClearParams();
   }
 
  private:
@@ -127,31 +127,31 @@ Row ModInsertHeader::SearchHeader(TextView pattern) {
 
 void ModInsertHeader::SaveHeader() {
   Guarded(ui_, ReportForm::kError, u"SaveHeader", [&] {
-    saved_header.Clear();
+    SavedHeader.Clear();
     int param_row = 0;
     ClsProcInf& record = ProcInf();
     const Row last = record.BodyStartRow() - 1;
     for (Row row = record.ProcStartRow(); row <= last; ++row) {
       const Text line = GetTrimLine(row);
       if (StartsWith(line, kSummaryLabel)) {
-        if (auto text = TextAfterLabel(line, kSummaryLabel)) saved_header.summary = *text;
+        if (auto text = TextAfterLabel(line, kSummaryLabel)) SavedHeader.summary = *text;
       } else if (StartsWith(line, kReturnLabel)) {
-        if (auto note = NoteAfterLastColon(line)) saved_header.return_note = *note;
+        if (auto note = NoteAfterLastColon(line)) SavedHeader.return_note = *note;
       } else if (StartsWith(line, kParamRowLabel)) {
-        if (param_row >= SavedHeader::kParamRows) throw VbError(vberr::kSubscript);
-        SavedParamNote& saved = saved_header.params[static_cast<std::size_t>(param_row)];
+        if (param_row >= SavedHeaderParts::kParamRows) throw VbError(vberr::kSubscript);
+        SavedParamNote& saved = SavedHeader.params[static_cast<std::size_t>(param_row)];
         saved.name = Trim(Mid(line, 11, kParamCellWidth));
         saved.io = Trim(Mid(line, 32, kIoCellWidth));
         if (auto note = NoteAfterLastColon(line)) saved.note = *note;
         ++param_row;
       } else if (StartsWith(line, kDependencyLabel)) {
-        if (auto text = TextAfterLabel(line, kDependencyLabel)) saved_header.dependency = *text;
+        if (auto text = TextAfterLabel(line, kDependencyLabel)) SavedHeader.dependency = *text;
       } else if (StartsWith(line, kExplanationLabel)) {
-        if (auto text = TextAfterLabel(line, kExplanationLabel)) saved_header.explanation = *text;
+        if (auto text = TextAfterLabel(line, kExplanationLabel)) SavedHeader.explanation = *text;
       } else if (StartsWith(line, kContinuationLabel)) {
         // Each continuation line replaces the one before: the last one wins.
         if (auto text = TextAfterLabel(line, kContinuationLabel)) {
-          saved_header.continuation = *text;
+          SavedHeader.continuation = *text;
         }
       } else if (StartsWith(line, kAuthorLabel)) {
         // Keep the author and creation date up to the last "更新:"; what
@@ -160,7 +160,7 @@ void ModInsertHeader::SaveHeader() {
         if (p > 0) {
           const long long from = static_cast<long long>(kAuthorLabel.size()) + 1;
           const long long to = p + static_cast<long long>(kUpdatedMark.size()) - 1;
-          saved_header.author_tail =
+          SavedHeader.author_tail =
               Mid(line, from, to - from + 1) + ui_.ShortDate() + u" " + ui_.LongTime();
         }
         break;

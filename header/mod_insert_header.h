@@ -80,14 +80,14 @@ class ModInsertHeader {
   // The hand-written parts of the header being updated. Its parameter notes
   // are cleared at the end of every WriteHeaderProc; the texts stay until the
   // next SaveHeader.
-  SavedHeader saved_header;
+  SavedHeaderParts SavedHeader;
 
   // The WRITE command in header mode: a new header above the procedure that
   // holds row, or an update of its existing header.
   void WriteHeaderProc(Row row);
 
   // The header for the procedure of the running command's record: new, or
-  // (update) carrying saved_header. On success count is the number of lines
+  // (update) carrying SavedHeader. On success count is the number of lines
   // (from index 0 of the 39-slot buffer); on failure it is left as it was and
   // the list is empty. Virtual so that a failing build can be simulated.
   virtual std::vector<Text> CreateHeaderProc(bool update, Short& count);
@@ -95,7 +95,7 @@ class ModInsertHeader {
   // The highest row from BodyStartRow - 1 down to ProcStartRow whose trimmed
   // line matches pattern (Like); 0 when none does.
   Row SearchHeader(TextView pattern);
-  // Fills saved_header from the header above the declaration, up to and
+  // Fills SavedHeader from the header above the declaration, up to and
   // including its first author line.
   void SaveHeader();
   // The trimmed lines from the first separator line to the line above the

@@ -28,14 +28,14 @@ Text& Slot(std::vector<Text>& buffer, int index) {
 }
 
 // The first saved row whose name is exactly name (already cut), or nullptr.
-const SavedParamNote* FindSavedNote(const SavedHeader& saved, TextView name) {
+const SavedParamNote* FindSavedNote(const SavedHeaderParts& saved, TextView name) {
   for (const SavedParamNote& row : saved.params) {
     if (row.name == name) return &row;
   }
   return nullptr;
 }
 
-Text WithSaved(TextView label, const SavedHeader* saved, const Text SavedHeader::*field) {
+Text WithSaved(TextView label, const SavedHeaderParts* saved, const Text SavedHeaderParts::*field) {
   Text line(label);
   if (saved != nullptr) line += saved->*field;
   return line;
@@ -85,13 +85,13 @@ Text NewAuthorLine(TextView author_name, TextView date) {
          Text(kNotUpdatedMark);
 }
 
-std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeader* saved,
+std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeaderParts* saved,
                                        TextView author_name, TextView date, Short& count) {
   std::vector<Text> buffer(kHeaderSlots);
   const int n = static_cast<int>(proc.Params.size());
 
   Slot(buffer, 0) = SeparatorLine();
-  Slot(buffer, 1) = WithSaved(kSummaryLabel, saved, &SavedHeader::summary);
+  Slot(buffer, 1) = WithSaved(kSummaryLabel, saved, &SavedHeaderParts::summary);
   int c = 1;
 
   if (proc.RetType != u"N/A") {
@@ -119,9 +119,9 @@ std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeader
     c += n - 1;
   }
 
-  Slot(buffer, c + 1) = WithSaved(kDependencyLabel, saved, &SavedHeader::dependency);
-  Slot(buffer, c + 2) = WithSaved(kExplanationLabel, saved, &SavedHeader::explanation);
-  Slot(buffer, c + 3) = WithSaved(kContinuationLabel, saved, &SavedHeader::continuation);
+  Slot(buffer, c + 1) = WithSaved(kDependencyLabel, saved, &SavedHeaderParts::dependency);
+  Slot(buffer, c + 2) = WithSaved(kExplanationLabel, saved, &SavedHeaderParts::explanation);
+  Slot(buffer, c + 3) = WithSaved(kContinuationLabel, saved, &SavedHeaderParts::continuation);
   Slot(buffer, c + 4) = saved != nullptr ? Text(kAuthorLabel) + saved->author_tail
                                          : NewAuthorLine(author_name, date);
   count = static_cast<Short>(c + 5);
@@ -147,7 +147,7 @@ std::vector<Text> ModInsertHeader::CreateHeaderProc(bool update, Short& count) {
     const Text date = update ? Text() : ui_.ShortDate();
     Short built = 0;
     std::vector<Text> built_lines =
-        BuildProcedureHeader(proc, update ? &saved_header : nullptr, AuthorName, date, built);
+        BuildProcedureHeader(proc, update ? &SavedHeader : nullptr, AuthorName, date, built);
     count = built;
     lines = std::move(built_lines);
   });

@@ -71,7 +71,7 @@ struct SavedParamNote {
 };
 
 // The hand-written parts of the header being updated.
-struct SavedHeader {
+struct SavedHeaderParts {
   static constexpr int kParamRows = 31;  // rows 0 to 30
 
   Text summary;
@@ -84,7 +84,7 @@ struct SavedHeader {
   // the date and time of the update; empty when the old line had no "更新:".
   Text author_tail;
 
-  void Clear() { *this = SavedHeader{}; }
+  void Clear() { *this = SavedHeaderParts{}; }
   void ClearParams() { params.fill(SavedParamNote{}); }
 };
 
@@ -100,7 +100,7 @@ struct HeaderProc {
 // hand-written parts of the old header, parameter notes matched by the cut
 // name, and only the kept marks "I*O" and "I*" replace the I/O cell. More
 // lines than slots throw VbError 9.
-std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeader* saved,
+std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeaderParts* saved,
                                        TextView author_name, TextView date, Short& count);
 
 }  // namespace qlx

@@ -237,6 +237,8 @@ class MemoryCommandBarControl : public CommandBarControl,
  public:
   MemoryCommandBarControl(std::weak_ptr<MemoryCommandBar> bar, std::int32_t type, std::shared_ptr<CallLog> log);
 
+  // [I] marks an answer that neither the editor's documentation nor what was
+  // seen of the real editor settles: our choice, to revisit when checked.
   // Caption, SetCaption and Delete of a deleted control throw error 5 [I].
   Text Caption() override;
   void SetCaption(const Text& caption) override;

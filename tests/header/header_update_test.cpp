@@ -116,8 +116,8 @@ TEST(Update, KeepsTheHandWrittenPartsAfterConfirmation) {
   EXPECT_EQ(editor.desktop.lock_calls,
             (std::vector<WindowHandle>{MemoryDesktop::kCodeWindow, 0, 0}));
   // The saved parameter notes do not outlive the command; the texts do.
-  EXPECT_EQ(editor.header.saved_header.summary, u"合計を求める");
-  for (const SavedParamNote& row : editor.header.saved_header.params) {
+  EXPECT_EQ(editor.header.SavedHeader.summary, u"合計を求める");
+  for (const SavedParamNote& row : editor.header.SavedHeader.params) {
     EXPECT_EQ(row, SavedParamNote{});
   }
   clean_up.Verify();

@@ -221,8 +221,8 @@ TEST(ParamRow, CellsArePaddedByCharacterCount) {
   EXPECT_EQ(BarColumns(row), (std::vector<int>{2, 9, 33, 37, 62}));
 }
 
-SavedHeader OldHeader() {
-  SavedHeader saved;
+SavedHeaderParts OldHeader() {
+  SavedHeaderParts saved;
   saved.summary = u"合計";
   saved.return_note = u"件数";
   saved.params[0] = {u"first", u"I*O", u"一つ目"};
@@ -251,7 +251,7 @@ TEST(UpdatedHeader, NotesFollowTheNameAndOnlyStarredMarksSurvive) {
                         {Param(u"second", u"I/O"), Param(u"first", u"I"), Param(u"renamed", u"I"),
                          Param(u"lone", u"I/O"), Param(u"abcdefghijklmnopqrstuvw", u"I"),
                          Param(u"typed", u"I"), Param(u"fresh", u"I")}};
-  const SavedHeader saved = OldHeader();
+  const SavedHeaderParts saved = OldHeader();
   Short count = 0;
   std::vector<Text> lines = BuildProcedureHeader(proc, &saved, u"ignored", u"ignored", count);
   ASSERT_EQ(count, 15);
