@@ -22,8 +22,8 @@ const DeclarationRules kRecordRules{
     u"I",
 };
 
-// No title of its own for the word-count box: a view then shows the
-// application's title.
+// No title of its own for the word-count box: the box shows the add-in's
+// title.
 const DeclarationRules kTableRules{
     u"",
     ReportForm::kError,

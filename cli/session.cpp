@@ -134,7 +134,9 @@ class MissingUserSettingsStore : public UserSettingsStore {
   Text GetSetting(const Text&, const Text&, const Text&, const Text&) override { throw Failure(); }
 
  private:
-  static VbError Failure() { return VbError(75, u"Path/File access error: no per-user settings directory"); }
+  static VbError Failure() {
+    return VbError(vberr::kPathFileAccess, u"Path/File access error: no per-user settings directory");
+  }
 };
 
 // The settings file of the other commands; a session saves into it, so the

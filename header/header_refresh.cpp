@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "header/mod_insert_header.h"
+#include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 
@@ -43,14 +44,14 @@ HeaderCheck ModInsertHeader::CheckHeaderProc(Row row) {
       if (owner.proc_inf_) owner.proc_inf_->VBInstanceC(nullptr);
       owner.proc_inf_.reset();
       owner.module_.reset();
-      owner.saved_header.ClearParams();
+      owner.SavedHeader.ClearParams();
     }
   } release{*this};
-  try {
+  const bool ran = Guarded(ui_, ReportForm::kError, u"CheckHeaderProc", [&] {
     proc_inf_ = std::make_unique<ClsProcInf>(ui_);
     proc_inf_->VBInstanceC(vbe_);
     module_ = ActiveModule();
-    if (!proc_inf_->GetProcInf(row)) return check;
+    if (!proc_inf_->GetProcInf(row)) return;
     check.proc_name = proc_inf_->ProcName();
     check.body_row = proc_inf_->BodyStartRow();
 
@@ -59,7 +60,7 @@ HeaderCheck ModInsertHeader::CheckHeaderProc(Row row) {
       check.written = CreateHeaderProc(false, count);
       check.written.resize(static_cast<std::size_t>(count));
       check.state = count == 0 ? HeaderState::kBroken : HeaderState::kMissing;
-      return check;
+      return;
     }
     check.state = HeaderState::kBroken;
     check.start = FindSeparator();
@@ -68,24 +69,22 @@ HeaderCheck ModInsertHeader::CheckHeaderProc(Row row) {
       check.start = above;
       check.separator_above = true;
     }
-    if (check.start == 0) return check;
+    if (check.start == 0) return;
     SaveHeader();
     for (Row r = check.start; r < check.body_row; ++r) check.lines.push_back(Module().Lines(r, 1));
     check.written = CreateHeaderProc(true, count);
-    if (count == 0) return check;
+    if (count == 0) return;
     check.written.resize(static_cast<std::size_t>(count));
     check.state = DiffersBeyondUpdateTime(check.lines, check.written) ? HeaderState::kStale
                                                                        : HeaderState::kCurrent;
-  } catch (...) {
-    check.state = HeaderState::kNoProcedure;
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"CheckHeaderProc");
-  }
+  });
+  if (!ran) check.state = HeaderState::kNoProcedure;
   return check;
 }
 
 HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
   HeaderRefreshCount done;
-  try {
+  const bool ran = Guarded(ui_, ReportForm::kError, u"RefreshHeaders", [&] {
     // A scan that fails has reported itself and left the count as it was.
     Short count = std::numeric_limits<Short>::min();
     ScanProcs(false, count);
@@ -95,7 +94,7 @@ HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
                    Buttons::kOk, u"QLX");
       }
       ++done.failed;
-      return done;
+      return;
     }
     std::vector<Row> rows;
     for (Short i = 0; i < count; ++i) rows.push_back(procs_data_.at(static_cast<std::size_t>(i)).BodyStartRow);
@@ -136,11 +135,8 @@ HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
           break;
       }
     }
-    return done;
-  } catch (...) {
-    ++done.failed;
-    ui_.MsgBox(ErrorReport(CurrentError()), Buttons::kOk, u"RefreshHeaders");
-  }
+  });
+  if (!ran) ++done.failed;
   return done;
 }
 

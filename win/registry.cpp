@@ -6,8 +6,8 @@ namespace qlx::win {
 namespace {
 
 VbError RegistryError(LSTATUS status, const std::wstring& what) {
-  return VbError(75, u"Path/File access error: registry " + com::FromWide(what.c_str()) + u" (code " +
-                         Str(status) + u")");
+  return VbError(vberr::kPathFileAccess, u"Path/File access error: registry " + com::FromWide(what.c_str()) +
+                                             u" (code " + Str(status) + u")");
 }
 
 }  // namespace

@@ -280,7 +280,7 @@ TEST_P(WordLimitTest, EightWordsShowTheRulesBoxAndLeaveTheEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, WordLimitTest,
     ::testing::Values(WordLimitCase{&kRecordRules, {u"DEBUGMODE", u"InputParam Error 原因を探してください"}},
-                      WordLimitCase{&kTableRules, {u"", u"InputParam Error"}}));
+                      WordLimitCase{&kTableRules, {u"Plumewrighter", u"InputParam Error"}}));
 
 // The I/O test reads the rows in ascending order and stops at the first hit,
 // so rows past a hit are never read, and a range that runs past the end of
