@@ -2,6 +2,9 @@
 // declaration parsers, working on the table instead of a procedure record.
 #include "analysis/mod_get_procs_data.h"
 
+#include <algorithm>
+#include <iterator>
+#include <limits>
 #include <utility>
 
 #include "analysis/count_words.h"
@@ -59,11 +62,16 @@ std::vector<ProcData> ModGetProcsData::GetProcsData(Short& count) {
   return Scan(true, count, u"GetProcsData");
 }
 
+std::vector<ProcData> ModGetProcsData::AllProcSpans() {
+  Short count = 0;
+  return Scan(false, count, u"GetProcsDataH", false);
+}
+
 std::shared_ptr<CodeModule> ModGetProcsData::ActiveModule() { return ActiveCodeModule(vbe_.get()); }
 
 // The host's spans follow each other without gaps, so adding a procedure's
 // TotalRowsCount to the row where it was met lands on the next procedure.
-std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text& title) {
+std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text& title, bool limited) {
   try {
     std::shared_ptr<CodeModule> module = ActiveModule();
     ScanScope scope(*this, module);
@@ -71,6 +79,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     Row row = 1;
     int n = 0;
     bool met = false;
+    std::vector<ProcData> beyond;
     while (row <= line_count) {
       ProcKind kind = kProcKindProc;
       Text name;
@@ -128,7 +137,8 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
         }
       }
 
-      ProcData& entry = At(*table_, n);
+      // Past the table (an unlimited scan only), entries go to `beyond`.
+      ProcData& entry = n < kProcTableSize ? At(*table_, n) : beyond.emplace_back();
       entry.ProcName = name;
       entry.ProcStartRow = row;
       entry.BodyStartRow = body;
@@ -147,16 +157,18 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
 
       row += total;
       ++n;
-      if (n > kMaxProcs) {
+      if (limited && n > kMaxProcs) {
         count = -1;
         return {};
       }
     }
-    count = static_cast<Short>(n);
+    count = static_cast<Short>(std::min(n, static_cast<int>(std::numeric_limits<Short>::max())));
     if (n == 0) return {};
     // Callers read entries 0..count-1 only; copying the other entries of
     // 31 parameters each made a small module's scan several times dearer.
-    return std::vector<ProcData>(table_->begin(), table_->begin() + n);
+    std::vector<ProcData> found(table_->begin(), table_->begin() + std::min(n, kProcTableSize));
+    std::move(beyond.begin(), beyond.end(), std::back_inserter(found));
+    return found;
   } catch (...) {
     ReportCaught(ui_, ReportForm::kError, title);
     return {};

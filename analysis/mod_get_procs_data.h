@@ -61,6 +61,10 @@ class ModGetProcsData {
   // As GetProcsDataH, also parsing return types and parameters; count -2
   // when a procedure has over 30 parameters. Failures titled "GetProcsData".
   std::vector<ProcData> GetProcsData(Short& count);
+  // Rows, kind and name of every procedure, however many (the scans above
+  // stop at 300): for checks that look at a whole module. A failure is
+  // reported as GetProcsDataH's and gives nothing.
+  std::vector<ProcData> AllProcSpans();
 
   // The parsers, on the joined declaration text (comments removed,
   // continued rows joined, no leading spaces).
@@ -106,7 +110,7 @@ class ModGetProcsData {
   };
   class ScanScope;
 
-  std::vector<ProcData> Scan(bool full, Short& count, const Text& title);
+  std::vector<ProcData> Scan(bool full, Short& count, const Text& title, bool limited = true);
   std::shared_ptr<CodeModule> ActiveModule();
   // The trimmed line at row r of the rows first..last that CheckRef reads.
   Text BodyLine(CodeModule& module, Row first, Row last, Row r);

@@ -64,11 +64,9 @@ struct Proc {
 std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
   ModGetProcsData procs(ui);
   procs.SetVBInstance(scratch.vbe);
-  Short count = 0;
-  const std::vector<ProcData> table = procs.GetProcsDataH(count);
+  // Every procedure, also past the 300 a module header can list.
   std::vector<Proc> out;
-  for (Short i = 0; i < count && static_cast<std::size_t>(i) < table.size(); ++i) {
-    const ProcData& p = table[static_cast<std::size_t>(i)];
+  for (const ProcData& p : procs.AllProcSpans()) {
     out.push_back({p.ProcStartRow, p.BodyStartRow, p.ProcStartRow + p.TotalRowsCount - 1, p.ProcName});
   }
   return out;

@@ -281,5 +281,21 @@ End Sub
   EXPECT_EQ(found[0].row, 3);
 }
 
+// A module header lists at most 300 procedures, but the rules look at all
+// of them: the 301st procedure's markers and handlers are found too.
+TEST(ManyProceduresTest, RulesReachPastThe300th) {
+  std::u16string text;
+  for (int i = 1; i <= 301; ++i) {
+    text += u"Sub P" + FromUtf8(std::to_string(i)) + u"()\nEnd Sub\n";
+  }
+  text += u"Sub Last()\nPROC_ERR:\n    'deb x\nPROC_ERR:\nEnd Sub\n";
+  const std::vector<Fired> found = CheckText(text);
+  ASSERT_EQ(found.size(), 302u + 2u);
+  EXPECT_EQ(found[300], (Fired{"missing-header", 601, 1, "P301"}));
+  EXPECT_EQ(found[301], (Fired{"missing-header", 603, 1, "Last"}));
+  EXPECT_EQ(found[302], (Fired{"deb-marker", 605, 5, "Last"}));
+  EXPECT_EQ(found[303], (Fired{"duplicate-handler", 606, 1, "Last"}));
+}
+
 }  // namespace
 }  // namespace qlx::check
