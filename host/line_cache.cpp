@@ -64,8 +64,6 @@ bool SearchedAlike(const Text& target, bool whole_word, bool match_case, bool pa
   });
 }
 
-constexpr Row kUnknownBlocks = std::numeric_limits<Row>::max();
-
 }  // namespace
 
 struct CachedCodeModule::Impl {
