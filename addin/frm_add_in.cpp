@@ -6,6 +6,7 @@
 
 #include "addin/handler_ui.h"
 #include "addin/ini_file.h"
+#include "addin/operation_settings.h"
 #include "addin/mod_form_setting.h"
 #include "analysis/mod_get_procs_data.h"
 #include "debugexp/mod_add_debug_vbe.h"
@@ -164,12 +165,7 @@ void frmAddIn::Form_Load() {
     modules_.form_setting.SetWindowTop(hWnd);
 
     ModINIFile& ini = modules_.ini;
-    ModInsertHeader& header = modules_.header;
-    header.AuthorName = ini.INIGetSettingString(u"Author", u"Name", SettingsPath(), u"");
-    header.IgnoreMode = ini.INIGetSettingInteger(u"Mode", u"IgnoreMode", SettingsPath(), 0);
-    header.UnUndoMode = ini.INIGetSettingInteger(u"Mode", u"UnUndoMode", SettingsPath(), 0);
-    header.SleepTime = ini.INIGetSettingInteger(u"Mode", u"SleepTime", SettingsPath(), 0);
-    modules_.err_trap.ErrInsertPos = ini.INIGetSettingInteger(u"Mode", u"ErrInsertPos", SettingsPath(), 0);
+    LoadOperationSettings(ini, SettingsPath(), modules_.header, modules_.err_trap);
 
     Top = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Top", SettingsPath(), 0));
     Left = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Left", SettingsPath(), 0));

@@ -115,6 +115,9 @@ ProfileFile ProfileFile::Load(const fs::path& path, const Encoding& encoding, st
     file.bom_ = kUtf8Bom;
     file.encoding_ = Encoding{Encoding::Kind::kUtf8Bom, encoding.code_page};
     rest.remove_prefix(kUtf8Bom.size());
+  } else if (DetectEncoding(rest, encoding.code_page).kind == Encoding::Kind::kUtf8) {
+    // A file written by hand in UTF-8 without the mark, as the module files are read.
+    file.encoding_ = Encoding{Encoding::Kind::kUtf8, encoding.code_page};
   }
   Converter converter = MakeConverter(file.encoding_);
   // CR and LF never occur inside a double-byte character, so lines can be

@@ -1,6 +1,5 @@
 #include "addin/user_settings.h"
 
-#include <cstdlib>
 #include <system_error>
 
 #include "addin/profile_file.h"
@@ -26,11 +25,6 @@ Text Protect(const Text& setting) {
                       setting.back() == setting.front();
   if (blank(setting.front()) || blank(setting.back()) || quoted) return u"\"" + setting + u"\"";
   return setting;
-}
-
-const char* Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : nullptr;
 }
 
 }  // namespace
@@ -66,21 +60,25 @@ Text FileUserSettingsStore::GetSetting(const Text& app_name, const Text& section
   return value ? *value : default_value;
 }
 
-fs::path UserConfigDirectory() {
-  if (const char* dir = Environment("QLX_CONFIG_DIR")) return fs::path(dir);
-  if (const char* xdg = Environment("XDG_CONFIG_HOME"); xdg && fs::path(xdg).is_absolute()) {
-    return fs::path(xdg) / "qlx";
+fs::path UserConfigDirectory(const UserConfigPlaces& places) {
+  if (!places.qlx_config_dir.empty()) return fs::path(places.qlx_config_dir);
+  if (!places.xdg_config_home.empty() && fs::path(places.xdg_config_home).is_absolute()) {
+    return fs::path(places.xdg_config_home) / "qlx";
   }
-  if (const char* home = Environment("HOME")) return fs::path(home) / ".config" / "qlx";
+  if (!places.home.empty()) return fs::path(places.home) / ".config" / "qlx";
   throw VbError(vberr::kPathFileAccess, u"Path/File access error: no directory for user settings; set QLX_CONFIG_DIR, "
                     u"XDG_CONFIG_HOME or HOME");
 }
 
-std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore() {
+std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore(const fs::path& directory) {
 #ifdef _WIN32
+  (void)directory;
   return std::make_unique<RegistryUserSettingsStore>();
 #else
-  return std::make_unique<FileUserSettingsStore>(UserConfigDirectory());
+  if (directory.empty()) {
+    throw VbError(75, u"Path/File access error: no directory for user settings");
+  }
+  return std::make_unique<FileUserSettingsStore>(directory);
 #endif
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "host/text.h"
 #include "host/ui.h"  // kAddInTitle, which names the add-in in the per-user store
@@ -37,13 +38,22 @@ class FileUserSettingsStore : public UserSettingsStore {
   std::filesystem::path directory_;
 };
 
-// Where the file store keeps its files: $QLX_CONFIG_DIR, else
-// $XDG_CONFIG_HOME/qlx (when absolute), else $HOME/.config/qlx. Throws VbError
-// when none of them is set.
-std::filesystem::path UserConfigDirectory();
+// The environment values that say where the file store keeps its files; the
+// program reads them and hands them in.
+struct UserConfigPlaces {
+  std::string qlx_config_dir;   // $QLX_CONFIG_DIR
+  std::string xdg_config_home;  // $XDG_CONFIG_HOME
+  std::string home;             // $HOME
+};
 
-// The per-user store of the platform the program runs on.
-std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore();
+// Where the file store keeps its files: qlx_config_dir, else
+// xdg_config_home/qlx (when absolute), else home/.config/qlx. Throws VbError
+// when none of them is set.
+std::filesystem::path UserConfigDirectory(const UserConfigPlaces& places);
+
+// The per-user store of the platform the program runs on; off Windows the
+// file store in directory.
+std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore(const std::filesystem::path& directory = {});
 
 // "DisplayOnConnect" of the add-in: "1" when the tool window was shown while
 // the add-in was connected, "0" when it was not.

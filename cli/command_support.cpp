@@ -1,27 +1,239 @@
 #include "cli/command_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
+#include <iterator>
 
 #include "addin/ini_file.h"
-#include "cli/settings_path.h"
+#include "addin/operation_settings.h"
+#include "cli/file_set.h"
+#include "cli/platform.h"
+#include "cli/unified_diff.h"
 #include "host/clock.h"
 #include "host/vberror.h"
 
 namespace qlx::cli {
 
+namespace fs = std::filesystem;
+
 std::string U8(const Text& t) { return ToUtf8(t); }
 
-Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, bool lock) {
+namespace {
+
+constexpr char kStdin[] = "-";
+
+// A command that writes locks the file for its whole run (lock).
+ModuleFile LoadFile(const std::string& path, const CommonOptions& common, const std::string& stdin_name,
+                    bool lock = false) {
+  LoadOptions options;
+  options.encoding = common.encoding;
+  options.lock = lock;
+  if (path != kStdin) return ModuleFile::Load(path, options);
+  std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  ModuleFile file = ModuleFile::FromBytes(std::move(bytes), stdin_name.empty() ? kStdin : stdin_name, options);
+  if (file.Module()->UncountedName() == u"-") {
+    throw UsageError("the module read from stdin has no VB_Name attribute; name it with --stdin-name NAME");
+  }
+  return file;
+}
+
+// "Prop:get" for properties, the bare name otherwise.
+std::string ProcLabel(const ProcData& p) {
+  const std::string name = U8(p.ProcName);
+  if (p.ProcKnd == u"PrG") return name + ":get";
+  if (p.ProcKnd == u"PrL") return name + ":let";
+  if (p.ProcKnd == u"PrS") return name + ":set";
+  return name;
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
+  ModGetProcsData procs(ui);
+  procs.SetVBInstance(ws.vbe);
+  Short count = 0;
+  const std::vector<ProcData> table = procs.GetProcsDataH(count);
+  procs.SetVBInstance(nullptr);
+  const std::size_t colon = wanted.rfind(':');
+  const std::string name = Lower(wanted.substr(0, colon));
+  const std::string kind = colon == std::string::npos ? "" : Lower(wanted.substr(colon + 1));
+  if (!kind.empty() && kind != "get" && kind != "let" && kind != "set") {
+    throw UsageError("--proc " + wanted + ": the part after ':' is get, let or set");
+  }
+  std::vector<const ProcData*> found;
+  std::string names;
+  for (Short i = 0; i < count && i < static_cast<Short>(table.size()); ++i) {
+    const ProcData& p = table[static_cast<std::size_t>(i)];
+    const std::string label = ProcLabel(p);
+    names += (names.empty() ? "" : ", ") + label;
+    if (Lower(U8(p.ProcName)) != name) continue;
+    if (kind.empty() || Lower(label) == name + ":" + kind) found.push_back(&p);
+  }
+  const std::string module = U8(ws.First().Module()->UncountedName());
+  if (found.size() == 1) return found.front()->BodyStartRow;
+  if (found.empty()) {
+    throw UsageError("no procedure " + wanted + " in " + module + "; its procedures: " +
+                     (names.empty() ? "(none)" : names));
+  }
+  std::string choices;
+  for (const ProcData* p : found) choices += (choices.empty() ? "" : ", ") + ProcLabel(*p);
+  throw UsageError("--proc " + wanted + " names more than one procedure of " + module + "; give one of " + choices);
+}
+
+// The settings file of a module file, checked.
+fs::path CheckedSettings(const WriteOptions& write, const std::string& path, const CommonOptions& common) {
+  const fs::path settings = SettingsPath(write.ini, path, Environment::Current());
   try {
-    return Workspace(paths, common.encoding, lock);
+    CheckSettingsFile(settings, !write.ini.empty(), common.encoding);
+  } catch (const std::runtime_error& e) {
+    throw UsageError(e.what());
+  }
+  return settings;
+}
+
+// What happened to one file.
+struct FileOutcome {
+  int status = kExitOk;
+  bool changed = false;
+  bool written = false;
+  bool refused = false;
+};
+
+// The progress line on a terminal, cleared before anything else is printed.
+class Progress {
+ public:
+  Progress(std::size_t total, bool shown) : total_(total), shown_(shown) {}
+  void Show(std::size_t index, const std::string& file) {
+    if (!shown_) return;
+    std::fprintf(stderr, "\r\033[Kqlx: [%zu/%zu] %s", index + 1, total_, file.c_str());
+    std::fflush(stderr);
+    visible_ = true;
+  }
+  void Clear() {
+    if (!visible_) return;
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+    visible_ = false;
+  }
+
+ private:
+  std::size_t total_;
+  bool shown_;
+  bool visible_ = false;
+};
+
+std::string DisplayText(const ModuleFile& file, const std::string& bytes) {
+  std::string_view body = bytes;
+  if (body.starts_with(kUtf8Bom)) body.remove_prefix(kUtf8Bom.size());
+  try {
+    Converter converter(file.FileEncoding());
+    if (std::optional<Text> text = converter.Decode(body)) return ToUtf8(*text);
+  } catch (const FileError&) {
+  }
+  return std::string(body);
+}
+
+std::string DiffName(const std::string& path) {
+  std::string name = fs::path(path).lexically_normal().generic_string();
+  while (!name.empty() && name.front() == '/') name.erase(name.begin());
+  return name;
+}
+
+FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, const WriteOptions& write,
+                       const Operation& operation, Progress& progress) {
+  FileOutcome outcome;
+  std::optional<std::string> host_calls;
+  try {
+    std::vector<ModuleFile> loaded;
+    try {
+      loaded.push_back(LoadFile(path, common, write.stdin_name, !write.to_stdout && !write.diff && !write.check));
+    } catch (const FileError& e) {
+      throw UsageError(e.what());
+    }
+    Workspace ws(std::move(loaded));
+    const fs::path settings = CheckedSettings(write, path, common);
+    auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
+    Tools tools(ws, *ui);
+    ModINIFile ini(*ui, FromUtf8(settings.string()));
+    LoadOperationSettings(ini, ini.SettingsPath(), tools.header, tools.errtrap);
+    if (!tools.header.DateFormat.empty() && !HasDateToken(tools.header.DateFormat)) {
+      throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(tools.header.DateFormat) +
+                       "\" has no date in it (yyyy, mm, dd, m or d)");
+    }
+    if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
+
+    RunOperation(ws, [&] { operation(ws, *ui, tools); });
+    outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
+
+    ModuleFile& file = ws.First();
+    std::vector<std::string> warnings;
+    const bool from_stdin = path == kStdin;
+    try {
+      outcome.changed = file.Changed();
+      if (write.check) {
+        if (outcome.changed) std::printf("%s\n", path.c_str());
+      } else if (write.diff) {
+        if (outcome.changed) {
+          const std::string diff =
+              UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()), DiffName(path));
+          std::fwrite(diff.data(), 1, diff.size(), stdout);
+        }
+      } else if (write.to_stdout || from_stdin) {
+        warnings = file.Warnings();
+        const std::string bytes = file.Render();
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+      } else if (outcome.changed) {
+        warnings = file.Save(file.Path());
+        outcome.written = true;
+      }
+      std::fflush(stdout);
+    } catch (const std::exception& e) {
+      throw UsageError(e.what());
+    }
+    progress.Clear();
+    for (const std::string& w : warnings) std::fprintf(stderr, "qlx: warning: %s\n", w.c_str());
+    if (common.host_calls) host_calls = ws.HostCallsJson();
+    // With --json-messages the file's JSON line below says it.
+    if (outcome.written && !write.quiet && !common.json_messages) std::fprintf(stderr, "qlx: wrote %s\n", path.c_str());
+  } catch (const UsageError& e) {
+    progress.Clear();
+    std::fprintf(stderr, "qlx: %s\n", e.what());
+    outcome = FileOutcome{kExitUsage, false, false, true};
+  }
+  if (common.json_messages) {
+    std::fprintf(stderr, "%s\n", json{{"file", path}, {"written", outcome.written}}.dump().c_str());
+  }
+  // With --host-calls, the file's calls that reached the editor come last.
+  if (host_calls) std::fprintf(stderr, "%s\n", host_calls->c_str());
+  std::fflush(stderr);
+  return outcome;
+}
+
+}  // namespace
+
+Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, const std::string& stdin_name) {
+  try {
+    std::vector<ModuleFile> loaded;
+    for (const std::string& path : paths) loaded.push_back(LoadFile(path, common, stdin_name));
+    return Workspace(std::move(loaded));
+  } catch (const UsageError&) {
+    throw;
   } catch (const std::exception& e) {
     throw UsageError(e.what());
   }
 }
 
-Row ResolveRow(const Target& target, ModuleFile& file) {
-  if (!target.row && !target.line) throw UsageError("give the procedure's place with --row N or --line N");
+Row ResolveRow(const Target& target, Workspace& ws, UiService& ui) {
+  ModuleFile& file = ws.First();
+  if (target.proc) return RowOfProc(*target.proc, ws, ui);
+  if (!target.row && !target.line) {
+    throw UsageError("give the procedure's place with --row N or --line N (or --proc NAME)");
+  }
   const Row count = file.Module()->LineCount();
   if (target.row) {
     if (*target.row < 1 || *target.row > count) {
@@ -44,17 +256,35 @@ Row ResolveRow(const Target& target, ModuleFile& file) {
   return row;
 }
 
-std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const std::string& answers) {
+Row ProcedureRow(const Target& target, Workspace& ws, UiService& ui) {
+  const Row row = ResolveRow(target, ws, ui);
+  // The editor would report this as an error box after the fact; refuse first.
+  if (row <= ws.First().Module()->CountOfDeclarationLines()) {
+    const std::string place = target.row    ? "row " + std::to_string(row)
+                              : target.line ? "line " + std::to_string(*target.line)
+                                            : "--proc " + *target.proc;
+    throw UsageError(place + " is in the module's declaration section, not inside a procedure");
+  }
+  return row;
+}
+
+std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,
+                                  std::function<void()> before_print) {
   ConsoleUi::Options options;
   options.json = common.json_messages;
-  try {
-    options.answers = ParseAnswers(answers);
-  } catch (const std::invalid_argument& e) {
-    throw UsageError(e.what());
+  if (write != nullptr) {
+    try {
+      options.answers = ParseAnswers(write->answers);
+    } catch (const std::invalid_argument& e) {
+      throw UsageError(e.what());
+    }
+    if (write->yes) options.every_answer = Answer::kYes;
+    if (write->no) options.every_answer = Answer::kNo;
   }
   options.ask = AskOnTerminal;
+  options.before_print = std::move(before_print);
   try {
-    options.clock = RegionalClock::FromEnvironment();
+    options.clock = RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
   } catch (const VbError& e) {
     throw UsageError(ToUtf8(e.Description()));
   }
@@ -73,39 +303,49 @@ void PrintHostCalls(Workspace& ws, const CommonOptions& common) {
   std::fflush(stderr);
 }
 
-Settings LoadSettings(UiService& ui, const WriteOptions& write) {
-  const std::filesystem::path path = SettingsPath(write.ini);
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-    throw UsageError(path.string() + ": the settings file is not a regular file");
-  }
-  const Text file = FromUtf8(path.string());
-  ModINIFile ini(ui, file);
-  Settings s;
-  s.author = ini.INIGetSettingString(u"Author", u"Name", file, u"");
-  s.ignore_mode = ini.INIGetSettingInteger(u"Mode", u"IgnoreMode", file, 0);
-  s.un_undo_mode = ini.INIGetSettingInteger(u"Mode", u"UnUndoMode", file, 0);
-  s.sleep_time = ini.INIGetSettingInteger(u"Mode", u"SleepTime", file, 0);
-  s.err_insert_pos = ini.INIGetSettingInteger(u"Mode", u"ErrInsertPos", file, 0);
-  if (write.author) s.author = FromUtf8(*write.author);
-  return s;
+Tools::Tools(Workspace& ws, UiService& ui) : procs(ui), header(ui, ws.desktop), errtrap(ui, ws.desktop), deb(ui, ws.desktop) {
+  procs.SetVBInstance(ws.vbe);
+  header.SetVBInstance(ws.vbe);
+  header.SetProcsData(&procs);
+  errtrap.SetVBInstance(ws.vbe);
+  deb.SetVBInstance(ws.vbe);
 }
 
-void Finish(ModuleFile& file, const WriteOptions& write) {
-  std::vector<std::string> warnings;
+int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
+               const Operation& operation) {
+  if (write.yes && write.no) throw UsageError("--yes and --no cannot both be given");
+  FileSet set;
   try {
-    if (write.to_stdout) {
-      warnings = file.Warnings();
-      const std::string bytes = file.Render();
-      std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-      std::fflush(stdout);
-    } else if (file.Changed()) {
-      warnings = file.Save(file.Path());
-    }
-  } catch (const std::exception& e) {
+    set = CollectFiles(paths, write.excludes);
+  } catch (const std::runtime_error& e) {
     throw UsageError(e.what());
   }
-  for (const std::string& w : warnings) std::fprintf(stderr, "qlx: warning: %s\n", w.c_str());
+  const bool many = set.files.size() > 1 || set.walked_folder;
+  Progress progress(set.files.size(), !write.quiet && set.files.size() > 5 && StderrIsTerminal());
+  int worst = kExitOk;
+  int changed = 0;
+  int unchanged = 0;
+  int refused = 0;
+  for (std::size_t i = 0; i < set.files.size(); ++i) {
+    const std::string path = set.files[i].string();
+    progress.Show(i, path);
+    const FileOutcome outcome = RunOneFile(path, common, write, operation, progress);
+    worst = std::max(worst, outcome.status);
+    if (outcome.refused) {
+      ++refused;
+    } else if (outcome.changed) {
+      ++changed;
+    } else {
+      ++unchanged;
+    }
+  }
+  progress.Clear();
+  if (many && !write.quiet) {
+    std::fprintf(stderr, "qlx: %d file%s changed, %d unchanged, %d refused\n", changed, changed == 1 ? "" : "s",
+                 unchanged, refused);
+  }
+  if (write.check && changed > 0) worst = std::max(worst, kExitReported);
+  return worst;
 }
 
 }  // namespace qlx::cli

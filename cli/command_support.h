@@ -1,7 +1,8 @@
-// What the qlx commands share: loading the files, finding the row, the
-// message boxes, the settings and writing back.
+// What the qlx commands share: loading the files, finding the procedure, the
+// message boxes, the settings, and writing back many files one by one.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -9,9 +10,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "analysis/mod_get_procs_data.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/settings_path.h"
 #include "cli/workspace.h"
+#include "debugexp/mod_add_debug_vbe.h"
+#include "errtrap/mod_insert_err_trap.h"
+#include "header/mod_insert_header.h"
 #include "host/host.h"
 #include "host/module_file.h"
 #include "host/text.h"
@@ -29,14 +35,21 @@ class UsageError : public std::runtime_error {
 
 std::string U8(const Text& t);
 
-// The files of a command in the in-memory editor; a file qlx refuses is a
-// usage error. A command that writes locks them for its whole run.
-Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, bool lock = false);
+// The files of a command in the in-memory editor ("-" reads stdin, named by
+// stdin_name when it has no VB_Name); a file qlx refuses is a usage error.
+Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common,
+               const std::string& stdin_name = "");
 
-// The code-module row that --row or --line names; refuses one outside the module.
-Row ResolveRow(const Target& target, ModuleFile& file);
+// The code-module row that --row, --line or --proc names; refuses one
+// outside the module and a procedure name the module does not have.
+Row ResolveRow(const Target& target, Workspace& ws, UiService& ui);
+// The same for a command that writes into the procedure: a row of the
+// declaration section is refused before anything runs.
+Row ProcedureRow(const Target& target, Workspace& ws, UiService& ui);
 
-std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const std::string& answers);
+// The message boxes of a command; write gives the answers (null: none).
+std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,
+                                  std::function<void()> before_print = {});
 
 void PrintJson(const json& value);
 
@@ -52,20 +65,26 @@ void RunOperation(Workspace& ws, Operation operation) {
 // stderr.
 void PrintHostCalls(Workspace& ws, const CommonOptions& common);
 
-// The settings a command reads, as the tool window reads them when it loads.
-struct Settings {
-  Text author;
-  std::int32_t ignore_mode = 0;
-  std::int32_t un_undo_mode = 0;
-  std::int32_t sleep_time = 0;
-  std::int32_t err_insert_pos = 0;
+// The modules a writing command runs, on one file's editor, with the
+// settings loaded into them as the tool window loads them.
+struct Tools {
+  Tools(Workspace& ws, UiService& ui);
+
+  ModGetProcsData procs;
+  ModInsertHeader header;
+  ModInsertErrTrap errtrap;
+  ModAddDebugVBE deb;
 };
 
-Settings LoadSettings(UiService& ui, const WriteOptions& write);
+// One writing command's work on one file's editor.
+using Operation = std::function<void(Workspace&, UiService&, Tools&)>;
 
-// Writes the module back when the operation changed it, or prints it with
-// --stdout; warnings about characters the encoding cannot hold go to stderr.
-void Finish(ModuleFile& file, const WriteOptions& write);
+// Runs operation on each file of paths (folders walked) on its own: a file
+// that is refused or fails does not stop the others. Writes, or with --diff,
+// --check, --stdout and for "-" prints, each result; says what it wrote and
+// sums up on stderr. Returns the worst exit status.
+int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
+               const Operation& operation);
 
 // The commands, one function each; each returns the exit status and throws
 // UsageError.
@@ -75,8 +94,9 @@ int RunHeader(const std::string& path, const Target& target, const CommonOptions
               const WriteOptions& write);
 int RunErrTrap(const std::string& path, const Target& target, const CommonOptions& common,
                const WriteOptions& write);
-int RunDeb(const std::string& path, const CommonOptions& common, const WriteOptions& write);
-int RunModuleHeader(const std::string& path, const CommonOptions& common, const WriteOptions& write);
-int RunAllHeaders(const std::string& path, const CommonOptions& common, const WriteOptions& write);
+int RunDeb(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write);
+int RunModuleHeader(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write);
+int RunAllHeaders(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write);
+int RunHeaders(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write);
 
 }  // namespace qlx::cli

@@ -17,11 +17,33 @@ namespace {
 
 void AddWrite(CLI::App* command, WriteOptions& write) {
   command->add_option("--ini", write.ini,
-                      "Settings file (default: $QLX_INI, else ~/.config/qlx/QLX.ini); never written");
+                      "Settings file, which must exist (default: QLX.ini beside the file or in a parent folder up "
+                      "to the repository root, else $QLX_INI, else ~/.config/qlx/QLX.ini); never written");
   command->add_option("--author", write.author, "Author name for this run, in place of the settings' one");
   command->add_option("--answers", write.answers,
                       "Answers to the Yes/No questions, in order, e.g. y,n; then the terminal, else No");
+  auto* yes = command->add_flag("--yes", write.yes, "Answer Yes to every question (after --answers)");
+  auto* no = command->add_flag("--no", write.no, "Answer No to every question (after --answers)");
+  yes->excludes(no);
+  no->excludes(yes);
   command->add_flag("--stdout", write.to_stdout, "Print the resulting module to stdout; leave FILE untouched");
+  auto* diff = command->add_flag("--diff", write.diff,
+                                 "Print what would change as a unified diff (a/FILE, b/FILE, in UTF-8); write nothing");
+  auto* check = command->add_flag("--check", write.check,
+                                  "Print the names of the files that would change, exit 1 if any; write nothing");
+  diff->excludes(check);
+  check->excludes(diff);
+  command->add_flag("-q,--quiet", write.quiet, "No 'wrote FILE' lines and no summary");
+  command->add_option("--stdin-name", write.stdin_name,
+                      "Name of the module read from '-' (stdin) when it has no VB_Name attribute");
+}
+
+// The commands that take many files and folders.
+void AddPaths(CLI::App* command, std::vector<std::string>& paths, WriteOptions& write) {
+  command->add_option("FILE", paths, "Exported module files and folders (walked for .bas, .cls, .frm); - is stdin")
+      ->required();
+  command->add_option("--exclude", write.excludes, "Leave out files and folders matching GLOB (repeatable)")
+      ->type_name("GLOB");
 }
 
 void AddCommon(CLI::App* command, CommonOptions& common) {
@@ -53,8 +75,12 @@ void AddTarget(CLI::App* command, Target& target) {
                                                         "Row of the code module (hidden lines not counted)");
   auto* line = command->add_option_function<std::string>("--line", decimal("--line", target.line),
                                                          "Line of the file, as a text editor counts");
-  row->excludes(line);
-  line->excludes(row);
+  auto* proc = command->add_option("--proc", target.proc,
+                                   "Procedure by name; NAME:get, NAME:let or NAME:set for a property")
+                   ->type_name("NAME");
+  row->excludes(line)->excludes(proc);
+  line->excludes(row)->excludes(proc);
+  proc->excludes(row)->excludes(line);
 }
 
 }  // namespace
@@ -110,7 +136,7 @@ Registry::Registry(CLI::App& app) {
   errtrap->final_callback([this] { chosen_ = [this] { return RunErrTrap(file_, target_, common_, write_); }; });
 
   auto* deb = app.add_subcommand("deb", "Expand the 'deb markers into Debug.Print code");
-  deb->add_option("FILE", file_, "Exported module file")->required();
+  AddPaths(deb, files_, write_);
   AddWrite(deb, write_);
   AddCommon(deb, common_);
   AddHostCalls(deb, common_);
@@ -118,10 +144,10 @@ Registry::Registry(CLI::App& app) {
       "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
       "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
       "first malformed marker, keeping the markers expanded before it.");
-  deb->final_callback([this] { chosen_ = [this] { return RunDeb(file_, common_, write_); }; });
+  deb->final_callback([this] { chosen_ = [this] { return RunDeb(files_, common_, write_); }; });
 
   auto* module_header = app.add_subcommand("module-header", "Write or rewrite the module header");
-  module_header->add_option("FILE", file_, "Exported module file")->required();
+  AddPaths(module_header, files_, write_);
   AddWrite(module_header, write_);
   AddCommon(module_header, common_);
   AddHostCalls(module_header, common_);
@@ -129,10 +155,10 @@ Registry::Registry(CLI::App& app) {
       "Writes a banner with the module's name, four description lines and a table of every\n"
       "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
       "rewrite keeps the four description lines. At most 300 procedures.");
-  module_header->final_callback([this] { chosen_ = [this] { return RunModuleHeader(file_, common_, write_); }; });
+  module_header->final_callback([this] { chosen_ = [this] { return RunModuleHeader(files_, common_, write_); }; });
 
   auto* all_headers = app.add_subcommand("all-headers", "Write a new header above every procedure");
-  all_headers->add_option("FILE", file_, "Exported module file")->required();
+  AddPaths(all_headers, files_, write_);
   AddWrite(all_headers, write_);
   AddCommon(all_headers, common_);
   AddHostCalls(all_headers, common_);
@@ -140,7 +166,18 @@ Registry::Registry(CLI::App& app) {
       "Writes a new procedure header directly above every procedure's declaration (existing\n"
       "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"
       "whose header cannot be built is reported and skipped, and the others are written.");
-  all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(file_, common_, write_); }; });
+  all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(files_, common_, write_); }; });
+
+  auto* headers = app.add_subcommand("headers", "Give every procedure a header, new or brought up to date");
+  AddPaths(headers, files_, write_);
+  AddWrite(headers, write_);
+  AddCommon(headers, common_);
+  AddHostCalls(headers, common_);
+  headers->footer(
+      "Writes a new header above every procedure that has none, and updates an existing one\n"
+      "(as header does, answered Yes twice) where the update changes more than the time after\n"
+      "\"更新:\"; every other header is left as it is, so a second run changes nothing.");
+  headers->final_callback([this] { chosen_ = [this] { return RunHeaders(files_, common_, write_); }; });
 
   auto* export_ = app.add_subcommand("export", "Write every module of an Office document's VBA project to files");
   export_->add_option("FILE", file_, "Office document (.xlsm .xlam .xls .docm .doc ...)")->required();

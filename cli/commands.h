@@ -31,12 +31,20 @@ struct WriteOptions {
   std::optional<std::string> author;
   std::string answers;
   bool to_stdout = false;
+  bool diff = false;    // print a unified diff, write nothing
+  bool check = false;   // name the files that would change, write nothing
+  bool yes = false;     // answer every question Yes
+  bool no = false;      // answer every question No
+  bool quiet = false;   // no per-file lines, no summary
+  std::string stdin_name;             // the module's name when read from "-"
+  std::vector<std::string> excludes;  // globs of files and folders to leave out
 };
 
-// Where the operation applies: --row N or --line N.
+// Where the operation applies: --row N, --line N or --proc NAME[:get|let|set].
 struct Target {
   std::optional<long long> row;
   std::optional<long long> line;
+  std::optional<std::string> proc;
 };
 
 // Options of export and import.

@@ -38,6 +38,8 @@ Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& own_ti
     if (!options_.answers.empty()) {
       answer = options_.answers.front();
       options_.answers.erase(options_.answers.begin());
+    } else if (options_.every_answer) {
+      answer = *options_.every_answer;
     } else {
       std::optional<bool> asked;
       if (options_.ask) {
@@ -54,6 +56,7 @@ Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& own_ti
     showed_ok_box_ = true;
   }
 
+  if (options_.before_print) options_.before_print();
   if (options_.json) {
     nlohmann::json line = {
         {"title", ToUtf8(title)},
@@ -86,7 +89,7 @@ std::optional<Text> ConsoleUi::InputBox(const Text& prompt, const Text& title,
 void ConsoleUi::Sleep(int milliseconds) {
   // The pause lets a person see the result before the question; scripted
   // answers have nobody to look, so only a terminal session waits.
-  if (milliseconds > 0 && options_.answers.empty() && StdinIsTerminal()) {
+  if (milliseconds > 0 && options_.answers.empty() && !options_.every_answer && StdinIsTerminal()) {
     // Say so: a long setting would otherwise look like a hang.
     if (!options_.json) {
       std::fprintf(options_.out, "qlx: waiting %d.%03d s before the question (setting Mode/SleepTime)\n",
@@ -100,6 +103,8 @@ void ConsoleUi::Sleep(int milliseconds) {
 Text ConsoleUi::ShortDate() { return options_.clock.ShortDate(); }
 
 Text ConsoleUi::LongTime() { return options_.clock.LongTime(); }
+
+LocalDateTime ConsoleUi::Now() { return options_.clock.Now(); }
 
 std::vector<Answer> ParseAnswers(const std::string& list) {
   std::vector<Answer> answers;

@@ -18,6 +18,10 @@ class ConsoleUi : public UiService {
   struct Options {
     bool json = false;
     std::vector<Answer> answers;  // for the Yes/No questions, in order
+    // The answer to every question once answers have run out (--yes, --no).
+    std::optional<Answer> every_answer;
+    // Called before a box is printed (clears a progress line).
+    std::function<void()> before_print;
     std::FILE* out = stderr;
     // Asks the user on a terminal; nullopt when there is none.
     std::function<std::optional<bool>(const std::string& prompt)> ask;
@@ -33,6 +37,7 @@ class ConsoleUi : public UiService {
   void Sleep(int milliseconds) override;
   Text ShortDate() override;
   Text LongTime() override;
+  LocalDateTime Now() override;
 
   // An OK-only box (a failure report or a refusal) was shown.
   bool ShowedOkBox() const { return showed_ok_box_; }

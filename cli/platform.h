@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "addin/user_settings.h"
+
 namespace qlx::cli {
 
 // The program's arguments in UTF-8 (Windows hands main them in the ANSI code
@@ -14,12 +16,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // Standard output and error carry qlx's bytes unchanged (a module printed
 // with --stdout keeps its line ends), and a console shows them as UTF-8.
 void PrepareConsole();
-// Whether standard input is a terminal (a person who can answer).
+// Whether standard input, or standard error, is a terminal (a person who can
+// answer, or watch the progress).
 bool StdinIsTerminal();
-// The settings file when neither --ini nor QLX_INI names one: on Windows the
-// add-in's own, beside its DLL in %LOCALAPPDATA%\QLX; elsewhere
-// $XDG_CONFIG_HOME/qlx or ~/.config/qlx.
-std::filesystem::path DefaultSettingsPath();
+bool StderrIsTerminal();
+// The settings file when nothing nearer names one: on Windows the add-in's
+// own, beside its DLL in %LOCALAPPDATA%\QLX; elsewhere qlx/QLX.ini in the
+// user's config folder (places.xdg_config_home when absolute, else
+// places.home/.config).
+std::filesystem::path DefaultSettingsPath(const UserConfigPlaces& places);
 // The settings file as the platform's settings functions must be given it
 // (Windows' profile functions look for a relative name in the Windows
 // folder, so there it is the whole path).

@@ -21,8 +21,8 @@ json ParamJson(const ParamInf& p) {
 
 int RunProc(const std::string& path, const Target& target, const CommonOptions& common) {
   Workspace ws = Load({path}, common);
-  const Row row = ResolveRow(target, ws.First());
-  auto ui = MakeUi(common, "");
+  auto ui = MakeUi(common, nullptr);
+  const Row row = ResolveRow(target, ws, *ui);
 
   ClsProcInf record(*ui);
   record.VBInstanceC(ws.vbe);
@@ -57,7 +57,7 @@ int RunProc(const std::string& path, const Target& target, const CommonOptions& 
 
 int RunScan(const std::string& path, bool full, const CommonOptions& common) {
   Workspace ws = Load({path}, common);
-  auto ui = MakeUi(common, "");
+  auto ui = MakeUi(common, nullptr);
 
   ModGetProcsData scanner(*ui);
   scanner.SetVBInstance(ws.vbe);

@@ -95,6 +95,7 @@ class SessionUi : public UiService {
   void Sleep(int milliseconds) override { console_.Sleep(milliseconds); }
   Text ShortDate() override { return console_.ShortDate(); }
   Text LongTime() override { return console_.LongTime(); }
+  LocalDateTime Now() override { return console_.Now(); }
 
   void QueueAnswers(const std::vector<Answer>& answers) {
     answers_.insert(answers_.end(), answers.begin(), answers.end());
@@ -141,9 +142,16 @@ class MissingUserSettingsStore : public UserSettingsStore {
 
 // The settings file of the other commands; a session saves into it, so the
 // default one's folder is made.
-std::filesystem::path SessionSettingsPath(const std::string& ini) {
-  const std::filesystem::path path = SettingsPath(ini);
-  if (ini.empty()) {
+std::filesystem::path SessionSettingsPath(const SessionOptions& options) {
+  const std::filesystem::path path =
+      SettingsPath(options.ini, options.files.empty() ? std::string("-") : options.files.front(),
+                   Environment::Current());
+  try {
+    CheckSettingsFile(path, false, options.encoding);
+  } catch (const std::runtime_error& e) {
+    throw FileProblem(e.what());
+  }
+  if (options.ini.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
   }
@@ -161,12 +169,12 @@ class Session {
   Session(const SessionOptions& options, std::FILE* out, std::FILE* err)
       : out_(out), err_(err), ws_(LoadFiles(options)), ui_(options.json_messages, err, Clock()) {
     try {
-      user_settings_ = PlatformUserSettingsStore();
+      user_settings_ = PlatformUserSettingsStore(UserConfigDirectory(Environment::Current().config));
     } catch (...) {
       user_settings_ = std::make_unique<MissingUserSettingsStore>();
     }
     connect_ = std::make_unique<Connect>(AddInServices{ui_, ws_.desktop, windows_, *user_settings_,
-                                                       FromUtf8(SessionSettingsPath(options.ini).string())});
+                                                       FromUtf8(SessionSettingsPath(options).string())});
   }
 
   // Runs every event; true when all of them were carried out.
@@ -216,7 +224,7 @@ class Session {
 
   static RegionalClock Clock() {
     try {
-      return RegionalClock::FromEnvironment();
+      return RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
     } catch (const VbError& e) {
       throw FileProblem(ToUtf8(e.Description()));
     }

@@ -17,6 +17,12 @@ Workspace::Workspace(const std::vector<std::string>& paths, const std::string& e
   if (!files.empty()) vbe->Pane(files.front().Module()->UncountedName());
 }
 
+Workspace::Workspace(std::vector<ModuleFile> loaded) : files(std::move(loaded)) {
+  vbe->UseLineCache(true);
+  for (ModuleFile& file : files) vbe->AddModule(file.Module());
+  if (!files.empty()) vbe->Pane(files.front().Module()->UncountedName());
+}
+
 std::string Workspace::HostCallsJson() {
   // A loaded module keeps its own log; the editor's objects share the VBE's.
   std::vector<CallLog*> logs{&vbe->Log()};

@@ -17,6 +17,8 @@ struct Workspace {
   // Throws what ModuleFile::Load throws for a file it refuses. With lock,
   // each file stays locked against other qlx runs until the workspace goes.
   Workspace(const std::vector<std::string>& paths, const std::string& encoding, bool lock = false);
+  // The same for files already loaded.
+  explicit Workspace(std::vector<ModuleFile> loaded);
 
   ModuleFile& First() { return files.front(); }
 

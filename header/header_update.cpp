@@ -161,7 +161,7 @@ void ModInsertHeader::SaveHeader() {
           const long long from = static_cast<long long>(kAuthorLabel.size()) + 1;
           const long long to = p + static_cast<long long>(kUpdatedMark.size()) - 1;
           SavedHeader.author_tail =
-              Mid(line, from, to - from + 1) + ui_.ShortDate() + u" " + ui_.LongTime();
+              Mid(line, from, to - from + 1) + HeaderDate() + u" " + HeaderTime();
         }
         break;
       }

@@ -76,6 +76,13 @@ class ModInsertHeader {
   std::int32_t IgnoreMode = 0;  // non-zero: update an existing header without asking
   std::int32_t UnUndoMode = 0;  // non-zero: no confirmation, no way back after an update
   std::int32_t SleepTime = 0;   // milliseconds before the confirmation; negative counts as 0, at most kMaxSleepTime
+  // The date (and, after a space, time) picture of the headers, e.g.
+  // "yyyy/mm/dd"; empty: the user's regional short date and long time.
+  Text DateFormat;
+
+  // The date and time written into headers, as DateFormat says.
+  Text HeaderDate();
+  Text HeaderTime();
 
   // The hand-written parts of the header being updated. Its parameter notes
   // are cleared at the end of every WriteHeaderProc; the texts stay until the

@@ -297,7 +297,7 @@ std::vector<Text> ModInsertHeader::CreateHeader(Short index, Short& count) {
     proc.RetType = entry.RetType;
     for (Short i = 0; i < entry.ParamCount; ++i) proc.Params.push_back(At(entry.Params, i));
     Short built = 0;
-    std::vector<Text> built_lines = BuildProcedureHeader(proc, nullptr, AuthorName, ui_.ShortDate(), built);
+    std::vector<Text> built_lines = BuildProcedureHeader(proc, nullptr, AuthorName, HeaderDate(), built);
     count = built;
     lines = std::move(built_lines);
   });

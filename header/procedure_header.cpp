@@ -2,6 +2,7 @@
 #include "header/procedure_header.h"
 
 #include "header/mod_insert_header.h"
+#include "host/clock.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
@@ -128,6 +129,16 @@ std::vector<Text> BuildProcedureHeader(const HeaderProc& proc, const SavedHeader
   return buffer;
 }
 
+Text ModInsertHeader::HeaderDate() {
+  if (DateFormat.empty()) return ui_.ShortDate();
+  return FormatDatePicture(SplitDateFormat(DateFormat).date, ui_.Now());
+}
+
+Text ModInsertHeader::HeaderTime() {
+  if (DateFormat.empty()) return ui_.LongTime();
+  return FormatDatePicture(SplitDateFormat(DateFormat).time, ui_.Now());
+}
+
 std::vector<Text> ModInsertHeader::CreateHeaderProc(bool update, Short& count) {
   std::vector<Text> lines;
   Guarded(ui_, ReportForm::kError, u"CreateHeaderProc", [&] {
@@ -144,7 +155,7 @@ std::vector<Text> ModInsertHeader::CreateHeaderProc(bool update, Short& count) {
       proc.Params.push_back(std::move(param));
     }
     // Only a new header carries the date; an update has it in its author tail.
-    const Text date = update ? Text() : ui_.ShortDate();
+    const Text date = update ? Text() : HeaderDate();
     Short built = 0;
     std::vector<Text> built_lines =
         BuildProcedureHeader(proc, update ? &SavedHeader : nullptr, AuthorName, date, built);

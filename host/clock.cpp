@@ -1,16 +1,9 @@
 #include "host/clock.h"
 
-#include <cstdlib>
-
 #include "host/vberror.h"
 
 namespace qlx {
 namespace {
-
-const char* Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : nullptr;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -65,13 +58,74 @@ std::string IcuLocaleName(std::string_view posix_locale) {
   return name;
 }
 
-RegionalClock RegionalClock::FromEnvironment() {
+RegionalClock RegionalClock::ForUser(std::string_view posix_locale, std::string_view fixed_now) {
   std::optional<LocalDateTime> fixed;
-  if (const char* now = Environment("QLX_NOW")) fixed = ParseFixedNow(now);
-  const char* locale = Environment("LC_ALL");
-  if (!locale) locale = Environment("LC_TIME");
-  if (!locale) locale = Environment("LANG");
-  return ForUser(locale, fixed);
+  if (!fixed_now.empty()) fixed = ParseFixedNow(fixed_now);
+  return ForPlatform(posix_locale, fixed);
+}
+
+LocalDateTime RegionalClock::Now() const { return fixed_now_ ? *fixed_now_ : MachineNow(); }
+
+namespace {
+
+// The picture's tokens, longest first so that "yyyy" is not read as a literal y.
+struct PictureToken {
+  TextView text;
+  int LocalDateTime::*field;
+  int width;
+};
+constexpr PictureToken kTokens[] = {
+    {u"yyyy", &LocalDateTime::year, 4}, {u"mm", &LocalDateTime::month, 2}, {u"dd", &LocalDateTime::day, 2},
+    {u"hh", &LocalDateTime::hour, 2},   {u"nn", &LocalDateTime::minute, 2}, {u"ss", &LocalDateTime::second, 2},
+    {u"m", &LocalDateTime::month, 1},   {u"d", &LocalDateTime::day, 1},     {u"h", &LocalDateTime::hour, 1},
+};
+
+const PictureToken* TokenAt(TextView picture, std::size_t at) {
+  for (const PictureToken& token : kTokens) {
+    if (picture.substr(at).starts_with(token.text)) return &token;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Text FormatDatePicture(TextView picture, const LocalDateTime& when) {
+  Text out;
+  for (std::size_t at = 0; at < picture.size();) {
+    if (const PictureToken* token = TokenAt(picture, at)) {
+      std::string digits = std::to_string(when.*(token->field));
+      if (digits.size() < static_cast<std::size_t>(token->width)) {
+        digits.insert(0, static_cast<std::size_t>(token->width) - digits.size(), '0');
+      }
+      out += FromUtf8(digits);
+      at += token->text.size();
+    } else {
+      out += picture[at++];
+    }
+  }
+  return out;
+}
+
+DatePictures SplitDateFormat(TextView date_format) {
+  const std::size_t space = date_format.find(u' ');
+  DatePictures pictures{Text(date_format.substr(0, space)), Text(u"hh:nn:ss")};
+  if (space != TextView::npos) {
+    const std::size_t rest = date_format.find_first_not_of(u' ', space);
+    if (rest != TextView::npos) pictures.time = Text(date_format.substr(rest));
+  }
+  return pictures;
+}
+
+bool HasDateToken(TextView date_format) {
+  const Text date = SplitDateFormat(date_format).date;
+  for (std::size_t at = 0; at < date.size(); ++at) {
+    const PictureToken* token = TokenAt(date, at);
+    if (token != nullptr && (token->field == &LocalDateTime::year || token->field == &LocalDateTime::month ||
+                             token->field == &LocalDateTime::day)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 RegionalClock::RegionalClock(std::string posix_locale, std::optional<LocalDateTime> fixed_now)

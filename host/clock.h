@@ -1,6 +1,7 @@
 // The user's regional short date and long time of "now", as headers show
-// them. The environment variable QLX_NOW (YYYY-MM-DDTHH:MM:SS, local time)
-// fixes "now" so that output can be reproduced.
+// them, and the fixed date pictures of the settings. The programs say which
+// locale and which fixed "now" (QLX_NOW, YYYY-MM-DDTHH:MM:SS, local time) to
+// use; the core reads no environment.
 #pragma once
 
 #include <optional>
@@ -11,17 +12,6 @@
 #include "host/ui.h"
 
 namespace qlx {
-
-struct LocalDateTime {
-  int year = 0;
-  int month = 0;  // 1-12
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-
-  bool operator==(const LocalDateTime&) const = default;
-};
 
 // "2026-12-08T09:05:03" read as a local date and time. Throws VbError 5 with a
 // message naming QLX_NOW when the text is not in that form or names no real
@@ -34,10 +24,11 @@ std::string IcuLocaleName(std::string_view posix_locale);
 
 class RegionalClock {
  public:
-  // The user's locale (on Linux the first set of LC_ALL, LC_TIME and LANG; on
-  // Windows the user's regional settings) and QLX_NOW when it is set and not
-  // empty. Throws VbError 5 when QLX_NOW is malformed.
-  static RegionalClock FromEnvironment();
+  // The user's regional settings: on Windows the user's own, elsewhere
+  // posix_locale (the first set of LC_ALL, LC_TIME and LANG); fixed_now (the
+  // text of QLX_NOW) fixes "now" when not empty. Throws VbError 5 when
+  // fixed_now is malformed.
+  static RegionalClock ForUser(std::string_view posix_locale, std::string_view fixed_now);
 
   // posix_locale as in LC_TIME; fixed_now replaces the real clock.
   explicit RegionalClock(std::string posix_locale, std::optional<LocalDateTime> fixed_now = std::nullopt);
@@ -47,13 +38,14 @@ class RegionalClock {
   // with seconds); the root locale gives 2026-12-08 and 09:05:03.
   Text ShortDate() const;
   Text LongTime() const;
+  // "now": the fixed one, else the machine's.
+  LocalDateTime Now() const;
 
   const std::string& IcuLocale() const { return icu_locale_; }
 
  private:
-  // The platform's half (host/posix, host/win32). The user's clock, given
-  // the POSIX locale the environment names (or null).
-  static RegionalClock ForUser(const char* posix_locale, std::optional<LocalDateTime> fixed_now);
+  // The platform's half of ForUser (host/posix, host/win32).
+  static RegionalClock ForPlatform(std::string_view posix_locale, std::optional<LocalDateTime> fixed_now);
   // The short date (date) or long time of "now"; nullopt when the locale has
   // no regional format.
   std::optional<Text> Format(bool date) const;
@@ -78,10 +70,29 @@ class RegionalClockUi : public UiService {
   void Sleep(int milliseconds) override { inner_.Sleep(milliseconds); }
   Text ShortDate() override { return clock_.ShortDate(); }
   Text LongTime() override { return clock_.LongTime(); }
+  LocalDateTime Now() override { return clock_.Now(); }
 
  private:
   UiService& inner_;
   RegionalClock clock_;
 };
+
+// A date or time picture of the settings' DateFormat: yyyy (year, four
+// digits), mm and m (month), dd and d (day), hh and h (hour, 0-23), nn
+// (minute), ss (second); every other character stands for itself. Tokens are
+// read longest first; "mm" is always the month.
+Text FormatDatePicture(TextView picture, const LocalDateTime& when);
+
+// DateFormat split into its date picture and time picture: the text up to the
+// first space, and the rest after the spaces ("hh:nn:ss" when there is none).
+struct DatePictures {
+  Text date;
+  Text time;
+};
+DatePictures SplitDateFormat(TextView date_format);
+
+// Whether the date picture of a DateFormat holds a date token (yyyy, mm, dd,
+// m or d).
+bool HasDateToken(TextView date_format);
 
 }  // namespace qlx

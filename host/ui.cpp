@@ -2,6 +2,8 @@
 
 namespace qlx {
 
+LocalDateTime UiService::Now() { return MachineNow(); }
+
 Answer RecordingUi::MsgBox(const Text& prompt, Buttons buttons, const Text& title) {
   Answer answer = Answer::kOk;
   if (buttons == Buttons::kYesNo) {

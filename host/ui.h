@@ -17,7 +17,21 @@ inline constexpr char16_t kAddInTitle[] = u"Plumewrighter";
 // The title a box shows: its own, or the add-in's title for a box that has
 // none, as the platform's message box does. Every face shows boxes through it.
 inline Text DisplayedTitle(const Text& title) { return title.empty() ? Text(kAddInTitle) : title; }
+
+struct LocalDateTime {
+  int year = 0;
+  int month = 0;  // 1-12
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+
+  bool operator==(const LocalDateTime&) const = default;
+};
 enum class Answer { kOk, kYes, kNo };
+
+// The machine's local date and time.
+LocalDateTime MachineNow();
 
 class UiService {
  public:
@@ -31,6 +45,9 @@ class UiService {
   // The user's regional short date and long time of "now".
   virtual Text ShortDate() = 0;
   virtual Text LongTime() = 0;
+  // The local date and time of "now", for a fixed date picture of the
+  // settings; the machine's clock unless overridden.
+  virtual LocalDateTime Now();
 };
 
 struct RecordedBox {
@@ -52,6 +69,7 @@ class RecordingUi : public UiService {
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
   Text ShortDate() override { return short_date; }
   Text LongTime() override { return long_time; }
+  LocalDateTime Now() override { return now; }
 
   // Queue answers for the next questions, in order.
   void Answers(std::initializer_list<Answer> answers);
@@ -63,6 +81,7 @@ class RecordingUi : public UiService {
   std::vector<int> sleeps;
   Text short_date = u"2026/12/08";
   Text long_time = u"9:05:03";
+  LocalDateTime now{2026, 12, 8, 9, 5, 3};
 };
 
 }  // namespace qlx

@@ -1,6 +1,7 @@
 #include "win32_ui.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "host/clock.h"
 #include "host/com/com_holders.h"
@@ -259,8 +260,20 @@ std::optional<Text> Win32Ui::InputBox(const Text& prompt, const Text& title, con
 
 void Win32Ui::Sleep(int milliseconds) { ::Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
 
-Text Win32Ui::ShortDate() { return RegionalClock::FromEnvironment().ShortDate(); }
+namespace {
 
-Text Win32Ui::LongTime() { return RegionalClock::FromEnvironment().LongTime(); }
+// The user's regional settings; QLX_NOW fixes "now" for the scenarios.
+RegionalClock UserClock() {
+  const char* now = std::getenv("QLX_NOW");
+  return RegionalClock::ForUser("", now != nullptr ? now : "");
+}
+
+}  // namespace
+
+Text Win32Ui::ShortDate() { return UserClock().ShortDate(); }
+
+Text Win32Ui::LongTime() { return UserClock().LongTime(); }
+
+LocalDateTime Win32Ui::Now() { return UserClock().Now(); }
 
 }  // namespace qlx::win

@@ -39,6 +39,7 @@ class Win32Ui : public UiService {
   void Sleep(int milliseconds) override;
   Text ShortDate() override;
   Text LongTime() override;
+  LocalDateTime Now() override;
 
  private:
   HWND Owner() const;

@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace qlx::cli {
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
@@ -12,12 +10,12 @@ void PrepareConsole() {}
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 
-std::filesystem::path DefaultSettingsPath() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
-    return std::filesystem::path(xdg) / "qlx" / "QLX.ini";
-  }
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : ".") / ".config" / "qlx" / "QLX.ini";
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+std::filesystem::path DefaultSettingsPath(const UserConfigPlaces& places) {
+  const std::string& xdg = places.xdg_config_home;
+  if (!xdg.empty() && xdg.front() == '/') return std::filesystem::path(xdg) / "qlx" / "QLX.ini";
+  return std::filesystem::path(places.home.empty() ? "." : places.home) / ".config" / "qlx" / "QLX.ini";
 }
 
 std::filesystem::path SettingsFileName(const std::filesystem::path& path) { return path; }

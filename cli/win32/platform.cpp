@@ -51,7 +51,11 @@ void PrepareConsole() {
 
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
-std::filesystem::path DefaultSettingsPath() {
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+// Windows keeps the add-in's settings in its own folder, whatever the config
+// places say.
+std::filesystem::path DefaultSettingsPath(const UserConfigPlaces& /*places*/) {
   const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
   if (local != nullptr && *local != L'\0') return std::filesystem::path(local) / L"QLX" / L"QLX.ini";
   return std::filesystem::path(L".") / L"QLX.ini";

@@ -5,6 +5,7 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
+#include <ctime>
 #include <memory>
 
 #include "host/clock.h"
@@ -48,8 +49,16 @@ std::optional<Text> FormatWithIcu(const std::string& locale_name, bool date,
 
 }  // namespace
 
-RegionalClock RegionalClock::ForUser(const char* posix_locale, std::optional<LocalDateTime> fixed_now) {
-  return RegionalClock(posix_locale ? posix_locale : "", fixed_now);
+LocalDateTime MachineNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+RegionalClock RegionalClock::ForPlatform(std::string_view posix_locale, std::optional<LocalDateTime> fixed_now) {
+  return RegionalClock(std::string(posix_locale), fixed_now);
 }
 
 std::optional<Text> RegionalClock::Format(bool date) const { return FormatWithIcu(icu_locale_, date, fixed_now_); }

@@ -57,8 +57,14 @@ std::optional<Text> FormatForLocale(const std::string& locale_name, bool date, c
 }
 }  // namespace
 
+LocalDateTime MachineNow() {
+  SYSTEMTIME time{};
+  GetLocalTime(&time);
+  return LocalDateTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
 // Windows keeps the user's regional settings outside the environment.
-RegionalClock RegionalClock::ForUser(const char* /*posix_locale*/, std::optional<LocalDateTime> fixed_now) {
+RegionalClock RegionalClock::ForPlatform(std::string_view /*posix_locale*/, std::optional<LocalDateTime> fixed_now) {
   RegionalClock clock(std::string(), fixed_now);
   clock.user_default_ = true;
   return clock;

@@ -67,7 +67,7 @@ TEST_F(ToolWindow, ControlsFitTheClientAreaInTabOrder) {
 TEST_F(ToolWindow, LoadingSelectsHeaderModeMakesItTopmostAndReadsEverySettingInOrder) {
   harness_.StoreIni(
       "[Author]\r\nName=\x8e\x52\x93\x63\r\n"  // 山田 in CP932
-      "[Mode]\r\nIgnoreMode=1\r\nUnUndoMode=2\r\nSleepTime=abc\r\nErrInsertPos=-1\r\n"
+      "[Mode]\r\nIgnoreMode=1\r\nUnUndoMode=2\r\nSleepTime=abc\r\nErrInsertPos=-1\r\nDateFormat= yyyy-mm-dd \r\n"
       "[WindowPos]\r\nTop=1440\r\nLeft=-300\r\n");
   Open();
 
@@ -85,12 +85,13 @@ TEST_F(ToolWindow, LoadingSelectsHeaderModeMakesItTopmostAndReadsEverySettingInO
   EXPECT_EQ(header.UnUndoMode, 2);
   EXPECT_EQ(header.SleepTime, 0);
   EXPECT_EQ(harness_.connect->ErrTrap().ErrInsertPos, -1);
+  EXPECT_EQ(header.DateFormat, u"yyyy-mm-dd");
   EXPECT_EQ(Form().Top, 1440.0f);
   EXPECT_EQ(Form().Left, -300.0f);
   EXPECT_EQ(harness_.ini_log,
             (std::vector<std::string>{"get Author/Name", "int Mode/IgnoreMode", "int Mode/UnUndoMode",
-                                      "int Mode/SleepTime", "int Mode/ErrInsertPos", "int WindowPos/Top",
-                                      "int WindowPos/Left"}));
+                                      "int Mode/SleepTime", "int Mode/ErrInsertPos", "get Mode/DateFormat",
+                                      "int WindowPos/Top", "int WindowPos/Left"}));
   EXPECT_TRUE(harness_.ui.boxes.empty());
 }
 

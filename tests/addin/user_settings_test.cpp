@@ -16,32 +16,34 @@ using testing::ReadBytes;
 using testing::ScopedEnv;
 using testing::TempDir;
 
-TEST(UserConfigDirectoryTest, FollowsTheEnvironment) {
+TEST(UserConfigDirectoryTest, FollowsTheEnvironmentValuesInOrder) {
   struct Case {
     const char* what;
-    std::optional<std::string> qlx, xdg, home;
+    UserConfigPlaces places;
     std::string expected;
   } cases[] = {
-      {"QLX_CONFIG_DIR first", "/q", "/x", "/h", "/q"},
-      {"then XDG_CONFIG_HOME", std::nullopt, "/x", "/h", "/x/qlx"},
-      {"empty QLX_CONFIG_DIR is unset", "", "/x", "/h", "/x/qlx"},
-      {"relative XDG_CONFIG_HOME is ignored", std::nullopt, "rel", "/h", "/h/.config/qlx"},
-      {"then HOME", std::nullopt, "", "/h", "/h/.config/qlx"},
+      {"QLX_CONFIG_DIR first", {"/q", "/x", "/h"}, "/q"},
+      {"then XDG_CONFIG_HOME", {"", "/x", "/h"}, "/x/qlx"},
+      {"relative XDG_CONFIG_HOME is ignored", {"", "rel", "/h"}, "/h/.config/qlx"},
+      {"then HOME", {"", "", "/h"}, "/h/.config/qlx"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ScopedEnv qlx("QLX_CONFIG_DIR", c.qlx), xdg("XDG_CONFIG_HOME", c.xdg), home("HOME", c.home);
-    EXPECT_EQ(UserConfigDirectory(), fs::path(c.expected));
+    EXPECT_EQ(UserConfigDirectory(c.places), fs::path(c.expected));
   }
-  ScopedEnv qlx("QLX_CONFIG_DIR", std::nullopt), xdg("XDG_CONFIG_HOME", std::nullopt), home("HOME", std::nullopt);
-  EXPECT_THROW(UserConfigDirectory(), VbError);
+  EXPECT_THROW(UserConfigDirectory(UserConfigPlaces{}), VbError);
+}
+
+TEST(UserConfigDirectoryTest, TheCoreReadsNoEnvironment) {
+  ScopedEnv qlx("QLX_CONFIG_DIR", "/from/env"), home("HOME", "/home/env");
+  EXPECT_EQ(UserConfigDirectory(UserConfigPlaces{"", "", "/h"}), fs::path("/h/.config/qlx"));
+  EXPECT_THROW(PlatformUserSettingsStore(), VbError);
 }
 
 TEST(DisplayOnConnectTest, IsStoredPerUserAndReplacedInPlace) {
   TempDir dir;
   const fs::path config = dir / "deep" / "qlx";
-  ScopedEnv env("QLX_CONFIG_DIR", config.string());
-  std::unique_ptr<UserSettingsStore> store = PlatformUserSettingsStore();
+  std::unique_ptr<UserSettingsStore> store = PlatformUserSettingsStore(config);
   EXPECT_EQ(GetDisplayOnConnect(*store), u"");
   EXPECT_FALSE(fs::exists(config)) << "reading creates nothing";
 

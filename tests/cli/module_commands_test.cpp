@@ -110,7 +110,8 @@ TEST_F(ModuleCommandTest, MalformedMarkerStopsWithTheMessageAndExit1) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "[QLX] ['deb ]文の後方に[for]ではない文字列があります 3行\n"
-            "Usage ['deb Variable] Or ['deb Variable for]\n");
+            "Usage ['deb Variable] Or ['deb Variable for]\n"
+            "qlx: wrote " + (dir_ / "Sample.bas").string() + "\n");
   EXPECT_EQ(File(), "Sub A()\r\n    Debug.Print \"a = \"; a\r\n    'deb x y\r\n    'deb c\r\nEnd Sub\r\n");
 }
 

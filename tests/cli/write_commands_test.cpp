@@ -65,7 +65,7 @@ class WriteCommandTest : public ::testing::Test {
 TEST_F(WriteCommandTest, HeaderTwiceUpdatesTheAuthorLineAndNothingElse) {
   RunResult first = RunQlx({"header", Path(), "--line", "12", "--ini", Ini()}, kNow);
   ASSERT_EQ(first.status, 0) << first.err;
-  EXPECT_EQ(first.err, "");
+  EXPECT_EQ(first.err, "qlx: wrote " + Path() + "\n");
   const std::string created = "'|作  者|:山田: 作成日:2026/12/08: 更新:未更新\n";
   const std::string once = Replace(kModule, "Public Function", kHeader + created + "Public Function");
   EXPECT_EQ(File(), once);
@@ -79,7 +79,8 @@ TEST_F(WriteCommandTest, HeaderTwiceUpdatesTheAuthorLineAndNothingElse) {
   std::vector<json> boxes;
   std::istringstream lines(second.err);
   for (std::string line; std::getline(lines, line);) boxes.push_back(json::parse(line));
-  ASSERT_EQ(boxes.size(), 2u);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[2], (json{{"file", Path()}, {"written", true}}));
   EXPECT_EQ(boxes[0]["text"], "ヘッダが存在します。更新しますか?");
   EXPECT_EQ(boxes[0]["answer"], "yes");
   EXPECT_EQ(boxes[1]["text"], "これ以後、元に戻せなくなります。\r\n更新してもよろしいですか？");
@@ -111,7 +112,7 @@ TEST_F(WriteCommandTest, SettingsAndAuthorOption) {
   // IgnoreMode and UnUndoMode: the update asks nothing.
   RunResult r = RunQlx({"header", Path(), "--row", "4", "--ini", Ini()}, kLater);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "qlx: wrote " + Path() + "\n");
   EXPECT_NE(File().find("'|作  者|:Suzuki: 作成日:2026/12/08: 更新:2026/12/09 17:30:00"), std::string::npos);
   EXPECT_EQ(ReadFile(dir_ / "QLX.ini"), settings_before);  // commands never write settings
 }

@@ -26,8 +26,7 @@ struct Environment {
 };
 
 TEST(RegionalClockTest, JapaneseLocaleGivesTheWindowsDefaults) {
-  Environment env(std::nullopt, std::nullopt, "ja_JP.UTF-8", "2026-12-08T09:05:03");
-  const RegionalClock clock = RegionalClock::FromEnvironment();
+  const RegionalClock clock = RegionalClock::ForUser("ja_JP.UTF-8", "2026-12-08T09:05:03");
   EXPECT_EQ(clock.ShortDate(), u"2026/12/08");
   EXPECT_EQ(clock.LongTime(), u"9:05:03");
 }
@@ -54,22 +53,13 @@ TEST(RegionalClockTest, FormatsByLocale) {
   }
 }
 
-TEST(RegionalClockTest, LocaleVariablesInTheirOrder) {
-  struct Case {
-    const char* what;
-    std::optional<std::string> lc_all, lc_time, lang;
-    std::string icu;
-  } cases[] = {
-      {"LC_ALL first", "ja_JP.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", "ja_JP"},
-      {"then LC_TIME", std::nullopt, "ja_JP.eucJP", "en_US.UTF-8", "ja_JP"},
-      {"empty ones do not count", "", "", "ja_JP.UTF-8", "ja_JP"},
-      {"none: the root locale", std::nullopt, std::nullopt, std::nullopt, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Environment env(c.lc_all, c.lc_time, c.lang, "2026-12-08T09:05:03");
-    EXPECT_EQ(RegionalClock::FromEnvironment().IcuLocale(), c.icu);
-  }
+TEST(RegionalClockTest, TheCoreReadsNoEnvironment) {
+  // The programs hand the locale and the fixed time in; the variables do nothing here.
+  Environment env("de_DE.UTF-8", std::nullopt, std::nullopt, "2030-01-01T00:00:00");
+  const RegionalClock clock = RegionalClock::ForUser("ja_JP", "2026-12-08T09:05:03");
+  EXPECT_EQ(clock.IcuLocale(), "ja_JP");
+  EXPECT_EQ(clock.ShortDate(), u"2026/12/08");
+  EXPECT_EQ(clock.Now(), (LocalDateTime{2026, 12, 8, 9, 5, 3}));
 }
 
 TEST(RegionalClockTest, FixedTimeIgnoresTheTimeZone) {
@@ -85,8 +75,7 @@ TEST(RegionalClockTest, FixedTimeIgnoresTheTimeZone) {
 }
 
 TEST(RegionalClockTest, WithoutQlxNowTheRealClockIsRead) {
-  Environment env(std::nullopt, std::nullopt, "ja_JP.UTF-8", std::nullopt);
-  const RegionalClock clock = RegionalClock::FromEnvironment();
+  const RegionalClock clock = RegionalClock::ForUser("ja_JP.UTF-8", "");
   EXPECT_TRUE(Like(clock.ShortDate(), u"####/##/##")) << testing::U8(clock.ShortDate());
   EXPECT_TRUE(Like(clock.LongTime(), u"*#:##:##")) << testing::U8(clock.LongTime());
 }
@@ -108,8 +97,39 @@ TEST(ParseFixedNowTest, RefusesAnythingButARealLocalTime) {
       EXPECT_NE(e.Description().find(u"\"" + FromUtf8(bad) + u"\""), Text::npos);
     }
   }
-  Environment env(std::nullopt, std::nullopt, "ja_JP.UTF-8", "tomorrow");
-  EXPECT_THROW(RegionalClock::FromEnvironment(), VbError);
+  EXPECT_THROW(RegionalClock::ForUser("ja_JP.UTF-8", "tomorrow"), VbError);
+}
+
+struct PictureCase {
+  const char* picture;
+  LocalDateTime when;
+  Text expected;
+};
+
+class DatePicture : public ::testing::TestWithParam<PictureCase> {};
+
+TEST_P(DatePicture, TokensAreReadLongestFirstAndTheRestStandsForItself) {
+  EXPECT_EQ(FormatDatePicture(FromUtf8(GetParam().picture), GetParam().when), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, DatePicture,
+    ::testing::Values(PictureCase{"yyyy/mm/dd", {2026, 1, 2, 3, 4, 5}, u"2026/01/02"},
+                      PictureCase{"yyyy-m-d", {2026, 1, 2, 3, 4, 5}, u"2026-1-2"},
+                      PictureCase{"d.m.yyyy", {987, 12, 31, 0, 0, 0}, u"31.12.0987"},
+                      PictureCase{"hh:nn:ss", {2026, 1, 2, 3, 4, 5}, u"03:04:05"},
+                      PictureCase{"h:nn", {2026, 1, 2, 23, 59, 0}, u"23:59"},
+                      PictureCase{"yyyy年m月d日", {2026, 12, 8, 0, 0, 0}, u"2026年12月8日"},
+                      PictureCase{"yy", {2026, 12, 8, 0, 0, 0}, u"yy"}));
+
+TEST(DateFormatTest, SplitsAtTheFirstSpaceAndDefaultsTheTime) {
+  EXPECT_EQ(SplitDateFormat(u"yyyy/mm/dd").date, u"yyyy/mm/dd");
+  EXPECT_EQ(SplitDateFormat(u"yyyy/mm/dd").time, u"hh:nn:ss");
+  EXPECT_EQ(SplitDateFormat(u"yyyy-mm-dd   h:nn").time, u"h:nn");
+  EXPECT_EQ(SplitDateFormat(u"yyyy-mm-dd ").time, u"hh:nn:ss");
+  EXPECT_TRUE(HasDateToken(u"d/m"));
+  EXPECT_FALSE(HasDateToken(u"hh:nn"));
+  EXPECT_FALSE(HasDateToken(u"xyz yyyy"));
 }
 
 TEST(RegionalClockUiTest, TakesDateAndTimeFromTheClockAndTheRestFromTheInnerUi) {

@@ -164,8 +164,7 @@ void RunPortabilityScenarios(Harness& /*h*/) {
     };
     const std::wstring date_picture = setting(LOCALE_SSHORTDATE);
     const std::wstring time_picture = setting(LOCALE_STIMEFORMAT);
-    _wputenv_s(L"QLX_NOW", L"2026-12-08T09:05:03");
-    RegionalClock clock = RegionalClock::FromEnvironment();
+    RegionalClock clock = RegionalClock::ForUser("", "2026-12-08T09:05:03");
     CHECK(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"yyyy/MM/dd"));
     CHECK(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, L"H:mm:ss"));
     CHECK_EQ(clock.ShortDate(), Text(u"2026/12/08"));
@@ -178,8 +177,7 @@ void RunPortabilityScenarios(Harness& /*h*/) {
     SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, time_picture.c_str());
     CHECK_EQ(RegionalClock("", LocalDateTime{2026, 12, 8, 9, 5, 3}).LongTime(), Text(u"09:05:03"));
     CHECK_EQ(RegionalClock("ja_JP.UTF-8", LocalDateTime{2026, 12, 8, 9, 5, 3}).ShortDate(), Text(u"2026/12/08"));
-    _wputenv_s(L"QLX_NOW", L"");
-    CHECK(!RegionalClock::FromEnvironment().ShortDate().empty());
+    CHECK(!RegionalClock::ForUser("", "").ShortDate().empty());
   });
 }
 

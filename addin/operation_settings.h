@@ -1,0 +1,21 @@
+// The settings the operations work with, read from the settings file as the
+// tool window reads them when it loads, and handed to the modules that use
+// them. The tool window and the command line both load them here, so a new
+// key is added in one place.
+#pragma once
+
+#include "host/text.h"
+
+namespace qlx {
+
+class ModINIFile;
+class ModInsertErrTrap;
+class ModInsertHeader;
+
+// Reads, in this order, "Author"/"Name", "Mode"/"IgnoreMode", "UnUndoMode",
+// "SleepTime", "ErrInsertPos" and "DateFormat" from settings_path, and sets
+// them on header and err_trap.
+void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsertHeader& header,
+                           ModInsertErrTrap& err_trap);
+
+}  // namespace qlx
