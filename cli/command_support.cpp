@@ -312,11 +312,15 @@ Tools::Tools(Workspace& ws, UiService& ui) : procs(ui), header(ui, ws.desktop), 
 }
 
 int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
-               const Operation& operation) {
+               const Operation& operation, bool walk) {
   if (write.yes && write.no) throw UsageError("--yes and --no cannot both be given");
   FileSet set;
   try {
-    set = CollectFiles(paths, write.excludes);
+    if (walk) {
+      set = CollectFiles(paths, write.excludes);
+    } else {
+      set.files.assign(paths.begin(), paths.end());
+    }
   } catch (const std::runtime_error& e) {
     throw UsageError(e.what());
   }

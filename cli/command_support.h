@@ -83,8 +83,10 @@ using Operation = std::function<void(Workspace&, UiService&, Tools&)>;
 // that is refused or fails does not stop the others. Writes, or with --diff,
 // --check, --stdout and for "-" prints, each result; says what it wrote and
 // sums up on stderr. Returns the worst exit status.
+// walk: folders are walked (the PATH... commands); otherwise each path is
+// one module file.
 int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
-               const Operation& operation);
+               const Operation& operation, bool walk = true);
 
 // The commands, one function each; each returns the exit status and throws
 // UsageError.

@@ -121,7 +121,7 @@ FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<st
     }
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::not_found) throw std::runtime_error(given + ": no such file or folder");
+    // A missing file is passed on, so that it is refused as a file, among the others.
     if (status.type() != fs::file_type::directory) {
       if (!Excluded(path, excludes)) add(path);
       continue;

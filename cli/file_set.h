@@ -17,8 +17,9 @@ struct FileSet {
 // .cls and .frm files (any case), sorted, skipping hidden folders such as
 // .git. A path that matches one of the exclude globs (against its path as
 // walked, and against its file name) is left out; a pattern with no "/"
-// also drops whole folders of that name. Each file comes once. Throws
-// std::runtime_error naming a path that does not exist.
+// also drops whole folders of that name. Each file comes once; a path that
+// does not exist is given back as a file, for the loader to refuse. Throws
+// std::runtime_error when a folder cannot be read.
 FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes);
 
 // Whether text matches a shell glob (*, ?, [...]); "*" does not cross "/"

@@ -8,14 +8,14 @@ int RunHeader(const std::string& path, const Target& target, const CommonOptions
               const WriteOptions& write) {
   return RunOnFiles({path}, common, write, [&target](Workspace& ws, UiService& ui, Tools& tools) {
     tools.header.WriteHeaderProc(ProcedureRow(target, ws, ui));
-  });
+  }, false);
 }
 
 int RunErrTrap(const std::string& path, const Target& target, const CommonOptions& common,
                const WriteOptions& write) {
   return RunOnFiles({path}, common, write, [&target](Workspace& ws, UiService& ui, Tools& tools) {
     tools.errtrap.WriteErrTrapProc(ProcedureRow(target, ws, ui));
-  });
+  }, false);
 }
 
 int RunDeb(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write) {

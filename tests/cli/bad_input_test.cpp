@@ -165,6 +165,7 @@ TEST(SettingsTest, ASettingThatIsNoNumberReadsAsZero) {
   WriteFile(dir / "Rows.bas", kModule);
   const std::string file = (dir / "Rows.bas").string();
   const std::string ini = (dir / "QLX.ini").string();
+  WriteFile(dir / "QLX.ini", "");  // a settings file given with --ini must exist
   ASSERT_EQ(RunQlx({"header", file, "--line", "16", "--ini", ini}).status, 0);
   const std::string with_header = ReadFile(dir / "Rows.bas");
   // IgnoreMode "yes" is 0: the update is asked about, and without an answer

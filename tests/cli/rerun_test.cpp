@@ -36,7 +36,7 @@ TEST_F(RerunTest, ErrTrapTwiceAsksAndAnsweredNoLeavesTheBytes) {
             "End Function\r\n");
   RunResult first = RunQlx({"errtrap", Path(), "--row", "4", "--ini", Ini()}, kNow);
   ASSERT_EQ(first.status, 0) << first.err;
-  EXPECT_EQ(first.err, "");
+  EXPECT_EQ(first.err, "qlx: wrote " + Path() + "\n");
   // The handler as the editor stores it.
   const std::string once =
       "Attribute VB_Name = \"Calc\"\r\n"
