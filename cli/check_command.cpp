@@ -15,6 +15,7 @@
 
 #include "check/module_check.h"
 #include "cli/commands.h"
+#include "cli/file_set.h"
 #include "cli/lsp_server.h"
 #include "cli/numbers.h"
 #include "host/module_file.h"
@@ -28,46 +29,6 @@ namespace qlx::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool IsModuleFile(const fs::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-  return ext == ".bas" || ext == ".cls" || ext == ".frm";
-}
-
-// Files as given, folders walked for module files (sorted, hidden folders
-// such as .git skipped).
-std::vector<fs::path> ModuleFiles(const std::vector<std::string>& paths) {
-  std::vector<fs::path> files;
-  for (const std::string& given : paths) {
-    const fs::path path(given);
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-      std::vector<fs::path> found;
-      fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
-      if (ec) throw std::runtime_error(given + ": " + ec.message());
-      for (; it != end; it.increment(ec)) {
-        if (ec) throw std::runtime_error(given + ": " + ec.message());
-        const fs::path& p = it->path();
-        const std::string name = p.filename().string();
-        if (it->is_directory() && name.size() > 1 && name[0] == '.') {
-          it.disable_recursion_pending();
-          continue;
-        }
-        if (it->is_regular_file() && (IsModuleFile(p) || office::OfficeDocument::IsOfficePath(p))) {
-          found.push_back(p);
-        }
-      }
-      std::sort(found.begin(), found.end());
-      files.insert(files.end(), found.begin(), found.end());
-    } else if (fs::exists(path, ec)) {
-      files.push_back(path);
-    } else {
-      throw std::runtime_error(given + ": no such file or folder");
-    }
-  }
-  return files;
-}
 
 struct Reported {
   std::string file;
@@ -110,7 +71,7 @@ int RunCheck(const CheckCommandOptions& options) {
   }
   std::vector<fs::path> files;
   try {
-    files = ModuleFiles(options.paths);
+    files = CollectFiles(options.paths, options.excludes, true).files;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qlx: %s\n", e.what());
     return kExitUsage;
@@ -136,6 +97,8 @@ int RunCheck(const CheckCommandOptions& options) {
         }
       };
       try {
+        std::error_code ec;
+        if (!fs::exists(path, ec)) throw std::runtime_error(path.string() + ": no such file or folder");
         if (office::OfficeDocument::IsOfficePath(path)) {
           // Each module of the document's project, named Book.xlsm:Module1,
           // its lines counted in the module's source.
@@ -205,6 +168,8 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
   check->add_option("--ignore", options->ignore, "Leave out these rules, comma-separated");
   check->add_option("--encoding", options->encoding, "Code page of files that are not UTF-8 (an iconv name)")
       ->capture_default_str();
+  check->add_option("--exclude", options->excludes, "Leave out files and folders matching GLOB (repeatable)")
+      ->type_name("GLOB");
   check->add_option("--module", options->module, "In an Office document, only this module");
   check->footer(
       "PATH may be an Office document (.xlsm .xls .docm ...): each module of its VBA project is\n"

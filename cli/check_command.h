@@ -24,6 +24,7 @@ struct CheckCommandOptions {
   std::string encoding = "CP932";
   std::string ini;
   std::optional<std::string> module;  // one module of an Office document
+  std::vector<std::string> excludes;  // globs of files and folders left out
 };
 
 // Exit 0 with no findings, 1 with findings, 2 for a usage or file error.

@@ -85,17 +85,6 @@ Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
   throw UsageError("--proc " + wanted + " names more than one procedure of " + module + "; give one of " + choices);
 }
 
-// The settings file of a module file, checked.
-fs::path CheckedSettings(const WriteOptions& write, const std::string& path, const CommonOptions& common) {
-  const fs::path settings = SettingsPath(write.ini, path, Environment::Current());
-  try {
-    CheckSettingsFile(settings, !write.ini.empty(), common.encoding);
-  } catch (const std::runtime_error& e) {
-    throw UsageError(e.what());
-  }
-  return settings;
-}
-
 // What happened to one file.
 struct FileOutcome {
   int status = kExitOk;
@@ -156,15 +145,10 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
       throw UsageError(e.what());
     }
     Workspace ws(std::move(loaded));
-    const fs::path settings = CheckedSettings(write, path, common);
+    const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
     auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
     Tools tools(ws, *ui);
-    ModINIFile ini(*ui, FromUtf8(settings.string()));
-    LoadOperationSettings(ini, ini.SettingsPath(), tools.header, tools.errtrap);
-    if (!tools.header.DateFormat.empty() && !HasDateToken(tools.header.DateFormat)) {
-      throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(tools.header.DateFormat) +
-                       "\" has no date in it (yyyy, mm, dd, m or d)");
-    }
+    LoadSettings(settings, *ui, tools.header, tools.errtrap);
     if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
 
     RunOperation(ws, [&] { operation(ws, *ui, tools); });
@@ -215,6 +199,25 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
 }
 
 }  // namespace
+
+fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page) {
+  const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
+  try {
+    CheckSettingsFile(settings, !ini_option.empty(), code_page);
+  } catch (const std::runtime_error& e) {
+    throw UsageError(e.what());
+  }
+  return settings;
+}
+
+void LoadSettings(const fs::path& settings, UiService& ui, ModInsertHeader& header, ModInsertErrTrap& errtrap) {
+  ModINIFile ini(ui, FromUtf8(settings.string()));
+  LoadOperationSettings(ini, ini.SettingsPath(), header, errtrap);
+  if (!header.DateFormat.empty() && !HasDateToken(header.DateFormat)) {
+    throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(header.DateFormat) +
+                     "\" has no date in it (yyyy, mm, dd, m or d)");
+  }
+}
 
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, const std::string& stdin_name) {
   try {

@@ -2,6 +2,7 @@
 // message boxes, the settings, and writing back many files one by one.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -46,6 +47,15 @@ Row ResolveRow(const Target& target, Workspace& ws, UiService& ui);
 // The same for a command that writes into the procedure: a row of the
 // declaration section is refused before anything runs.
 Row ProcedureRow(const Target& target, Workspace& ws, UiService& ui);
+
+// The settings file found for a module file (see SettingsPath), checked; an
+// --ini file must exist. Its faults are usage errors.
+std::filesystem::path CheckedSettings(const std::string& ini_option, const std::string& path,
+                                      const std::string& code_page);
+// The operations' settings from that file into header and errtrap, as the
+// tool window loads them; a DateFormat without a date is a usage error.
+void LoadSettings(const std::filesystem::path& settings, UiService& ui, ModInsertHeader& header,
+                  ModInsertErrTrap& errtrap);
 
 // The message boxes of a command; write gives the answers (null: none).
 std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,

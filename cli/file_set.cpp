@@ -6,6 +6,8 @@
 #include <set>
 #include <stdexcept>
 
+#include "office/office_document.h"
+
 namespace qlx::cli {
 
 namespace fs = std::filesystem;
@@ -107,7 +109,8 @@ bool GlobMatch(std::string_view pattern, std::string_view text) {
   return p == pattern.size();
 }
 
-FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes) {
+FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes,
+                     bool documents) {
   FileSet set;
   std::set<fs::path> seen;
   const auto add = [&](const fs::path& file) {
@@ -140,7 +143,8 @@ FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<st
         if (hidden || Excluded(entry, excludes)) it.disable_recursion_pending();
         continue;
       }
-      if (it->is_regular_file(type_ec) && IsModuleFile(entry) && !Excluded(entry, excludes)) {
+      const bool wanted = IsModuleFile(entry) || (documents && office::OfficeDocument::IsOfficePath(entry));
+      if (it->is_regular_file(type_ec) && wanted && !Excluded(entry, excludes)) {
         found.push_back(entry.lexically_normal());
       }
     }

@@ -145,6 +145,7 @@ class ServerUi : public UiService {
   void Sleep(int) override {}
   Text ShortDate() override { return clock_.ShortDate(); }
   Text LongTime() override { return clock_.LongTime(); }
+  LocalDateTime Now() override { return clock_.Now(); }
 
   int questions = 0;
   int reports = 0;
@@ -387,34 +388,36 @@ class Server {
     vbe->AddModule(file.Module());
     vbe->Pane(file.Module()->UncountedName());
     MemoryDesktop desktop(vbe.get());
-    ServerUi ui(RegionalClock::FromEnvironment(), std::move(ask), std::move(tell));
-    WriteOptions write;
-    const Settings settings = LoadSettings(ui, write);
+    const Environment& env = Environment::Current();
+    ServerUi ui(RegionalClock::ForUser(env.locale, env.qlx_now), std::move(ask), std::move(tell));
+    ModGetProcsData procs(ui);
+    procs.SetVBInstance(vbe);
+    ModInsertHeader header(ui, desktop);
+    header.SetVBInstance(vbe);
+    header.SetProcsData(&procs);
+    ModInsertErrTrap errtrap(ui, desktop);
+    errtrap.SetVBInstance(vbe);
+    try {
+      // The settings found for the file on disk, as the other commands find them.
+      LoadSettings(CheckedSettings("", path.string(), LoadOptions().encoding), ui, header, errtrap);
+    } catch (const std::runtime_error& e) {
+      ui.MsgBox(FromUtf8(e.what()), Buttons::kOk, u"qlx");
+      return {doc.text, ui.questions, ui.reports};
+    }
+    header.SleepTime = 0;  // no one is looking at a code window here
     switch (action) {
       case Action::kHeader:
-      case Action::kModuleHeader:
-      case Action::kAllHeaders: {
-        ModGetProcsData procs(ui);
-        procs.SetVBInstance(vbe);
-        ModInsertHeader header(ui, desktop);
-        header.SetVBInstance(vbe);
-        header.SetProcsData(&procs);
-        header.AuthorName = settings.author;
-        header.IgnoreMode = settings.ignore_mode;
-        header.UnUndoMode = settings.un_undo_mode;
-        header.SleepTime = 0;  // no one is looking at a code window here
-        if (action == Action::kHeader) header.WriteHeaderProc(row);
-        if (action == Action::kModuleHeader) header.InsertModuleHeader();
-        if (action == Action::kAllHeaders) header.InsertHeaderAll();
+        header.WriteHeaderProc(row);
         break;
-      }
-      case Action::kErrTrap: {
-        ModInsertErrTrap errtrap(ui, desktop);
-        errtrap.SetVBInstance(vbe);
-        errtrap.ErrInsertPos = settings.err_insert_pos;
+      case Action::kModuleHeader:
+        header.InsertModuleHeader();
+        break;
+      case Action::kAllHeaders:
+        header.InsertHeaderAll();
+        break;
+      case Action::kErrTrap:
         errtrap.WriteErrTrapProc(row);
         break;
-      }
       case Action::kDeb: {
         ModAddDebugVBE deb(ui, desktop);
         deb.SetVBInstance(vbe);

@@ -1,7 +1,7 @@
 # Fails when a core file reads an environment variable: the programs (cli/,
 # win/) read the environment and hand what it says to the core.
 # Run as: cmake -DQLX_ROOT=<source dir> -P check_core_environment.cmake
-set(core_layers host analysis header errtrap debugexp addin office)
+set(core_layers host analysis header errtrap debugexp addin office check)
 set(found "")
 foreach(layer ${core_layers})
   file(GLOB_RECURSE files ${QLX_ROOT}/${layer}/*.cpp ${QLX_ROOT}/${layer}/*.h)
