@@ -48,7 +48,10 @@ TEST_P(HostCalls, AreTheLastLineOnStderrAndChangeNothingElse) {
   EXPECT_EQ(counted.status, plain.status);
   EXPECT_EQ(counted.out, plain.out);
   const std::string last = LastLine(counted.err);
-  ASSERT_EQ(counted.err.substr(0, counted.err.size() - last.size() - 1), plain.err.substr(0, plain.err.size()));
+  // The same messages ("qlx: wrote FILE" names each run's own file), then the calls.
+  std::string before = counted.err.substr(0, counted.err.size() - last.size() - 1);
+  for (std::size_t at; (at = before.find("Counted.bas")) != std::string::npos;) before.replace(at, 11, "Plain.bas");
+  ASSERT_EQ(before, plain.err);
   const nlohmann::json calls = nlohmann::json::parse(last).at("host_calls");
   for (const char* member : {"Lines", "CountOfLines", "InsertLines", "DeleteLines", "ProcOfLine", "Find",
                              "ActiveCodePane", "CodeModule"}) {
