@@ -16,4 +16,9 @@ void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsert
   header.DateFormat = Trim(ini.INIGetSettingString(u"Mode", u"DateFormat", settings_path, u""));
 }
 
+CheckSettings LoadCheckSettings(ModINIFile& ini, const Text& settings_path) {
+  return CheckSettings{Trim(ini.INIGetSettingString(u"Check", u"Select", settings_path, u"")),
+                       Trim(ini.INIGetSettingString(u"Check", u"Ignore", settings_path, u""))};
+}
+
 }  // namespace qlx

@@ -18,4 +18,13 @@ class ModInsertHeader;
 void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsertHeader& header,
                            ModInsertErrTrap& err_trap);
 
+// The rules qlx check runs, as the settings file's section "Check" names
+// them: "Select" (only these) and "Ignore" (not these), each a
+// comma-separated list of rule ids; empty when the key is missing.
+struct CheckSettings {
+  Text select;
+  Text ignore;
+};
+CheckSettings LoadCheckSettings(ModINIFile& ini, const Text& settings_path);
+
 }  // namespace qlx

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -14,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/module_check.h"
+#include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/file_set.h"
 #include "cli/lsp_server.h"
@@ -62,16 +65,15 @@ int RunCheck(const CheckCommandOptions& options) {
     std::fprintf(stderr, "qlx: --format must be text, json or github, not '%s'\n", options.format.c_str());
     return kExitUsage;
   }
-  check::CheckOptions check_options;
   try {
-    check_options.rules.Apply(options.select, options.ignore);
+    check::RuleSet().Apply(options.select, options.ignore);
   } catch (const std::invalid_argument& e) {
     std::fprintf(stderr, "qlx: %s\n", e.what());
     return kExitUsage;
   }
   std::vector<fs::path> files;
   try {
-    files = CollectFiles(options.paths, options.excludes, true).files;
+    files = CollectFiles(options.paths, options.excludes).files;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qlx: %s\n", e.what());
     return kExitUsage;
@@ -84,12 +86,37 @@ int RunCheck(const CheckCommandOptions& options) {
     std::string error;
   };
   std::vector<FileResult> results(files.size());
+
+  // The rules of each file, from the settings file found for it (read once
+  // per settings file). A file whose settings are refused is not checked;
+  // each refusal is said once.
+  std::map<fs::path, std::optional<check::CheckOptions>> by_settings;
+  std::vector<const check::CheckOptions*> file_options(files.size(), nullptr);
+  std::set<std::string> said;
+  bool settings_error = false;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    try {
+      const fs::path settings = CheckedSettings(options.ini, files[i].string(), options.encoding);
+      const auto [it, added] = by_settings.try_emplace(settings);
+      if (added) {
+        check::CheckOptions found;
+        found.rules = CheckRules(settings, options.select, options.ignore);
+        it->second = std::move(found);
+      }
+      if (it->second) file_options[i] = &*it->second;
+    } catch (const std::exception& e) {
+      if (said.insert(e.what()).second) results[i].error = e.what();
+    }
+    if (file_options[i] == nullptr) settings_error = true;
+  }
   LoadOptions load;
   load.encoding = options.encoding;
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i = next++; i < files.size(); i = next++) {
       const fs::path& path = files[i];
+      if (file_options[i] == nullptr) continue;
+      const check::CheckOptions& check_options = *file_options[i];
       auto check_file = [&](const ModuleFile& file, const std::string& name) {
         for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
           results[i].findings.push_back({name, file.FileLineOfRow(f.row), f.column,
@@ -154,7 +181,7 @@ int RunCheck(const CheckCommandOptions& options) {
     }
   }
   std::fflush(stdout);
-  if (file_error) return kExitUsage;
+  if (file_error || settings_error) return kExitUsage;
   return reported.empty() ? kExitOk : kExitReported;
 }
 
@@ -166,6 +193,8 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
       ->capture_default_str();
   check->add_option("--select", options->select, "Only these rules, comma-separated");
   check->add_option("--ignore", options->ignore, "Leave out these rules, comma-separated");
+  check->add_option("--ini", options->ini, "Settings file; must exist (default: found beside each file)")
+      ->type_name("PATH");
   check->add_option("--encoding", options->encoding, "Code page of files that are not UTF-8 (an iconv name)")
       ->capture_default_str();
   check->add_option("--exclude", options->excludes, "Leave out files and folders matching GLOB (repeatable)")
@@ -175,9 +204,11 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
       "PATH may be an Office document (.xlsm .xls .docm ...): each module of its VBA project is\n"
       "checked and named FILE:MODULE, its lines counted in the module's source.\n"
       "Rules: missing-header, stale-header, stale-module-header, deb-marker, duplicate-handler,\n"
-      "missing-handler (off unless selected). LINE is a line of the file. --format json prints an\n"
-      "array of {\"file\", \"line\", \"column\", \"rule\", \"message\", \"procedure\"}; --format github\n"
-      "prints workflow-command annotations. Exit 0 clean, 1 findings, 2 usage or file error.");
+      "missing-handler (off unless selected). The settings file's [Check] Select and Ignore\n"
+      "(rule lists, as --select and --ignore) choose rules too; the options are applied after\n"
+      "them. LINE is a line of the file. --format json prints an array of {\"file\", \"line\",\n"
+      "\"column\", \"rule\", \"message\", \"procedure\"}; --format github prints workflow-command\n"
+      "annotations. Exit 0 clean, 1 findings, 2 usage or file error.");
   check->final_callback([options, &chosen] { chosen = [options] { return RunCheck(*options); }; });
 
   auto lsp = std::make_shared<LspOptions>();

@@ -9,10 +9,13 @@
 #include "addin/ini_file.h"
 #include "addin/operation_settings.h"
 #include "cli/file_set.h"
+#include "cli/office_files.h"
 #include "cli/platform.h"
 #include "cli/unified_diff.h"
 #include "host/clock.h"
 #include "host/vberror.h"
+#include "office/ovba_compression.h"
+#include "office/project_modules.h"
 
 namespace qlx::cli {
 
@@ -133,6 +136,37 @@ std::string DiffName(const std::string& path) {
   return name;
 }
 
+// What --check (the name) or --diff shows of a changed module.
+void ShowChange(const ModuleFile& file, const std::string& name, const WriteOptions& write) {
+  if (write.check) {
+    std::printf("%s\n", name.c_str());
+    return;
+  }
+  const std::string diff =
+      UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()), DiffName(name));
+  std::fwrite(diff.data(), 1, diff.size(), stdout);
+}
+
+// The file's messages, the JSON line and the outcome of a refusal.
+FileOutcome Refused(const UsageError& e, Progress& progress) {
+  progress.Clear();
+  std::fprintf(stderr, "qlx: %s\n", e.what());
+  return FileOutcome{kExitUsage, false, false, true};
+}
+
+// host_calls: with --host-calls, the calls that reached the editor, said last.
+void SaidWritten(const std::string& path, const FileOutcome& outcome, const CommonOptions& common,
+                 const WriteOptions& write, const std::optional<std::string>& host_calls = std::nullopt) {
+  // With --json-messages the file's JSON line says it.
+  if (outcome.written && !write.quiet && !common.json_messages) std::fprintf(stderr, "qlx: wrote %s\n", path.c_str());
+  if (common.json_messages) {
+    std::fprintf(stderr, "%s\n", json{{"file", path}, {"written", outcome.written}}.dump().c_str());
+  }
+  // With --host-calls, the file's calls that reached the editor come last.
+  if (host_calls) std::fprintf(stderr, "%s\n", host_calls->c_str());
+  std::fflush(stderr);
+}
+
 FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, const WriteOptions& write,
                        const Operation& operation, Progress& progress) {
   FileOutcome outcome;
@@ -159,14 +193,8 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
     const bool from_stdin = path == kStdin;
     try {
       outcome.changed = file.Changed();
-      if (write.check) {
-        if (outcome.changed) std::printf("%s\n", path.c_str());
-      } else if (write.diff) {
-        if (outcome.changed) {
-          const std::string diff =
-              UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()), DiffName(path));
-          std::fwrite(diff.data(), 1, diff.size(), stdout);
-        }
+      if (write.check || write.diff) {
+        if (outcome.changed) ShowChange(file, path, write);
       } else if (write.to_stdout || from_stdin) {
         warnings = file.Warnings();
         const std::string bytes = file.Render();
@@ -182,23 +210,89 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
     progress.Clear();
     for (const std::string& w : warnings) std::fprintf(stderr, "qlx: warning: %s\n", w.c_str());
     if (common.host_calls) host_calls = ws.HostCallsJson();
-    // With --json-messages the file's JSON line below says it.
-    if (outcome.written && !write.quiet && !common.json_messages) std::fprintf(stderr, "qlx: wrote %s\n", path.c_str());
   } catch (const UsageError& e) {
+    outcome = Refused(e, progress);
+  }
+  SaidWritten(path, outcome, common, write, host_calls);
+  return outcome;
+}
+
+// The operation on every module of an Office document (or on --module's),
+// each in its own editor as if it were its exported file; the changed
+// modules go back into the project and the document is written once.
+// single: the command works on one procedure, so one module must be chosen.
+FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common, const WriteOptions& write,
+                           const Operation& operation, bool single, Progress& progress) {
+  FileOutcome outcome;
+  try {
+    OpenedDocument opened(path, common.module, single);
+    std::vector<ModuleFile>& files = opened.modules->Files();
+    const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
+    auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
+    for (ModuleFile& file : files) {
+      std::vector<ModuleFile> one;
+      one.push_back(std::move(file));
+      Workspace ws(std::move(one));
+      Tools tools(ws, *ui);
+      LoadSettings(settings, *ui, tools.header, tools.errtrap);
+      if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
+      RunOperation(ws, [&] { operation(ws, *ui, tools); });
+      file = std::move(ws.First());
+    }
+    outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
+    for (const ModuleFile& file : files) outcome.changed = outcome.changed || file.Changed();
+    try {
+      for (const ModuleFile& file : files) {
+        if (!file.Changed()) continue;
+        if (write.check || write.diff) {
+          ShowChange(file, file.Path().string(), write);
+        } else if (write.to_stdout) {
+          const std::string bytes = file.Render();
+          std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        }
+      }
+      std::fflush(stdout);
+      if (outcome.changed && !write.check && !write.diff && !write.to_stdout) {
+        opened.modules->StoreChanges();
+        SaveDocument(*opened.document, opened.stamp, write.no_backup);
+        outcome.written = true;
+      }
+    } catch (const office::OfficeError& e) {
+      throw UsageError(e.what());
+    }
     progress.Clear();
-    std::fprintf(stderr, "qlx: %s\n", e.what());
-    outcome = FileOutcome{kExitUsage, false, false, true};
+  } catch (const UsageError& e) {
+    outcome = Refused(e, progress);
   }
-  if (common.json_messages) {
-    std::fprintf(stderr, "%s\n", json{{"file", path}, {"written", outcome.written}}.dump().c_str());
-  }
-  // With --host-calls, the file's calls that reached the editor come last.
-  if (host_calls) std::fprintf(stderr, "%s\n", host_calls->c_str());
-  std::fflush(stderr);
+  SaidWritten(path, outcome, common, write);
   return outcome;
 }
 
 }  // namespace
+
+bool IsDocument(const std::string& path) { return path != kStdin && office::OfficeDocument::IsOfficePath(path); }
+
+OpenedDocument::OpenedDocument(const std::string& path, const std::optional<std::string>& module, bool single) {
+  document.emplace(LoadDocument(path, stamp));
+  try {
+    modules.emplace(*document, module);
+  } catch (const office::OfficeError& e) {
+    throw UsageError(e.what());
+  }
+  if (single && modules->Files().size() != 1) {
+    std::string names;
+    for (const std::string& name : modules->Names()) names += (names.empty() ? "" : ", ") + name;
+    throw UsageError(path + ": name the module with --module NAME (the VBA project has " + names + ")");
+  }
+}
+
+OpenedDocument::~OpenedDocument() = default;
+
+Workspace LoadOne(const std::string& path, const CommonOptions& common) {
+  if (!IsDocument(path)) return Load({path}, common);
+  OpenedDocument opened(path, common.module, true);
+  return Workspace(std::move(opened.modules->Files()));
+}
 
 fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page) {
   const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
@@ -217,6 +311,24 @@ void LoadSettings(const fs::path& settings, UiService& ui, ModInsertHeader& head
     throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(header.DateFormat) +
                      "\" has no date in it (yyyy, mm, dd, m or d)");
   }
+}
+
+check::RuleSet CheckRules(const fs::path& settings, const std::string& select, const std::string& ignore) {
+  RecordingUi ui;
+  ModINIFile ini(ui, FromUtf8(settings.string()));
+  const CheckSettings from_file = LoadCheckSettings(ini, ini.SettingsPath());
+  check::RuleSet rules = check::RuleSet::Default();
+  const auto apply = [&](const char* key, const Text& list, bool selects) {
+    try {
+      rules.Apply(selects ? U8(list) : "", selects ? "" : U8(list));
+    } catch (const std::invalid_argument& e) {
+      throw UsageError(settings.string() + ": [Check] " + key + " \"" + U8(list) + "\": " + e.what());
+    }
+  };
+  apply("Select", from_file.select, true);
+  apply("Ignore", from_file.ignore, false);
+  rules.Apply(select, ignore);
+  return rules;
 }
 
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, const std::string& stdin_name) {
@@ -336,7 +448,8 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
   for (std::size_t i = 0; i < set.files.size(); ++i) {
     const std::string path = set.files[i].string();
     progress.Show(i, path);
-    const FileOutcome outcome = RunOneFile(path, common, write, operation, progress);
+    const FileOutcome outcome = IsDocument(path) ? RunOneDocument(path, common, write, operation, !walk, progress)
+                                                 : RunOneFile(path, common, write, operation, progress);
     worst = std::max(worst, outcome.status);
     if (outcome.refused) {
       ++refused;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/mod_get_procs_data.h"
+#include "check/module_check.h"
 #include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "cli/settings_path.h"
@@ -19,9 +21,12 @@
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
+#include "host/file_io.h"
 #include "host/host.h"
 #include "host/module_file.h"
 #include "host/text.h"
+#include "office/office_document.h"
+#include "office/project_modules.h"
 
 namespace qlx::cli {
 
@@ -41,6 +46,28 @@ std::string U8(const Text& t);
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common,
                const std::string& stdin_name = "");
 
+// Whether path names an Office document (by its extension).
+bool IsDocument(const std::string& path);
+
+// An Office document read for a command, with its modules as module files
+// named "Book.xlsm:Module1": every module, or only module's (ASCII case
+// ignored). single: exactly one module must be chosen (--module, or a project
+// of one module). Refusals are usage errors.
+struct OpenedDocument {
+  OpenedDocument(const std::string& path, const std::optional<std::string>& module, bool single);
+  ~OpenedDocument();
+  OpenedDocument(const OpenedDocument&) = delete;
+  OpenedDocument& operator=(const OpenedDocument&) = delete;
+
+  FileStamp stamp;  // of the bytes read, so that a save refuses a file changed since
+  std::optional<office::OfficeDocument> document;
+  std::optional<office::ProjectModules> modules;
+};
+
+// A read command's module: the module file, or the one module of an Office
+// document (see OpenedDocument).
+Workspace LoadOne(const std::string& path, const CommonOptions& common);
+
 // The code-module row that --row, --line or --proc names; refuses one
 // outside the module and a procedure name the module does not have.
 Row ResolveRow(const Target& target, Workspace& ws, UiService& ui);
@@ -56,6 +83,15 @@ std::filesystem::path CheckedSettings(const std::string& ini_option, const std::
 // tool window loads them; a DateFormat without a date is a usage error.
 void LoadSettings(const std::filesystem::path& settings, UiService& ui, ModInsertHeader& header,
                   ModInsertErrTrap& errtrap);
+
+// The rules qlx check runs on a file whose settings file is settings: the
+// default rules, then the settings' [Check] Select and Ignore, then select
+// and ignore as given on the command line, which so win. Each list means what
+// --select and --ignore mean. An unknown rule in the settings is a usage
+// error naming the file and key; one on the command line throws
+// std::invalid_argument.
+check::RuleSet CheckRules(const std::filesystem::path& settings, const std::string& select,
+                          const std::string& ignore);
 
 // The message boxes of a command; write gives the answers (null: none).
 std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,

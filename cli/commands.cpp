@@ -36,11 +36,19 @@ void AddWrite(CLI::App* command, WriteOptions& write) {
   command->add_flag("-q,--quiet", write.quiet, "No 'wrote FILE' lines and no summary");
   command->add_option("--stdin-name", write.stdin_name,
                       "Name of the module read from '-' (stdin) when it has no VB_Name attribute");
+  command->add_flag("--no-backup", write.no_backup, "Do not keep a changed Office document's old bytes as FILE.bak");
+}
+
+// An Office document's module (ASCII case ignored); module files are done whole.
+void AddModule(CLI::App* command, CommonOptions& common) {
+  command->add_option("--module", common.module, "In an Office document, only this module")->type_name("NAME");
 }
 
 // The commands that take many files and folders.
 void AddPaths(CLI::App* command, std::vector<std::string>& paths, WriteOptions& write) {
-  command->add_option("FILE", paths, "Exported module files and folders (walked for .bas, .cls, .frm); - is stdin")
+  command->add_option("FILE", paths,
+                      "Exported module files, Office documents (.xlsm .xls .docm ...) and folders (walked for "
+                      ".bas, .cls, .frm and documents); - is stdin")
       ->required();
   command->add_option("--exclude", write.excludes, "Leave out files and folders matching GLOB (repeatable)")
       ->type_name("GLOB");
@@ -87,10 +95,11 @@ void AddTarget(CLI::App* command, Target& target) {
 
 Registry::Registry(CLI::App& app) {
   auto* proc = app.add_subcommand("proc", "Print the record of the procedure at a row as JSON; writes nothing");
-  proc->add_option("FILE", file_, "Exported module file")->required();
+  proc->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
   AddTarget(proc, target_);
   AddCommon(proc, common_);
   AddHostCalls(proc, common_);
+  AddModule(proc, common_);
   proc->footer(
       "Prints {\"ok\", \"ModuleName\", \"ProcName\", \"ProcType\", \"ProcTypeStr\", \"TotalRowsCount\",\n"
       "\"ProcStartRow\", \"BodyStartRow\", \"BodyDefEndRow\", \"InnerDecStartRow\", \"InnerDecEndRow\",\n"
@@ -99,23 +108,26 @@ Registry::Registry(CLI::App& app) {
   proc->final_callback([this] { chosen_ = [this] { return RunProc(file_, target_, common_); }; });
 
   auto* scan = app.add_subcommand("scan", "Print the module's procedure table as JSON; writes nothing");
-  scan->add_option("FILE", file_, "Exported module file")->required();
+  scan->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
   scan->add_flag("--full", full_, "Also parse return types and parameters");
   AddCommon(scan, common_);
   AddHostCalls(scan, common_);
+  AddModule(scan, common_);
   scan->footer(
       "Prints {\"count\": N, \"procs\": [{\"ProcStartRow\", \"BodyStartRow\", \"BodyDefEndRow\",\n"
       "\"TotalRowsCount\", \"ProcType\", \"ProcKnd\", \"ProcName\"}]}; with --full each entry also has\n"
       "\"ParamCount\", \"RetType\" and \"Params\". count is 0 for no procedure, -1 for more than 300,\n"
-      "-2 (--full) for a procedure with more than 30 parameters.");
+      "-2 (--full) for a procedure with more than 30 parameters. For an Office document:\n"
+      "{\"file\", \"modules\": [{\"module\", \"count\", \"procs\"}]}, every module or --module's.");
   scan->final_callback([this] { chosen_ = [this] { return RunScan(file_, full_, common_); }; });
 
   auto* header = app.add_subcommand("header", "Write or update the header of the procedure at a row");
-  header->add_option("FILE", file_, "Exported module file")->required();
+  header->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
   AddTarget(header, target_);
   AddWrite(header, write_);
   AddCommon(header, common_);
   AddHostCalls(header, common_);
+  AddModule(header, common_);
   header->footer(
       "Writes a new header above the procedure's declaration, or updates an existing one after\n"
       "asking (settings Mode/IgnoreMode), keeping its hand-written parts; after an update asks\n"
@@ -124,11 +136,12 @@ Registry::Registry(CLI::App& app) {
   header->final_callback([this] { chosen_ = [this] { return RunHeader(file_, target_, common_, write_); }; });
 
   auto* errtrap = app.add_subcommand("errtrap", "Insert the generic error handler into the procedure at a row");
-  errtrap->add_option("FILE", file_, "Exported module file")->required();
+  errtrap->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
   AddTarget(errtrap, target_);
   AddWrite(errtrap, write_);
   AddCommon(errtrap, common_);
   AddHostCalls(errtrap, common_);
+  AddModule(errtrap, common_);
   errtrap->footer(
       "Inserts On Error GoTo PROC_ERR below the local declarations (or below the declaration\n"
       "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
@@ -140,6 +153,7 @@ Registry::Registry(CLI::App& app) {
   AddWrite(deb, write_);
   AddCommon(deb, common_);
   AddHostCalls(deb, common_);
+  AddModule(deb, common_);
   deb->footer(
       "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
       "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
@@ -151,6 +165,7 @@ Registry::Registry(CLI::App& app) {
   AddWrite(module_header, write_);
   AddCommon(module_header, common_);
   AddHostCalls(module_header, common_);
+  AddModule(module_header, common_);
   module_header->footer(
       "Writes a banner with the module's name, four description lines and a table of every\n"
       "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
@@ -162,6 +177,7 @@ Registry::Registry(CLI::App& app) {
   AddWrite(all_headers, write_);
   AddCommon(all_headers, common_);
   AddHostCalls(all_headers, common_);
+  AddModule(all_headers, common_);
   all_headers->footer(
       "Writes a new procedure header directly above every procedure's declaration (existing\n"
       "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"
@@ -173,6 +189,7 @@ Registry::Registry(CLI::App& app) {
   AddWrite(headers, write_);
   AddCommon(headers, common_);
   AddHostCalls(headers, common_);
+  AddModule(headers, common_);
   headers->footer(
       "Writes a new header above every procedure that has none, and updates an existing one\n"
       "(as header does, answered Yes twice) where the update changes more than the time after\n"

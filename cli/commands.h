@@ -23,6 +23,7 @@ struct CommonOptions {
   bool json_messages = false;
   std::string encoding = "CP932";
   bool host_calls = false;
+  std::optional<std::string> module;  // in an Office document, only this module
 };
 
 // Options of the commands that write.
@@ -36,6 +37,7 @@ struct WriteOptions {
   bool yes = false;     // answer every question Yes
   bool no = false;      // answer every question No
   bool quiet = false;   // no per-file lines, no summary
+  bool no_backup = false;  // a changed Office document is not kept as FILE.bak
   std::string stdin_name;             // the module's name when read from "-"
   std::vector<std::string> excludes;  // globs of files and folders to leave out
 };

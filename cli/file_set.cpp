@@ -109,8 +109,7 @@ bool GlobMatch(std::string_view pattern, std::string_view text) {
   return p == pattern.size();
 }
 
-FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes,
-                     bool documents) {
+FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes) {
   FileSet set;
   std::set<fs::path> seen;
   const auto add = [&](const fs::path& file) {
@@ -143,7 +142,7 @@ FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<st
         if (hidden || Excluded(entry, excludes)) it.disable_recursion_pending();
         continue;
       }
-      const bool wanted = IsModuleFile(entry) || (documents && office::OfficeDocument::IsOfficePath(entry));
+      const bool wanted = IsModuleFile(entry) || office::OfficeDocument::IsOfficePath(entry);
       if (it->is_regular_file(type_ec) && wanted && !Excluded(entry, excludes)) {
         found.push_back(entry.lexically_normal());
       }

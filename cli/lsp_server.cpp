@@ -345,6 +345,8 @@ class Server {
       const std::filesystem::path path = PathOfUri(doc.uri);
       const ModuleFile file = ModuleOfBuffer(doc.text, path);
       check::CheckOptions options;
+      // The rules the settings file found for the file on disk chooses.
+      options.rules = CheckRules(CheckedSettings("", path.string(), LoadOptions().encoding), "", "");
       const std::vector<Text> lines = lsp::SplitKeepingEnds(doc.text);
       for (const check::Finding& f : check::CheckModule(*file.Module(), options)) {
         const long line = file.FileLineOfRow(f.row) - 1;

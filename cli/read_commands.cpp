@@ -20,7 +20,7 @@ json ParamJson(const ParamInf& p) {
 }  // namespace
 
 int RunProc(const std::string& path, const Target& target, const CommonOptions& common) {
-  Workspace ws = Load({path}, common);
+  Workspace ws = LoadOne(path, common);
   auto ui = MakeUi(common, nullptr);
   const Row row = ResolveRow(target, ws, *ui);
 
@@ -55,11 +55,11 @@ int RunProc(const std::string& path, const Target& target, const CommonOptions& 
   return (!ok || ui->ShowedOkBox()) ? kExitReported : kExitOk;
 }
 
-int RunScan(const std::string& path, bool full, const CommonOptions& common) {
-  Workspace ws = Load({path}, common);
-  auto ui = MakeUi(common, nullptr);
+namespace {
 
-  ModGetProcsData scanner(*ui);
+// The procedure table of the workspace's module: {"count", "procs"}.
+json ScanJson(Workspace& ws, bool full, UiService& ui) {
+  ModGetProcsData scanner(ui);
   scanner.SetVBInstance(ws.vbe);
   Short count = 0;
   std::vector<ProcData> table;
@@ -82,8 +82,31 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
     }
     procs.push_back(entry);
   }
-  PrintJson(json{{"count", count}, {"procs", procs}});
-  PrintHostCalls(ws, common);
+  return json{{"count", count}, {"procs", procs}};
+}
+
+}  // namespace
+
+int RunScan(const std::string& path, bool full, const CommonOptions& common) {
+  auto ui = MakeUi(common, nullptr);
+  if (!IsDocument(path)) {
+    Workspace ws = Load({path}, common);
+    PrintJson(ScanJson(ws, full, *ui));
+    PrintHostCalls(ws, common);
+    return ui->ShowedOkBox() ? kExitReported : kExitOk;
+  }
+  // Every module of the document (or --module's), each as its exported file.
+  OpenedDocument opened(path, common.module, false);
+  json modules = json::array();
+  for (std::size_t k = 0; k < opened.modules->Files().size(); ++k) {
+    std::vector<ModuleFile> one;
+    one.push_back(std::move(opened.modules->Files()[k]));
+    Workspace ws(std::move(one));
+    json entry = {{"module", opened.modules->Names()[k]}};
+    entry.update(ScanJson(ws, full, *ui));
+    modules.push_back(std::move(entry));
+  }
+  PrintJson(json{{"file", path}, {"modules", modules}});
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }
 

@@ -90,6 +90,102 @@ TEST_F(CheckCommandTest, GithubFormatEscapesProperties) {
                        "/a%2Cb/M.bas,line=2,col=5,title=deb-marker::'deb marker left in the code: \"'deb x\"\n");
 }
 
+// The rules come from the settings file found for each file ([Check] Select
+// and Ignore), with --select and --ignore applied after them.
+struct SettingsCase {
+  const char* name;
+  std::string ini;  // empty: no settings file
+  std::vector<std::string> options;
+  std::vector<std::string> rules;  // the rules that fire on Thing.cls, in line order
+};
+
+class CheckSettingsTest : public CheckCommandTest, public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(CheckSettingsTest, ChoosesTheRules) {
+  if (!GetParam().ini.empty()) WriteFile(dir.path() / "src" / "QLX.ini", GetParam().ini);
+  // "@" stands for a settings file elsewhere that ignores deb-marker.
+  const std::string elsewhere = (dir.path() / "elsewhere.ini").string();
+  WriteFile(elsewhere, "[Check]\r\nIgnore=deb-marker\r\n");
+  std::vector<std::string> args = {"check", "--format", "json"};
+  for (const std::string& o : GetParam().options) args.push_back(o == "@" ? elsewhere : o);
+  args.push_back((dir.path() / "src" / "Thing.cls").string());
+  const RunResult r = RunQlx(args);
+  ASSERT_EQ(r.status, GetParam().rules.empty() ? 0 : 1) << r.err;
+  std::vector<std::string> fired;
+  for (const auto& f : nlohmann::json::parse(r.out)) fired.push_back(f["rule"]);
+  EXPECT_EQ(fired, GetParam().rules);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check, CheckSettingsTest,
+    ::testing::Values(
+        SettingsCase{"NoSettings", "", {}, {"missing-header", "deb-marker"}},
+        SettingsCase{"NoCheckSection", "[Author]\r\nName=山田\r\n", {}, {"missing-header", "deb-marker"}},
+        SettingsCase{"Ignore", "[Check]\r\nIgnore=deb-marker\r\n", {}, {"missing-header"}},
+        SettingsCase{"SelectTurnsOnAnOffRule", "[Check]\r\nSelect=missing-handler\r\n", {}, {"missing-handler"}},
+        SettingsCase{"SelectThenIgnore", "[Check]\r\nSelect = missing-handler , deb-marker\r\nIgnore=deb-marker\r\n", {},
+                     {"missing-handler"}},
+        SettingsCase{"EmptyValuesChangeNothing", "[Check]\r\nSelect=\r\nIgnore=\r\n", {},
+                     {"missing-header", "deb-marker"}},
+        SettingsCase{"CommandLineSelectWinsOverIgnore", "[Check]\r\nIgnore=deb-marker\r\n", {"--select", "deb-marker"},
+                     {"deb-marker"}},
+        SettingsCase{"CommandLineIgnoreOnTop", "[Check]\r\nSelect=missing-handler,deb-marker\r\n",
+                     {"--ignore", "missing-handler"}, {"deb-marker"}},
+        SettingsCase{"IniOption", "", {"--ini", "@"}, {"missing-header"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CheckCommandTest, UnknownRuleInTheSettingsIsSaidOnceAndOtherFilesAreChecked) {
+  // src/bad/ has its own settings with a misspelt rule; src/ has none.
+  std::filesystem::create_directories(dir.path() / "src" / "bad");
+  const std::string bad_ini = (dir.path() / "src" / "bad" / "QLX.ini").string();
+  WriteFile(bad_ini, "[Check]\r\nIgnore=deb-marker,stale-headers\r\n");
+  WriteFile(dir.path() / "src" / "bad" / "A.bas", kClass);
+  WriteFile(dir.path() / "src" / "bad" / "B.bas", kClass);
+  const RunResult r = RunQlx({"check", Src()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "qlx: " + bad_ini +
+                       ": [Check] Ignore \"deb-marker,stale-headers\": unknown rule 'stale-headers'\n");
+  EXPECT_EQ(r.out.find("bad/"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Thing.cls:9:5: deb-marker"), std::string::npos) << r.out;
+}
+
+TEST_F(CheckCommandTest, SettingsFileGivenWithIniMustExist) {
+  const RunResult r = RunQlx({"check", "--ini", (dir.path() / "none.ini").string(), Src()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "qlx: " + (dir.path() / "none.ini").string() + ": no such settings file\n");
+  EXPECT_EQ(r.out, "");
+}
+
+// A language-server session on stdin: the messages, each with its header.
+std::string LspSession(const std::vector<nlohmann::json>& messages) {
+  std::string input;
+  for (const nlohmann::json& m : messages) {
+    const std::string body = m.dump();
+    input += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  }
+  return input;
+}
+
+TEST_F(CheckCommandTest, LanguageServerDiagnosticsFollowTheCheckSettings) {
+  WriteFile(dir.path() / "src" / "QLX.ini", "[Check]\r\nIgnore=missing-header\r\n");
+  const std::string uri = "file://" + (dir.path() / "src" / "Thing.cls").string();
+  const RunResult r = RunQlx(
+      {"lsp"}, "",
+      LspSession({{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", nlohmann::json::object()}}}},
+                  {{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", nlohmann::json::object()}},
+                  {{"jsonrpc", "2.0"},
+                   {"method", "textDocument/didOpen"},
+                   {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vb"}, {"version", 1}, {"text", kClass}}}}}},
+                  {{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}},
+                  {{"jsonrpc", "2.0"}, {"method", "exit"}}}));
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::size_t at = r.out.find("publishDiagnostics");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const std::string published = r.out.substr(at, r.out.find("Content-Length", at) - at);
+  EXPECT_NE(published.find("\"deb-marker\""), std::string::npos) << published;
+  EXPECT_EQ(published.find("\"missing-header\""), std::string::npos) << published;
+}
+
 struct UsageCase {
   const char* name;
   std::vector<std::string> args;
