@@ -76,7 +76,7 @@ std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore(const fs::path& dir
   return std::make_unique<RegistryUserSettingsStore>();
 #else
   if (directory.empty()) {
-    throw VbError(75, u"Path/File access error: no directory for user settings");
+    throw VbError(vberr::kPathFileAccess, u"Path/File access error: no directory for user settings");
   }
   return std::make_unique<FileUserSettingsStore>(directory);
 #endif

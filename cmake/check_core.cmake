@@ -17,7 +17,7 @@ if(NOT DEFINED QLX_ROOT)
 endif()
 
 set(QLX_CORE_DIRS host analysis office header errtrap debugexp addin check)
-set(QLX_CORE_RULES outer_includes bare_vb_errors)
+set(QLX_CORE_RULES outer_includes bare_vb_errors reads_environment)
 
 # The core is built below the faces: it includes nothing of theirs.
 function(qlx_rule_outer_includes path line)
@@ -44,6 +44,14 @@ function(qlx_rule_bare_vb_errors path line)
     if(name IN_LIST QLX_FILE_CONSTANTS)
       qlx_violation("VB error by a local number ${name}, use its vberr:: name")
     endif()
+  endif()
+endfunction()
+
+# The faces read the environment and hand what it says to the core, so that
+# the core does the same for every face and every test.
+function(qlx_rule_reads_environment path line)
+  if(line MATCHES "(^|[^A-Za-z0-9_])(getenv|_wgetenv|_wputenv|putenv|setenv|GetEnvironmentVariable[AW]?|environ)[ \t]*[(;]")
+    qlx_violation("reads the environment (${CMAKE_MATCH_2}), read it in the face and pass it in")
   endif()
 endfunction()
 

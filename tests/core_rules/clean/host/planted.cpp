@@ -2,3 +2,4 @@
 #include "host/vberror.h"
 const char16_t* kNote = u"VbError(9) #include \"cli/x.h\"";
 void F() { throw qlx::VbError(qlx::vberr::kSubscript); }
+const char* kWhere = "getenv(\"HOME\") is for the faces";  // getenv("X") in a comment

@@ -1,0 +1,3 @@
+#include <cstdlib>
+
+const char* Home() { return std::getenv("HOME"); }
