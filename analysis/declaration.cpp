@@ -73,8 +73,9 @@ Text DeclarationParser::JoinDeclaration(const LineReader& line_at, Row first, Ro
     Text piece = StripComment(Trim(line_at(r)));
     const bool continued = EndsWith(piece, u" _");
     if (continued) piece = Left(piece, Len(piece) - 2);
+    // joined starts with a word, so LTrim below leaves this space alone.
     if (!IsJoinPunctuation(Left(piece, 1)) && !last_char.empty() && !IsJoinPunctuation(last_char)) {
-      piece.insert(0, u" ");
+      joined += u" ";
     }
     if (!continued) return LTrim(joined) + piece;
     joined += piece;

@@ -39,7 +39,12 @@ int Indent(TextView line) {
   return static_cast<int>(i) + 1;
 }
 
-Text Quoted(TextView text) { return u"\"" + Text(text) + u"\""; }
+Text Quoted(TextView text) {
+  Text quoted = u"\"";
+  quoted += text;
+  quoted += u'"';
+  return quoted;
+}
 
 // A copy of the module in an editor of its own, its pane active, so the
 // operations can run on it without touching the caller's module.
@@ -144,14 +149,18 @@ Finding StaleHeader(const HeaderCheck& check) {
   const std::vector<Text>& new_lines = check.written;
   std::size_t k = 0;
   while (k < old_lines.size() && k < new_lines.size() && !DiffersBeyondUpdateTime({old_lines[k]}, {new_lines[k]})) ++k;
-  std::string message = "the header of " + ToUtf8(check.proc_name) + " is out of date: ";
+  std::string message = "the header of ";
+  message += ToUtf8(check.proc_name);
+  message += " is out of date: ";
   if (k < old_lines.size() && k < new_lines.size()) {
     message += LineKind(new_lines[k], k) + " should read \"" + ToUtf8(new_lines[k]) + "\", not \"" +
                ToUtf8(old_lines[k]) + "\"";
   } else if (k < new_lines.size()) {
     message += LineKind(new_lines[k], k) + " \"" + ToUtf8(new_lines[k]) + "\" is missing";
   } else if (k < old_lines.size()) {
-    message += "\"" + ToUtf8(old_lines[k]) + "\" should not be there";
+    message += '"';
+    message += ToUtf8(old_lines[k]);
+    message += "\" should not be there";
   } else {
     message += "it cannot be read back";
   }

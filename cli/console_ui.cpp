@@ -68,7 +68,10 @@ Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& own_ti
     if (!note.empty()) line["note"] = note;
     std::fprintf(options_.out, "%s\n", line.dump().c_str());
   } else {
-    std::string shown = "[" + ToUtf8(title) + "] " + PlainText(prompt);
+    std::string shown = "[";
+    shown += ToUtf8(title);
+    shown += "] ";
+    shown += PlainText(prompt);
     if (buttons == Buttons::kYesNo) {
       shown += answer == Answer::kYes ? " -> Yes" : " -> No";
       if (!note.empty()) shown += " (" + note + ")";

@@ -3,7 +3,9 @@
 namespace qlx::cli {
 
 std::int64_t ParseDecimal(std::string_view text, std::string_view what, std::int64_t max) {
-  const std::string quoted = "\"" + std::string(text) + "\"";
+  std::string quoted = "\"";
+  quoted += text;
+  quoted += '"';
   if (text.empty()) throw NumberError(std::string(what) + " needs a decimal number, got \"\"");
   std::int64_t value = 0;
   bool too_large = false;

@@ -85,8 +85,13 @@ class SessionUi : public UiService {
       if (typed) line["answer"] = ToUtf8(*typed);
       std::fprintf(err_, "%s\n", line.dump().c_str());
     } else {
-      std::fprintf(err_, "[%s] %s -> %s\n", ToUtf8(title).c_str(), ToUtf8(prompt).c_str(),
-                   typed ? ("\"" + ToUtf8(*typed) + "\"").c_str() : "(cancelled)");
+      std::string answer = "(cancelled)";
+      if (typed) {
+        answer = '"';
+        answer += ToUtf8(*typed);
+        answer += '"';
+      }
+      std::fprintf(err_, "[%s] %s -> %s\n", ToUtf8(title).c_str(), ToUtf8(prompt).c_str(), answer.c_str());
     }
     std::fflush(err_);
     return typed;

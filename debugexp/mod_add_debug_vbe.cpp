@@ -46,7 +46,10 @@ bool ContinuesOnNextLine(TextView line) {
 }
 
 Text MarkerMessage(Marker marker, Row row) {
-  const Text at = u" " + Str(row) + u"行" + kCrLf;
+  Text at = u" ";
+  at += Str(row);
+  at += u"行";
+  at += kCrLf;
   const Text mid_statement = Text(u"文の途中には挿入できません") + kCrLf;
   switch (marker) {
     case Marker::kBadVariable:

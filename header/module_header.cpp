@@ -87,8 +87,11 @@ Text ModuleBanner(TextView module_name) {
   }
   const long long right = rest - left;
   if (left < 0 || right < 0) throw VbError(vberr::kInvalidCall);
-  return u"'" + Text(static_cast<std::size_t>(left), u'=') + Text(module_name) +
-         Text(static_cast<std::size_t>(right), u'=');
+  Text banner = u"'";
+  banner.append(static_cast<std::size_t>(left), u'=');
+  banner += module_name;
+  banner.append(static_cast<std::size_t>(right), u'=');
+  return banner;
 }
 
 Text ModuleProcRow(int k, TextView kind, TextView name, TextView summary) {

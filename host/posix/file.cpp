@@ -158,7 +158,9 @@ class TempFile {
   // False with errno set on failure.
   bool Create(const fs::path& dir, const fs::path& target, bool unnamed) {
     dir_ = dir;
-    base_ = "." + target.filename().string() + ".";
+    base_ = target.filename().string();
+    base_.insert(base_.begin(), '.');
+    base_ += '.';
     if (unnamed) {
       fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
       if (fd_ < 0) return false;
@@ -313,7 +315,10 @@ bool Prepare(TempFile& temp, std::string_view bytes, const fs::path& target, con
 // the new content, then the copy goes.
 void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view old_bytes,
                   std::string_view bytes, const std::string& where) {
-  const fs::path copy = dir / ("." + target.filename().string() + std::string(kOldSuffix));
+  std::string copy_name = ".";
+  copy_name += target.filename().string();
+  copy_name += kOldSuffix;
+  const fs::path copy = dir / copy_name;
   if (::access(copy.c_str(), F_OK) == 0) {
     throw FileError(where + "an interrupted earlier write left the old content in " + Describe(copy) +
                     "; compare it with the file and remove it");

@@ -139,8 +139,8 @@ TEST_F(IniFileTest, ValuesAreCutTo255BytesWithoutSplittingACharacter) {
       {"ASCII", a300, Text(255, u'a')},
       {"half-width katakana", kana300, Text(255, u'ｱ')},
       {"full-width: 127 whole characters", full128, Text(127, u'あ')},
-      {"one byte and 127 full-width fill 255 exactly", u"a" + Text(127, u'あ'), u"a" + Text(127, u'あ')},
-      {"the 128th would need bytes 256 and 257", u"ab" + Text(127, u'あ'), u"ab" + Text(126, u'あ')},
+      {"one byte and 127 full-width fill 255 exactly", Text(u"a").append(127, u'あ'), Text(u"a").append(127, u'あ')},
+      {"the 128th would need bytes 256 and 257", Text(u"ab").append(127, u'あ'), Text(u"ab").append(126, u'あ')},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

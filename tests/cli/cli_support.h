@@ -62,7 +62,10 @@ inline RunResult RunQlx(const std::vector<std::string>& args, const std::string&
   TempDir dir;
   std::string command = env.empty() ? "" : env + " ";
   command += Quote(QLX_BINARY);
-  for (const std::string& a : args) command += " " + Quote(a);
+  for (const std::string& a : args) {
+    command += ' ';
+    command += Quote(a);
+  }
   if (input.empty()) {
     command += " </dev/null";
   } else {

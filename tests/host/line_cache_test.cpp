@@ -181,7 +181,8 @@ TEST(LineCache, AnswersProcedureCallsFromTheCopyOnceTheyCostMoreThanReadingIt) {
   CachedCodeModule cached(editor);
   MemoryCodeModule plain(u"Big", BigModule(300, 20));
   for (int p = 0; p < 300; ++p) {
-    const Text name = u"P" + Str(p);
+    Text name = u"P";
+    name += Str(p);
     ASSERT_EQ(Procedure(cached, name, 0), Procedure(plain, name, 0)) << p;
   }
   for (Row r = 1; r <= plain.LineCount(); r += 7) ASSERT_EQ(Of(cached, r), Of(plain, r)) << r;

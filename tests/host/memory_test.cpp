@@ -618,7 +618,8 @@ TEST(Find, BigModuleStaysFast) {
   MemoryCodeModule m(u"Big", lines);
   ASSERT_GE(m.CountOfLines(), 65000);
   for (int p = 0; p < 300; ++p) {
-    Text name = u"P" + Str(p);
+    Text name = u"P";
+    name += Str(p);
     m.InsertLines(m.ProcBodyLine(name, 0), u"' header of " + name);
   }
   EXPECT_EQ(m.ProcStartLine(u"P299", 0), m.ProcBodyLine(u"P299", 0) - 1);
