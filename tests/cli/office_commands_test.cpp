@@ -1,5 +1,8 @@
 // qlx export and qlx import on Office documents, run as a user runs them.
+#include <algorithm>
 #include <filesystem>
+#include <set>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -82,6 +85,40 @@ TEST(CheckCommand, WorkbookFindsWhatItsExportedFilesDo) {
   }
   const RunResult one = RunQlx({"check", (dir / "Book.xlsm").string(), "--module", "Class1"});
   EXPECT_EQ(one.status, 0) << one.out << one.err;
+}
+
+// The workbook Excel saved (classes, a form, code page 1252): the same
+// findings as on its exported files, lines counted in the module's source,
+// which starts at the exported file's Attribute VB_Name line.
+TEST(CheckCommand, ExcelWorkbookFindsWhatItsExportedFilesDo) {
+  const auto saved = std::filesystem::path(QLX_SOURCE_DIR) / ".." / "shared" / "office" / "testBuilder.xlsm";
+  if (!std::filesystem::exists(saved)) GTEST_SKIP() << "no " << saved;
+  TempDir dir;
+  const std::string book = (dir / "Book.xlsm").string();
+  std::filesystem::copy_file(saved, book);
+  ASSERT_EQ(RunQlx({"export", book, (dir / "src").string(), "-q"}).status, 0);
+  const RunResult in_book = RunQlx({"check", book, "--format", "json"});
+  const RunResult in_files = RunQlx({"check", (dir / "src").string(), "--format", "json"});
+  ASSERT_EQ(in_book.status, in_files.status) << in_book.err << in_files.err;
+  using Seen = std::tuple<std::string, long, long, std::string, std::string, std::string>;
+  std::multiset<Seen> from_book, from_files;
+  for (const auto& f : nlohmann::json::parse(in_book.out)) {
+    const std::string name = f["file"].get<std::string>().substr(book.size() + 1);
+    long offset = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "src")) {
+      if (entry.path().stem() != name || entry.path().extension() == ".frx") continue;
+      const std::string text = ReadFile(entry.path());
+      const std::size_t at = text.find("Attribute VB_Name");
+      offset = static_cast<long>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+    }
+    from_book.insert({name, f["line"].get<long>() + offset, f["column"], f["rule"], f["message"], f["procedure"]});
+  }
+  for (const auto& f : nlohmann::json::parse(in_files.out)) {
+    from_files.insert({std::filesystem::path(f["file"].get<std::string>()).stem().string(), f["line"], f["column"],
+                       f["rule"], f["message"], f["procedure"]});
+  }
+  EXPECT_FALSE(from_book.empty());
+  EXPECT_EQ(from_book, from_files);
 }
 
 struct BadImport {
