@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editor_fixture.h"
+#include "worked_example.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "host/memory.h"
 #include "host/vberror.h"
@@ -23,35 +24,7 @@ namespace {
 using testing::Lines;
 using testing::Numbered;
 
-// The worked example of the editor's rules.
-const std::u16string kExample = uR"(Option Explicit
-' module note
-Private Declare PtrSafe Function GetTickCount Lib "kernel32" () As Long
-Public Event Changed(ByVal v As Long)
-Private Type TPoint
-    X As Long
-End Type
-
-' Header comment for Foo
-Public Sub Foo()
-Start:
-    Debug.Print "a"
-End Sub
-
-' about Value
-Public Property Get Value() As Long
-    Value = 1
-End Property
-Public Property Let Value(ByVal v As Long)
-End Property
-
-Private Function Bar(ByVal a As Long, _
-                     ByVal b As Long) As Long
-End Function
-
-' trailing comment
-
-)";
+using testing::kWorkedExample;
 
 // What one call gave: its result, its out values, or the error it raised.
 using Ask = std::function<std::string(CodeModule&)>;
@@ -82,10 +55,10 @@ class SameAnswers : public ::testing::TestWithParam<AskCase> {};
 // of the whole module, the cache answers as the editor does.
 TEST_P(SameAnswers, AsTheEditorDoes) {
   const AskCase& c = GetParam();
-  MemoryCodeModule plain(u"Module1", Lines(kExample));
+  MemoryCodeModule plain(u"Module1", Lines(kWorkedExample));
   const std::string expected = Outcome(plain, c.ask);
 
-  auto editor = std::make_shared<MemoryCodeModule>(u"Module1", Lines(kExample));
+  auto editor = std::make_shared<MemoryCodeModule>(u"Module1", Lines(kWorkedExample));
   CachedCodeModule cached(editor);
   EXPECT_EQ(Outcome(cached, c.ask), expected);
   EXPECT_EQ(Outcome(cached, c.ask), expected);

@@ -12,41 +12,14 @@
 #include <vector>
 
 #include "test_support.h"
+#include "worked_example.h"
 
 namespace qlx {
 namespace {
 
 using qlx::testing::Lines;
 
-const Text kWorkedExample = uR"(
-Option Explicit
-' module note
-Private Declare PtrSafe Function GetTickCount Lib "kernel32" () As Long
-Public Event Changed(ByVal v As Long)
-Private Type TPoint
-    X As Long
-End Type
-
-' Header comment for Foo
-Public Sub Foo()
-Start:
-    Debug.Print "a"
-End Sub
-
-' about Value
-Public Property Get Value() As Long
-    Value = 1
-End Property
-Public Property Let Value(ByVal v As Long)
-End Property
-
-Private Function Bar(ByVal a As Long, _
-                     ByVal b As Long) As Long
-End Function
-
-' trailing comment
-
-)";
+using qlx::testing::kWorkedExample;
 
 MemoryCodeModule Module(const Text& text) { return MemoryCodeModule(u"Module1", Lines(text)); }
 
