@@ -172,16 +172,17 @@ Registry::Registry(CLI::App& app) {
       "rewrite keeps the four description lines. At most 300 procedures.");
   module_header->final_callback([this] { chosen_ = [this] { return RunModuleHeader(files_, common_, write_); }; });
 
-  auto* all_headers = app.add_subcommand("all-headers", "Write a new header above every procedure");
+  auto* all_headers = app.add_subcommand("all-headers", "Write a header above every procedure that has none");
   AddPaths(all_headers, files_, write_);
   AddWrite(all_headers, write_);
   AddCommon(all_headers, common_);
   AddHostCalls(all_headers, common_);
   AddModule(all_headers, common_);
   all_headers->footer(
-      "Writes a new procedure header directly above every procedure's declaration (existing\n"
-      "headers are not looked at). At most 300 procedures of at most 30 parameters; a procedure\n"
-      "whose header cannot be built is reported and skipped, and the others are written.");
+      "Writes a new procedure header directly above the declaration of every procedure that\n"
+      "has none (no author line above it); a second run changes nothing. At most 300 procedures\n"
+      "of at most 30 parameters; a procedure whose header cannot be built is reported and\n"
+      "skipped, and the others are written. To update existing headers too, use headers.");
   all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(files_, common_, write_); }; });
 
   auto* headers = app.add_subcommand("headers", "Give every procedure a header, new or brought up to date");

@@ -128,8 +128,8 @@ class ModInsertHeader {
   // The same for a module without procedures: the table holds only the
   // placeholder row. Called by InsertModuleHeader.
   void InsertModuleHeader0();
-  // A new procedure header directly above every procedure's declaration;
-  // existing headers are not looked for.
+  // A new procedure header directly above the declaration of every
+  // procedure that has none (no author line above its declaration).
   void InsertHeaderAll();
   // The new header for entry index of the scanned table; count as for
   // CreateHeaderProc (left as it was, and the list empty, on failure).

@@ -74,6 +74,15 @@ void WriteModuleHeader(CodeModule& module, Row at, const Text& banner,
   block.Send();
 }
 
+bool HasAuthorLine(CodeModule& module, Row first, Row declaration) {
+  // The same test the header update uses to tell a header from none.
+  const Text pattern = Text(kAuthorLabel) + u"*";
+  for (Row row = declaration - 1; row >= first; --row) {
+    if (Like(Trim(module.Lines(row, 1)), pattern)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Text ModuleBanner(TextView module_name) {
@@ -279,7 +288,11 @@ void ModInsertHeader::InsertHeaderAll() {
     // the declarations below it by its length.
     Row offset = 0;
     for (Short i = 0; i < n; ++i) {
-      const Row at = At(procs_data_, i).BodyStartRow + offset;
+      const ProcData& entry = At(procs_data_, i);
+      const Row at = entry.BodyStartRow + offset;
+      // A procedure that has a header keeps it alone: a rerun, or a run after
+      // some headers were written one by one, must not stack a second one.
+      if (HasAuthorLine(*module, entry.ProcStartRow + offset, at)) continue;
       Short count = 0;
       const std::vector<Text> lines = CreateHeader(i, count);
       // A header that could not be built has been reported; the procedure

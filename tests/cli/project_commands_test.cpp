@@ -122,6 +122,19 @@ TEST_F(ProjectTest, HeadersTwiceWritesNothingTheSecondTimeAndCheckAgrees) {
   EXPECT_EQ(ReadFile(Path("Totals.bas")), totals) << "--check writes nothing";
 }
 
+// all-headers stacks no second header on a rerun: the procedures it gave a
+// header the first time are left alone the second time.
+TEST_F(ProjectTest, AllHeadersTwiceWritesNothingTheSecondTime) {
+  RunResult first = RunQlx({"all-headers", Src()}, kNow);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.err.find("qlx: 4 files changed, 0 unchanged, 0 refused\n"), std::string::npos) << first.err;
+  const auto once = Snapshot();
+  RunResult second = RunQlx({"all-headers", Src()}, kLater);
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.err, "qlx: 0 files changed, 4 unchanged, 0 refused\n");
+  EXPECT_EQ(Snapshot(), once);
+}
+
 TEST_F(ProjectTest, ARefusedFileDoesNotStopTheOthersAndTheWorstStatusWins) {
   WriteFile(Path("Broken.bas"), std::string("Sub A()\0\0End Sub\n", 17));
   RunResult r = RunQlx({"all-headers", Src()}, kNow);

@@ -43,8 +43,8 @@ Sub Done()
 End Sub
 )";
 
-// Headers of 8, 9 and 6 lines: each lands directly above its declaration,
-// below a comment above it, and below a header that was already there.
+// Headers of 8 and 9 lines: each lands directly above its declaration, below
+// a comment above it; the procedure that has a header keeps it alone.
 const std::u16string kThreeWithHeaders = uR"(
 Option Explicit
 
@@ -76,12 +76,6 @@ End Function
 {SEP}
 '|概  要|:既にある
 '|作  者|:Tester: 作成日:2025/01/01: 更新:未更新
-{SEP}
-'|概  要|:
-'|依  存|:
-'|解  説|:
-'|      |:
-'|作  者|:Tester: 作成日:2026/12/08: 更新:未更新
 Sub Done()
 End Sub
 )";
@@ -96,8 +90,44 @@ TEST(AllHeaders, DrawingIsStoppedWhileTheHeadersAreInserted) {
   e.vbe->Module(u"Module1")->OnEdit(
       [&](Row, Row, Row) { locked_at_edit.push_back(!e.desktop.Unlocked()); });
   e.header.InsertHeaderAll();
-  EXPECT_EQ(locked_at_edit, std::vector<bool>(8 + 9 + 6, true));
+  EXPECT_EQ(locked_at_edit, std::vector<bool>(8 + 9, true));
   EXPECT_EQ(e.desktop.lock_calls, (std::vector<WindowHandle>{MemoryDesktop::kCodeWindow, 0}));
+}
+
+// A second run, or a run after headers were written one by one, stacks
+// nothing: every procedure already has its author line.
+TEST(AllHeaders, SecondRunChangesNothing) {
+  ExpectModule<Editor>(kThreeWithHeaders, kAllHeaders, kThreeWithHeaders, {});
+}
+
+// The author line is what tells a header from a comment, wherever it stands
+// between the previous procedure and the declaration, indented or not.
+TEST(AllHeaders, OnlyAnAuthorLineCountsAsAHeader) {
+  ExpectModule<Editor>(uR"(
+' 作者: someone
+Sub A()
+End Sub
+    '|作  者|:Tester
+
+Sub B()
+End Sub
+)",
+                       kAllHeaders, uR"(
+' 作者: someone
+{SEP}
+'|概  要|:
+'|依  存|:
+'|解  説|:
+'|      |:
+'|作  者|:Tester: 作成日:2026/12/08: 更新:未更新
+Sub A()
+End Sub
+    '|作  者|:Tester
+
+Sub B()
+End Sub
+)",
+                       {});
 }
 
 // The regional date fails once, for the first header built.
