@@ -25,8 +25,6 @@ std::string U8(const Text& t) { return ToUtf8(t); }
 
 namespace {
 
-constexpr char kStdin[] = "-";
-
 // A command that writes locks the file for its whole run (lock).
 ModuleFile LoadFile(const std::string& path, const CommonOptions& common, const std::string& stdin_name,
                     bool lock = false) {

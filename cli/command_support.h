@@ -47,6 +47,9 @@ Workspace Load(const std::vector<std::string>& paths, const CommonOptions& commo
                const std::string& stdin_name = "");
 
 // Whether path names an Office document (by its extension).
+// The path that stands for standard input.
+inline constexpr char kStdin[] = "-";
+
 bool IsDocument(const std::string& path);
 
 // An Office document read for a command, with its modules as module files

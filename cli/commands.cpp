@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -12,6 +13,8 @@
 #include "cli/session.h"
 
 namespace qlx::cli {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -233,9 +236,25 @@ Registry::Registry(CLI::App& app) {
   AddCheckCommands(app, chosen_);
 }
 
+// --module picks a module inside an Office document. On a module file it
+// would be ignored, and the user would take the edit for the named module's.
+void Registry::RefuseModuleOnFiles() const {
+  if (!common_.module) return;
+  std::vector<std::string> named = files_;
+  if (!file_.empty()) named.push_back(file_);
+  for (const std::string& path : named) {
+    std::error_code ec;
+    if (IsDocument(path) || fs::is_directory(path, ec)) continue;
+    throw UsageError((path == kStdin ? "standard input" : path) +
+                     ": --module names a module inside an Office document (.xlsm, .docm, .xls, ...), and this is "
+                     "a module file");
+  }
+}
+
 int Registry::Run() {
   if (!chosen_) throw UsageError("no command given; run 'qlx --help'");
   try {
+    RefuseModuleOnFiles();
     return chosen_();
   } catch (const UsageError& e) {
     std::fprintf(stderr, "qlx: %s\n", e.what());

@@ -62,6 +62,7 @@ class Registry {
   int Run();
 
  private:
+  void RefuseModuleOnFiles() const;
   std::function<int()> chosen_;
   CommonOptions common_;
   WriteOptions write_;

@@ -114,6 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "cannot be decoded"},
         BadInputCase{"RowOutOfRange", kModule, Header("--row", "21"), "row 21 is outside the module"},
         BadInputCase{"HiddenLine", kModule, Header("--line", "1"), "hides"},
+        BadInputCase{"ModuleOnAModuleFile", kModule, {"scan", "@file", "--module", "Other"},
+                     "Rows.bas: --module names a module inside an Office document"},
+        BadInputCase{"ModuleOnAWrite", kModule, {"all-headers", "@file", "--module", "Rows", "--ini", "@ini"},
+                     "--module names a module inside an Office document (.xlsm, .docm, .xls, ...), and this is a "
+                     "module file"},
         BadInputCase{"MalformedAnswers", kModule, {"header", "@file", "--line", "16", "--answers", "yes,maybe"},
                      "--answers takes y or n separated by commas, got \"maybe\""}),
     [](const auto& info) { return info.param.name; });
