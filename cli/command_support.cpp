@@ -222,11 +222,13 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
 FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common, const WriteOptions& write,
                            const Operation& operation, bool single, Progress& progress) {
   FileOutcome outcome;
+  std::optional<std::string> host_calls;
   try {
     OpenedDocument opened(path, common.module, single);
     std::vector<ModuleFile>& files = opened.modules->Files();
     const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
     auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
+    std::vector<long long> calls;
     for (ModuleFile& file : files) {
       std::vector<ModuleFile> one;
       one.push_back(std::move(file));
@@ -235,8 +237,10 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
       LoadSettings(settings, *ui, tools.header, tools.errtrap);
       if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
       RunOperation(ws, [&] { operation(ws, *ui, tools); });
+      if (common.host_calls) ws.AddHostCalls(calls);
       file = std::move(ws.First());
     }
+    if (common.host_calls) host_calls = Workspace::HostCallsJson(calls);
     outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
     for (const ModuleFile& file : files) outcome.changed = outcome.changed || file.Changed();
     try {
@@ -262,7 +266,7 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
   } catch (const UsageError& e) {
     outcome = Refused(e, progress);
   }
-  SaidWritten(path, outcome, common, write);
+  SaidWritten(path, outcome, common, write, host_calls);
   return outcome;
 }
 

@@ -98,6 +98,7 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
   // Every module of the document (or --module's), each as its exported file.
   OpenedDocument opened(path, common.module, false);
   json modules = json::array();
+  std::vector<long long> calls;
   for (std::size_t k = 0; k < opened.modules->Files().size(); ++k) {
     std::vector<ModuleFile> one;
     one.push_back(std::move(opened.modules->Files()[k]));
@@ -105,8 +106,10 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
     json entry = {{"module", opened.modules->Names()[k]}};
     entry.update(ScanJson(ws, full, *ui));
     modules.push_back(std::move(entry));
+    if (common.host_calls) ws.AddHostCalls(calls);
   }
   PrintJson(json{{"file", path}, {"modules", modules}});
+  if (common.host_calls) std::fprintf(stderr, "%s\n", Workspace::HostCallsJson(calls).c_str());
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }
 

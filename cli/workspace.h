@@ -25,6 +25,10 @@ struct Workspace {
   // {"host_calls": {"Name": N, "Lines": N, ...}}: the calls per member that
   // reached the editor (the code modules and the editor's own objects).
   std::string HostCallsJson();
+  // The same counts added to those of earlier workspaces (one per member of
+  // kEditorMemberCalls), for a document whose modules each had their own.
+  void AddHostCalls(std::vector<long long>& counts);
+  static std::string HostCallsJson(const std::vector<long long>& counts);
 
   std::vector<ModuleFile> files;
   std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();

@@ -89,21 +89,53 @@ TEST_P(OfficeEdit, ModuleCommandsChangeTheModuleAsInItsExportedFile) {
 }
 
 // Without --module a whole-module command does every module; a second run
-// of headers changes nothing, and keeps the first run's backup.
+// of headers or all-headers changes nothing, and keeps the first run's backup.
 TEST_P(OfficeEdit, HeadersOnEveryModuleThenNothingOnTheSecondRun) {
-  const RunResult first = Qlx({"headers", BookArg()});
-  ASSERT_EQ(first.status, 0) << first.err;
-  for (const std::string module : {"Module1", "Module2", "Class1"}) {
-    EXPECT_NE(Source(module).find("'>>>>>>>>>>"), std::string::npos) << module;
+  for (const std::string command : {"headers", "all-headers"}) {
+    SCOPED_TRACE(command);
+    WriteFile(Book(), GetParam().make(kModules));
+    std::filesystem::remove(dir / (std::string(GetParam().file) + ".bak"));
+    const RunResult first = Qlx({command, BookArg()});
+    ASSERT_EQ(first.status, 0) << first.err;
+    for (const std::string module : {"Module1", "Module2", "Class1"}) {
+      EXPECT_NE(Source(module).find("'>>>>>>>>>>"), std::string::npos) << module;
+    }
+    const std::string written = ReadFile(Book());
+    const RunResult second = Qlx({command, BookArg()});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(second.err, "");
+    EXPECT_EQ(ReadFile(Book()), written);
+    EXPECT_EQ(ReadFile(dir / (std::string(GetParam().file) + ".bak")), GetParam().make(kModules));
+    const RunResult check = Qlx({command, "--check", BookArg()});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
   }
-  const std::string written = ReadFile(Book());
-  const RunResult second = Qlx({"headers", BookArg()});
-  EXPECT_EQ(second.status, 0) << second.err;
-  EXPECT_EQ(second.err, "");
-  EXPECT_EQ(ReadFile(Book()), written);
-  EXPECT_EQ(ReadFile(dir / (std::string(GetParam().file) + ".bak")), GetParam().make(kModules));
-  const RunResult check = Qlx({"headers", "--check", BookArg()});
-  EXPECT_EQ(check.status, 0) << check.out << check.err;
+}
+
+// --host-calls on a document: one line for the document, the calls of all
+// its modules added up, as many as on the exported files one by one.
+TEST_P(OfficeEdit, HostCallsOfADocumentAddUpItsModules) {
+  auto last_calls = [](const RunResult& r) {
+    std::string err = r.err;
+    while (!err.empty() && err.back() == '\n') err.pop_back();
+    return nlohmann::json::parse(err.substr(err.rfind('\n') + 1)).at("host_calls");
+  };
+  ASSERT_EQ(RunQlx({"export", BookArg(), (dir / "src").string(), "-q"}).status, 0);
+  for (const std::string command : {"all-headers", "scan"}) {
+    SCOPED_TRACE(command);
+    long long on_files = 0;
+    for (const std::string module : {"Module1.bas", "Module2.bas", "Class1.cls"}) {
+      const std::string file = (dir / "src" / module).string();
+      const RunResult r = command == "scan" ? RunQlx({command, file, "--host-calls"}, kNow)
+                                            : Qlx({command, file, "--host-calls", "--stdout"});
+      ASSERT_EQ(r.status, 0) << r.err;
+      on_files += last_calls(r).at(command == "scan" ? "ProcOfLine" : "InsertLines").get<long long>();
+    }
+    const RunResult on_book = command == "scan" ? RunQlx({command, BookArg(), "--host-calls"}, kNow)
+                                                : Qlx({command, BookArg(), "--host-calls", "--check"});
+    const auto calls = last_calls(on_book);
+    EXPECT_GT(on_files, 0);
+    EXPECT_EQ(calls.at(command == "scan" ? "ProcOfLine" : "InsertLines").get<long long>(), on_files) << on_book.err;
+  }
 }
 
 TEST_P(OfficeEdit, OneProcedureByModuleAndName) {
