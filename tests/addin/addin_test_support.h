@@ -14,19 +14,14 @@
 #include <vector>
 
 #include "addin/connect.h"
-#include "addin/settings_test_support.h"
 #include "addin/user_settings.h"
 #include "host/memory.h"
 #include "host/ui.h"
-#include "test_support.h"
+#include "support/boxes.h"
+#include "support/files.h"
+#include "support/text.h"
 
 namespace qlx {
-
-inline void PrintTo(const RecordedBox& box, std::ostream* os) {
-  *os << "{\"" << testing::U8(box.title) << "\", \"" << testing::U8(box.text) << "\", "
-      << (box.buttons == Buttons::kOk ? "OK" : "YesNo") << "}";
-}
-
 namespace testing {
 
 // Rows: 1-2 declarations, Foo 3-6 (declared at 4), Bar 7-10 (declared at 8).
@@ -149,8 +144,8 @@ class AddInHarness {
   std::vector<Text> ModuleLines(const Text& name = u"Module1") { return vbe->Module(name)->AllLines(); }
 
   Text IniPath() const { return (dir / "QLX.ini").u16string(); }
-  std::string IniBytes() const { return ReadBytes(dir / "QLX.ini"); }
-  void StoreIni(const std::string& bytes) const { WriteBytes(dir / "QLX.ini", bytes); }
+  std::string IniBytes() const { return ReadFile(dir / "QLX.ini"); }
+  void StoreIni(const std::string& bytes) const { WriteFile(dir / "QLX.ini", bytes); }
   Text DisplayOnConnect() { return GetDisplayOnConnect(user_settings); }
 
   TempDir dir;

@@ -6,23 +6,23 @@
 
 #include <climits>
 
-#include "addin/settings_test_support.h"
 #include "host/ui.h"
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {
 
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::TempDir;
-using testing::WriteBytes;
+using testing::WriteFile;
 
 class IniFileTest : public ::testing::Test {
  protected:
   Text Path() const { return (dir_ / "QLX.ini").u16string(); }
-  std::string Bytes() const { return ReadBytes(dir_ / "QLX.ini"); }
-  void Store(const std::string& bytes) const { WriteBytes(dir_ / "QLX.ini", bytes); }
+  std::string Bytes() const { return ReadFile(dir_ / "QLX.ini"); }
+  void Store(const std::string& bytes) const { WriteFile(dir_ / "QLX.ini", bytes); }
 
   Text Read(const Text& section, const Text& key, const Text& fallback = u"") {
     return ini_.INIGetSettingString(section, key, Path(), fallback);

@@ -4,15 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include "addin/settings_test_support.h"
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/environment.h"
+#include "support/files.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadBytes;
+using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::TempDir;
 
@@ -48,10 +49,10 @@ TEST(DisplayOnConnectTest, IsStoredPerUserAndReplacedInPlace) {
   EXPECT_FALSE(fs::exists(config)) << "reading creates nothing";
 
   SaveDisplayOnConnect(*store, true);
-  EXPECT_EQ(ReadBytes(config / "Plumewrighter.ini"), "[Settings]\nDisplayOnConnect=1\n");
+  EXPECT_EQ(ReadFile(config / "Plumewrighter.ini"), "[Settings]\nDisplayOnConnect=1\n");
   EXPECT_EQ(fs::status(config).permissions(), fs::perms::owner_all);
   SaveDisplayOnConnect(*store, false);
-  EXPECT_EQ(ReadBytes(config / "Plumewrighter.ini"), "[Settings]\nDisplayOnConnect=0\n");
+  EXPECT_EQ(ReadFile(config / "Plumewrighter.ini"), "[Settings]\nDisplayOnConnect=0\n");
   EXPECT_EQ(GetDisplayOnConnect(*store), u"0");
   EXPECT_EQ(store->GetSetting(u"Plumewrighter", u"SETTINGS", u"displayonconnect", u"?"), u"0");
 }
@@ -73,9 +74,9 @@ TEST(FileUserSettingsStoreTest, RefusesWhatItCannotStore) {
   TempDir dir;
   FileUserSettingsStore store(dir.path());
   store.SaveSetting(u"App", u"S", u"K", u"kept");
-  const std::string before = ReadBytes(dir / "App.ini");
+  const std::string before = ReadFile(dir / "App.ini");
   EXPECT_THROW(store.SaveSetting(u"App", u"S", u"K", u"two\nlines"), VbError);
-  EXPECT_EQ(ReadBytes(dir / "App.ini"), before);
+  EXPECT_EQ(ReadFile(dir / "App.ini"), before);
   for (const Text& app : {Text(u""), Text(u".."), Text(u"a/b"), Text(u"a\\b")}) {
     SCOPED_TRACE(testing::U8(app));
     EXPECT_THROW(store.SaveSetting(app, u"S", u"K", u"v"), VbError);
@@ -83,7 +84,7 @@ TEST(FileUserSettingsStoreTest, RefusesWhatItCannotStore) {
   fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
   EXPECT_THROW(store.SaveSetting(u"App", u"S", u"K", u"new"), VbError);
   fs::permissions(dir.path(), fs::perms::owner_all, fs::perm_options::replace);
-  EXPECT_EQ(ReadBytes(dir / "App.ini"), before);
+  EXPECT_EQ(ReadFile(dir / "App.ini"), before);
 }
 
 }  // namespace

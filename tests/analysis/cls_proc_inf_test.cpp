@@ -12,7 +12,7 @@
 #include "host/memory.h"
 #include "host/ui.h"
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/text.h"
 
 namespace qlx {
 

@@ -11,7 +11,7 @@
 
 #include "host/ui.h"
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "support/text.h"
 
 namespace qlx::check {
 namespace {

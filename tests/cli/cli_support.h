@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/files.h"
 
 namespace qlx::testing {
 
@@ -19,41 +19,11 @@ struct RunResult {
   std::string err;
 };
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
 inline std::string Quote(const std::string& arg) {
   std::string q = "'";
   for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
-
-// A scratch folder removed with the test.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qlx-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Runs qlx with args (and stdin from /dev/null unless input is given);
 // env is prefixed to the command, e.g. "QLX_NOW=2026-12-08T09:05:03".

@@ -13,19 +13,17 @@
 #include "host/memory.h"
 #include "host/ui.h"
 #include "host/vberror.h"
-#include "editor_fixture.h"
-#include "test_support.h"
+#include "support/boxes.h"
+#include "support/editor.h"
+#include "support/expect_module.h"
+#include "support/text.h"
 
 namespace qlx {
-
-void PrintTo(const RecordedBox& box, std::ostream* os) {
-  *os << "{title \"" << testing::U8(box.title) << "\", text \"" << testing::U8(box.text)
-      << "\", " << (box.buttons == Buttons::kOk ? "OK" : "YesNo") << "}";
-}
-
 namespace {
 
+using testing::ExpectModule;
 using testing::Lines;
+using testing::Rerun;
 using testing::U8;
 
 // The refusal for a malformed marker at row.
@@ -56,33 +54,21 @@ RecordedBox Refusal(int message, Row row) {
   return {u"QLX", text, Buttons::kOk, Answer::kOk};
 }
 
-// One editor with Module1 in the active pane, and the module under test.
-struct Editor : qlx::testing::EditorWith<ModAddDebugVBE> {
-  using EditorWith::EditorWith;
+// The test editor with the marker expander on it.
+struct Editor : testing::Editor<ModAddDebugVBE> {
+  using testing::Editor<ModAddDebugVBE>::Editor;
   ModAddDebugVBE& deb = op;
 };
 
-using qlx::testing::Numbered;
-
-void Replace(Editor& e) { e.deb.ReplaceDeb(); }
-
-// Runs action on an editor holding `before` and checks the module, the boxes
-// shown, that every refusal was shown with drawing stopped and that drawing
-// was restarted at the end.
-void ExpectModule(const std::u16string& before, const std::function<void(Editor&)>& action,
-                  const std::u16string& after, const std::vector<RecordedBox>& boxes) {
-  Editor editor(before);
-  action(editor);
-  EXPECT_EQ(Numbered(editor.Module()), Numbered(Lines(after)));
-  EXPECT_EQ(editor.ui.boxes, boxes);
-  for (std::size_t i = 0; i < boxes.size() && i < editor.ui.locked_while_shown.size(); ++i) {
-    if (boxes[i].title == u"QLX") {
-      EXPECT_TRUE(editor.ui.locked_while_shown[i]) << "box " << i;
+// ReplaceDeb; every refusal is shown while drawing is stopped.
+const std::function<void(Editor&)> Replace = [](Editor& e) {
+  e.deb.ReplaceDeb();
+  for (std::size_t i = 0; i < e.ui.boxes.size() && i < e.ui.locked_while_shown.size(); ++i) {
+    if (e.ui.boxes[i].title == u"QLX") {
+      EXPECT_TRUE(e.ui.locked_while_shown[i]) << "box " << i;
     }
   }
-  ASSERT_FALSE(editor.desktop.lock_calls.empty());
-  EXPECT_EQ(editor.desktop.lock_calls.back(), 0);
-}
+};
 
 TEST(ReplaceDeb, WorkedExamples) {
   ExpectModule(uR"(
@@ -131,7 +117,7 @@ Public Sub Report(arr() As Long)
     Next deb
 End Sub
 )",
-               {});
+               {}, Rerun::Unchanged());
 }
 
 TEST(ReplaceDeb, DrawingIsStoppedOnTheCodeWindowAndRestarted) {
@@ -158,7 +144,7 @@ Next deb
             Debug.Print "d" & "(" & deb & ") = "; d(deb)
         Next deb
 )",
-               {});
+               {}, Rerun::Unchanged());
 }
 
 TEST(ReplaceDeb, ExtraSpacesBetweenAndAfterTheWordsDoNotMatter) {
@@ -178,7 +164,7 @@ Sub A()
     Debug.Print "x = "; x
 End Sub
 )",
-               {});
+               {}, Rerun::Unchanged());
 }
 
 TEST(ReplaceDeb, ModuleWithoutMarkersIsLeftAlone) {
@@ -194,7 +180,7 @@ Sub A()
 End Sub
 )")}) {
     SCOPED_TRACE(U8(module));
-    ExpectModule(module, Replace, module, {});
+    ExpectModule(module, Replace, module, {}, Rerun::Unchanged());
   }
 }
 
@@ -214,7 +200,7 @@ TEST_P(Refusals, StopAtTheMalformedMarkerWithItsRow) {
   ExpectModule(u"Sub A()\n    'deb before\n" + c.line + u"\n    'deb after\nEnd Sub", Replace,
                u"Sub A()\n    Debug.Print \"before = \"; before\n" + c.line +
                    u"\n    'deb after\nEnd Sub",
-               {Refusal(c.message, 3)});
+               {Refusal(c.message, 3)}, Rerun::Shows({Refusal(c.message, 3)}));
 }
 
 const RefusalCase kRefusals[] = {
@@ -266,7 +252,7 @@ Sub A()
     'deb b
 End Sub
 )",
-               {Refusal(5, 6)});
+               {Refusal(5, 6)}, Rerun::Shows({Refusal(5, 6)}));
 }
 
 TEST(ReplaceDeb, ARefusalAtTheTopStopsEverything) {
@@ -276,7 +262,7 @@ Sub A()
     'deb a
 End Sub
 )";
-  ExpectModule(module, Replace, module, {Refusal(2, 1)});
+  ExpectModule(module, Replace, module, {Refusal(2, 1)}, Rerun::Shows({Refusal(2, 1)}));
 }
 
 TEST(ReplaceDeb, MarkersOnContinuedLinesAreRefused) {
@@ -296,18 +282,20 @@ Sub A()
     'deb total
 End Sub
 )",
-               {Refusal(2, 4)});
-  ExpectModule(u"' see _\n'deb arr for", Replace, u"' see _\n'deb arr for", {Refusal(2, 2)});
+               {Refusal(2, 4)}, Rerun::Shows({Refusal(2, 4)}));
+  ExpectModule(u"' see _\n'deb arr for", Replace, u"' see _\n'deb arr for", {Refusal(2, 2)},
+               Rerun::Shows({Refusal(2, 2)}));
   // An underscore without a space before it does not continue the line.
   ExpectModule(u"' see note_\n'deb x_", Replace, u"' see note_\nDebug.Print \"x_ = \"; x_",
-               {});
+               {}, Rerun::Unchanged());
 }
 
 TEST(ReplaceDeb, AVariableEndingInTheMarkerStopsAtItsOwnPrintLine) {
   // The print line holds "'deb " again; it is refused instead of expanded
   // round and round.
   ExpectModule(u"Sub A()\n  'deb x'deb\nEnd Sub", Replace,
-               u"Sub A()\n  Debug.Print \"x'deb = \"; x 'deb\nEnd Sub", {Refusal(2, 2)});
+               u"Sub A()\n  Debug.Print \"x'deb = \"; x 'deb\nEnd Sub", {Refusal(2, 2)},
+               Rerun::Shows({Refusal(2, 2)}));
 }
 
 TEST(ReplaceDeb, WithoutAnActivePaneNothingHappensAndDrawingIsReleased) {
@@ -345,13 +333,13 @@ End Sub
 // No message; what was changed before the failure stays.
 TEST_P(EditorFailure, EndsSilentlyWithDrawingRestarted) {
   const FailureCase& c = GetParam();
-  ExpectModule(
+  ExpectModule<Editor>(
       kTwoMarkers,
       [&](Editor& e) {
         e.vbe->Log().FailOn(c.call, c.nth, VbError(vberr::kSubscript));
         e.deb.ReplaceDeb();
       },
-      c.after, {});
+      c.after, {}, Rerun::NotChecked());
 }
 
 const FailureCase kFailures[] = {
@@ -406,14 +394,16 @@ INSTANTIATE_TEST_SUITE_P(ReplaceDeb, EditorFailure, ::testing::ValuesIn(kFailure
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReplaceDeb, ANotFoundCodeWindowIsReportedAndTheWorkGoesOn) {
-  ExpectModule(
+  ExpectModule<Editor>(
       u"'deb a",
       [](Editor& e) {
         e.vbe->Log().FailOn(HostCall::kFindWindow, 1, VbError(vberr::kInvalidCall));
         e.deb.ReplaceDeb();
       },
       u"Debug.Print \"a = \"; a",
-      {{u"GetVbaHwnd", u"Error: 5. Invalid procedure call or argument", Buttons::kOk, Answer::kOk}});
+      {{u"GetVbaHwnd", u"Error: 5. Invalid procedure call or argument", Buttons::kOk, Answer::kOk}},
+      Rerun::Shows(
+          {{u"GetVbaHwnd", u"Error: 5. Invalid procedure call or argument", Buttons::kOk, Answer::kOk}}));
 }
 
 TEST(DebCountWords, CountsRunsOfNonSpaces) {

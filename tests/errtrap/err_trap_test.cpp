@@ -13,20 +13,18 @@
 #include "host/memory.h"
 #include "host/ui.h"
 #include "host/vberror.h"
-#include "editor_fixture.h"
-#include "test_support.h"
+#include "support/boxes.h"
+#include "support/editor.h"
+#include "support/expect_module.h"
+#include "support/text.h"
 
 namespace qlx {
-
-void PrintTo(const RecordedBox& box, std::ostream* os) {
-  *os << "{title \"" << testing::U8(box.title) << "\", text \"" << testing::U8(box.text)
-      << "\", " << (box.buttons == Buttons::kOk ? "OK" : "YesNo") << ", answer "
-      << static_cast<int>(box.answer) << "}";
-}
-
 namespace {
 
+using testing::ExpectModule;
 using testing::Lines;
+using testing::Numbered;
+using testing::Rerun;
 using testing::U8;
 
 const Text kQuestion =
@@ -34,26 +32,15 @@ const Text kQuestion =
 
 RecordedBox Question(Answer answer) { return {u"QLX", kQuestion, Buttons::kYesNo, answer}; }
 
-// One editor with Module1 in the active pane, and the module under test.
-struct Editor : qlx::testing::EditorWith<ModInsertErrTrap> {
-  using EditorWith::EditorWith;
+// The test editor with the error handler writer on it.
+struct Editor : testing::Editor<ModInsertErrTrap> {
+  using testing::Editor<ModInsertErrTrap>::Editor;
   ModInsertErrTrap& errtrap = op;
 };
 
-using qlx::testing::Numbered;
-
-// Runs action on an editor holding `before` and checks the module, the boxes
-// shown, and that drawing was restarted and no editor reference was kept.
-void ExpectModule(const std::u16string& before, const std::function<void(Editor&)>& action,
-                  const std::u16string& after, const std::vector<RecordedBox>& boxes) {
-  Editor editor(before);
-  const long refs = editor.vbe.use_count();
-  action(editor);
-  EXPECT_EQ(Numbered(editor.Module()), Numbered(Lines(after)));
-  EXPECT_EQ(editor.ui.boxes, boxes);
-  EXPECT_TRUE(editor.desktop.Unlocked());
-  EXPECT_EQ(editor.vbe.use_count(), refs);
-}
+// Run again on a procedure it has handled, the command finds the handler's
+// On Error statement and asks before adding another.
+const Rerun kAsksAgain = Rerun::Shows({Question(Answer::kNo)});
 
 std::function<void(Editor&)> Insert(Row row, std::int32_t setting = 0,
                                     std::vector<Answer> answers = {}) {
@@ -81,7 +68,10 @@ Public Sub Sample(ByVal n As Long)
 End Sub
 )";
 
-const std::u16string kSampleBelowLocals = uR"(
+// kSample with its handler. The On Error statement goes below the local
+// declarations ({LOCALS}) or right below the declaration line
+// ({DECLARATION}), as the setting says; SampleHandled puts it in one place.
+const std::u16string kSampleHandled = uR"(
 Option Explicit
 Private m_count As Long
 
@@ -92,11 +82,10 @@ End Sub
 ' Sample: shows n
 '   n: the value
 Public Sub Sample(ByVal n As Long)
+{DECLARATION}
     Dim i As Long
     Dim s As String
-
-On Error GoTo PROC_ERR
-
+{LOCALS}
     s = CStr(n)
 
 PROC_EXIT:
@@ -110,34 +99,13 @@ PROC_ERR:
 End Sub
 )";
 
-const std::u16string kSampleBelowDeclaration = uR"(
-Option Explicit
-Private m_count As Long
-
-Private Sub Helper()
-    m_count = m_count + 1
-End Sub
-
-' Sample: shows n
-'   n: the value
-Public Sub Sample(ByVal n As Long)
-
-On Error GoTo PROC_ERR
-
-    Dim i As Long
-    Dim s As String
-    s = CStr(n)
-
-PROC_EXIT:
-    Exit Sub
-
-PROC_ERR:
-    MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
-    "Module1" & "." & "Sample"
-    Resume PROC_EXIT
-
-End Sub
-)";
+std::u16string SampleHandled(const std::u16string& place) {
+  std::u16string text = kSampleHandled;
+  testing::ReplaceAll(text, place, u"\nOn Error GoTo PROC_ERR\n");
+  testing::ReplaceAll(text, u"{DECLARATION}\n", u"");
+  testing::ReplaceAll(text, u"{LOCALS}\n", u"");
+  return text;
+}
 
 const std::u16string kNoLocals = uR"(
 Sub NoLocals()
@@ -177,14 +145,14 @@ class Placement : public ::testing::TestWithParam<PlacementCase> {};
 
 TEST_P(Placement, InsertsTheTwelveLines) {
   const PlacementCase& c = GetParam();
-  ExpectModule(c.before, Insert(c.row, c.setting), c.after, {});
+  ExpectModule(c.before, Insert(c.row, c.setting), c.after, {}, kAsksAgain);
 }
 
 const PlacementCase kPlacements[] = {
-    {"BelowLocalDeclarations", kSample, 12, 0, kSampleBelowLocals},
-    {"BelowDeclarationLineWithNonZeroSetting", kSample, 12, 1, kSampleBelowDeclaration},
+    {"BelowLocalDeclarations", kSample, 12, 0, SampleHandled(u"{LOCALS}")},
+    {"BelowDeclarationLineWithNonZeroSetting", kSample, 12, 1, SampleHandled(u"{DECLARATION}")},
     // A row of the header comment belongs to the procedure below it.
-    {"RowInHeaderComment", kSample, 8, -1, kSampleBelowDeclaration},
+    {"RowInHeaderComment", kSample, 8, -1, SampleHandled(u"{DECLARATION}")},
     {"NoLocalDeclarationsSetting0", kNoLocals, 2, 0, kNoLocalsHandled},
     {"NoLocalDeclarationsSetting1", kNoLocals, 2, 1, kNoLocalsHandled},
     {"ContinuedDeclarationWithNonZeroSetting", uR"(
@@ -377,9 +345,9 @@ End Sub
 TEST(ErrTrapExisting, YesKeepsTheOldStatementAndAddsTheHandler) {
   const auto insert_watching = [](Editor& e) {
     Insert(8, 0, {Answer::kYes})(e);
-    EXPECT_EQ(e.ui.locked_while_shown, std::vector<bool>{true});
+    EXPECT_EQ(e.ui.locked_while_shown, std::vector<bool>(e.ui.boxes.size(), true));
   };
-  ExpectModule(kGuarded, insert_watching, uR"(
+  ExpectModule<Editor>(kGuarded, insert_watching, uR"(
 Sub Before()
     On Error Resume Next
 End Sub
@@ -407,11 +375,11 @@ Sub After()
     On Error GoTo 0
 End Sub
 )",
-               {Question(Answer::kYes)});
+               {Question(Answer::kYes)}, kAsksAgain);
 }
 
 TEST(ErrTrapExisting, NoChangesNothing) {
-  ExpectModule(kGuarded, Insert(8, 0, {Answer::kNo}), kGuarded, {Question(Answer::kNo)});
+  ExpectModule(kGuarded, Insert(8, 0, {Answer::kNo}), kGuarded, {Question(Answer::kNo)}, kAsksAgain);
 }
 
 TEST(ErrTrapExisting, StatementsOfOtherProceduresDoNotAsk) {

@@ -19,9 +19,10 @@
 namespace qlx {
 namespace {
 
-using header_test::BasicEditor;
 using header_test::Editor;
+using header_test::HeaderEditor;
 using header_test::ExpectModule;
+using header_test::Rerun;
 
 const auto kAllHeaders = [](auto& e) { e.header.InsertHeaderAll(); };
 
@@ -81,7 +82,7 @@ End Sub
 )";
 
 TEST(AllHeaders, EachLandsDirectlyAboveItsDeclaration) {
-  ExpectModule<Editor>(kThree, kAllHeaders, kThreeWithHeaders, {});
+  ExpectModule<Editor>(kThree, kAllHeaders, kThreeWithHeaders, {}, Rerun::Unchanged());
 }
 
 TEST(AllHeaders, DrawingIsStoppedWhileTheHeadersAreInserted) {
@@ -97,7 +98,7 @@ TEST(AllHeaders, DrawingIsStoppedWhileTheHeadersAreInserted) {
 // A second run, or a run after headers were written one by one, stacks
 // nothing: every procedure already has its author line.
 TEST(AllHeaders, SecondRunChangesNothing) {
-  ExpectModule<Editor>(kThreeWithHeaders, kAllHeaders, kThreeWithHeaders, {});
+  ExpectModule<Editor>(kThreeWithHeaders, kAllHeaders, kThreeWithHeaders, {}, Rerun::Unchanged());
 }
 
 // The author line is what tells a header from a comment, wherever it stands
@@ -127,14 +128,14 @@ End Sub
 Sub B()
 End Sub
 )",
-                       {});
+                       {}, Rerun::Unchanged());
 }
 
 // The regional date fails once, for the first header built.
-struct DateFailsOnceUi : RecordingUi {
+struct DateFailsOnceUi : testing::EditorUi {
   Text ShortDate() override {
     if (++date_calls == 1) throw VbError(1004, u"No date");
-    return RecordingUi::ShortDate();
+    return EditorUi::ShortDate();
   }
   int date_calls = 0;
 };
@@ -142,7 +143,7 @@ struct DateFailsOnceUi : RecordingUi {
 // A procedure whose header cannot be built stays without one; the next
 // still lands above its own declaration.
 TEST(AllHeaders, ProcedureWhoseHeaderFailsIsSkipped) {
-  using DateFailsEditor = BasicEditor<ModInsertHeader, DateFailsOnceUi>;
+  using DateFailsEditor = HeaderEditor<ModInsertHeader, DateFailsOnceUi>;
   ExpectModule<DateFailsEditor>(uR"(
 Sub A()
 End Sub
@@ -162,7 +163,8 @@ Sub B()
 End Sub
 )",
                                 {{u"CreateHeader", u"Error: 1004. No date", Buttons::kOk,
-                                  Answer::kOk}});
+                                  Answer::kOk}},
+                                Rerun::NotChecked());
 }
 
 // The failure ends the command; lines already inserted stay.
@@ -192,7 +194,7 @@ End Sub
 Sub B()
 End Sub
 )",
-      {{u"InsertHeaderAll", u"Error: 1004. Injected", Buttons::kOk, Answer::kOk}});
+      {{u"InsertHeaderAll", u"Error: 1004. Injected", Buttons::kOk, Answer::kOk}}, Rerun::NotChecked());
 }
 
 // The bench's module: 300 procedures of 30 parameters, each declaration
@@ -210,20 +212,15 @@ std::vector<Text> LargestModule() {
 }
 
 TEST(AllHeaders, LargestModuleGetsEveryHeaderInItsPlace) {
-  auto vbe = std::make_shared<MemoryVBE>();
-  auto module = vbe->AddModule(u"Big", LargestModule());
-  vbe->Pane(u"Big");
-  MemoryDesktop desktop(vbe.get());
-  RecordingUi ui;
-  ModInsertHeader header(ui, desktop);
-  header.SetVBInstance(vbe);
+  testing::Editor<ModInsertHeader> e(LargestModule(), u"Big");
+  const std::shared_ptr<MemoryCodeModule>& module = e.module;
   const Row before = module->LineCount();
 
-  header.InsertHeaderAll();
+  e.op.InsertHeaderAll();
 
-  EXPECT_TRUE(ui.boxes.empty());
-  ModGetProcsData procs(ui);
-  procs.SetVBInstance(vbe);
+  EXPECT_TRUE(e.ui.boxes.empty());
+  ModGetProcsData procs(e.ui);
+  procs.SetVBInstance(e.vbe);
   Short count = 0;
   const std::vector<ProcData> table = procs.GetProcsDataH(count);
   ASSERT_EQ(count, kMaxProcs);

@@ -18,6 +18,7 @@ using header_test::ExpectModule;
 using header_test::ModuleLines;
 using header_test::Notice;
 using header_test::Numbered;
+using header_test::Rerun;
 
 const auto kRefresh = [](Editor& e) { e.header.RefreshHeaders(); };
 
@@ -95,7 +96,7 @@ End Sub
 )";
 
 TEST(RefreshHeaders, WritesMissingAndStaleHeadersAndLeavesCurrentOnes) {
-  ExpectModule<Editor>(kMixed, kRefresh, kMixedRefreshed, {});
+  ExpectModule<Editor>(kMixed, kRefresh, kMixedRefreshed, {}, Rerun::Unchanged());
 }
 
 TEST(RefreshHeaders, SecondPassChangesNothingEvenAtALaterTime) {

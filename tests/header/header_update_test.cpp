@@ -20,13 +20,16 @@ namespace qlx {
 namespace {
 
 using header_test::Ask;
-using header_test::BasicEditor;
-using header_test::CleanUpCheck;
+using header_test::HeaderEditor;
+using testing::CleanUpCheck;
 using header_test::Confirm;
 using header_test::Editor;
 using header_test::ExpectModule;
 using header_test::Notice;
+using header_test::Rerun;
+using header_test::BrokenClockUi;
 using header_test::Write;
+using header_test::WriteAt;
 
 constexpr Answer kYes = Answer::kYes;
 constexpr Answer kNo = Answer::kNo;
@@ -56,6 +59,8 @@ Public Function Calc(b As String, ByVal a As Long, c, ByVal d As Long) As Long
 End Function
 )";
 constexpr Row kOldRow = 18;
+// The line at kOldRow, inside Calc.
+const Text kOldRowLine = u"    Calc = a + d";
 
 const std::u16string kUpdated = uR"(
 Option Explicit
@@ -154,24 +159,28 @@ struct ModeCase {
   std::vector<Answer> answers;
   std::u16string after;
   std::vector<RecordedBox> boxes;
+  // Run again on the result.
+  Rerun again;
 };
 
 class Modes : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(Modes, DecideTheQuestionsAndWhetherTheUpdateStands) {
   const ModeCase& c = GetParam();
-  ExpectModule(kOld, Write(kOldRow, c.answers, c.ignore_mode, c.un_undo_mode), c.after, c.boxes);
+  ExpectModule(kOld, WriteAt(kOldRowLine, c.answers, c.ignore_mode, c.un_undo_mode), c.after, c.boxes, c.again);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Modes,
     ::testing::Values(
-        ModeCase{"NoAtTheQuestionChangesNothing", 0, 0, {kNo}, kOld, {Ask(kNo)}},
-        ModeCase{"IgnoreModeSkipsTheQuestion", 1, 0, {kYes}, kUpdated, {Confirm(kYes)}},
-        ModeCase{"IgnoreModeThenNoUndoes", 1, 0, {kNo}, kRestored, {Confirm(kNo)}},
-        ModeCase{"UnUndoModeSkipsTheConfirmation", 0, 1, {kYes}, kUpdated, {Ask(kYes)}},
-        ModeCase{"BothModesAskNothing", 1, 1, {}, kUpdated, {}},
-        ModeCase{"AnyAnswerButYesUndoes", 0, 0, {kYes}, kRestored, {Ask(kYes), Confirm(kNo)}}),
+        ModeCase{"NoAtTheQuestionChangesNothing", 0, 0, {kNo}, kOld, {Ask(kNo)}, Rerun::Shows({Ask(kNo)})},
+        ModeCase{"IgnoreModeSkipsTheQuestion", 1, 0, {kYes}, kUpdated, {Confirm(kYes)},
+                 Rerun::Shows({Confirm(kNo)})},
+        ModeCase{"IgnoreModeThenNoUndoes", 1, 0, {kNo}, kRestored, {Confirm(kNo)}, Rerun::Shows({Confirm(kNo)})},
+        ModeCase{"UnUndoModeSkipsTheConfirmation", 0, 1, {kYes}, kUpdated, {Ask(kYes)}, Rerun::Shows({Ask(kNo)})},
+        ModeCase{"BothModesAskNothing", 1, 1, {}, kUpdated, {}, Rerun::Unchanged()},
+        ModeCase{"AnyAnswerButYesUndoes", 0, 0, {kYes}, kRestored, {Ask(kYes), Confirm(kNo)},
+                 Rerun::Shows({Ask(kNo)})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Update, WaitsSleepTimeBeforeTheConfirmationAndNeverForEver) {
@@ -203,7 +212,7 @@ class ReadBack : public ::testing::TestWithParam<ReadBackCase> {};
 
 TEST_P(ReadBack, RebuildsTheHeaderFromWhatWasRead) {
   const ReadBackCase& c = GetParam();
-  ExpectModule(c.before, Write(c.row, {}, 1, 1), c.after, {});
+  ExpectModule(c.before, Write(c.row, {}, 1, 1), c.after, {}, Rerun::Unchanged());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -325,7 +334,7 @@ Sub A()
 End Sub
 )";
   ExpectModule(module, Write(4, {kYes, kYes}), module,
-               {Ask(kYes), Notice(u"セパレータ'>>>>>>*が見つかりません")});
+               {Ask(kYes), Notice(u"セパレータ'>>>>>>*が見つかりません")}, Rerun::Shows({Ask(kNo)}));
 }
 
 TEST(Update, RowOutsideAnyProcedureDoesNothing) {
@@ -344,7 +353,7 @@ TEST(Update, ThirtyTwoParameterRowsStopTheReading) {
   std::u16string before = u"Option Explicit\n{SEP}\n'|概  要|:要約\n";
   for (int k = 1; k <= 32; ++k) before += u"'| No." + Str(k) + u"| p |I  | Long |:n\n";
   before += u"'|作  者|:T: 作成日:2025/01/01: 更新:未更新\nSub A()\nEnd Sub\n";
-  ExpectModule(before, Write(37, {}, 1, 1), uR"(
+  ExpectModule(before, WriteAt(u"Sub A()", {}, 1, 1), uR"(
 Option Explicit
 {SEP}
 '|概  要|:要約
@@ -355,7 +364,8 @@ Option Explicit
 Sub A()
 End Sub
 )",
-               {{u"SaveHeader", u"Error: 9. Subscript out of range", Buttons::kOk, Answer::kOk}});
+               {{u"SaveHeader", u"Error: 9. Subscript out of range", Buttons::kOk, Answer::kOk}},
+               Rerun::Unchanged());
 }
 
 // Builds new headers but fails on every updated one.
@@ -369,12 +379,12 @@ class FailingUpdateBuild : public ModInsertHeader {
 };
 
 TEST(Update, HeaderThatCannotBeBuiltGivesTheOldOneBackWithoutConfirmation) {
-  using FailingEditor = BasicEditor<FailingUpdateBuild>;
+  using FailingEditor = HeaderEditor<FailingUpdateBuild>;
   for (std::int32_t un_undo_mode : {0, 1}) {
     SCOPED_TRACE(un_undo_mode);
-    ExpectModule<FailingEditor>(kOld, Write<FailingEditor>(kOldRow, {kYes, kYes}, 0, un_undo_mode),
+    ExpectModule<FailingEditor>(kOld, WriteAt<FailingEditor>(kOldRowLine, {kYes, kYes}, 0, un_undo_mode),
                                 kRestored,
-                                {Ask(kYes), Notice(u"ヘッダを作成できませんでした")});
+                                {Ask(kYes), Notice(u"ヘッダを作成できませんでした")}, Rerun::Shows({Ask(kNo)}));
   }
 }
 
@@ -393,7 +403,8 @@ TEST(Update, TakingBackAnUpdateThatInsertedNothingRestoresTheOldLines) {
       },
       kRestored,
       {Ask(kYes), {u"InsertHeaderProc", u"Error: 1004. Injected", Buttons::kOk, Answer::kOk},
-       Confirm(kNo)});
+       Confirm(kNo)},
+      Rerun::NotChecked());
 }
 
 const VbError kInjected(1004, u"Injected");
@@ -457,23 +468,19 @@ End Sub
 }
 
 // Runs questions' hook just before a question is shown.
-struct HookUi : RecordingUi {
+struct HookUi : testing::EditorUi {
   Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
     if (buttons == Buttons::kYesNo && on_question) {
       auto hook = std::move(on_question);
       on_question = nullptr;
       hook();
     }
-    return RecordingUi::MsgBox(prompt, buttons, title);
+    return EditorUi::MsgBox(prompt, buttons, title);
   }
   std::function<void()> on_question;
 };
 
-struct BrokenClockUi : RecordingUi {
-  Text ShortDate() override { throw VbError(vberr::kInvalidCall); }
-};
-
-using HookEditor = BasicEditor<ModInsertHeader, HookUi>;
+using HookEditor = HeaderEditor<ModInsertHeader, HookUi>;
 
 const std::u16string kSmall = uR"(
 Option Explicit
@@ -529,13 +536,13 @@ TEST(Messages, EveryTextAndTitleIsExact) {
        }},
       {{u"QLX", u"ヘッダを作成できませんでした", Buttons::kOk, Answer::kOk},
        [] {
-         BasicEditor<ModInsertHeader, BrokenClockUi> editor(kBare);
+         HeaderEditor<ModInsertHeader, BrokenClockUi> editor(kBare);
          editor.header.WriteHeaderProc(2);
          return editor.ui.boxes;
        }},
       {ErrorBox(u"CreateHeaderProc", u"Error: 5. Invalid procedure call or argument"),
        [] {
-         BasicEditor<ModInsertHeader, BrokenClockUi> editor(kBare);
+         HeaderEditor<ModInsertHeader, BrokenClockUi> editor(kBare);
          editor.header.WriteHeaderProc(2);
          return editor.ui.boxes;
        }},

@@ -16,59 +16,13 @@
 #include "host/ui.h"
 #include "host/vberror.h"
 
-namespace qlx {
+namespace qlx::header_test {
 namespace {
 
-using header_test::Notice;
-using header_test::Numbered;
-using header_test::ReplaceAll;
+using Action = std::function<void(Editor&)>;
 
-const Text kBanner = u"'====================================Module1====================================";
-const Text kTableTitle = u"'|Number|Knd|Procedure Name |:-----Summary Description-----";
-
-// {BANNER} is the banner of Module1, {MTITLE} the table title; {SEP} as in
-// the procedure header tests.
-std::vector<Text> ModuleText(std::u16string text) {
-  ReplaceAll(text, u"{BANNER}", kBanner);
-  ReplaceAll(text, u"{MTITLE}", kTableTitle);
-  return header_test::ModuleLines(text);
-}
-
-// One editor with one module, named as given, in the active pane.
-struct ModuleEditor {
-  explicit ModuleEditor(const std::u16string& text, const Text& name = u"Module1") {
-    module = vbe->AddModule(name, ModuleText(text));
-    vbe->Pane(name);
-    header.SetVBInstance(vbe);
-    header.AuthorName = u"Tester";
-  }
-
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
-  MemoryDesktop desktop{vbe.get()};
-  RecordingUi ui;
-  ModInsertHeader header{ui, desktop};
-  std::shared_ptr<MemoryCodeModule> module;
-};
-
-using Action = std::function<void(ModuleEditor&)>;
-
-const Action kModuleHeader = [](ModuleEditor& e) { e.header.InsertModuleHeader(); };
-const Action kAllHeaders = [](ModuleEditor& e) { e.header.InsertHeaderAll(); };
-
-// Runs action and checks the module, the boxes, that drawing is not left
-// stopped and that no editor or module reference was kept.
-void ExpectModule(const std::u16string& before, const Action& action, const std::u16string& after,
-                  const std::vector<RecordedBox>& boxes) {
-  ModuleEditor e(before);
-  const long vbe_refs = e.vbe.use_count();
-  const long module_refs = e.module.use_count();
-  action(e);
-  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleText(after)));
-  EXPECT_EQ(e.ui.boxes, boxes);
-  EXPECT_TRUE(e.desktop.Unlocked());
-  EXPECT_EQ(e.vbe.use_count(), vbe_refs);
-  EXPECT_EQ(e.module.use_count(), module_refs);
-}
+const Action kModuleHeader = [](Editor& e) { e.header.InsertModuleHeader(); };
+const Action kAllHeaders = [](Editor& e) { e.header.InsertHeaderAll(); };
 
 // "Option Explicit" and `procs` empty Subs P1, P2, ...
 std::u16string ManySubs(int procs) {
@@ -78,7 +32,7 @@ std::u16string ManySubs(int procs) {
 }
 
 TEST(ModuleHeader, ThreeProceduresGetNineLinesAboveEverythingElse) {
-  ModuleEditor e(uR"(
+  Editor e(uR"(
 Option Explicit
 
 {SEP}
@@ -99,7 +53,7 @@ End Property
   e.header.InsertModuleHeader();
 
   // NoHeader follows Calc directly: Calc's summary lies outside its span.
-  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleText(uR"(
+  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleLines(uR"(
 '====================================Module1====================================
 '|USAGE |:
 '|  OF  |:
@@ -140,7 +94,7 @@ class Banner : public ::testing::TestWithParam<BannerCase> {};
 // An exact half goes to the even neighbour, which is not always the lower one.
 TEST_P(Banner, CentresTheNameWithHalvesRoundedToEven) {
   const BannerCase& c = GetParam();
-  ModuleEditor e(u"Option Explicit", c.name);
+  Editor e(u"Option Explicit", c.name);
   e.header.InsertModuleHeader();
   const Text expected = u"'" + Text(c.left, u'=') + c.name + Text(c.right, u'=');
   EXPECT_EQ(e.module->Line(1), expected);
@@ -162,7 +116,7 @@ End Sub
 Sub ABCDEFGHIJKLMNOP()
 End Sub
 )";
-  ModuleEditor e(text);
+  Editor e(text);
   e.header.InsertModuleHeader();
   const Row rows = 6;  // the procedure rows follow the table title
   EXPECT_EQ(e.module->Line(rows + 9), u"'|No.9  |Sub|P9             |:");
@@ -184,7 +138,7 @@ class Rewrite : public ::testing::TestWithParam<RewriteCase> {};
 
 TEST_P(Rewrite, KeepsTheDescriptionAndReplacesTheRows) {
   SCOPED_TRACE(GetParam().label);
-  ExpectModule(GetParam().before, kModuleHeader, GetParam().after, {});
+  ExpectModule(GetParam().before, kModuleHeader, GetParam().after, {}, Rerun::Unchanged());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -390,10 +344,10 @@ End Function
 class WrittenTwice : public ::testing::TestWithParam<RewriteCase> {};
 
 TEST_P(WrittenTwice, TheSecondRunChangesNothing) {
-  ModuleEditor e(GetParam().before);
+  Editor e(GetParam().before);
   e.header.InsertModuleHeader();
   const std::vector<Text> once = e.module->AllLines();
-  EXPECT_EQ(Numbered(once), Numbered(ModuleText(GetParam().after)));
+  EXPECT_EQ(Numbered(once), Numbered(ModuleLines(GetParam().after)));
   e.header.InsertModuleHeader();
   EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(once));
   EXPECT_TRUE(e.ui.boxes.empty());
@@ -465,9 +419,9 @@ class WithoutProcedures : public ::testing::TestWithParam<RewriteCase> {};
 
 TEST_P(WithoutProcedures, WriteTheTableWithThePlaceholderRow) {
   SCOPED_TRACE(GetParam().label);
-  ModuleEditor e(GetParam().before);
+  Editor e(GetParam().before);
   e.header.InsertModuleHeader();
-  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleText(GetParam().after)));
+  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleLines(GetParam().after)));
   EXPECT_TRUE(e.ui.boxes.empty());
   // Drawing is stopped once, by the form without procedures.
   EXPECT_EQ(e.desktop.lock_calls, (std::vector<WindowHandle>{MemoryDesktop::kCodeWindow, 0}));
@@ -529,11 +483,12 @@ class Messages : public ::testing::TestWithParam<MessageCase> {};
 // of them comes with a change.
 TEST_P(Messages, AreShownWordForWordAndNothingIsWritten) {
   SCOPED_TRACE(GetParam().label);
-  ExpectModule(GetParam().module, GetParam().action, GetParam().module, {GetParam().box});
+  ExpectModule(GetParam().module, GetParam().action, GetParam().module, {GetParam().box},
+               Rerun::Shows({GetParam().box}));
 }
 
 Action Failing(HostCall call, int nth, Action action) {
-  return [=](ModuleEditor& e) {
+  return [=](Editor& e) {
     e.vbe->Log().FailOn(call, nth, VbError(vberr::kSubscript));
     action(e);
   };
@@ -632,7 +587,7 @@ End Sub
                     {u"InsertHeaderAll", u"Error: 9. Subscript out of range", Buttons::kOk,
                      Answer::kOk}},
         MessageCase{"failure, one header of all", ManySubs(2),
-                    [](ModuleEditor& e) {
+                    [](Editor& e) {
                       Short count = 7;
                       e.header.CreateHeader(0, count);  // nothing scanned yet
                       EXPECT_EQ(count, 7);
@@ -654,14 +609,14 @@ class Faults : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(Faults, LeaveWhatWasWrittenRestartDrawingAndReleaseTheEditor) {
   const FaultCase& c = GetParam();
   SCOPED_TRACE(c.label);
-  ModuleEditor e(c.before);
+  Editor e(c.before);
   const long vbe_refs = e.vbe.use_count();
   const long module_refs = e.module.use_count();
   e.vbe->Log().FailOn(c.call, c.nth, VbError(1004, u"Injected"));
 
   e.header.InsertModuleHeader();
 
-  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleText(c.after)));
+  EXPECT_EQ(Numbered(e.module->AllLines()), Numbered(ModuleLines(c.after)));
   ASSERT_EQ(e.ui.boxes.size(), 1u);
   EXPECT_EQ(e.ui.boxes[0].text, u"Error_Number: 1004.  : Injected");
   ASSERT_FALSE(e.desktop.lock_calls.empty());
@@ -732,13 +687,14 @@ End Sub
 )";
   ExpectModule(module, Failing(HostCall::kProcCountLines, 1, kModuleHeader), module,
                {{u"GetProcsDataH", u"Error: 9. Subscript out of range", Buttons::kOk,
-                 Answer::kOk}});
+                 Answer::kOk}},
+               Rerun::NotChecked());
 }
 
 // The table the tool window's add-in hands over is the one scanned, and the
 // header keeps a copy of what it returned.
 TEST(ModuleHeader, ScansWithTheTableItIsGiven) {
-  ModuleEditor e(ManySubs(3));
+  Editor e(ManySubs(3));
   ModGetProcsData procs(e.ui);
   procs.SetVBInstance(e.vbe);
   e.header.SetProcsData(&procs);
@@ -752,4 +708,4 @@ TEST(ModuleHeader, ScansWithTheTableItIsGiven) {
 }
 
 }  // namespace
-}  // namespace qlx
+}  // namespace qlx::header_test

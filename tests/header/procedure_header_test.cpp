@@ -22,6 +22,9 @@ using header_test::ExpectModule;
 using header_test::kTitleLine;
 using header_test::Notice;
 using header_test::Numbered;
+using header_test::Rerun;
+using header_test::Ask;
+using header_test::BrokenClockUi;
 using header_test::Write;
 
 struct NewHeaderCase {
@@ -35,7 +38,7 @@ class NewHeader : public ::testing::TestWithParam<NewHeaderCase> {};
 
 TEST_P(NewHeader, IsWrittenAboveTheDeclarationWithoutAQuestion) {
   const NewHeaderCase& c = GetParam();
-  ExpectModule(c.before, Write(c.row), c.after, {});
+  ExpectModule(c.before, Write(c.row), c.after, {}, Rerun::Shows({Ask(Answer::kNo)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,7 +136,7 @@ Option Explicit
 Sub A()
 End Sub
 )",
-                       {});
+                       {}, Rerun::Shows({Ask(Answer::kNo)}));
 }
 
 // 30 parameters, the most a procedure may have: 38 lines, and numbers of two
@@ -277,13 +280,8 @@ TEST(UpdatedHeader, NotesFollowTheNameAndOnlyStarredMarksSurvive) {
   EXPECT_EQ(Numbered(lines), Numbered(expected));
 }
 
-// A clock that fails: the header cannot be built.
-struct BrokenClockUi : RecordingUi {
-  Text ShortDate() override { throw VbError(vberr::kInvalidCall); }
-};
-
 TEST(NewHeader, BuildFailureIsReportedAndNothingIsInserted) {
-  using BrokenEditor = header_test::BasicEditor<ModInsertHeader, BrokenClockUi>;
+  using BrokenEditor = header_test::HeaderEditor<ModInsertHeader, BrokenClockUi>;
   ExpectModule<BrokenEditor>(
       uR"(
 Option Explicit
@@ -298,7 +296,10 @@ End Sub
 )",
       {{u"CreateHeaderProc", u"Error: 5. Invalid procedure call or argument", Buttons::kOk,
         Answer::kOk},
-       Notice(u"ヘッダを作成できませんでした")});
+       Notice(u"ヘッダを作成できませんでした")},
+      Rerun::Shows({{u"CreateHeaderProc", u"Error: 5. Invalid procedure call or argument", Buttons::kOk,
+                     Answer::kOk},
+                    Notice(u"ヘッダを作成できませんでした")}));
 }
 
 }  // namespace

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 #include <unicode/timezone.h>
 
-#include "addin/settings_test_support.h"
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/environment.h"
+#include "support/files.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {

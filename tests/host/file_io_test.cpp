@@ -14,10 +14,11 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <set>
+#include <vector>
 #include <string>
 
 #include "host/module_file.h"
+#include "support/files.h"
 
 namespace qlx {
 namespace {
@@ -31,21 +32,9 @@ const std::string kModule =
     "    Debug.Print 1\n"
     "End Sub\n";
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::set<std::string> Names(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
-  return names;
-}
+using testing::Names;
+using testing::ReadFile;
+using testing::WriteFile;
 
 void SetModified(const fs::path& path, std::time_t seconds_ago) {
   struct timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - seconds_ago, 0}};
@@ -54,12 +43,7 @@ void SetModified(const fs::path& path, std::time_t seconds_ago) {
 
 class FileIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qlx-io-XXXXXX").string();
-    dir_ = ::mkdtemp(pattern.data());
-    WriteBytes(Module(), kModule);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { WriteFile(Module(), kModule); }
   fs::path Module() const { return dir_ / "M.bas"; }
 
   // Loads the module and adds a comment line below the declaration.
@@ -80,7 +64,8 @@ class FileIoTest : public ::testing::Test {
     return "";
   }
 
-  fs::path dir_;
+  testing::TempDir temp_;
+  const fs::path dir_ = temp_.path();
 };
 
 const std::string kEdited =
@@ -104,16 +89,16 @@ class ChangedMeanwhileTest : public FileIoTest, public ::testing::WithParamInter
 TEST_P(ChangedMeanwhileTest, NothingIsWrittenAndTheMessageSaysWhy) {
   for (bool lock : {false, true}) {
     SCOPED_TRACE(lock ? "locked" : "not locked");
-    WriteBytes(Module(), kModule);
+    WriteFile(Module(), kModule);
     SetModified(Module(), 100);
     ModuleFile file = Edited(lock);
     GetParam().change(Module());
-    const std::string after_change = fs::exists(Module()) ? ReadBytes(Module()) : "";
+    const std::string after_change = fs::exists(Module()) ? ReadFile(Module()) : "";
     const std::string error = SaveError(file);
     EXPECT_NE(error.find("M.bas: was "), std::string::npos) << error;
     EXPECT_NE(error.find(" by another program since qlx read it; nothing was written"), std::string::npos) << error;
     if (fs::exists(Module())) {
-      EXPECT_EQ(ReadBytes(Module()), after_change);
+      EXPECT_EQ(ReadFile(Module()), after_change);
     }
     EXPECT_LE(Names(dir_).size(), 1u);
   }
@@ -122,19 +107,19 @@ TEST_P(ChangedMeanwhileTest, NothingIsWrittenAndTheMessageSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     Changes, ChangedMeanwhileTest,
     ::testing::Values(
-        ChangeCase{"NewContent", [](const fs::path& p) { WriteBytes(p, kModule + "' more\n"); }},
+        ChangeCase{"NewContent", [](const fs::path& p) { WriteFile(p, kModule + "' more\n"); }},
         // Same size and the old time stamp put back: only the content tells.
         ChangeCase{"SameSizeAndTime",
                    [](const fs::path& p) {
                      std::string other = kModule;
                      other[other.find("1\n")] = '2';
-                     WriteBytes(p, other);
+                     WriteFile(p, other);
                      SetModified(p, 100);
                    }},
         ChangeCase{"OnlyTouched", [](const fs::path& p) { SetModified(p, 0); }},
         ChangeCase{"ReplacedByRename",
                    [](const fs::path& p) {
-                     WriteBytes(p.string() + ".new", "Option Explicit\n");
+                     WriteFile(p.string() + ".new", "Option Explicit\n");
                      fs::rename(p.string() + ".new", p);
                    }},
         ChangeCase{"Removed", [](const fs::path& p) { fs::remove(p); }}),
@@ -145,8 +130,8 @@ TEST_F(FileIoTest, SavingTwiceKnowsItsOwnWrite) {
   file.Save(Module());
   file.Module()->InsertLines(4, u"    ' again");
   file.Save(Module());
-  EXPECT_NE(ReadBytes(Module()).find("    ' again\n    ' edited\n"), std::string::npos);
-  EXPECT_EQ(Names(dir_), std::set<std::string>{"M.bas"});
+  EXPECT_NE(ReadFile(Module()).find("    ' again\n    ' edited\n"), std::string::npos);
+  EXPECT_EQ(Names(dir_), std::vector<std::string>{"M.bas"});
 }
 
 TEST_F(FileIoTest, HardLinkedModuleKeepsEveryLink) {
@@ -161,9 +146,9 @@ TEST_F(FileIoTest, HardLinkedModuleKeepsEveryLink) {
     ASSERT_EQ(::stat(name.c_str(), &now), 0);
     EXPECT_EQ(now.st_ino, before.st_ino) << name;
     EXPECT_EQ(now.st_nlink, 3u);
-    EXPECT_EQ(ReadBytes(name), kEdited) << name;
+    EXPECT_EQ(ReadFile(name), kEdited) << name;
   }
-  EXPECT_EQ(Names(dir_), (std::set<std::string>{"M.bas", "Other.bas", "sub"}));
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"M.bas", "Other.bas", "sub"}));
 }
 
 TEST_F(FileIoTest, SymbolicLinkStaysALinkToTheWrittenFile) {
@@ -172,8 +157,8 @@ TEST_F(FileIoTest, SymbolicLinkStaysALinkToTheWrittenFile) {
   fs::create_symlink("real/M.bas", Module());
   Edited().Save(Module());
   EXPECT_TRUE(fs::is_symlink(Module()));
-  EXPECT_EQ(ReadBytes(dir_ / "real" / "M.bas"), kEdited);
-  EXPECT_EQ(Names(dir_ / "real"), std::set<std::string>{"M.bas"});
+  EXPECT_EQ(ReadFile(dir_ / "real" / "M.bas"), kEdited);
+  EXPECT_EQ(Names(dir_ / "real"), std::vector<std::string>{"M.bas"});
 }
 
 TEST_F(FileIoTest, OwnerPermissionBitsAndExtendedAttributesAreKept) {
@@ -193,7 +178,7 @@ TEST_F(FileIoTest, OwnerPermissionBitsAndExtendedAttributesAreKept) {
     EXPECT_EQ(::getxattr(Module().c_str(), "user.origin", value, sizeof value), 8);
     EXPECT_STREQ(value, "workbook");
   }
-  EXPECT_EQ(ReadBytes(Module()), kEdited);
+  EXPECT_EQ(ReadFile(Module()), kEdited);
   if (!attributes) GTEST_SKIP() << "this file system keeps no user attributes";
 }
 
@@ -231,7 +216,7 @@ class DebrisTest : public FileIoTest, public ::testing::WithParamInterface<Debri
 TEST_P(DebrisTest, TheNextRunRemovesOnlyWhatNoRunHolds) {
   const DebrisCase& c = GetParam();
   const fs::path debris = dir_ / c.file;
-  WriteBytes(debris, "half a module");
+  WriteFile(debris, "half a module");
   SetModified(debris, c.age);
   const int fd = ::open(debris.c_str(), O_RDONLY);
   if (c.held) {
@@ -240,7 +225,7 @@ TEST_P(DebrisTest, TheNextRunRemovesOnlyWhatNoRunHolds) {
   ModuleFile::Load(Module());
   ::close(fd);
   EXPECT_EQ(fs::exists(debris), !c.removed);
-  EXPECT_EQ(ReadBytes(Module()), kModule);
+  EXPECT_EQ(ReadFile(Module()), kModule);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -257,19 +242,19 @@ INSTANTIATE_TEST_SUITE_P(
 // A rewrite in place that was killed halfway: the copy of the old content
 // beside the file puts it back, once.
 TEST_F(FileIoTest, AnInterruptedRewriteInPlaceIsUndoneByTheNextRun) {
-  WriteBytes(dir_ / ".M.bas.qlx-old", kModule);
-  WriteBytes(Module(), "Attribute VB_Name = \"M\"\nOption Expl");
+  WriteFile(dir_ / ".M.bas.qlx-old", kModule);
+  WriteFile(Module(), "Attribute VB_Name = \"M\"\nOption Expl");
   ModuleFile file = ModuleFile::Load(Module());
   EXPECT_EQ(file.OriginalBytes(), kModule);
-  EXPECT_EQ(ReadBytes(Module()), kModule);
-  EXPECT_EQ(Names(dir_), std::set<std::string>{"M.bas"});
+  EXPECT_EQ(ReadFile(Module()), kModule);
+  EXPECT_EQ(Names(dir_), std::vector<std::string>{"M.bas"});
 }
 
 TEST_F(FileIoTest, ACopyOlderThanTheFilesLaterChangesIsLeftForAPerson) {
-  WriteBytes(dir_ / ".M.bas.qlx-old", "Option Explicit\n");
+  WriteFile(dir_ / ".M.bas.qlx-old", "Option Explicit\n");
   SetModified(dir_ / ".M.bas.qlx-old", 3600);
   ModuleFile file = ModuleFile::Load(Module());
-  EXPECT_EQ(ReadBytes(Module()), kModule);
+  EXPECT_EQ(ReadFile(Module()), kModule);
   EXPECT_TRUE(fs::exists(dir_ / ".M.bas.qlx-old"));
   // A hard-linked module cannot then be rewritten: the copy would be lost.
   fs::create_hard_link(Module(), dir_ / "Other.bas");
@@ -281,7 +266,7 @@ TEST_F(FileIoTest, ACopyOlderThanTheFilesLaterChangesIsLeftForAPerson) {
     error = e.what();
   }
   EXPECT_NE(error.find("an interrupted earlier write left the old content in"), std::string::npos) << error;
-  EXPECT_EQ(ReadBytes(Module()), kModule);
+  EXPECT_EQ(ReadFile(Module()), kModule);
 }
 
 }  // namespace

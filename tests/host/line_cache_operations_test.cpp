@@ -11,12 +11,12 @@
 #include "analysis/cls_proc_inf.h"
 #include "analysis/mod_get_procs_data.h"
 #include "debugexp/mod_add_debug_vbe.h"
-#include "editor_fixture.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
 #include "host/memory.h"
 #include "host/ui.h"
-#include "test_support.h"
+#include "support/editor.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "editor_fixture.h"
-#include "worked_example.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "host/memory.h"
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/editor.h"
+#include "support/text.h"
+#include "support/worked_example.h"
 
 namespace qlx {
 namespace {
@@ -475,11 +475,11 @@ TEST_P(ErrTrapFailure, IsReportedAsBeforeAndLeavesTheSameModule) {
     x = 1
 End Sub
 )";
-  testing::EditorWith<ModInsertErrTrap> plain(text);
+  testing::Editor<ModInsertErrTrap> plain(text);
   plain.vbe->Log().FailOn(HostCall::kInsertLines, m, VbError(1004, u"Injected"));
   plain.op.WriteErrTrapProc(2);
 
-  testing::EditorWith<ModInsertErrTrap> cached(text);
+  testing::Editor<ModInsertErrTrap> cached(text);
   cached.vbe->UseLineCache(true);
   // Two blocks: the three lines at the top and the nine above End Sub.
   const int block = m <= 3 ? 1 : 2;

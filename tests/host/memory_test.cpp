@@ -11,8 +11,8 @@
 #include <tuple>
 #include <vector>
 
-#include "test_support.h"
-#include "worked_example.h"
+#include "support/text.h"
+#include "support/worked_example.h"
 
 namespace qlx {
 namespace {

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "support/files.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {
@@ -23,42 +24,9 @@ namespace fs = std::filesystem;
 
 const fs::path kFiles = fs::path(QLX_TEST_DATA) / "files";
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A fresh directory, removed with everything in it (made writable first).
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "qlx-files-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  // Names in the directory, to see that no temporary file was left.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  fs::path path_;
-};
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
 
 ModuleFile FromBytes(std::string bytes, const std::string& name = "Test.bas") {
   return ModuleFile::FromBytes(std::move(bytes), name);
@@ -95,7 +63,7 @@ TEST_P(FixtureTest, LoadsAndRendersTheSameBytes) {
   EXPECT_EQ(file.EncodingName(), c.encoding);
   EXPECT_EQ(file.Module()->LineCount(), c.rows);
   EXPECT_EQ(file.HiddenLineCount(), c.hidden);
-  EXPECT_EQ(file.Render(), ReadBytes(path));
+  EXPECT_EQ(file.Render(), ReadFile(path));
   EXPECT_FALSE(file.Changed());
   EXPECT_TRUE(file.Warnings().empty());
 }
@@ -228,7 +196,7 @@ TEST(ModuleFileTest, RefusesUnknownAndNonAsciiEncodings) {
 
 TEST(ModuleFileTest, UnchangedLinesKeepBytesThatWouldNotRoundTrip) {
   const fs::path path = kFiles / "Cp932Module.bas";
-  const std::string original = ReadBytes(path);
+  const std::string original = ReadFile(path);
   ModuleFile file = ModuleFile::Load(path);
   auto module = file.Module();
   // Replacing a line by its own text is no change.
@@ -580,7 +548,7 @@ TEST(ModuleFileTest, SaveReplacesTheFileAndKeepsItsPermissions) {
   file.Module()->InsertLines(2, u"' 追加～");
   EXPECT_TRUE(file.Save(path).empty());
 
-  const std::string saved = ReadBytes(path);
+  const std::string saved = ReadFile(path);
   EXPECT_EQ(saved, file.Render());
   EXPECT_NE(saved.find("' \x92\xc7\x89\xc1\x81\x60\r\n"), std::string::npos);
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
@@ -594,13 +562,13 @@ TEST(ModuleFileTest, SaveCreatesANewFileAndFollowsLinks) {
   TempDir dir;
   ModuleFile file = FromBytes("Sub A()\r\n");
   file.Save(dir / "new.bas");
-  EXPECT_EQ(ReadBytes(dir / "new.bas"), "Sub A()\r\n");
+  EXPECT_EQ(ReadFile(dir / "new.bas"), "Sub A()\r\n");
 
   fs::create_symlink("new.bas", dir / "link.bas");
   file.Module()->InsertLines(2, u"End Sub");
   file.Save(dir / "link.bas");
   EXPECT_TRUE(fs::is_symlink(dir / "link.bas"));
-  EXPECT_EQ(ReadBytes(dir / "new.bas"), "Sub A()\r\nEnd Sub\r\n");
+  EXPECT_EQ(ReadFile(dir / "new.bas"), "Sub A()\r\nEnd Sub\r\n");
 }
 
 TEST(ModuleFileTest, SaveRefusesReadOnlyFilesAndDirectoriesAndLeavesThemAlone) {
@@ -609,24 +577,24 @@ TEST(ModuleFileTest, SaveRefusesReadOnlyFilesAndDirectoriesAndLeavesThemAlone) {
   {
     TempDir dir;
     const fs::path path = dir / "ro.bas";
-    WriteBytes(path, original);
+    WriteFile(path, original);
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     ModuleFile file = ModuleFile::Load(path);
     file.Module()->InsertLines(1, u"' x");
     EXPECT_EQ(ErrorOf([&] { file.Save(path); }), path.string() + ": cannot be saved: the file is read-only");
-    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"ro.bas"});
   }
   {
     TempDir dir;
     const fs::path path = dir / "in_ro_dir.bas";
-    WriteBytes(path, original);
+    WriteFile(path, original);
     ModuleFile file = ModuleFile::Load(path);
     file.Module()->InsertLines(1, u"' x");
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_NE(ErrorOf([&] { file.Save(path); }).find("is read-only"), std::string::npos);
     fs::permissions(dir.path(), fs::perms::owner_all);
-    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"in_ro_dir.bas"});
   }
   {

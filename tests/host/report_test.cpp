@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "host/ui.h"
-#include "test_support.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/memory.h"
-#include "test_support.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/vberror.h"
-#include "test_support.h"
+#include "support/text.h"
 
 namespace qlx {
 namespace {

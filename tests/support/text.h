@@ -1,4 +1,5 @@
-// Small helpers shared by the tests: modules written as raw strings.
+// Modules written as raw strings in the tests, and how lines are shown when a
+// comparison fails.
 #pragma once
 
 #include <string>
@@ -35,5 +36,23 @@ inline std::vector<Text> Lines(const std::u16string& text) {
 
 // UTF-8 for readable failure messages.
 inline std::string U8(const Text& t) { return ToUtf8(t); }
+
+// Numbered rows with "|" where each line ends, so a failure shows where lines
+// landed and their trailing spaces.
+inline std::string Numbered(const std::vector<Text>& lines) {
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    out += std::to_string(i + 1) + "|" + U8(lines[i]) + "|\n";
+  }
+  return out;
+}
+
+// Every `from` in s replaced by `to`; placeholders in expected modules.
+inline void ReplaceAll(std::u16string& s, const std::u16string& from, const std::u16string& to) {
+  for (std::size_t at = s.find(from); at != std::u16string::npos;
+       at = s.find(from, at + to.size())) {
+    s.replace(at, from.size(), to);
+  }
+}
 
 }  // namespace qlx::testing

@@ -1,22 +1,24 @@
-// Helpers for the settings tests: a scratch directory, file bytes, and
-// environment variables set for one test.
+// Scratch folders and file bytes for the tests that read and write files.
 #pragma once
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qlx::testing {
 
-// A fresh directory, removed with everything in it (also read-only parts).
+// A fresh folder, removed with everything in it, read-only parts included.
 class TempDir {
  public:
   TempDir() {
-    std::string name = (std::filesystem::temp_directory_path() / "qlx-settings-XXXXXX").string();
+    std::string name = (std::filesystem::temp_directory_path() / "qlx-test-XXXXXX").string();
     if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
     path_ = name;
   }
@@ -35,41 +37,34 @@ class TempDir {
   const std::filesystem::path& path() const { return path_; }
   std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
+  // The names in the folder, sorted: no temporary file may be left behind.
+  std::vector<std::string> Names() const;
+
  private:
   std::filesystem::path path_;
 };
 
-inline std::string ReadBytes(const std::filesystem::path& path) {
+// The names in a folder, sorted.
+inline std::vector<std::string> Names(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+inline std::vector<std::string> TempDir::Names() const { return testing::Names(path_); }
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+inline void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
-// Sets (or, with nullopt, removes) an environment variable until the end of
-// the scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    Apply(value);
-  }
-  ~ScopedEnv() { Apply(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Apply(const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 }  // namespace qlx::testing
