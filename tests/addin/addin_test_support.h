@@ -17,7 +17,7 @@
 #include "addin/user_settings.h"
 #include "host/memory.h"
 #include "host/ui.h"
-#include "support/boxes.h"
+#include "support/print.h"
 #include "support/files.h"
 #include "support/text.h"
 
@@ -37,6 +37,9 @@ Public Function Bar(ByVal a As Long) As Long
     Bar = a
 End Function
 )";
+
+inline const Text kFoo = u"Public Sub Foo()";
+inline const Text kBar = u"Public Function Bar(ByVal a As Long) As Long";
 
 inline const std::u16string kModule2 = uR"(
 Sub Other()

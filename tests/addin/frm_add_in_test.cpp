@@ -13,14 +13,14 @@ namespace qlx {
 namespace {
 
 using testing::AddInHarness;
+using testing::kBar;
+using testing::kFoo;
 using testing::HeaderAbove;
 using testing::Holds;
 using testing::Ok;
 using testing::RowOf;
 using testing::U8;
 
-const Text kFoo = u"Public Sub Foo()";
-const Text kBar = u"Public Function Bar(ByVal a As Long) As Long";
 const Text kOnError = u"On Error GoTo PROC_ERR";
 // Inserted at row 3 it takes rows 3 to 6, so row 5 is in it.
 const Text kOther = u"Sub Other()\r\n    x = 1\r\n    y = 2\r\nEnd Sub";

@@ -10,11 +10,11 @@ namespace qlx {
 namespace {
 
 using testing::AddInHarness;
+using testing::kBar;
+using testing::kFoo;
 using testing::HeaderAbove;
 using testing::RowOf;
 
-const Text kFoo = u"Public Sub Foo()";
-const Text kBar = u"Public Function Bar(ByVal a As Long) As Long";
 const Text kAskUpdate = u"ヘッダが存在します。更新しますか?";
 
 // What goes away inside the box.

@@ -12,16 +12,10 @@
 #include "host/memory.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "support/print.h"
 #include "support/text.h"
 
 namespace qlx {
-
-void PrintTo(const ParamInf& p, std::ostream* os) {
-  using testing::U8;
-  *os << "(" << U8(p.KeyWord1) << ", " << U8(p.KeyWord2) << ", " << U8(p.VarName) << ", "
-      << U8(p.VarType) << ", " << U8(p.RefIO) << ")";
-}
-
 namespace {
 
 using testing::Lines;

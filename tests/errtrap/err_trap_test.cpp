@@ -13,7 +13,7 @@
 #include "host/memory.h"
 #include "host/ui.h"
 #include "host/vberror.h"
-#include "support/boxes.h"
+#include "support/print.h"
 #include "support/editor.h"
 #include "support/expect_module.h"
 #include "support/text.h"

@@ -3,16 +3,17 @@
 // module changed through the engine's module files, and beside each the
 // code every module should show (UTF-8, LF).
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "host/memory.h"
 #include "office/office_document.h"
 #include "office/project_builder.h"
 #include "office/project_modules.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using namespace qlx::office;
+using qlx::testing::WriteFile;
 
 namespace {
 
@@ -25,8 +26,6 @@ const std::vector<testing::TestModule> kModules = {
      "Attribute VB_PredeclaredId = False\r\nAttribute VB_Exposed = False\r\nPrivate m_value As Long\r\n"
      "Public Property Get Value() As Long\r\n    Value = m_value\r\nEnd Property\r\n"}};
 
-void Save(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 const char kAddedLine[] = "' \u8FFD\u52A0\u3057\u305F\u884C (added line)";
 
 // The code of each module as the editor shows it, for the checker; `first`
@@ -37,13 +36,13 @@ void SaveExpected(const fs::path& doc_path, OfficeDocument& doc, const std::stri
     auto module = modules.Files()[i].Module();
     std::string text = first;
     for (qlx::Row r = 1; r <= module->LineCount(); ++r) text += qlx::ToUtf8(module->Lines(r, 1)) + "\n";
-    Save(doc_path.string() + "." + modules.Names()[i] + ".expected", text);
+    WriteFile(doc_path.string() + "." + modules.Names()[i] + ".expected", text);
   }
 }
 
 void Write(const fs::path& dir, const std::string& name, const std::string& bytes) {
   const fs::path path = dir / name;
-  Save(path, bytes);
+  WriteFile(path, bytes);
   OfficeDocument doc = OfficeDocument::FromBytes(bytes, path);
   SaveExpected(path, doc);
   // What the changed document must show, known before it is written.
@@ -55,7 +54,7 @@ void Write(const fs::path& dir, const std::string& name, const std::string& byte
     file.Module()->InsertLines(1, qlx::FromUtf8(kAddedLine));
   }
   modules.StoreChanges();
-  Save(changed, doc.Render());
+  WriteFile(changed, doc.Render());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/ui.h"
-#include "support/boxes.h"
+#include "support/print.h"
 #include "support/text.h"
 
 namespace qlx::testing {
