@@ -207,16 +207,18 @@ void RunRuntimeScenarios(Harness& h) {
     for (std::size_t i = 1; i < boxes.size(); ++i) CHECK_MSG(false, "stray box " + Show(boxes[i]));
   };
 
-  t.Scenario("disconnected inside a message box: the handler ends there, no stray box, all released", [&] {
+  t.Scenario("disconnected inside a message box: alive until the handler ends, no stray box, all released", [&] {
     Session s;
     if (!Open(h, vbe.get(), editor, s)) return;
     ready_for_box(s);
     bool editor_enabled_inside = true;
     bool window_alive_inside = false;
+    HRESULT unload_inside = S_OK;
     action.action = [&] {
       editor_enabled_inside = IsWindowEnabled(chain.Main()) != FALSE;
       window_alive_inside = IsWindow(s.window) != FALSE;
       s.Disconnect();  // the editor disconnects and lets go of the add-in
+      unload_inside = can_unload();
     };
     h.boxes->ActInsideNextBox(action.get(), kAct);
     SendMessageW(s.Control(designed, u"cmdWrite"), BM_CLICK, 0, 0);
@@ -225,6 +227,8 @@ void RunRuntimeScenarios(Harness& h) {
     expect_only(OkBox(u"QLX", kModuleChanged));
     CHECK(window_alive_inside);
     CHECK_MSG(!editor_enabled_inside, "the editor's main window is disabled while the box is open");
+    // The add-in keeps itself alive until the handler in the box has returned.
+    CHECK_EQ(ShowHResult(unload_inside), ShowHResult(S_FALSE));
     CHECK(IsWindowEnabled(chain.Main()));
     CHECK(!IsWindow(s.window));
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);
@@ -234,7 +238,7 @@ void RunRuntimeScenarios(Harness& h) {
     CHECK_EQ(ini.Read(L"Author", L"Name"), Text(u"DefaultUser"));  // the unloading saved
   });
 
-  t.Scenario("disconnected inside the author's input box: no name taken, no stray box, all released", [&] {
+  t.Scenario("disconnected inside the input box: alive until then, no name taken, no stray box, all released", [&] {
     Session s;
     if (!Open(h, vbe.get(), editor, s)) return;
     SetWindowPos(s.window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -242,9 +246,11 @@ void RunRuntimeScenarios(Harness& h) {
     GetWindowRect(s.window, &tool);
     h.boxes->TypeIntoInputBoxes(Text(u"Suzuki"));
     bool editor_enabled_inside = true;
+    HRESULT unload_inside = S_OK;
     action.action = [&] {
       editor_enabled_inside = IsWindowEnabled(chain.Main()) != FALSE;
       s.Disconnect();
+      unload_inside = can_unload();
     };
     h.boxes->ActInsideNextBox(action.get(), kAct);
     SendMessageW(s.window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(4, 4));
@@ -263,6 +269,7 @@ void RunRuntimeScenarios(Harness& h) {
     }
     for (std::size_t i = 1; i < boxes.size(); ++i) CHECK_MSG(false, "stray box " + Show(boxes[i]));
     CHECK(!editor_enabled_inside);
+    CHECK_EQ(ShowHResult(unload_inside), ShowHResult(S_FALSE));
     CHECK(IsWindowEnabled(chain.Main()));
     CHECK(!IsWindow(s.window));
     CHECK(FindWindowW(win::kInputBoxClass, nullptr) == nullptr);
