@@ -26,7 +26,7 @@ com::Variant Nothing() { return com::Variant::Dispatch(nullptr); }
 
 }  // namespace
 
-FakeObject::FakeObject(std::shared_ptr<FakeStats> stats, std::vector<const wchar_t*> members)
+FakeObject::FakeObject(std::shared_ptr<FakeStats> stats, Members members)
     : stats_(std::move(stats)), members_(std::move(members)) {
   ++stats_->live;
 }
@@ -47,8 +47,9 @@ HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-  for (std::size_t m = 0; m < members_.size(); ++m) {
-    if (CompareStringOrdinal(names[0], -1, members_[m], -1, TRUE) == CSTR_EQUAL) ids[0] = static_cast<DISPID>(m + 1);
+  const std::vector<const wchar_t*>& members = members_.names;
+  for (std::size_t m = 0; m < members.size(); ++m) {
+    if (CompareStringOrdinal(names[0], -1, members[m], -1, TRUE) == CSTR_EQUAL) ids[0] = static_cast<DISPID>(m + 1);
   }
   if (ids[0] == DISPID_UNKNOWN || count > 1) return DISP_E_UNKNOWNNAME;
   return S_OK;
@@ -57,8 +58,8 @@ HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
 HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* excepinfo, UINT*) {
   if (!params) return E_INVALIDARG;
-  if (id == DISPID_VALUE && default_member_ > 0) id = default_member_;
-  if (id < 1 || static_cast<std::size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+  if (id == DISPID_VALUE && members_.default_member > 0) id = members_.default_member;
+  if (id < 1 || static_cast<std::size_t>(id) > members_.names.size()) return DISP_E_MEMBERNOTFOUND;
   // A property put names its value DISPID_PROPERTYPUT; no other named arguments.
   const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
   if (params->cNamedArgs > (put ? 1u : 0u)) return DISP_E_NONAMEDARGS;
@@ -119,44 +120,49 @@ LONG& FakeObject::Args::LongRef(UINT n) const {
   throw DispatchFailure{DISP_E_TYPEMISMATCH};
 }
 
-FakeVBE::FakeVBE(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
-    : FakeObject(std::move(stats), {L"ActiveCodePane", L"CommandBars", L"Events"}), vbe_(vbe) {}
+// ---------------------------------------------------------------------------
+// Each kind of the editor's objects: its members, then its answers.
 
-com::Variant FakeVBE::Call(DISPID id, WORD flags, const Args& args) {
+namespace {
+
+FakeObject::Members MembersOf(const FakeVBE*) { return {{L"ActiveCodePane", L"CommandBars", L"Events"}}; }
+
+com::Variant Answer(const FakeVBE& self, DISPID id, WORD flags, const FakeObject::Args& args) {
+  MemoryVBE& vbe = self.Over();
   if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(0, 0);
   if (id == 2) {
-    vbe_.CommandBars();  // counted as the editor counts it
-    return Object(new FakeCommandBars(Stats(), vbe_));
+    vbe.CommandBars();  // counted as the editor counts it
+    return Object(new FakeCommandBars(self.Stats(), vbe));
   }
-  if (id == 3) return Object(new FakeEvents(Stats(), vbe_));
+  if (id == 3) return Object(new FakeEvents(self.Stats(), vbe));
   if (id != 1) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
-  std::shared_ptr<MemoryCodePane> pane = vbe_.ActivePane();
-  vbe_.ActiveCodePane();  // counted as the editor counts it
+  std::shared_ptr<MemoryCodePane> pane = vbe.ActivePane();
+  vbe.ActiveCodePane();  // counted as the editor counts it
   if (!pane) return Nothing();
-  return Object(new FakeCodePane(Stats(), pane));
+  return Object(new FakeCodePane(self.Stats(), pane));
 }
 
-FakeCodePane::FakeCodePane(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodePane> pane)
-    : FakeObject(std::move(stats), {L"CodeModule", L"Window", L"GetSelection"}), pane_(std::move(pane)) {}
+FakeObject::Members MembersOf(const FakeCodePane*) { return {{L"CodeModule", L"Window", L"GetSelection"}}; }
 
-com::Variant FakeCodePane::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeCodePane& self, DISPID id, WORD flags, const FakeObject::Args& args) {
+  MemoryCodePane& pane = *self.Over();
   if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   switch (id) {
     case 1:
       args.Expect(0, 0);
-      pane_->CodeModule();
-      return Object(new FakeCodeModule(Stats(), pane_->Module()));
+      pane.CodeModule();
+      return Object(new FakeCodeModule(self.Stats(), pane.Module()));
     case 2:
       args.Expect(0, 0);
-      return Object(new FakeWindow(Stats(), pane_->Window()));
+      return Object(new FakeWindow(self.Stats(), pane.Window()));
     case 3: {
       args.Expect(4, 4);
       Row start_line = 0;
       Row end_line = 0;
       std::int32_t start_column = 0;
       std::int32_t end_column = 0;
-      pane_->GetSelection(start_line, start_column, end_line, end_column);
+      pane.GetSelection(start_line, start_column, end_line, end_column);
       args.LongRef(0) = start_line;
       args.LongRef(1) = start_column;
       args.LongRef(2) = end_line;
@@ -168,15 +174,14 @@ com::Variant FakeCodePane::Call(DISPID id, WORD flags, const Args& args) {
   }
 }
 
-FakeCodeModule::FakeCodeModule(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodeModule> module)
-    : FakeObject(std::move(stats),
-                 {L"Name", L"Lines", L"CountOfLines", L"CountOfDeclarationLines", L"InsertLines", L"DeleteLines",
-                  L"ReplaceLine", L"ProcOfLine", L"ProcStartLine", L"ProcCountLines", L"ProcBodyLine", L"Find"}),
-      module_(std::move(module)) {}
+FakeObject::Members MembersOf(const FakeCodeModule*) {
+  return {{L"Name", L"Lines", L"CountOfLines", L"CountOfDeclarationLines", L"InsertLines", L"DeleteLines",
+           L"ReplaceLine", L"ProcOfLine", L"ProcStartLine", L"ProcCountLines", L"ProcBodyLine", L"Find"}};
+}
 
-com::Variant FakeCodeModule::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeCodeModule& self, DISPID id, WORD flags, const FakeObject::Args& args) {
   if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
-  MemoryCodeModule& m = *module_;
+  MemoryCodeModule& m = *self.Over();
   switch (id) {
     case 1:
       args.Expect(0, 0);
@@ -238,95 +243,85 @@ com::Variant FakeCodeModule::Call(DISPID id, WORD flags, const Args& args) {
   }
 }
 
-FakeWindow::FakeWindow(std::shared_ptr<FakeStats> stats, std::shared_ptr<qlx::Window> window)
-    : FakeObject(std::move(stats), {L"Caption"}), window_(std::move(window)) {}
+FakeObject::Members MembersOf(const FakeWindow*) { return {{L"Caption"}}; }
 
-com::Variant FakeWindow::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeWindow& self, DISPID id, WORD flags, const FakeObject::Args& args) {
   if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(0, 0);
-  return com::Variant::String(window_->Caption());
+  return com::Variant::String(self.Over()->Caption());
 }
 
-// ---------------------------------------------------------------------------
 // Command bars and their events
 
-FakeCommandBars::FakeCommandBars(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
-    : FakeObject(std::move(stats), {L"Item"}), vbe_(vbe) {
-  SetDefaultMember(1);
-}
+FakeObject::Members MembersOf(const FakeCommandBars*) { return {{L"Item"}, 1}; }
 
-com::Variant FakeCommandBars::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeCommandBars& self, DISPID id, WORD flags, const FakeObject::Args& args) {
   if (id != 1 || !IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(1, 1);
-  auto bar = std::dynamic_pointer_cast<MemoryCommandBar>(vbe_.Bars().Item(args.String(0)));
+  auto bar = std::dynamic_pointer_cast<MemoryCommandBar>(self.Over().get().Bars().Item(args.String(0)));
   if (!bar) return Nothing();
-  return Object(new FakeCommandBar(Stats(), std::move(bar)));
+  return Object(new FakeCommandBar(self.Stats(), std::move(bar)));
 }
 
-FakeCommandBar::FakeCommandBar(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBar> bar)
-    : FakeObject(std::move(stats), {L"Name", L"Controls"}), bar_(std::move(bar)) {}
+FakeObject::Members MembersOf(const FakeCommandBar*) { return {{L"Name", L"Controls"}}; }
 
-com::Variant FakeCommandBar::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeCommandBar& self, DISPID id, WORD flags, const FakeObject::Args& args) {
+  const std::shared_ptr<MemoryCommandBar>& bar = self.Over();
   if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(0, 0);
-  if (id == 1) return com::Variant::String(bar_->Name());
-  bar_->Controls();
-  return Object(new FakeCommandBarControls(Stats(), bar_));
+  if (id == 1) return com::Variant::String(bar->Name());
+  bar->Controls();
+  return Object(new FakeCommandBarControls(self.Stats(), bar));
 }
 
-FakeCommandBarControls::FakeCommandBarControls(std::shared_ptr<FakeStats> stats,
-                                               std::shared_ptr<MemoryCommandBar> bar)
-    : FakeObject(std::move(stats), {L"Count", L"Item", L"Add"}), bar_(std::move(bar)) {
-  SetDefaultMember(2);
-}
+FakeObject::Members MembersOf(const FakeCommandBarControls*) { return {{L"Count", L"Item", L"Add"}, 2}; }
 
-com::Variant FakeCommandBarControls::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeCommandBarControls& self, DISPID id, WORD flags, const FakeObject::Args& args) {
+  MemoryCommandBar& bar = *self.Over();
   if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   std::shared_ptr<CommandBarControl> control;
   switch (id) {
     case 1:
       args.Expect(0, 0);
-      return com::Variant::Int32(bar_->Count());
+      return com::Variant::Int32(bar.Count());
     case 2:
       args.Expect(1, 1);
-      control = bar_->Item(args.Int(0));
+      control = bar.Item(args.Int(0));
       break;
     default:
       // Add(Type, Id, Parameter, Before, Temporary); left-out ones come as VT_ERROR.
       args.Expect(0, 5);
-      control = bar_->Add(args.IntOr(0, kControlButton), args.Count() > 4 && V_VT(&args.At(4)) != VT_ERROR &&
-                                                              args.BoolOr(4, false));
+      control = bar.Add(args.IntOr(0, kControlButton),
+                        args.Count() > 4 && V_VT(&args.At(4)) != VT_ERROR && args.BoolOr(4, false));
       break;
   }
   auto memory_control = std::dynamic_pointer_cast<MemoryCommandBarControl>(control);
   if (!memory_control) return Nothing();
-  return Object(new FakeCommandBarControl(Stats(), std::move(memory_control)));
+  return Object(new FakeCommandBarControl(self.Stats(), std::move(memory_control)));
 }
 
-FakeCommandBarControl::FakeCommandBarControl(std::shared_ptr<FakeStats> stats,
-                                             std::shared_ptr<MemoryCommandBarControl> control)
-    : FakeObject(std::move(stats), {L"Caption", L"Delete"}), control_(std::move(control)) {}
+FakeObject::Members MembersOf(const FakeCommandBarControl*) { return {{L"Caption", L"Delete"}}; }
 
-com::Variant FakeCommandBarControl::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeCommandBarControl& self, DISPID id, WORD flags, const FakeObject::Args& args) {
+  MemoryCommandBarControl& control = *self.Over();
   if (id == 1 && (flags & DISPATCH_PROPERTYPUT)) {
     args.Expect(1, 1);
-    control_->SetCaption(args.String(0));
+    control.SetCaption(args.String(0));
     return {};
   }
   if (!IsGet(flags)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   if (id == 1) {
     args.Expect(0, 0);
-    return com::Variant::String(control_->Caption());
+    return com::Variant::String(control.Caption());
   }
   args.Expect(0, 1);
-  control_->Delete();
+  control.Delete();
   return {};
 }
 
-FakeEvents::FakeEvents(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe)
-    : FakeObject(std::move(stats), {L"CommandBarEvents"}), vbe_(vbe) {}
+FakeObject::Members MembersOf(const FakeEvents*) { return {{L"CommandBarEvents"}}; }
 
-com::Variant FakeEvents::Call(DISPID id, WORD flags, const Args& args) {
+com::Variant Answer(const FakeEvents& self, DISPID id, WORD flags, const FakeObject::Args& args) {
   if (id != 1 || !(flags & DISPATCH_PROPERTYGET)) throw DispatchFailure{DISP_E_MEMBERNOTFOUND};
   args.Expect(1, 1);
   com::Variant value;
@@ -335,15 +330,38 @@ com::Variant FakeEvents::Call(DISPID id, WORD flags, const Args& args) {
   if (V_VT(value.get()) == VT_DISPATCH && V_DISPATCH(value.get())) {
     auto* fake = dynamic_cast<FakeCommandBarControl*>(V_DISPATCH(value.get()));
     if (!fake) throw VbError(13);  // type mismatch
-    control = fake->Control();
+    control = fake->Over();
   }
-  std::shared_ptr<qlx::CommandBarEvents> source = vbe_.Events()->CommandBarEvents(control);
-  return Object(new FakeCommandBarEvents(Stats(), std::move(source)));
+  std::shared_ptr<qlx::CommandBarEvents> source = self.Over().get().Events()->CommandBarEvents(control);
+  return Object(new FakeCommandBarEvents(self.Stats(), std::move(source)));
 }
+
+}  // namespace
+
+template <class Kind, class Counterpart>
+FakeOf<Kind, Counterpart>::FakeOf(std::shared_ptr<FakeStats> stats, Counterpart counterpart)
+    : FakeObject(std::move(stats), MembersOf(static_cast<const FakeOf*>(nullptr))),
+      counterpart_(std::move(counterpart)) {}
+
+template <class Kind, class Counterpart>
+com::Variant FakeOf<Kind, Counterpart>::Call(DISPID id, WORD flags, const Args& args) {
+  return Answer(*this, id, flags, args);
+}
+
+// Made here, once each, for every kind the header names.
+template class FakeOf<VbeKind, std::reference_wrapper<MemoryVBE>>;
+template class FakeOf<CodePaneKind, std::shared_ptr<MemoryCodePane>>;
+template class FakeOf<CodeModuleKind, std::shared_ptr<MemoryCodeModule>>;
+template class FakeOf<WindowKind, std::shared_ptr<qlx::Window>>;
+template class FakeOf<CommandBarsKind, std::reference_wrapper<MemoryVBE>>;
+template class FakeOf<CommandBarKind, std::shared_ptr<MemoryCommandBar>>;
+template class FakeOf<CommandBarControlsKind, std::shared_ptr<MemoryCommandBar>>;
+template class FakeOf<CommandBarControlKind, std::shared_ptr<MemoryCommandBarControl>>;
+template class FakeOf<EventsKind, std::reference_wrapper<MemoryVBE>>;
 
 FakeCommandBarEvents::FakeCommandBarEvents(std::shared_ptr<FakeStats> stats,
                                            std::shared_ptr<qlx::CommandBarEvents> source)
-    : FakeObject(std::move(stats), {}), source_(std::move(source)) {
+    : FakeObject(std::move(stats), Members{}), source_(std::move(source)) {
   source_->SetClickHandler(
       [this](const std::shared_ptr<CommandBarControl>& control, bool& handled, bool& cancel_default) {
         Fire(control, handled, cancel_default);

@@ -5,6 +5,7 @@
 // object counts itself, so a scenario can check that all were released.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,7 +27,14 @@ struct FakeStats {
 
 class FakeObject : public com::ComObject<IDispatch> {
  public:
-  FakeObject(std::shared_ptr<FakeStats> stats, std::vector<const wchar_t*> members);
+  // Its members by name, DISPID 1, 2, ... in order, and the one DISPID_VALUE
+  // stands for.
+  struct Members {
+    std::vector<const wchar_t*> names;
+    DISPID default_member = DISPID_UNKNOWN;
+  };
+
+  FakeObject(std::shared_ptr<FakeStats> stats, Members members);
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
@@ -34,10 +42,6 @@ class FakeObject : public com::ComObject<IDispatch> {
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) override;
-
- protected:
-  ~FakeObject() override;
-  void* Find(REFIID iid) override { return iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr; }
 
   // The arguments of one call, in the caller's order.
   class Args {
@@ -57,16 +61,17 @@ class FakeObject : public com::ComObject<IDispatch> {
     DISPPARAMS& params_;
   };
 
-  // Member id (1-based index into members) called with args.
-  virtual com::Variant Call(DISPID id, WORD flags, const Args& args) = 0;
   const std::shared_ptr<FakeStats>& Stats() const { return stats_; }
-  // The member DISPID_VALUE stands for.
-  void SetDefaultMember(DISPID id) { default_member_ = id; }
+
+ protected:
+  ~FakeObject() override;
+  void* Find(REFIID iid) override { return iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr; }
+  // Member id (1-based index into the names) called with args.
+  virtual com::Variant Call(DISPID id, WORD flags, const Args& args) = 0;
 
  private:
-  DISPID default_member_ = DISPID_UNKNOWN;
   std::shared_ptr<FakeStats> stats_;
-  std::vector<const wchar_t*> members_;
+  Members members_;
 };
 
 // A new fake object as an owned interface pointer.
@@ -75,90 +80,32 @@ com::ComPtr<T> MakeFake(A&&... args) {
   return com::ComPtr<T>::Adopt(new T(std::forward<A>(args)...));
 }
 
-class FakeVBE : public FakeObject {
+// One of the editor's objects over its in-memory counterpart. Kind only
+// tells the kinds apart: what each one's members are and how it answers
+// them is written once, in fake_objects.cpp.
+template <class Kind, class Counterpart>
+class FakeOf final : public FakeObject {
  public:
-  FakeVBE(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe);
+  FakeOf(std::shared_ptr<FakeStats> stats, Counterpart counterpart);
+  const Counterpart& Over() const { return counterpart_; }
 
  private:
   com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  MemoryVBE& vbe_;
+  Counterpart counterpart_;
 };
 
-class FakeCodePane : public FakeObject {
- public:
-  FakeCodePane(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodePane> pane);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  std::shared_ptr<MemoryCodePane> pane_;
-};
-
-class FakeCodeModule : public FakeObject {
- public:
-  FakeCodeModule(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCodeModule> module);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  std::shared_ptr<MemoryCodeModule> module_;
-};
-
-class FakeWindow : public FakeObject {
- public:
-  FakeWindow(std::shared_ptr<FakeStats> stats, std::shared_ptr<qlx::Window> window);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  std::shared_ptr<qlx::Window> window_;
-};
-
+using FakeVBE = FakeOf<struct VbeKind, std::reference_wrapper<MemoryVBE>>;
+using FakeCodePane = FakeOf<struct CodePaneKind, std::shared_ptr<MemoryCodePane>>;
+using FakeCodeModule = FakeOf<struct CodeModuleKind, std::shared_ptr<MemoryCodeModule>>;
+using FakeWindow = FakeOf<struct WindowKind, std::shared_ptr<qlx::Window>>;
 // Application.CommandBars over the in-memory editor's bars; its default
 // member is Item(name).
-class FakeCommandBars : public FakeObject {
- public:
-  FakeCommandBars(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  MemoryVBE& vbe_;
-};
-
-class FakeCommandBar : public FakeObject {
- public:
-  FakeCommandBar(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBar> bar);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  std::shared_ptr<MemoryCommandBar> bar_;
-};
-
-class FakeCommandBarControls : public FakeObject {
- public:
-  FakeCommandBarControls(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBar> bar);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  std::shared_ptr<MemoryCommandBar> bar_;
-};
-
-class FakeCommandBarControl : public FakeObject {
- public:
-  FakeCommandBarControl(std::shared_ptr<FakeStats> stats, std::shared_ptr<MemoryCommandBarControl> control);
-  const std::shared_ptr<MemoryCommandBarControl>& Control() const { return control_; }
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  std::shared_ptr<MemoryCommandBarControl> control_;
-};
-
+using FakeCommandBars = FakeOf<struct CommandBarsKind, std::reference_wrapper<MemoryVBE>>;
+using FakeCommandBar = FakeOf<struct CommandBarKind, std::shared_ptr<MemoryCommandBar>>;
+using FakeCommandBarControls = FakeOf<struct CommandBarControlsKind, std::shared_ptr<MemoryCommandBar>>;
+using FakeCommandBarControl = FakeOf<struct CommandBarControlKind, std::shared_ptr<MemoryCommandBarControl>>;
 // VBIDE's Events: CommandBarEvents(control) is a property get with the control.
-class FakeEvents : public FakeObject {
- public:
-  FakeEvents(std::shared_ptr<FakeStats> stats, MemoryVBE& vbe);
-
- private:
-  com::Variant Call(DISPID id, WORD flags, const Args& args) override;
-  MemoryVBE& vbe_;
-};
+using FakeEvents = FakeOf<struct EventsKind, std::reference_wrapper<MemoryVBE>>;
 
 // One control's event source with a real connection point for the click
 // events: a click on the in-memory control (MemoryCommandBarControl::Click)

@@ -8,22 +8,12 @@
 #include "addin/win_settings.h"
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
-#include "guids.h"
+#include "windows/tool_window.h"
 #include "host/com/dispatch.h"
 #include "idtextensibility2.h"
 
 namespace qlx::fake {
 namespace {
-
-using win::IDTExtensibility2;
-
-com::ComPtr<IDTExtensibility2> CreateConnect() {
-  CLSID clsid{};
-  com::Check(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
-  com::ComPtr<IDTExtensibility2> addin;
-  com::Check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
-  return addin;
-}
 
 // Calls a member by name through IDispatch with arguments in the caller's order.
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, std::vector<com::Variant>& args,
@@ -85,37 +75,32 @@ void RunMenuScenarios(Harness& h) {
   RegistryUserSettingsStore settings;
 
   t.Scenario("the menu item: one while connected, none after disconnection, DisplayOnConnect 0", [&] {
-    com::ComPtr<IDTExtensibility2> addin = CreateConnect();
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
+    Session s;
+    s.addin = CreateConnect();
+    if (!s.addin) return;
     for (int round = 0; round < 2; ++round) {
-      CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+      CHECK_HR(s.addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &s.array));
       const std::vector<Text> captions = AddInsCaptions(editor);
       CHECK_EQ(static_cast<long long>(captions.size()), 1LL);
       CHECK_EQ(CountOf(captions, kMenuCaption), 1LL);
-      CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+      CHECK_HR(s.addin->OnDisconnection(win::ext_dm_UserClosed, &s.array));
       CHECK_EQ(static_cast<long long>(AddInsCaptions(editor).size()), 0LL);
       CHECK_EQ(GetDisplayOnConnect(settings), Text(u"0"));
     }
     // An external connection puts no item on the bar.
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_External, nullptr, &array));
+    CHECK_HR(s.addin->OnConnection(vbe.get(), win::ext_cm_External, nullptr, &s.array));
     CHECK_EQ(static_cast<long long>(AddInsCaptions(editor).size()), 0LL);
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_HostShutdown, &array));
+    CHECK_HR(s.addin->OnDisconnection(win::ext_dm_HostShutdown, &s.array));
     const std::vector<SeenBox> boxes = h.boxes->Take();
     CHECK_MSG(boxes.empty(), "no message box: " + ShowBoxes(boxes));
   });
 
   t.Scenario("a click reaches the add-in through the connection point only while connected", [&] {
-    com::ComPtr<IDTExtensibility2> addin = CreateConnect();
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_Startup, nullptr, &array));
-    auto bar = editor.Bars().Bar(u"Add-Ins");
-    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
-    CHECK(item);
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    Session s;
+    if (!s.Connect(CreateConnect(), vbe.get(), editor, win::ext_cm_Startup)) return;
+    s.Disconnect();
     // The add-in's event source is gone, so nothing is listening any more.
-    if (item) CHECK_EQ(item->Click(), 0);
+    CHECK_EQ(s.item->Click(), 0);
   });
 
   vbe.reset();
@@ -137,27 +122,25 @@ void RunConnectScenarios(Harness& h) {
   const ULONG own = vbe->Refs();
 
   t.Scenario("connect and disconnect through the IDTExtensibility2 vtable", [&] {
-    com::ComPtr<IDTExtensibility2> addin = CreateConnect();
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+    Session s;
+    if (!s.Connect(CreateConnect(), vbe.get(), editor)) return;
     CHECK_MSG(vbe->Refs() > own, "the add-in keeps the editor while connected");
-    CHECK_HR(addin->OnStartupComplete(&array));
-    CHECK_HR(addin->OnAddInsUpdate(&array));
-    CHECK_HR(addin->OnBeginShutdown(&array));
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    CHECK_HR(s.addin->OnStartupComplete(&s.array));
+    CHECK_HR(s.addin->OnAddInsUpdate(&s.array));
+    CHECK_HR(s.addin->OnBeginShutdown(&s.array));
+    CHECK_HR(s.addin->OnDisconnection(win::ext_dm_UserClosed, &s.array));
     CHECK_EQ(static_cast<long long>(vbe->Refs()), static_cast<long long>(own));
     // Connected again in every mode, then released without a disconnection.
     for (auto mode : {win::ext_cm_Startup, win::ext_cm_External, win::ext_cm_CommandLine}) {
-      CHECK_HR(addin->OnConnection(vbe.get(), mode, nullptr, &array));
+      CHECK_HR(s.addin->OnConnection(vbe.get(), mode, nullptr, &s.array));
     }
-    addin.reset();
+    s.addin.reset();
     CHECK_EQ(static_cast<long long>(vbe->Refs()), static_cast<long long>(own));
   });
 
   t.Scenario("connect and disconnect through IDispatch", [&] {
     com::ComPtr<IDispatch> addin = CreateConnect().As<IDispatch>(IID_IDispatch);
-    CHECK(addin);
+    if (!CHECK(addin)) return;
     com::SafeArray custom = com::SafeArray::EmptyVariants();
     SAFEARRAY* array = custom.get();
     DISPID id = 0;
@@ -197,16 +180,17 @@ void RunConnectScenarios(Harness& h) {
   });
 
   t.Scenario("a failing connection is reported, not thrown", [&] {
-    com::ComPtr<IDTExtensibility2> addin = CreateConnect();
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
+    Session s;
+    s.addin = CreateConnect();
+    if (!s.addin) return;
     // No editor object: VB's error 91 comes back as an HRESULT.
-    CHECK_EQ(ShowHResult(addin->OnConnection(nullptr, win::ext_cm_AfterStartup, nullptr, &array)),
+    CHECK_EQ(ShowHResult(s.addin->OnConnection(nullptr, win::ext_cm_AfterStartup, nullptr, &s.array)),
              ShowHResult(static_cast<HRESULT>(0x800A005B)));
     std::vector<com::Variant> args{com::Variant::Dispatch(nullptr), com::Variant::Int32(0),
-                                   com::Variant::Dispatch(nullptr), com::Variant::ByRef(VT_ARRAY | VT_VARIANT, &array)};
+                                   com::Variant::Dispatch(nullptr),
+                                   com::Variant::ByRef(VT_ARRAY | VT_VARIANT, &s.array)};
     com::ExcepInfo e;
-    CHECK_EQ(ShowHResult(InvokeByName(addin.get(), L"OnConnection", args, e)), ShowHResult(DISP_E_EXCEPTION));
+    CHECK_EQ(ShowHResult(InvokeByName(s.addin.get(), L"OnConnection", args, e)), ShowHResult(DISP_E_EXCEPTION));
     CHECK_EQ(ShowHResult(e.get()->scode), ShowHResult(static_cast<HRESULT>(0x800A005B)));
     CHECK_EQ(com::Bstr::TextOf(e.get()->bstrDescription), Text(u"Object variable or With block variable not set"));
   });

@@ -12,15 +12,10 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
-#include "frm_add_in_view.h"
-#include "guids.h"
 #include "host/ui.h"
-#include "idtextensibility2.h"
 
 namespace qlx::fake {
 namespace {
-
-using win::IDTExtensibility2;
 
 // The benchmarks' module at full size: 65,000 lines, 300 procedures of 30
 // parameters, as the editor shows it (without its Attribute line).
@@ -114,28 +109,10 @@ void RunHostCallScenarios(Harness& h) {
   com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
 
   t.Scenario("GET and WRITE of a header on a 65,000-line module: the calls that reach the editor", [&] {
-    CLSID clsid{};
-    CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
-    com::ComPtr<IDTExtensibility2> addin;
-    CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
-    if (!addin) return;
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
-    auto bar = editor.Bars().Bar(u"Add-Ins");
-    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
-    if (!CHECK(item)) return;
-    item->Click();
-    Pump();
-    HWND window = FindWindowW(win::kToolWindowClass, nullptr);
-    if (!CHECK_MSG(window, "no tool window after the click")) return;
+    Session s;
+    if (!s.Open(CreateConnect(), vbe.get(), editor)) return;
     const std::vector<DesignedControl> designed = DesignedControls();
-    const std::vector<HWND> children = Children(window);
-    const auto control = [&](const char16_t* name) {
-      const int at = TabIndexOf(designed, name);
-      return at >= 0 && static_cast<std::size_t>(at) < children.size() ? children[static_cast<std::size_t>(at)]
-                                                                        : HWND{};
-    };
+    const auto control = [&](const char16_t* name) { return s.Control(designed, name); };
     HWND get = control(u"cmdGet");
     HWND write = control(u"cmdWrite");
     if (!CHECK(get && write)) return;
@@ -168,9 +145,9 @@ void RunHostCallScenarios(Harness& h) {
     const std::vector<SeenBox> boxes = h.boxes->Take();
     CHECK_MSG(boxes.empty(), "no message box");
 
-    SendMessageW(window, WM_CLOSE, 0, 0);
+    SendMessageW(s.window, WM_CLOSE, 0, 0);
     Pump();
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    s.Disconnect();
   });
 
   pane.reset();

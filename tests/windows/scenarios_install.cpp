@@ -7,6 +7,7 @@
 #include "addin/connect.h"
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
+#include "windows/tool_window.h"
 #include "guids.h"
 #include "idtextensibility2.h"
 #include "registration.h"
@@ -59,19 +60,12 @@ void RunInstalledScenarios(Harness& h) {
     editor.AddModule(kSampleModuleName, SampleModule());
     editor.Pane(kSampleModuleName);
     com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
-    CLSID clsid{};
-    CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
-    com::ComPtr<win::IDTExtensibility2> addin;
-    CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
+    Session s;
+    com::ComPtr<win::IDTExtensibility2> addin = CreateConnect();
     if (!addin) return;
     CHECK_MSG(GetModuleHandleW(expected_dll.c_str()) != nullptr, "the DLL in use is " + Show(expected_dll));
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
-    auto bar = editor.Bars().Bar(u"Add-Ins");
-    CHECK(bar && bar->Find(kMenuCaption));
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
-    addin.reset();
+    s.Connect(std::move(addin), vbe.get(), editor);
+    s.Disconnect();
     vbe.reset();
     CHECK_EQ(static_cast<long long>(stats->live), 0LL);
     for (const SeenBox& box : h.boxes->Take()) CHECK_MSG(false, "unexpected box " + Show(box));

@@ -11,13 +11,9 @@
 #include "windows/tool_window.h"
 #include "frm_add_in_view.h"
 #include "win32_ui.h"
-#include "guids.h"
-#include "idtextensibility2.h"
 
 namespace qlx::fake {
 namespace {
-
-using win::IDTExtensibility2;
 
 constexpr UINT kAct = WM_APP + 40;
 constexpr wchar_t kActionClass[] = L"QLX_FakeEditorAction";
@@ -104,53 +100,6 @@ SeenBox OkBox(Text title, Text text) {
 
 int Pixels(int twips, int dpi) { return static_cast<int>((static_cast<long long>(twips) * dpi + 720) / 1440); }
 
-// One connected add-in with its tool window shown from the menu item.
-struct Session {
-  com::ComPtr<IDTExtensibility2> addin;
-  com::SafeArray custom = com::SafeArray::EmptyVariants();
-  SAFEARRAY* array = nullptr;
-  std::shared_ptr<MemoryCommandBarControl> item;
-  HWND window = nullptr;
-  std::vector<HWND> controls;  // in tab order
-
-  HWND Control(const std::vector<DesignedControl>& designed, const char16_t* name) const {
-    const int at = TabIndexOf(designed, name);
-    return at >= 0 && static_cast<std::size_t>(at) < controls.size() ? controls[static_cast<std::size_t>(at)]
-                                                                      : HWND{};
-  }
-  void Disconnect() {
-    if (addin) CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
-    addin.reset();
-  }
-};
-
-com::ComPtr<IDTExtensibility2> CreateAddin(const Harness& h) {
-  com::ComPtr<IDTExtensibility2> addin;
-  auto* get_class = EntryPoint<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>(h, "DllGetClassObject");
-  if (!get_class) return addin;
-  com::ComPtr<IClassFactory> factory;
-  if (FAILED(get_class(win::kClsidConnect, IID_IClassFactory, factory.put_void())) || !factory) return addin;
-  factory->CreateInstance(nullptr, win::kIidIDTExtensibility2, addin.put_void());
-  return addin;
-}
-
-bool Open(const Harness& h, FakeVBE* vbe, MemoryVBE& editor, Session& s, bool show = true) {
-  s.addin = CreateAddin(h);
-  if (!CHECK(s.addin)) return false;
-  s.array = s.custom.get();
-  CHECK_HR(s.addin->OnConnection(vbe, win::ext_cm_AfterStartup, nullptr, &s.array));
-  auto bar = editor.Bars().Bar(u"Add-Ins");
-  s.item = bar ? bar->Find(kMenuCaption) : nullptr;
-  if (!CHECK(s.item)) return false;
-  if (!show) return true;
-  s.item->Click();
-  Pump();
-  s.window = FindWindowW(win::kToolWindowClass, nullptr);
-  if (!CHECK_MSG(s.window, "no tool window after the click")) return false;
-  s.controls = Children(s.window);
-  return CHECK_EQ(s.controls.size(), std::size_t{9});
-}
-
 void Key(UINT message, WPARAM key) {
   HWND to = GetFocus();
   const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
@@ -209,7 +158,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("disconnected inside a message box: alive until the handler ends, no stray box, all released", [&] {
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     ready_for_box(s);
     bool editor_enabled_inside = true;
     bool window_alive_inside = false;
@@ -240,7 +189,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("disconnected inside the input box: alive until then, no name taken, no stray box, all released", [&] {
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     SetWindowPos(s.window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT tool{};
     GetWindowRect(s.window, &tool);
@@ -279,7 +228,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("the tool window closed inside a box: the handler ends there, the window comes back working", [&] {
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     ready_for_box(s);
     action.action = [&] { SendMessageW(s.window, WM_CLOSE, 0, 0); };
     h.boxes->ActInsideNextBox(action.get(), kAct);
@@ -307,7 +256,7 @@ void RunRuntimeScenarios(Harness& h) {
     editor.Pane(kSampleModuleName);
     pane = editor.ActivePane();
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     ACCEL f5{FVIRTKEY, VK_F5, kRunCommand};
     HACCEL accelerators = CreateAcceleratorTableW(&f5, 1);
     const auto loop = [&] { HostLoop(accelerators, action.get()); };
@@ -387,7 +336,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("the tool window belongs to the editor's main window: hidden, minimised and shown with it", [&] {
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     CHECK(GetWindow(s.window, GW_OWNER) == chain.Main());
     CHECK(GetWindowLongW(s.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     CHECK(IsWindowVisible(s.window));
@@ -411,7 +360,7 @@ void RunRuntimeScenarios(Harness& h) {
     WritePrivateProfileStringW(L"WindowPos", L"Top", L"-60000", ini.Path().c_str());
     WritePrivateProfileStringW(L"WindowPos", L"Left", L"400000", ini.Path().c_str());
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     RECT r{};
     GetWindowRect(s.window, &r);
     RECT work{};
@@ -431,7 +380,7 @@ void RunRuntimeScenarios(Harness& h) {
   t.Scenario("DllCanUnloadNow answers S_FALSE while the editor still holds the click sink", [&] {
     stats->keep_sinks = true;
     Session s;
-    if (!Open(h, vbe.get(), editor, s, false)) return;
+    if (!s.Connect(CreateConnect(h), vbe.get(), editor)) return;
     stats->keep_sinks = false;
     CHECK_MSG(s.item->Temporary(), "the menu item is a temporary control");
     s.Disconnect();
@@ -466,7 +415,7 @@ void RunDpiScenarios(Harness& h, int expected_dpi) {
     ReleaseDC(nullptr, screen);
     if (!CHECK_EQ(dpi, expected_dpi)) return;
     Session s;
-    if (!Open(h, vbe.get(), editor, s)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
     CHECK_EQ(DpiOf(s.window), expected_dpi);
     RECT client{};
     GetClientRect(s.window, &client);

@@ -10,13 +10,9 @@
 #include "windows/harness.h"
 #include "windows/tool_window.h"
 #include "frm_add_in_view.h"
-#include "guids.h"
-#include "idtextensibility2.h"
 
 namespace qlx::fake {
 namespace {
-
-using win::IDTExtensibility2;
 
 Text Decimal(int n) {
   const std::string s = std::to_string(n);
@@ -24,14 +20,6 @@ Text Decimal(int n) {
 }
 
 int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
-
-com::ComPtr<IDTExtensibility2> CreateAddin() {
-  CLSID clsid{};
-  com::Check(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
-  com::ComPtr<IDTExtensibility2> addin;
-  com::Check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
-  return addin;
-}
 
 }  // namespace
 
@@ -47,18 +35,12 @@ void RunWindowScenarios(Harness& h) {
   const std::vector<DesignedControl> designed = DesignedControls();
 
   t.Scenario("the menu item's click shows the topmost tool window with its nine controls", [&] {
-    com::ComPtr<IDTExtensibility2> addin = CreateAddin();
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
+    Session s;
+    if (!s.Connect(CreateConnect(), vbe.get(), editor)) return;
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);  // connecting never shows it
-    auto bar = editor.Bars().Bar(u"Add-Ins");
-    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
-    if (!CHECK(item)) return;
-    CHECK_EQ(item->Click(), 1);
-    Pump();
-    HWND window = FindWindowW(win::kToolWindowClass, nullptr);
-    if (!CHECK_MSG(window, "no tool window after the click")) return;
+    if (!s.ShowWindow()) return;
+    HWND window = s.window;
+    const std::shared_ptr<MemoryCommandBarControl>& item = s.item;
     CHECK(IsWindowVisible(window));
     CHECK_MSG(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, "the tool window is topmost");
     CHECK_EQ(TextOf(window), Text());  // idle: an empty title
@@ -71,7 +53,7 @@ void RunWindowScenarios(Harness& h) {
     CHECK_EQ(static_cast<int>(client.right), Pixels(frmAddIn::kClientWidth, dpi));
     CHECK_EQ(static_cast<int>(client.bottom), Pixels(frmAddIn::kClientHeight, dpi));
 
-    const std::vector<HWND> children = Children(window);
+    const std::vector<HWND>& children = s.controls;
     CHECK_EQ(children.size(), designed.size());
     for (std::size_t i = 0; i < std::min(children.size(), designed.size()); ++i) {
       const DesignedControl& e = designed[i];
@@ -123,32 +105,24 @@ void RunWindowScenarios(Harness& h) {
       CHECK_EQ(static_cast<int>(r.left), 96);
       CHECK_EQ(static_cast<int>(r.top), 48);
     }
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+    s.Disconnect();
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);
     CHECK_EQ(GetDisplayOnConnect(settings), Text(u"1"));
-    CHECK_EQ(static_cast<long long>(bar->Captions().size()), 0LL);
+    CHECK(editor.Bars().Bar(u"Add-Ins")->Captions().empty());
     const std::vector<SeenBox> boxes = h.boxes->Take();
     CHECK_EQ(boxes.size(), std::size_t{0});
     for (const SeenBox& box : boxes) CHECK_MSG(false, "unexpected message box " + Show(box));
   });
 
   t.Scenario("releasing a connected add-in with its window open destroys the window", [&] {
-    com::ComPtr<IDTExtensibility2> addin = CreateAddin();
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
-    auto bar = editor.Bars().Bar(u"Add-Ins");
-    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
-    if (!CHECK(item)) return;
-    item->Click();
-    Pump();
-    CHECK(FindWindowW(win::kToolWindowClass, nullptr) != nullptr);
-    addin.reset();
+    Session s;
+    if (!s.Open(CreateConnect(), vbe.get(), editor)) return;
+    s.addin.reset();
     Pump();
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);
     // The item stays on the bar (nobody removed it) but no longer reaches the add-in.
-    CHECK_EQ(item->Click(), 0);
-    item->Delete();
+    CHECK_EQ(s.item->Click(), 0);
+    s.item->Delete();
   });
 
   vbe.reset();

@@ -11,15 +11,10 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
-#include "frm_add_in_view.h"
-#include "guids.h"
 #include "host/ui.h"
-#include "idtextensibility2.h"
 
 namespace qlx::fake {
 namespace {
-
-using win::IDTExtensibility2;
 
 constexpr char16_t kAuthor[] = u"\u5C71\u7530 \u592A\u90CE";  // a name with a blank
 
@@ -151,28 +146,11 @@ void RunWorkflowScenarios(Harness& h) {
   RegistryUserSettingsStore settings;
 
   t.Scenario("the workflow through the tool window: author, GET and WRITE, ReplaceDeb, close, disconnect", [&] {
-    CLSID clsid{};
-    CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid));
-    com::ComPtr<IDTExtensibility2> addin;
-    CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
-    if (!addin) return;
-    com::SafeArray custom = com::SafeArray::EmptyVariants();
-    SAFEARRAY* array = custom.get();
-    CHECK_HR(addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &array));
-    auto bar = editor.Bars().Bar(u"Add-Ins");
-    std::shared_ptr<MemoryCommandBarControl> item = bar ? bar->Find(kMenuCaption) : nullptr;
-    if (!CHECK(item)) return;
-    item->Click();
-    Pump();
-    HWND window = FindWindowW(win::kToolWindowClass, nullptr);
-    if (!CHECK_MSG(window, "no tool window after the click")) return;
-
+    Session s;
+    if (!s.Open(CreateConnect(), vbe.get(), editor)) return;
+    HWND window = s.window;
     // The controls by the model's names, at their places in tab order.
-    const std::vector<HWND> children = Children(window);
-    const auto control = [&](const char16_t* name) {
-      const int at = TabIndexOf(designed, name);
-      return at >= 0 && static_cast<std::size_t>(at) < children.size() ? children[static_cast<std::size_t>(at)] : HWND{};
-    };
+    const auto control = [&](const char16_t* name) { return s.Control(designed, name); };
     HWND get = control(u"cmdGet");
     HWND write = control(u"cmdWrite");
     HWND replace_deb = control(u"cmdRepDebug");
@@ -311,8 +289,8 @@ void RunWorkflowScenarios(Harness& h) {
     CHECK_EQ(ini.Read(L"Author", L"Name"), Text(kAuthor));
     CHECK(ini.Read(L"WindowPos", L"Top") != Text(u"<none>"));
     CHECK(ini.Read(L"WindowPos", L"Left") != Text(u"<none>"));
-    CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
-    CHECK_EQ(static_cast<long long>(bar->Captions().size()), 0LL);
+    s.Disconnect();
+    CHECK(editor.Bars().Bar(u"Add-Ins")->Captions().empty());
     CHECK_EQ(GetDisplayOnConnect(settings), Text(u"1"));
     boxes = h.boxes->Take();
     CHECK_MSG(boxes.empty(), "no other message box: " + ShowBoxes(boxes));

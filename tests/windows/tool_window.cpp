@@ -4,7 +4,8 @@
 #include <iterator>
 
 #include "addin/connect.h"
-#include "host/memory.h"
+#include "frm_add_in_view.h"
+#include "guids.h"
 #include "host/ui.h"
 
 namespace qlx::fake {
@@ -58,6 +59,57 @@ void Pump() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+com::ComPtr<win::IDTExtensibility2> CreateConnect() {
+  com::ComPtr<win::IDTExtensibility2> addin;
+  CLSID clsid{};
+  if (!CHECK_HR(CLSIDFromProgID(L"QLX_Project.Connect", &clsid))) return addin;
+  CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, win::kIidIDTExtensibility2, addin.put_void()));
+  return addin;
+}
+
+com::ComPtr<win::IDTExtensibility2> CreateConnect(const Harness& h) {
+  com::ComPtr<win::IDTExtensibility2> addin;
+  auto* get_class = EntryPoint<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>(h, "DllGetClassObject");
+  if (!CHECK_MSG(get_class, "the DLL is loaded")) return addin;
+  com::ComPtr<IClassFactory> factory;
+  if (!CHECK_HR(get_class(win::kClsidConnect, IID_IClassFactory, factory.put_void()))) return addin;
+  CHECK_HR(factory->CreateInstance(nullptr, win::kIidIDTExtensibility2, addin.put_void()));
+  return addin;
+}
+
+bool Session::Connect(com::ComPtr<win::IDTExtensibility2> created, IDispatch* vbe, MemoryVBE& editor,
+                      win::ExtConnectMode mode) {
+  addin = std::move(created);
+  if (!CHECK(addin)) return false;
+  if (!CHECK_HR(addin->OnConnection(vbe, mode, nullptr, &array))) return false;
+  auto bar = editor.Bars().Bar(u"Add-Ins");
+  item = bar ? bar->Find(kMenuCaption) : nullptr;
+  return mode == win::ext_cm_External || CHECK_MSG(item, "no menu item after connecting");
+}
+
+bool Session::ShowWindow() {
+  if (!CHECK(item) || !CHECK_EQ(item->Click(), 1)) return false;
+  Pump();
+  window = FindWindowW(win::kToolWindowClass, nullptr);
+  if (!CHECK_MSG(window, "no tool window after the click")) return false;
+  controls = Children(window);
+  return CHECK_EQ(controls.size(), std::size_t{9});
+}
+
+bool Session::Open(com::ComPtr<win::IDTExtensibility2> created, IDispatch* vbe, MemoryVBE& editor) {
+  return Connect(std::move(created), vbe, editor) && ShowWindow();
+}
+
+HWND Session::Control(const std::vector<DesignedControl>& designed, const char16_t* name) const {
+  const int at = TabIndexOf(designed, name);
+  return at >= 0 && static_cast<std::size_t>(at) < controls.size() ? controls[static_cast<std::size_t>(at)] : HWND{};
+}
+
+void Session::Disconnect() {
+  if (addin) CHECK_HR(addin->OnDisconnection(win::ext_dm_UserClosed, &array));
+  addin.reset();
 }
 
 namespace {

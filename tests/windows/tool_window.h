@@ -1,12 +1,17 @@
-// What the tool window's scenarios share: the controls as libqlx's window
-// model designs them, reading the real window, the add-in's settings file
-// next to the DLL, and running the window's pending messages.
+// What the tool window's scenarios share: the add-in created, connected and
+// its window shown from the menu item, the controls as libqlx's window model
+// designs them, reading the real window, the add-in's settings file next to
+// the DLL, and running the window's pending messages.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "addin/frm_add_in.h"
+#include "host/com/com_holders.h"
+#include "host/memory.h"
+#include "idtextensibility2.h"
 #include "windows/harness.h"
 
 namespace qlx::fake {
@@ -29,6 +34,43 @@ std::wstring ClassOf(HWND window);
 std::vector<HWND> Children(HWND parent);
 // Runs the pending messages of this thread's windows.
 void Pump();
+
+// QLX_Project.Connect as the editor creates it, through its ProgID; empty,
+// with a failed check, when it cannot be made.
+com::ComPtr<win::IDTExtensibility2> CreateConnect();
+// The same object from the loaded DLL's class object, for a run that has
+// registered nothing.
+com::ComPtr<win::IDTExtensibility2> CreateConnect(const Harness& h);
+
+// One add-in connected to the fake editor, its menu item, and its tool
+// window once the item has been clicked.
+struct Session {
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Connects created in mode and, unless the mode is external, finds its
+  // item on the "Add-Ins" bar; false, with a failed check, when either is
+  // missing.
+  bool Connect(com::ComPtr<win::IDTExtensibility2> created, IDispatch* vbe, MemoryVBE& editor,
+               win::ExtConnectMode mode = win::ext_cm_AfterStartup);
+  // Clicks the menu item (it reaches the add-in's one sink) and finds the
+  // tool window with its nine controls.
+  bool ShowWindow();
+  // Both: the add-in connected after start-up, its window shown.
+  bool Open(com::ComPtr<win::IDTExtensibility2> created, IDispatch* vbe, MemoryVBE& editor);
+  // The control of that name, by its place in tab order; null when none.
+  HWND Control(const std::vector<DesignedControl>& designed, const char16_t* name) const;
+  // The editor disconnects the add-in and lets go of it.
+  void Disconnect();
+
+  com::ComPtr<win::IDTExtensibility2> addin;
+  com::SafeArray custom = com::SafeArray::EmptyVariants();
+  SAFEARRAY* array = custom.get();
+  std::shared_ptr<MemoryCommandBarControl> item;
+  HWND window = nullptr;
+  std::vector<HWND> controls;  // in tab order
+};
 
 // QLX.ini next to the DLL: removed for the scenarios, its bytes put back afterwards.
 class SettingsFileGuard {
