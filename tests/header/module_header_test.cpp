@@ -585,15 +585,22 @@ End Sub
         MessageCase{"failure, all headers", ManySubs(2),
                     Failing(HostCall::kInsertLines, 1, kAllHeaders),
                     {u"InsertHeaderAll", u"Error: 9. Subscript out of range", Buttons::kOk,
-                     Answer::kOk}},
-        MessageCase{"failure, one header of all", ManySubs(2),
-                    [](Editor& e) {
-                      Short count = 7;
-                      e.header.CreateHeader(0, count);  // nothing scanned yet
-                      EXPECT_EQ(count, 7);
-                    },
-                    {u"CreateHeader", u"Error: 9. Subscript out of range", Buttons::kOk,
                      Answer::kOk}}));
+
+// One header of all is built inside the command, which has stopped drawing
+// already; built on its own it leaves drawing alone.
+TEST(Messages, FailureOfOneHeaderOfAllIsShownWordForWordAndNothingIsWritten) {
+  Editor e(ManySubs(2));
+  testing::CleanUpCheck<Editor> clean_up(e);
+  Short count = 7;
+  e.header.CreateHeader(0, count);  // nothing scanned yet
+  EXPECT_EQ(count, 7);
+  EXPECT_EQ(Numbered(e.Module()), Numbered(ModuleLines(ManySubs(2))));
+  EXPECT_EQ(e.ui.boxes, (std::vector<RecordedBox>{{u"CreateHeader", u"Error: 9. Subscript out of range",
+                                                    Buttons::kOk, Answer::kOk}}));
+  EXPECT_TRUE(e.desktop.lock_calls.empty());
+  clean_up.VerifyReferences();
+}
 
 struct FaultCase {
   const char* label;

@@ -110,14 +110,11 @@ class ModuleMaker {
   std::mt19937 rng_;
 };
 
-// One editor with every operation wired to it, as the add-in wires them.
-struct Run {
-  explicit Run(const std::vector<Text>& lines, bool cached) {
-    vbe->AddModule(u"Module1", lines);
-    vbe->Pane(u"Module1");
+// The test editor with every operation wired to it, as the add-in wires them.
+struct Run : testing::Editor<ModInsertHeader> {
+  explicit Run(const std::vector<Text>& lines, bool cached) : Editor(lines, u"Module1") {
     vbe->UseLineCache(cached);
     procs.SetVBInstance(vbe);
-    header.SetVBInstance(vbe);
     header.SetProcsData(&procs);
     header.AuthorName = u"someone";
     errtrap.SetVBInstance(vbe);
@@ -171,11 +168,8 @@ struct Run {
     return {};
   }
 
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
-  MemoryDesktop desktop{vbe.get()};
-  RecordingUi ui;
+  ModInsertHeader& header = op;
   ModGetProcsData procs{ui};
-  ModInsertHeader header{ui, desktop};
   ModInsertErrTrap errtrap{ui, desktop};
   ModAddDebugVBE deb{ui, desktop};
 };
