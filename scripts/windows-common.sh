@@ -5,11 +5,14 @@ declare -A qlx_build_dir=([x64]=build-win64 [x86]=build-win32)
 declare -A qlx_mingw=([x64]=x86_64-w64-mingw32 [x86]=i686-w64-mingw32)
 
 # configure_windows ROOT ARCH: configures ROOT/build-win64 or build-win32,
-# the same way for every script, so no script undoes another's build.
+# the same way for every script, so no script undoes another's build. The
+# libraries cross-built for the target (scripts/build-libzip-mingw.sh) are
+# found in ROOT/build-deps/<target>.
 configure_windows() {
   local root=$1 arch=$2
   cmake -S "$root" -B "$root/${qlx_build_dir[$arch]}" -DCMAKE_BUILD_TYPE=Release -DQLX_TESTS=ON \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-${qlx_mingw[$arch]%%-*}.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-${qlx_mingw[$arch]%%-*}.cmake" \
+    -DCMAKE_PREFIX_PATH="$root/build-deps/${qlx_mingw[$arch]}" >/dev/null
 }
 #
 # check_pe FILE PREFIX [EXPORTS]: prints what FILE (a PE image) imports and
