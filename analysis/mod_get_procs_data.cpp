@@ -47,8 +47,18 @@ class ModGetProcsData::ScanScope {
   ModGetProcsData& owner_;
 };
 
-ModGetProcsData::ModGetProcsData(UiService& ui)
-    : ui_(ui), parser_(ui, kTableRules), table_(std::make_unique<std::array<ProcData, kProcTableSize>>()) {}
+ModGetProcsData::ModGetProcsData(UiService& ui) : ui_(ui), parser_(ui, kTableRules) {}
+
+const ProcData& ModGetProcsData::TableView::operator[](std::size_t index) const {
+  static const ProcData kFresh;
+  return index < written_.size() ? written_[index] : kFresh;
+}
+
+ProcData& ModGetProcsData::Written(int index) {
+  const auto at = static_cast<std::size_t>(index);
+  if (table_.size() <= at) table_.resize(at + 1);
+  return table_[at];
+}
 
 ModGetProcsData::~ModGetProcsData() = default;
 
@@ -138,7 +148,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
       }
 
       // Past the table (an unlimited scan only), entries go to `beyond`.
-      ProcData& entry = n < kProcTableSize ? At(*table_, n) : beyond.emplace_back();
+      ProcData& entry = n < kProcTableSize ? Written(n) : beyond.emplace_back();
       entry.ProcName = name;
       entry.ProcStartRow = row;
       entry.BodyStartRow = body;
@@ -166,7 +176,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     if (n == 0) return {};
     // Callers read entries 0..count-1 only; copying the other entries of
     // 31 parameters each made a small module's scan several times dearer.
-    std::vector<ProcData> found(table_->begin(), table_->begin() + std::min(n, kProcTableSize));
+    std::vector<ProcData> found(table_.begin(), table_.begin() + std::min(n, kProcTableSize));
     std::move(beyond.begin(), beyond.end(), std::back_inserter(found));
     return found;
   } catch (...) {
@@ -197,7 +207,7 @@ std::vector<Text> ModGetProcsData::GetWordList(TextView parameter) { return pars
 void ModGetProcsData::InputParam(const std::vector<Text>& words, int table_index, int param_index) {
   ParamInf* entry = nullptr;
   if (table_index >= 0 && table_index < kProcTableSize && param_index >= 0 && param_index < kProcParamSlots) {
-    entry = &(*table_)[static_cast<std::size_t>(table_index)].Params[static_cast<std::size_t>(param_index)];
+    entry = &Written(table_index).Params[static_cast<std::size_t>(param_index)];
   }
   parser_.InputParam(words, entry, [&](const Text& name) { return CheckRef(table_index, name); });
 }
@@ -220,7 +230,7 @@ Text ModGetProcsData::CheckRef(int table_index, TextView name) {
     ShowReport(ui_, ReportForm::kError, VbError(vberr::kSubscript), u"CheckRef");
     return Text();
   }
-  const ProcData& proc = (*table_)[static_cast<std::size_t>(table_index)];
+  const ProcData& proc = Table()[static_cast<std::size_t>(table_index)];
   const Row first = proc.BodyDefEndRow + 1;
   const Row last = proc.ProcStartRow + proc.TotalRowsCount - 2;
   std::shared_ptr<CodeModule> module = scan_module_;

@@ -98,8 +98,17 @@ class ModGetProcsData {
   // The text before the first place where pattern matches (see count_words.h).
   Text CountWords(TextView text, TextView pattern);
 
-  // The table as the last scans left it.
-  const std::array<ProcData, kProcTableSize>& Table() const { return *table_; }
+  // The table as the last scans left it; an entry no scan has written reads
+  // as a fresh one.
+  class TableView {
+   public:
+    explicit TableView(const std::vector<ProcData>& written) : written_(written) {}
+    const ProcData& operator[](std::size_t index) const;
+
+   private:
+    const std::vector<ProcData>& written_;
+  };
+  TableView Table() const { return TableView(table_); }
 
  private:
   // Trimmed body rows of the procedure being parsed, read when first needed.
@@ -118,8 +127,13 @@ class ModGetProcsData {
   UiService& ui_;
   DeclarationParser parser_;
   std::shared_ptr<VBE> vbe_;
-  // On the heap: 301 entries of 31 parameters are too large for a stack.
-  std::unique_ptr<std::array<ProcData, kProcTableSize>> table_;
+  // Entry index, made when first written (below kProcTableSize).
+  ProcData& Written(int index);
+
+  // The entries written so far: a module uses few of the 301 entries of 31
+  // parameters each, and making them all for every scan cost more than the
+  // scan of a small module.
+  std::vector<ProcData> table_;
   // Held only while a scan runs, so CheckRef reads each body row at most
   // once per procedure however many parameters it checks.
   std::shared_ptr<CodeModule> scan_module_;
