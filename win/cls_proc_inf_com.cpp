@@ -1,7 +1,5 @@
 #include "cls_proc_inf_com.h"
 
-#include <new>
-
 #include "guids.h"
 #include "host/com/com_editor.h"
 #include "type_library.h"
@@ -16,16 +14,7 @@ HRESULT Failure() noexcept { return com::ReportCurrentError(kSource, kIidClsProc
 }  // namespace
 
 HRESULT ClsProcInfObject::Create(REFIID iid, void** out) {
-  try {
-    auto* object = new ClsProcInfObject();
-    const HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return com::NewObject([] { return new ClsProcInfObject(); }, iid, out);
 }
 
 ClsProcInfObject::ClsProcInfObject() = default;

@@ -1,7 +1,5 @@
 #include "connect.h"
 
-#include <new>
-
 #include "host/com/com_editor.h"
 #include "qlx_connection.h"
 
@@ -86,19 +84,23 @@ HRESULT ArrayArgument(VARIANT& arg, SAFEARRAY**& out, SAFEARRAY*& by_value) {
   return DISP_E_TYPEMISMATCH;
 }
 
+// Runs one of the editor's calls into the connection: a failure comes back
+// as an HRESULT with its description in IErrorInfo, never as an exception.
+template <class Call>
+HRESULT Barrier(Call call) noexcept {
+  try {
+    call();
+    return S_OK;
+  } catch (...) {
+    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
+  }
+}
+
 }  // namespace
 
 HRESULT ConnectObject::Create(REFIID iid, void** out) {
-  try {
-    auto* object = new ConnectObject(std::make_unique<QlxConnection>(ModuleDirectory()));
-    const HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return com::NewObject([] { return new ConnectObject(std::make_unique<QlxConnection>(ModuleDirectory())); }, iid,
+                        out);
 }
 
 ConnectObject::ConnectObject(std::unique_ptr<AddinConnection> connection) : connection_(std::move(connection)) {
@@ -218,49 +220,26 @@ HRESULT ConnectObject::InvokeMember(DISPID id, DISPPARAMS& params, UINT* arg_err
 
 HRESULT ConnectObject::OnConnection(IDispatch* Application, ExtConnectMode ConnectMode, IDispatch* /*AddInInst*/,
                                     SAFEARRAY** /*custom*/) {
-  try {
+  return Barrier([&] {
     auto vbe = std::make_shared<com::ComVBE>(com::ComPtr<IDispatch>(Application));
     connection_->OnConnection(std::move(vbe), ConnectMode);
-    return S_OK;
-  } catch (...) {
-    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
-  }
+  });
 }
 
 HRESULT ConnectObject::OnDisconnection(ExtDisconnectMode RemoveMode, SAFEARRAY** /*custom*/) {
-  try {
-    connection_->OnDisconnection(RemoveMode);
-    return S_OK;
-  } catch (...) {
-    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
-  }
+  return Barrier([&] { connection_->OnDisconnection(RemoveMode); });
 }
 
 HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY** /*custom*/) {
-  try {
-    connection_->OnAddInsUpdate();
-    return S_OK;
-  } catch (...) {
-    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
-  }
+  return Barrier([&] { connection_->OnAddInsUpdate(); });
 }
 
 HRESULT ConnectObject::OnStartupComplete(SAFEARRAY** /*custom*/) {
-  try {
-    connection_->OnStartupComplete();
-    return S_OK;
-  } catch (...) {
-    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
-  }
+  return Barrier([&] { connection_->OnStartupComplete(); });
 }
 
 HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY** /*custom*/) {
-  try {
-    connection_->OnBeginShutdown();
-    return S_OK;
-  } catch (...) {
-    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
-  }
+  return Barrier([&] { connection_->OnBeginShutdown(); });
 }
 
 }  // namespace qlx::win

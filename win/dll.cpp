@@ -1,7 +1,6 @@
 // The DLL's entry points. Each one is an exception barrier: nothing thrown
 // inside reaches the caller.
 #include <atomic>
-#include <new>
 
 #include <olectl.h>
 
@@ -62,23 +61,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  try {
-    IClassFactory* factory = nullptr;
-    if (clsid == kClsidConnect) {
-      factory = new ClassFactory<ConnectObject>();
-    } else if (clsid == kClsidClsProcInf) {
-      factory = new ClassFactory<ClsProcInfObject>();
-    } else {
-      return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    const HRESULT hr = factory->QueryInterface(iid, out);
-    factory->Release();
-    return hr;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  using qlx::com::NewObject;
+  if (clsid == kClsidConnect) return NewObject([] { return new ClassFactory<ConnectObject>(); }, iid, out);
+  if (clsid == kClsidClsProcInf) return NewObject([] { return new ClassFactory<ClsProcInfObject>(); }, iid, out);
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ModuleInUse() ? S_FALSE : S_OK; }

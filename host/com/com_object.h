@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <new>
 
 #include "host/win32/windows_api.h"
 #include <unknwn.h>
@@ -54,5 +55,23 @@ class ComObject : public Primary {
  private:
   LONG refs_ = 1;
 };
+
+// Makes an object with make (which returns it with its first reference)
+// and hands out its interface iid; the first reference is given back, so an
+// interface the object does not have frees it again. Nothing thrown by make
+// reaches the caller.
+template <class Make>
+HRESULT NewObject(Make make, REFIID iid, void** out) noexcept {
+  try {
+    auto* object = make();
+    const HRESULT hr = object->QueryInterface(iid, out);
+    object->Release();
+    return hr;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
 
 }  // namespace qlx::com
