@@ -46,10 +46,10 @@ std::string U8(const Text& t);
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common,
                const std::string& stdin_name = "");
 
-// Whether path names an Office document (by its extension).
 // The path that stands for standard input.
 inline constexpr char kStdin[] = "-";
 
+// Whether path names an Office document (by its extension).
 bool IsDocument(const std::string& path);
 
 // An Office document read for a command, with its modules as module files

@@ -42,7 +42,7 @@ void AddWrite(CLI::App* command, WriteOptions& write) {
   command->add_flag("--no-backup", write.no_backup, "Do not keep a changed Office document's old bytes as FILE.bak");
 }
 
-// An Office document's module (ASCII case ignored); module files are done whole.
+// An Office document's module (ASCII case ignored); refused with a module file.
 void AddModule(CLI::App* command, CommonOptions& common) {
   command->add_option("--module", common.module, "In an Office document, only this module")->type_name("NAME");
 }
@@ -151,54 +151,27 @@ Registry::Registry(CLI::App& app) {
       "asks first when the procedure already has an On Error statement.");
   errtrap->final_callback([this] { chosen_ = [this] { return RunErrTrap(file_, target_, common_, write_); }; });
 
-  auto* deb = app.add_subcommand("deb", "Expand the 'deb markers into Debug.Print code");
-  AddPaths(deb, files_, write_);
-  AddWrite(deb, write_);
-  AddCommon(deb, common_);
-  AddHostCalls(deb, common_);
-  AddModule(deb, common_);
-  deb->footer(
-      "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
-      "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
-      "first malformed marker, keeping the markers expanded before it.");
-  deb->final_callback([this] { chosen_ = [this] { return RunDeb(files_, common_, write_); }; });
-
-  auto* module_header = app.add_subcommand("module-header", "Write or rewrite the module header");
-  AddPaths(module_header, files_, write_);
-  AddWrite(module_header, write_);
-  AddCommon(module_header, common_);
-  AddHostCalls(module_header, common_);
-  AddModule(module_header, common_);
-  module_header->footer(
-      "Writes a banner with the module's name, four description lines and a table of every\n"
-      "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
-      "rewrite keeps the four description lines. At most 300 procedures.");
-  module_header->final_callback([this] { chosen_ = [this] { return RunModuleHeader(files_, common_, write_); }; });
-
-  auto* all_headers = app.add_subcommand("all-headers", "Write a header above every procedure that has none");
-  AddPaths(all_headers, files_, write_);
-  AddWrite(all_headers, write_);
-  AddCommon(all_headers, common_);
-  AddHostCalls(all_headers, common_);
-  AddModule(all_headers, common_);
-  all_headers->footer(
-      "Writes a new procedure header directly above the declaration of every procedure that\n"
-      "has none (no author line above it); a second run changes nothing. At most 300 procedures\n"
-      "of at most 30 parameters; a procedure whose header cannot be built is reported and\n"
-      "skipped, and the others are written. To update existing headers too, use headers.");
-  all_headers->final_callback([this] { chosen_ = [this] { return RunAllHeaders(files_, common_, write_); }; });
-
-  auto* headers = app.add_subcommand("headers", "Give every procedure a header, new or brought up to date");
-  AddPaths(headers, files_, write_);
-  AddWrite(headers, write_);
-  AddCommon(headers, common_);
-  AddHostCalls(headers, common_);
-  AddModule(headers, common_);
-  headers->footer(
-      "Writes a new header above every procedure that has none, and updates an existing one\n"
-      "(as header does, answered Yes twice) where the update changes more than the time after\n"
-      "\"更新:\"; every other header is left as it is, so a second run changes nothing.");
-  headers->final_callback([this] { chosen_ = [this] { return RunHeaders(files_, common_, write_); }; });
+  AddModuleCommand(app, "deb", "Expand the 'deb markers into Debug.Print code",
+                   "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
+                   "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
+                   "first malformed marker, keeping the markers expanded before it.",
+                   RunDeb);
+  AddModuleCommand(app, "module-header", "Write or rewrite the module header",
+                   "Writes a banner with the module's name, four description lines and a table of every\n"
+                   "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
+                   "rewrite keeps the four description lines. At most 300 procedures.",
+                   RunModuleHeader);
+  AddModuleCommand(app, "all-headers", "Write a header above every procedure that has none",
+                   "Writes a new procedure header directly above the declaration of every procedure that\n"
+                   "has none (no author line above it); a second run changes nothing. At most 300 procedures\n"
+                   "of at most 30 parameters; a procedure whose header cannot be built is reported and\n"
+                   "skipped, and the others are written. To update existing headers too, use headers.",
+                   RunAllHeaders);
+  AddModuleCommand(app, "headers", "Give every procedure a header, new or brought up to date",
+                   "Writes a new header above every procedure that has none, and updates an existing one\n"
+                   "(as header does, answered Yes twice) where the update changes more than the time after\n"
+                   "\"更新:\"; every other header is left as it is, so a second run changes nothing.",
+                   RunHeaders);
 
   auto* export_ = app.add_subcommand("export", "Write every module of an Office document's VBA project to files");
   export_->add_option("FILE", file_, "Office document (.xlsm .xlam .xls .docm .doc ...)")->required();
@@ -234,6 +207,19 @@ Registry::Registry(CLI::App& app) {
   });
 
   AddCheckCommands(app, chosen_);
+}
+
+// A command that writes whole modules: many files, folders and documents.
+void Registry::AddModuleCommand(CLI::App& app, const char* name, const char* description, const char* footer,
+                                ModuleCommand run) {
+  auto* command = app.add_subcommand(name, description);
+  AddPaths(command, files_, write_);
+  AddWrite(command, write_);
+  AddCommon(command, common_);
+  AddHostCalls(command, common_);
+  AddModule(command, common_);
+  command->footer(footer);
+  command->final_callback([this, run] { chosen_ = [this, run] { return run(files_, common_, write_); }; });
 }
 
 // --module picks a module inside an Office document. On a module file it

@@ -62,6 +62,9 @@ class Registry {
   int Run();
 
  private:
+  using ModuleCommand = int (*)(const std::vector<std::string>&, const CommonOptions&, const WriteOptions&);
+  void AddModuleCommand(CLI::App& app, const char* name, const char* description, const char* footer,
+                        ModuleCommand run);
   void RefuseModuleOnFiles() const;
   std::function<int()> chosen_;
   CommonOptions common_;
