@@ -49,11 +49,6 @@ std::string ProcLabel(const ProcData& p) {
   return name;
 }
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
   ModGetProcsData procs(ui);
   procs.SetVBInstance(ws.vbe);
@@ -61,8 +56,8 @@ Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
   const std::vector<ProcData> table = procs.GetProcsDataH(count);
   procs.SetVBInstance(nullptr);
   const std::size_t colon = wanted.rfind(':');
-  const std::string name = Lower(wanted.substr(0, colon));
-  const std::string kind = colon == std::string::npos ? "" : Lower(wanted.substr(colon + 1));
+  const std::string name = AsciiLower(wanted.substr(0, colon));
+  const std::string kind = colon == std::string::npos ? "" : AsciiLower(wanted.substr(colon + 1));
   if (!kind.empty() && kind != "get" && kind != "let" && kind != "set") {
     throw UsageError("--proc " + wanted + ": the part after ':' is get, let or set");
   }
@@ -72,8 +67,8 @@ Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
     const ProcData& p = table[static_cast<std::size_t>(i)];
     const std::string label = ProcLabel(p);
     names += (names.empty() ? "" : ", ") + label;
-    if (Lower(U8(p.ProcName)) != name) continue;
-    if (kind.empty() || Lower(label) == name + ":" + kind) found.push_back(&p);
+    if (AsciiLower(U8(p.ProcName)) != name) continue;
+    if (kind.empty() || AsciiLower(label) == name + ":" + kind) found.push_back(&p);
   }
   const std::string module = U8(ws.First().Module()->UncountedName());
   if (found.size() == 1) return found.front()->BodyStartRow;
@@ -165,6 +160,16 @@ void SaidWritten(const std::string& path, const FileOutcome& outcome, const Comm
   std::fflush(stderr);
 }
 
+// The operation on one module's editor, with the settings loaded as the tool
+// window loads them and --author over the settings' name.
+void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, const WriteOptions& write,
+                     const Operation& operation) {
+  Tools tools(ws, ui);
+  LoadSettings(settings, ui, tools.header, tools.errtrap);
+  if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
+  RunOperation(ws, [&] { operation(ws, ui, tools); });
+}
+
 FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, const WriteOptions& write,
                        const Operation& operation, Progress& progress) {
   FileOutcome outcome;
@@ -179,11 +184,7 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
     Workspace ws(std::move(loaded));
     const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
     auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
-    Tools tools(ws, *ui);
-    LoadSettings(settings, *ui, tools.header, tools.errtrap);
-    if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
-
-    RunOperation(ws, [&] { operation(ws, *ui, tools); });
+    RunWithSettings(ws, *ui, settings, write, operation);
     outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
     ModuleFile& file = ws.First();
@@ -233,10 +234,7 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
       std::vector<ModuleFile> one;
       one.push_back(std::move(file));
       Workspace ws(std::move(one));
-      Tools tools(ws, *ui);
-      LoadSettings(settings, *ui, tools.header, tools.errtrap);
-      if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
-      RunOperation(ws, [&] { operation(ws, *ui, tools); });
+      RunWithSettings(ws, *ui, settings, write, operation);
       if (common.host_calls) ws.AddHostCalls(calls);
       file = std::move(ws.First());
     }

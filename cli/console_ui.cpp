@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/platform.h"
+#include "host/text.h"
 
 namespace qlx::cli {
 
@@ -114,9 +115,8 @@ std::vector<Answer> ParseAnswers(const std::string& list) {
   std::size_t start = 0;
   while (start <= list.size()) {
     std::size_t comma = list.find(',', start);
-    std::string word = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string word =
+        AsciiLower(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     if (word == "y" || word == "yes") {
       answers.push_back(Answer::kYes);
     } else if (word == "n" || word == "no") {

@@ -6,6 +6,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "host/text.h"
 #include "office/office_document.h"
 
 namespace qlx::cli {
@@ -15,8 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool IsModuleFile(const fs::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string ext = AsciiLower(path.extension().string());
   return ext == ".bas" || ext == ".cls" || ext == ".frm";
 }
 

@@ -26,6 +26,7 @@
 #include "header/mod_insert_header.h"
 #include "host/clock.h"
 #include "host/module_file.h"
+#include "host/text.h"
 #include "host/vberror.h"
 
 namespace qlx::cli {
@@ -69,9 +70,7 @@ std::optional<json> ReadMessage(std::istream& in) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) break;
     constexpr std::string_view kLength = "Content-Length:";
-    if (line.size() > kLength.size() && std::equal(kLength.begin(), kLength.end(), line.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-        })) {
+    if (line.size() > kLength.size() && AsciiEqualNoCase(std::string_view(line).substr(0, kLength.size()), kLength)) {
       try {
         length = std::stol(line.substr(kLength.size()));
       } catch (...) {

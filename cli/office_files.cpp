@@ -8,6 +8,7 @@
 
 #include "cli/command_support.h"
 #include "host/encoding.h"
+#include "host/text.h"
 #include "office/module_export.h"
 #include "office/ovba_compression.h"
 #include "office/project_modules.h"
@@ -26,11 +27,6 @@ bool SafeFileStem(const std::string& name) {
     const auto u = static_cast<unsigned char>(c);
     return u >= 0x80 || std::isalnum(u) || c == '_';
   });
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
 }
 
 // CR LF after every line, as a module stream holds them; files kept in git
@@ -53,7 +49,7 @@ std::optional<std::string> VbName(const std::string& source) {
     std::string line = source.substr(pos, end - pos);
     pos = end + 1;
     const std::string key = "attribute vb_name = \"";
-    if (Lower(line).rfind(key, 0) == 0) {
+    if (AsciiLower(line).rfind(key, 0) == 0) {
       const std::size_t close = line.find('"', key.size());
       if (close != std::string::npos) return line.substr(key.size(), close - key.size());
     }
@@ -121,7 +117,7 @@ int RunImport(const std::string& dir, const std::string& file, const OfficeOptio
 
   std::vector<fs::path> exported;
   for (const auto& entry : fs::directory_iterator(dir)) {
-    const std::string ext = Lower(entry.path().extension().string());
+    const std::string ext = AsciiLower(entry.path().extension().string());
     if (entry.is_regular_file() && (ext == ".bas" || ext == ".cls" || ext == ".frm")) exported.push_back(entry.path());
   }
   std::sort(exported.begin(), exported.end());

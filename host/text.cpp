@@ -76,6 +76,17 @@ bool LikeFrom(TextView text, std::size_t t, TextView pattern, std::size_t p) {
 
 }  // namespace
 
+std::string AsciiLower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && AsciiLower(std::string(a)) == AsciiLower(std::string(b));
+}
+
 Text Str(long long value) {
   std::string s = std::to_string(value);
   return Text(s.begin(), s.end());

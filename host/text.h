@@ -19,6 +19,11 @@ Text FromUtf8(std::string_view utf8);
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
+// ASCII letters lowered, every other byte kept: file extensions, option
+// words and the project's ASCII names, whatever the process's locale.
+std::string AsciiLower(std::string s);
+bool AsciiEqualNoCase(std::string_view a, std::string_view b);
+
 // Decimal text of a number, as VB's CStr gives it ("-3", "12").
 Text Str(long long value);
 

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "host/text.h"
+
 namespace qlx::office {
 
 namespace {
@@ -10,9 +12,7 @@ std::string LowerTrimmed(const std::string& line) {
   std::size_t a = 0, b = line.size();
   while (a < b && (line[a] == ' ' || line[a] == '\t')) ++a;
   while (b > a && (line[b - 1] == ' ' || line[b - 1] == '\t' || line[b - 1] == '\r')) --b;
-  std::string s = line.substr(a, b - a);
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
+  return AsciiLower(line.substr(a, b - a));
 }
 
 bool StartsWord(const std::string& s, const std::string& word) {

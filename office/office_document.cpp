@@ -5,17 +5,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/text.h"
 #include "office/ovba_compression.h"
 #include "office/zip_archive.h"
 
 namespace qlx::office {
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -26,7 +22,7 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 bool OfficeDocument::IsOfficePath(const std::filesystem::path& path) {
   static const char* const kExtensions[] = {".xlsm", ".xlam", ".xltm", ".docm", ".dotm", ".pptm",
                                             ".ppam", ".xls",  ".xla",  ".doc",  ".dot"};
-  const std::string ext = Lower(path.extension().string());
+  const std::string ext = AsciiLower(path.extension().string());
   return std::find(std::begin(kExtensions), std::end(kExtensions), ext) != std::end(kExtensions);
 }
 
@@ -60,7 +56,7 @@ OfficeDocument OfficeDocument::FromBytes(std::string bytes, const std::filesyste
 void OfficeDocument::Open() {
   if (IsZipArchive(bytes_)) {
     for (const std::string& name : ZipEntryNames(bytes_)) {
-      const std::string lower = Lower(name);
+      const std::string lower = AsciiLower(name);
       if (EndsWith(lower, "vbaprojectsignature.bin") || EndsWith(lower, "vbaprojectsignatureagile.bin")) {
         throw OfficeError("the VBA project is digitally signed; changing it would break the signature");
       }

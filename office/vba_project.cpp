@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 
+#include "host/text.h"
 #include "office/ovba_compression.h"
 
 namespace qlx::office {
@@ -130,12 +131,6 @@ std::u16string FromUtf16Le(const std::string& bytes) {
 }
 
 std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
-bool SameAsciiName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The PROJECT stream's lines up to its first [section]: KEY=VALUE.
 std::multimap<std::string, std::string> ProjectProperties(const std::string& text) {
@@ -357,7 +352,7 @@ std::string VbaProject::CodePageName() const { return "CP" + std::to_string(code
 
 const VbaModule* VbaProject::Find(const std::string& name) const {
   for (const VbaModule& m : modules_) {
-    if (SameAsciiName(m.name, name)) return &m;
+    if (AsciiEqualNoCase(m.name, name)) return &m;
   }
   return nullptr;
 }

@@ -100,6 +100,16 @@ TEST(TextTest, DisplayWidthCountsFullWidthTwice) {
   EXPECT_EQ(DisplayWidth(u"'|戻り値|:型"), 12);
 }
 
+// Extensions, option words and project names: ASCII letters only, so a
+// Shift-JIS or UTF-8 byte never changes whatever the locale.
+TEST(TextTest, AsciiLowerTouchesAsciiLettersOnly) {
+  EXPECT_EQ(AsciiLower("Book.XLSM"), "book.xlsm");
+  EXPECT_EQ(AsciiLower("\x93\xFA\xC4\xD6@[`{"), "\x93\xFA\xC4\xD6@[`{");
+  EXPECT_TRUE(AsciiEqualNoCase("Content-Length:", "content-length:"));
+  EXPECT_FALSE(AsciiEqualNoCase("Module1", "Module"));
+  EXPECT_FALSE(AsciiEqualNoCase("\xC4", "\xE4"));
+}
+
 TEST(VbErrorTest, ReportForms) {
   VbError e(9);
   EXPECT_EQ(ErrorReport(e), u"Error: 9. Subscript out of range");
