@@ -224,6 +224,8 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
               }
             },
             "Milliseconds from the last change to its diagnostics (default: 300)");
+  // Language clients (VS Code's among them) ask for the stdio transport so.
+  server->add_flag("--stdio")->description("Talk over stdin and stdout, the only transport (for clients that ask for it)");
   server->footer(
       "Speaks the Language Server Protocol 3.17 over stdin and stdout (nothing else is written\n"
       "there). Diagnostics are the findings of qlx check; code actions write headers, handlers,\n"

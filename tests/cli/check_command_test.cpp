@@ -166,24 +166,28 @@ std::string LspSession(const std::vector<nlohmann::json>& messages) {
   return input;
 }
 
+// With or without --stdio, which language clients add when they ask for that transport.
 TEST_F(CheckCommandTest, LanguageServerDiagnosticsFollowTheCheckSettings) {
   WriteFile(dir.path() / "src" / "QLX.ini", "[Check]\r\nIgnore=missing-header\r\n");
   const std::string uri = "file://" + (dir.path() / "src" / "Thing.cls").string();
-  const RunResult r = RunQlx(
-      {"lsp"}, "",
-      LspSession({{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", nlohmann::json::object()}}}},
-                  {{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", nlohmann::json::object()}},
-                  {{"jsonrpc", "2.0"},
-                   {"method", "textDocument/didOpen"},
-                   {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vb"}, {"version", 1}, {"text", kClass}}}}}},
-                  {{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}},
-                  {{"jsonrpc", "2.0"}, {"method", "exit"}}}));
-  EXPECT_EQ(r.status, 0) << r.err;
-  const std::size_t at = r.out.find("publishDiagnostics");
-  ASSERT_NE(at, std::string::npos) << r.out;
-  const std::string published = r.out.substr(at, r.out.find("Content-Length", at) - at);
-  EXPECT_NE(published.find("\"deb-marker\""), std::string::npos) << published;
-  EXPECT_EQ(published.find("\"missing-header\""), std::string::npos) << published;
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"lsp"}, {"lsp", "--stdio"}}) {
+    SCOPED_TRACE(args.back());
+    const RunResult r = RunQlx(
+        args, "",
+        LspSession({{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", nlohmann::json::object()}}}},
+                    {{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", nlohmann::json::object()}},
+                    {{"jsonrpc", "2.0"},
+                     {"method", "textDocument/didOpen"},
+                     {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vb"}, {"version", 1}, {"text", kClass}}}}}},
+                    {{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}},
+                    {{"jsonrpc", "2.0"}, {"method", "exit"}}}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::size_t at = r.out.find("publishDiagnostics");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string published = r.out.substr(at, r.out.find("Content-Length", at) - at);
+    EXPECT_NE(published.find("\"deb-marker\""), std::string::npos) << published;
+    EXPECT_EQ(published.find("\"missing-header\""), std::string::npos) << published;
+  }
 }
 
 struct UsageCase {

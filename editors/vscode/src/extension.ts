@@ -8,8 +8,10 @@ let client: LanguageClient | undefined;
 
 export async function activate(context: vscode.ExtensionContext): Promise<void> {
   const config = vscode.workspace.getConfiguration('qlx');
-  const command = config.get<string>('path', 'qlx');
+  // An empty setting means the default: qlx looked up on PATH.
+  const command = config.get<string>('path')?.trim() || 'qlx';
   const debounce = config.get<number>('debounce', 300);
+  // The stdio transport appends --stdio to the arguments.
   const serverOptions: ServerOptions = {
     command,
     args: ['lsp', '--debounce', String(debounce)],
@@ -18,15 +20,24 @@ export async function activate(context: vscode.ExtensionContext): Promise<void> 
   const clientOptions: LanguageClientOptions = {
     documentSelector: [
       { scheme: 'file', language: 'vba' },
-      { scheme: 'file', language: 'vb' },
+      // Where another extension claims these files for its own language.
       { scheme: 'file', pattern: '**/*.{bas,cls,frm}' },
     ],
   };
   client = new LanguageClient('qlx', 'QLX', serverOptions, clientOptions);
   context.subscriptions.push({ dispose: () => void client?.stop() });
-  await client.start();
+  try {
+    await client.start();
+  } catch (e) {
+    client = undefined;
+    const reason = e instanceof Error ? e.message : String(e);
+    void vscode.window.showErrorMessage(
+      `QLX: could not start "${command} lsp" (${reason}). Install qlx or set qlx.path to the program.`,
+    );
+  }
 }
 
 export async function deactivate(): Promise<void> {
   if (client) await client.stop();
+  client = undefined;
 }
