@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing qlx need, and any
-# further packages named as arguments (scripts/fuzz-deps.sh uses that).
+# Installs the Debian packages that building, testing and packaging qlx need
+# (dpkg-dev for the Debian package's dependencies, zip for the VS Code
+# extension, pre-commit, zsh and procps for the tests of the hooks, the
+# completions and the extension), and any further packages named as
+# arguments (scripts/fuzz-deps.sh uses that).
 set -euo pipefail
 
 packages=(
@@ -10,6 +13,7 @@ packages=(
   pkg-config libzip-dev
   libreoffice-calc-nogui libreoffice-writer-nogui libgsf-bin python3-olefile
   neovim
+  dpkg-dev pre-commit zsh zip unzip procps
   "$@"
 )
 
