@@ -299,7 +299,8 @@ async function main() {
   assert.strictEqual(contributes.configuration.properties['qlx.path'].default, 'qlx');
 
   await startsAndPublishes('qlx.path', { 'qlx.path': path.resolve(qlx) }, {});
-  const bin = fs.mkdtempSync(path.join(os.tmpdir(), 'qlx-bin.'));
+  const bin = path.join(work, 'bin');
+  fs.mkdirSync(bin);
   fs.symlinkSync(path.resolve(qlx), path.join(bin, 'qlx'));
   await startsAndPublishes('PATH', { 'qlx.path': '' }, { PATH: `${bin}:${process.env.PATH}` });
 
@@ -312,17 +313,16 @@ async function main() {
   await extension.deactivate();
   for (const item of context.subscriptions) item.dispose();
   console.log('extension: a qlx.path naming no program is reported');
-
-  fs.rmSync(work, { recursive: true, force: true });
-  fs.rmSync(bin, { recursive: true, force: true });
 }
 
 main().then(
   () => {
+    fs.rmSync(work, { recursive: true, force: true });
     console.log('extension: PASS');
     process.exit(0);
   },
   (error) => {
+    fs.rmSync(work, { recursive: true, force: true });
     console.error(`extension: FAIL: ${error.stack ?? error}`);
     console.error(state.output.join(''));
     process.exit(1);
