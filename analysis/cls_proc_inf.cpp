@@ -89,10 +89,12 @@ bool ClsProcInf::MakeProcInf(Row row) {
 }
 
 bool ClsProcInf::LocateAndParse(Row row, ProcKind& kind) {
-  proc_name_ = module_->ProcOfLine(row, kind);
-  proc_start_row_ = module_->ProcStartLine(proc_name_, kind);
-  total_rows_count_ = module_->ProcCountLines(proc_name_, kind);
-  body_start_row_ = module_->ProcBodyLine(proc_name_, kind);
+  // By rows: of two procedures of one name the editor names the first.
+  const ProcSpan span = LocateProc(*module_, row, kind);
+  proc_name_ = span.name;
+  proc_start_row_ = span.start;
+  total_rows_count_ = span.count;
+  body_start_row_ = span.body;
 
   const DeclarationParser::Kind type = parser_.TypeOfProc(LineAt(body_start_row_), kind);
   proc_type_str_ = type.text;
@@ -100,6 +102,13 @@ bool ClsProcInf::LocateAndParse(Row row, ProcKind& kind) {
 
   const Text joined =
       parser_.JoinDeclaration([this](Row r) { return LineAt(r); }, body_start_row_, body_def_end_row_);
+
+  const LineReader line_at = [this](Row r) { return LineAt(r); };
+  const DeclarationBlock block =
+      FindDeclarationBlock(line_at, module_->CountOfLines(), body_start_row_, body_def_end_row_);
+  declaration_top_row_ = block.top;
+  declaration_bottom_row_ = block.bottom;
+  leading_start_row_ = qlx::LeadingStartRow(line_at, proc_start_row_, block.top);
 
   body_end_row_ = CheckEnd(proc_start_row_ + total_rows_count_ - 1, body_start_row_);
   if (body_end_row_ == 0) {
@@ -149,8 +158,8 @@ Row ClsProcInf::CheckEnd(Row last_row, Row body_start_row) {
     // blank rows after the End line into the block.
     // The first row is examined before the bound is tested.
     for (Row r = last_row;;) {
-      const Text head = Left(LTrim(LineAt(r)), 7);
-      if (head == u"End Fun" || head == u"End Sub" || head == u"End Pro") {
+      // Also "Done: End Sub", and a one-line procedure's own line.
+      if (EndsProcedure(LineAt(r))) {
         result = r;
         break;
       }
@@ -170,14 +179,17 @@ void ClsProcInf::ResetBodyPos(Row lngProcStartRow) {
     ModuleHold hold(module_);
     module_ = ActiveModule();
     ProcKind kind = kProcKindProc;
-    proc_name_ = module_->ProcOfLine(lngProcStartRow, kind);
+    const ProcSpan span = LocateProc(*module_, lngProcStartRow, kind);
+    proc_name_ = span.name;
     const Row old_body_start_row = body_start_row_;
-    body_start_row_ = module_->ProcBodyLine(proc_name_, kind);
+    body_start_row_ = span.body;
     const Row shift = body_start_row_ - old_body_start_row;
     body_def_end_row_ += shift;
     inner_dec_start_row_ += shift;
     inner_dec_end_row_ += shift;
     body_end_row_ += shift;
+    declaration_top_row_ += shift;
+    declaration_bottom_row_ += shift;
   });
 }
 

@@ -41,6 +41,15 @@ class ClsProcInf {
   Row InnerDecStartRow() const { return inner_dec_start_row_; }
   Row InnerDecEndRow() const { return inner_dec_end_row_; }
   Row BodyEndRow() const { return body_end_row_; }
+  // Where the declaration stands with the conditional-compilation lines
+  // around it (an #If ... #Else ... #End If of one declaration per build):
+  // the #If and #End If rows, else BodyStartRow and BodyDefEndRow. A new
+  // header goes above the top, an error handler below the bottom.
+  Row DeclarationTopRow() const { return declaration_top_row_; }
+  Row DeclarationBottomRow() const { return declaration_bottom_row_; }
+  // The first row a header of the procedure may stand on: ProcStartRow, or
+  // higher when the declaration's #If stands in the declaration section.
+  Row LeadingStartRow() const { return leading_start_row_; }
   Text RetType() const { return ret_type_; }
   Short ParamCount() const { return param_count_; }
   // Fields of parameter entry i; an index outside 0..29 throws VbError 9.
@@ -87,6 +96,9 @@ class ClsProcInf {
   Row inner_dec_start_row_ = 0;
   Row inner_dec_end_row_ = 0;
   Row body_end_row_ = 0;
+  Row declaration_top_row_ = 0;
+  Row declaration_bottom_row_ = 0;
+  Row leading_start_row_ = 0;
   Text ret_type_;
   Short param_count_ = 0;
   std::array<ParamInf, kMaxParams> params_{};

@@ -71,7 +71,9 @@ Text DeclarationParser::JoinDeclaration(const LineReader& line_at, Row first, Ro
   for (Row r = first;; ++r) {
     last = r;
     Text piece = StripComment(Trim(line_at(r)));
-    const bool continued = EndsWith(piece, u" _");
+    const Text statement = DeclarationStatement(piece);
+    const bool continued = statement == piece && EndsWith(piece, u" _");
+    piece = statement;
     if (continued) piece = Left(piece, Len(piece) - 2);
     // joined starts with a word, so LTrim below leaves this space alone.
     if (!IsJoinPunctuation(Left(piece, 1)) && !last_char.empty() && !IsJoinPunctuation(last_char)) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/param_inf.h"
+#include "analysis/proc_rows.h"
 #include "host/host.h"
 #include "host/report.h"
 #include "host/text.h"
@@ -47,8 +48,6 @@ extern const DeclarationRules kRecordRules;
 // The module procedure table's rules.
 extern const DeclarationRules kTableRules;
 
-// A line of the module by row; throws as the editor does.
-using LineReader = std::function<Text(Row)>;
 // The I/O test of a parameter by its bare name: "I" or "I/O".
 using RefTest = std::function<Text(const Text& name)>;
 
@@ -70,6 +69,8 @@ class DeclarationParser {
   // Pieces are joined with one space, none after a piece ending in "," or
   // "." nor before one starting with them: "Function F(a As Long," and
   // "b As Long) As Long" give "Function F(a As Long,b As Long) As Long".
+  // The declaration ends at a ":" statement separator outside string
+  // literals: a one-line procedure's body is not part of it.
   // Failures of the editor go to the caller.
   Text JoinDeclaration(const LineReader& line_at, Row first, Row& last);
   // Host kinds 1/2/3 are Property Let/Set/Get; otherwise Function when

@@ -72,9 +72,12 @@ std::vector<ProcData> ModGetProcsData::GetProcsData(Short& count) {
   return Scan(true, count, u"GetProcsData");
 }
 
-std::vector<ProcData> ModGetProcsData::AllProcSpans() {
-  Short count = 0;
+std::vector<ProcData> ModGetProcsData::AllProcSpans(Short& count) {
   return Scan(false, count, u"GetProcsDataH", false);
+}
+
+std::vector<ProcData> ModGetProcsData::AllProcs(Short& count) {
+  return Scan(true, count, u"GetProcsData", false);
 }
 
 std::shared_ptr<CodeModule> ModGetProcsData::ActiveModule() { return ActiveCodeModule(vbe_.get()); }
@@ -119,8 +122,10 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
             kind = kProcKindProc;
             name = module->ProcOfLine(row, kind);
           }
-          total = module->ProcCountLines(name, kind);
-          body = module->ProcBodyLine(name, kind);
+          // By rows: of two procedures of one name the editor names the first.
+          const ProcSpan span = LocateProc(*module, row, name, kind, true);
+          total = span.count;
+          body = span.body;
           declaration = parser_.JoinDeclaration([&module](Row r) { return module->Lines(r, 1); }, body, def_end);
           break;
         } catch (const VbError& e) {
@@ -141,7 +146,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
       if (full) {
         ret_type = GetRetType(declaration);
         params = GetParamList(declaration, param_count);
-        if (param_count > kMaxProcParams) {
+        if (limited && param_count > kMaxProcParams) {
           count = -2;
           return {};
         }
@@ -160,8 +165,15 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
         entry.ParamCount = param_count;
         entry.RetType = ret_type;
         // At least once: a procedure without parameters gets the "Void" entry.
-        for (int i = 0; i == 0 || i < param_count; ++i) {
-          InputParam(GetWordList(At(params, i)), n, i);
+        // An unlimited scan keeps a procedure of too many parameters with
+        // its count alone.
+        for (int i = 0; param_count <= kMaxProcParams && (i == 0 || i < param_count); ++i) {
+          if (n < kProcTableSize) {
+            InputParam(GetWordList(At(params, i)), n, i);
+          } else {
+            parser_.InputParam(GetWordList(At(params, i)), &entry.Params[static_cast<std::size_t>(i)],
+                               [&](const Text& name) { return CheckRef(entry, name); });
+          }
         }
       }
 
@@ -230,7 +242,10 @@ Text ModGetProcsData::CheckRef(int table_index, TextView name) {
     ShowReport(ui_, ReportForm::kError, VbError(vberr::kSubscript), u"CheckRef");
     return Text();
   }
-  const ProcData& proc = Table()[static_cast<std::size_t>(table_index)];
+  return CheckRef(Table()[static_cast<std::size_t>(table_index)], name);
+}
+
+Text ModGetProcsData::CheckRef(const ProcData& proc, TextView name) {
   const Row first = proc.BodyDefEndRow + 1;
   const Row last = proc.ProcStartRow + proc.TotalRowsCount - 2;
   std::shared_ptr<CodeModule> module = scan_module_;

@@ -64,7 +64,12 @@ class ModGetProcsData {
   // Rows, kind and name of every procedure, however many (the scans above
   // stop at 300): for checks that look at a whole module. A failure is
   // reported as GetProcsDataH's and gives nothing.
-  std::vector<ProcData> AllProcSpans();
+  // count: the number found, left as it was after a failure.
+  std::vector<ProcData> AllProcSpans(Short& count);
+  // As GetProcsData, however many procedures; a procedure of more than 30
+  // parameters is kept with its ParamCount and no parameter entries. A
+  // failure is reported as GetProcsData's, gives nothing and leaves count.
+  std::vector<ProcData> AllProcs(Short& count);
 
   // The parsers, on the joined declaration text (comments removed,
   // continued rows joined, no leading spaces).
@@ -121,6 +126,8 @@ class ModGetProcsData {
 
   std::vector<ProcData> Scan(bool full, Short& count, const Text& title, bool limited = true);
   std::shared_ptr<CodeModule> ActiveModule();
+  // CheckRef on an entry, in the table or past it.
+  Text CheckRef(const ProcData& proc, TextView name);
   // The trimmed line at row r of the rows first..last that CheckRef reads.
   Text BodyLine(CodeModule& module, Row first, Row last, Row r);
 

@@ -64,6 +64,7 @@ struct Proc {
   Row body = 0;   // declaration row
   Row end = 0;    // last row of the span
   Text name;
+  ProcData listed;  // its entry of the module table
 };
 
 std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
@@ -71,8 +72,13 @@ std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
   procs.SetVBInstance(scratch.vbe);
   // Every procedure, also past the 300 a module header can list.
   std::vector<Proc> out;
-  for (const ProcData& p : procs.AllProcSpans()) {
-    out.push_back({p.ProcStartRow, p.BodyStartRow, p.ProcStartRow + p.TotalRowsCount - 1, p.ProcName});
+  Short count = 0;
+  for (ProcData& p : procs.AllProcs(count)) {
+    const Row start = p.ProcStartRow;
+    const Row body = p.BodyStartRow;
+    const Row end = p.ProcStartRow + p.TotalRowsCount - 1;
+    Text name = p.ProcName;
+    out.push_back({start, body, end, std::move(name), std::move(p)});
   }
   return out;
 }
@@ -179,7 +185,7 @@ void CheckProcedureHeaders(Scratch& scratch, const std::vector<Text>& lines, con
   header.AuthorName = options.author;
   for (const Proc& p : procs) {
     // What the header command would do here with every question answered Yes.
-    const HeaderCheck check = header.CheckHeaderProc(p.body);
+    const HeaderCheck check = header.CheckHeaderProc(p.body, &p.listed);
     const int column = Indent(lines[static_cast<std::size_t>(p.body - 1)]);
     switch (check.state) {
       case HeaderState::kMissing:

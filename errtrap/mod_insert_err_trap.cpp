@@ -1,5 +1,6 @@
 #include "errtrap/mod_insert_err_trap.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "analysis/cls_proc_inf.h"
@@ -12,6 +13,9 @@ namespace {
 
 constexpr char16_t kExistingOnErrorQuestion[] =
     u"On Error ステートメントが既に存在します。\r\n新しい汎用エラーハンドラを挿入しますか？";
+
+constexpr char16_t kOneLineProcedure[] =
+    u"1 行で書かれたプロシージャには、エラーハンドラを挿入できません";
 
 // True when the line continues onto the next one (ends with a space or tab
 // and "_"); comment lines continue the same way.
@@ -54,8 +58,17 @@ void ModInsertErrTrap::InsertErrTrap(Row row) {
     record->VBInstanceC(vbe_);
     module = ActiveModule();
     if (!record->GetProcInf(row)) return;
+    // The handler's blocks go between the declaration and the End line; a
+    // procedure written on one line has no room for them.
+    if (record->BodyEndRow() <= record->BodyDefEndRow()) {
+      ui_.MsgBox(kOneLineProcedure, Buttons::kOk, u"QLX");
+      return;
+    }
 
     Row anchor = ErrInsertPos == 0 ? record->InnerDecEndRow() : record->BodyDefEndRow();
+    // Below a declaration written once per build (#If ... #End If), so that
+    // every build runs with the handler.
+    anchor = std::max(anchor, record->DeclarationBottomRow());
     const Row end = record->BodyEndRow();
     // A continued last declaration (Dim a As Long, _ / b As Long) would be
     // split by the upper block, leaving code that no longer compiles.

@@ -1,6 +1,7 @@
 // Headers that can be rerun: what an update would write, found without
 // writing, and whether that differs from what stands there in more than the
 // update's time.
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -12,8 +13,6 @@
 namespace qlx {
 
 namespace {
-
-constexpr TextView kSeparatorStart = u"'>>>>>";
 
 // The author line up to and including its last "更新:"; the whole line when
 // it is no author line or has no such mark.
@@ -35,7 +34,7 @@ bool DiffersBeyondUpdateTime(const std::vector<Text>& old_lines, const std::vect
   return false;
 }
 
-HeaderCheck ModInsertHeader::CheckHeaderProc(Row row) {
+HeaderCheck ModInsertHeader::CheckHeaderProc(Row row, const ProcData* listed) {
   HeaderCheck check;
   // Released on every way out, as WriteHeaderProc releases them.
   struct Release {
@@ -65,18 +64,37 @@ HeaderCheck ModInsertHeader::CheckHeaderProc(Row row) {
     check.state = HeaderState::kBroken;
     check.start = FindSeparator();
     const Row above = proc_inf_->ProcStartRow() - 1;
-    if (check.start == 0 && above >= 1 && StartsWith(GetTrimLine(above), kSeparatorStart)) {
+    if (check.start == 0 && above >= 1 && Like(GetTrimLine(above), kSeparatorPattern)) {
       check.start = above;
       check.separator_above = true;
     }
     if (check.start == 0) return;
     SaveHeader();
     for (Row r = check.start; r < check.body_row; ++r) check.lines.push_back(Module().Lines(r, 1));
+    // The user's lines among the old header's stay, below the new one.
+    std::vector<Text> kept;
+    const std::vector<Row> own = HeaderOwnRows(check.start);
+    for (Row r = check.start; r < check.body_row; ++r) {
+      if (std::find(own.begin(), own.end(), r) == own.end()) {
+        kept.push_back(check.lines[static_cast<std::size_t>(r - check.start)]);
+      }
+    }
     check.written = CreateHeaderProc(true, count);
     if (count == 0) return;
     check.written.resize(static_cast<std::size_t>(count));
-    check.state = DiffersBeyondUpdateTime(check.lines, check.written) ? HeaderState::kStale
-                                                                       : HeaderState::kCurrent;
+    check.written.insert(check.written.end(), kept.begin(), kept.end());
+    bool current = !DiffersBeyondUpdateTime(check.lines, check.written);
+    // What all-headers writes is current too: the module table decides
+    // whether a parameter is assigned to by a rule of its own.
+    if (!current && listed != nullptr && listed->ParamCount <= kMaxProcParams) {
+      Short listed_count = 0;
+      std::vector<Text> alternative =
+          BuildProcedureHeader(HeaderProcOf(*listed), &SavedHeader, AuthorName, Text(), listed_count);
+      alternative.resize(static_cast<std::size_t>(listed_count));
+      alternative.insert(alternative.end(), kept.begin(), kept.end());
+      current = !DiffersBeyondUpdateTime(check.lines, alternative);
+    }
+    check.state = current ? HeaderState::kCurrent : HeaderState::kStale;
   });
   if (!ran) check.state = HeaderState::kNoProcedure;
   return check;
@@ -86,24 +104,22 @@ HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
   HeaderRefreshCount done;
   const bool ran = Guarded(ui_, ReportForm::kError, u"RefreshHeaders", [&] {
     // A scan that fails has reported itself and left the count as it was.
+    // Every procedure, however many: the limit of 300 is the module
+    // table's and the module header's.
     Short count = std::numeric_limits<Short>::min();
-    ScanProcs(false, count);
+    ScanProcs(true, count, false);
     if (count < 0) {
-      if (count == -1) {
-        ui_.MsgBox(u"モジュールのプロシージャ数が 300 を超えているため、\r\nヘッダを作成することができません",
-                   Buttons::kOk, u"QLX");
-      }
       ++done.failed;
       return;
     }
-    std::vector<Row> rows;
-    for (Short i = 0; i < count; ++i) rows.push_back(procs_data_.at(static_cast<std::size_t>(i)).BodyStartRow);
+    const std::vector<ProcData> listed = procs_data_;
     // From the last procedure up, so that a header written below leaves the
     // rows of the procedures above it where they are.
     const std::int32_t ignore = IgnoreMode;
     const std::int32_t un_undo = UnUndoMode;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-      const HeaderCheck check = CheckHeaderProc(*it);
+    for (auto entry = listed.rbegin(); entry != listed.rend(); ++entry) {
+      const Row row = entry->BodyStartRow;
+      const HeaderCheck check = CheckHeaderProc(row, &*entry);
       switch (check.state) {
         case HeaderState::kCurrent:
           ++done.current;
@@ -125,7 +141,7 @@ HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
           // A broken header is reported by the write, which then changes nothing.
           IgnoreMode = 1;
           UnUndoMode = 1;
-          WriteHeaderProc(*it);
+          WriteHeaderProc(row);
           IgnoreMode = ignore;
           UnUndoMode = un_undo;
           ++(check.state == HeaderState::kBroken ? done.failed : done.written);

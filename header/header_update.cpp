@@ -20,7 +20,6 @@ constexpr TextView kConfirmUpdate =
 constexpr TextView kNoSeparator = u"セパレータ'>>>>>>*が見つかりません";
 constexpr TextView kCannotCreate = u"ヘッダを作成できませんでした";
 // The pattern that finds the separator has five ">", the message shows six.
-constexpr TextView kSeparatorPattern = u"'>>>>>*";
 
 // The hand-written note of a return line or parameter row: the text after
 // the line's last colon; nothing when the colon is missing or ends the line.
@@ -75,7 +74,6 @@ void ModInsertHeader::WriteHeaderProc(Row row) {
     drawing.Lock(hwnd_);
 
     if (!proc_inf_->GetProcInf(row)) return;
-    const Row proc_start = proc_inf_->ProcStartRow();
 
     bool updated = false;
     Row old_start = 0;
@@ -90,8 +88,12 @@ void ModInsertHeader::WriteHeaderProc(Row row) {
       SaveHeader();
       if (update) {
         old_start = SaveBeforeDelete(old_lines);
+        const Row body = proc_inf_->BodyStartRow();
+        const Row removed = old_start == 0 ? 0 : static_cast<Row>(HeaderOwnRows(old_start).size());
         if (!DeleteHeader()) return;
-        proc_inf_->ResetBodyPos(proc_start);
+        // The declaration row itself is found again: a row above it may now
+        // lie outside the procedure (in the declaration section).
+        proc_inf_->ResetBodyPos(body - removed);
         // A header that could not be built has already been replaced by the
         // old one: there is nothing to confirm.
         updated = InsertHeaderProc(true, old_start, &old_lines);
@@ -104,7 +106,7 @@ void ModInsertHeader::WriteHeaderProc(Row row) {
       // setting would hang the editor for days: the wait is kept in bounds.
       ui_.Sleep(std::clamp<std::int32_t>(SleepTime, 0, kMaxSleepTime));
       if (ui_.MsgBox(Text(kConfirmUpdate), Buttons::kYesNo, Text(kTitle)) != Answer::kYes) {
-        proc_inf_->ResetBodyPos(proc_start);
+        proc_inf_->ResetBodyPos(proc_inf_->BodyStartRow() + inserted_rows_);
         TryUndo(old_start, old_lines);
       }
     }
@@ -115,7 +117,7 @@ Row ModInsertHeader::SearchHeader(TextView pattern) {
   Row found = 0;
   Guarded(ui_, ReportForm::kError, u"SearchHeader", [&] {
     ClsProcInf& record = ProcInf();
-    for (Row row = record.BodyStartRow() - 1; row >= record.ProcStartRow(); --row) {
+    for (Row row = record.BodyStartRow() - 1; row >= record.LeadingStartRow(); --row) {
       if (Like(GetTrimLine(row), pattern)) {
         found = row;
         break;
@@ -131,7 +133,10 @@ void ModInsertHeader::SaveHeader() {
     int param_row = 0;
     ClsProcInf& record = ProcInf();
     const Row last = record.BodyStartRow() - 1;
-    for (Row row = record.ProcStartRow(); row <= last; ++row) {
+    // From the header's own separator: a header stacked above it, or a
+    // banner, is not read.
+    const Row separator = FindSeparator();
+    for (Row row = separator != 0 ? separator : record.LeadingStartRow(); row <= last; ++row) {
       const Text line = GetTrimLine(row);
       if (StartsWith(line, kSummaryLabel)) {
         if (auto text = TextAfterLabel(line, kSummaryLabel)) SavedHeader.summary = *text;
@@ -191,8 +196,19 @@ bool ModInsertHeader::DeleteHeader() {
     if (separator == 0) {
       ui_.MsgBox(Text(kNoSeparator), Buttons::kOk, Text(kTitle));
     } else {
-      // Everything down to the declaration goes, other comments included.
-      Module().DeleteLines(separator, ProcInf().BodyStartRow() - separator);
+      // Only the header's own lines go; the user's lines among them stay,
+      // in their order, and end up between the new header and the
+      // declaration.
+      const std::vector<Row> own = HeaderOwnRows(separator);
+      EditBlock block(Module());
+      // From the bottom up, each run of adjacent rows in one call.
+      for (std::size_t end = own.size(); end > 0;) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && own[begin - 1] + 1 == own[begin]) --begin;
+        Module().DeleteLines(own[begin], static_cast<Row>(end - begin));
+        end = begin;
+      }
+      block.Send();
       deleted = true;
     }
   });
@@ -203,20 +219,29 @@ bool ModInsertHeader::InsertHeaderProc(bool update, Row old_start,
                                        const std::vector<Text>* old_lines) {
   bool built = false;
   Guarded(ui_, ReportForm::kError, u"InsertHeaderProc", [&] {
-    const Row body = ProcInf().BodyStartRow();
+    // A new header goes above the declaration (above its #If when it has
+    // one per build); an update where the old one began.
+    const Row at = update && old_start != 0 ? old_start : ProcInf().DeclarationTopRow();
+    inserted_rows_ = 0;
     Short count = 0;
     const std::vector<Text> lines = CreateHeaderProc(update, count);
     if (count != 0) {
       built = true;
       EditBlock block(Module());
       for (Short i = 0; i < count; ++i) {
-        Module().InsertLines(body + i, lines.at(static_cast<std::size_t>(i)));
+        Module().InsertLines(at + i, lines.at(static_cast<std::size_t>(i)));
+        ++inserted_rows_;
       }
       block.Send();
     } else {
       // An update has already deleted the old header: never leave the
       // procedure without one.
-      if (old_lines != nullptr) PutBack(old_start, *old_lines);
+      if (old_lines != nullptr) {
+        // The user's lines it kept stand where the old header began.
+        const Row body = ProcInf().BodyStartRow();
+        if (body > old_start) Module().DeleteLines(old_start, body - old_start);
+        PutBack(old_start, *old_lines);
+      }
       ui_.MsgBox(Text(kCannotCreate), Buttons::kOk, Text(kTitle));
     }
   });
@@ -245,10 +270,33 @@ void ModInsertHeader::PutBack(Row start, const std::vector<Text>& lines) {
 Row ModInsertHeader::FindSeparator() {
   ClsProcInf& record = ProcInf();
   const Row last = record.BodyStartRow() - 1;
-  for (Row row = record.ProcStartRow(); row <= last; ++row) {
+  const Row first = record.LeadingStartRow();
+  // The separator nearest above the header's author line, never higher: a
+  // section banner of separator-like lines above a header is the user's.
+  for (Row author = last; author >= first; --author) {
+    if (!Like(GetTrimLine(author), Text(kAuthorLabel) + u"*")) continue;
+    for (Row row = author - 1; row >= first; --row) {
+      if (Like(GetTrimLine(row), kSeparatorPattern)) return row;
+    }
+    return 0;
+  }
+  for (Row row = first; row <= last; ++row) {
     if (Like(GetTrimLine(row), kSeparatorPattern)) return row;
   }
   return 0;
+}
+
+std::vector<Row> ModInsertHeader::HeaderOwnRows(Row separator) {
+  std::vector<Row> own{separator};
+  const Row last = ProcInf().BodyStartRow() - 1;
+  for (Row row = separator + 1; row <= last; ++row) {
+    const Text line = GetTrimLine(row);
+    if (!IsHeaderFieldLine(line)) continue;
+    own.push_back(row);
+    // Nothing below the author line is the header's.
+    if (StartsWith(line, kAuthorLabel)) break;
+  }
+  return own;
 }
 
 std::shared_ptr<CodeModule> ModInsertHeader::ActiveModule() { return ActiveCodeModule(vbe_.get()); }

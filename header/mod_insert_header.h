@@ -52,6 +52,9 @@ struct HeaderRefreshCount {
   int failed = 0;   // reported and left as they were
 };
 
+// What a header is built from, taken from an entry of the module table.
+HeaderProc HeaderProcOf(const ProcData& entry);
+
 class ModInsertHeader {
  public:
   // The longest wait before the confirmation, in milliseconds, whatever the
@@ -105,11 +108,13 @@ class ModInsertHeader {
   // Fills SavedHeader from the header above the declaration, up to and
   // including its first author line.
   void SaveHeader();
-  // The trimmed lines from the first separator line to the line above the
-  // declaration; returns the separator's row, 0 (lines untouched) when none.
+  // The trimmed lines from the header's separator line (the one nearest
+  // above its author line) to the line above the declaration; returns the
+  // separator's row, 0 (lines untouched) when none.
   Row SaveBeforeDelete(std::vector<Text>& lines);
-  // Deletes from the first separator line to the line above the declaration;
-  // false, after saying so, when there is no separator.
+  // Deletes the header's own lines from its separator down to its author
+  // line, keeping the user's lines among them; false, after saying so, when
+  // there is no separator.
   bool DeleteHeader();
   // Builds a header and inserts it directly above the declaration. False
   // when it could not be built; in an update (old_lines given) the deleted
@@ -137,7 +142,9 @@ class ModInsertHeader {
   // What WriteHeaderProc would do at row with both questions answered Yes,
   // found without changing the module. Failures are reported as the
   // operations report them.
-  HeaderCheck CheckHeaderProc(Row row);
+  // A header is current also when it is what all-headers would write from
+  // the procedure's entry `listed` of the module table.
+  HeaderCheck CheckHeaderProc(Row row, const ProcData* listed = nullptr);
   // Every procedure of the active module gets a header: a new one where it
   // has none, an update (no question, no confirmation) where the update
   // would change more than its time; the others are left as they are, so a
@@ -155,13 +162,18 @@ class ModInsertHeader {
   // The first row from ProcStartRow to BodyStartRow - 1 whose trimmed line
   // begins with "'>>>>>"; 0 when none does.
   Row FindSeparator();
+  // The rows of the header that begins at separator: the separator and,
+  // down to its author line, the lines of the header's own format; the
+  // other lines between them and the declaration are the user's.
+  std::vector<Row> HeaderOwnRows(Row separator);
   // Inserts lines[j] at start + j.
   void PutBack(Row start, const std::vector<Text>& lines);
   ClsProcInf& ProcInf();
   CodeModule& Module();
-  // Fills procs_data_ with a scan (full: GetProcsData, else GetProcsDataH).
-  // A scan that failed has reported itself and left count as it was.
-  void ScanProcs(bool full, Short& count);
+  // Fills procs_data_ with a scan (full: GetProcsData, else GetProcsDataH;
+  // not limited: every procedure, however many). A scan that failed has
+  // reported itself and left count as it was.
+  void ScanProcs(bool full, Short& count, bool limited = true);
 
   UiService& ui_;
   Desktop& desktop_;
@@ -171,6 +183,8 @@ class ModInsertHeader {
   std::unique_ptr<ClsProcInf> proc_inf_;
   std::shared_ptr<CodeModule> module_;
   WindowHandle hwnd_ = 0;
+  // Lines the last InsertHeaderProc inserted.
+  Row inserted_rows_ = 0;
   // The table to scan with: the one handed over, else own_procs_data_.
   ModGetProcsData* procs_data_source_ = nullptr;
   std::unique_ptr<ModGetProcsData> own_procs_data_;

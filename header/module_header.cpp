@@ -49,7 +49,11 @@ const auto& At(const Container& items, long long i) {
 // header: the nearest line above the declaration, within the procedure's
 // span, that begins (untrimmed) with the label. Empty when there is none.
 Text ReadSummary(CodeModule& module, const ProcData& proc) {
-  for (Row row = proc.BodyStartRow - 1; row >= proc.ProcStartRow; --row) {
+  const LineReader line_at = [&module](Row r) { return module.Lines(r, 1); };
+  const Row top =
+      FindDeclarationBlock(line_at, module.CountOfLines(), proc.BodyStartRow, proc.BodyDefEndRow).top;
+  const Row first = LeadingStartRow(line_at, proc.ProcStartRow, top);
+  for (Row row = proc.BodyStartRow - 1; row >= first; --row) {
     const Text line = module.Lines(row, 1);
     if (StartsWith(line, kSummaryLabel)) {
       return Mid(line, static_cast<long long>(kSummaryLabel.size()) + 1, kModuleSummaryWidth);
@@ -121,7 +125,7 @@ Text ModuleProcRow(int k, TextView kind, TextView name, TextView summary) {
 
 void ModInsertHeader::SetProcsData(ModGetProcsData* procs_data) { procs_data_source_ = procs_data; }
 
-void ModInsertHeader::ScanProcs(bool full, Short& count) {
+void ModInsertHeader::ScanProcs(bool full, Short& count, bool limited) {
   ModGetProcsData* procs = procs_data_source_;
   ModGetProcsData* own = nullptr;
   if (procs == nullptr) {
@@ -138,7 +142,11 @@ void ModInsertHeader::ScanProcs(bool full, Short& count) {
       if (own != nullptr) own->SetVBInstance(nullptr);
     }
   } detach{own};
-  procs_data_ = full ? procs->GetProcsData(count) : procs->GetProcsDataH(count);
+  if (limited) {
+    procs_data_ = full ? procs->GetProcsData(count) : procs->GetProcsDataH(count);
+  } else {
+    procs_data_ = full ? procs->AllProcs(count) : procs->AllProcSpans(count);
+  }
 }
 
 void ModInsertHeader::InsertModuleHeader() {
@@ -287,12 +295,16 @@ void ModInsertHeader::InsertHeaderAll() {
     // The table's rows are those before any insertion: each header shifts
     // the declarations below it by its length.
     Row offset = 0;
+    const LineReader line_at = [&module](Row r) { return module->Lines(r, 1); };
     for (Short i = 0; i < n; ++i) {
       const ProcData& entry = At(procs_data_, i);
-      const Row at = entry.BodyStartRow + offset;
+      const Row body = entry.BodyStartRow + offset;
+      // Above the declaration, or above its #If when it has one per build.
+      const Row at =
+          FindDeclarationBlock(line_at, module->CountOfLines(), body, entry.BodyDefEndRow + offset).top;
       // A procedure that has a header keeps it alone: a rerun, or a run after
       // some headers were written one by one, must not stack a second one.
-      if (HasAuthorLine(*module, entry.ProcStartRow + offset, at)) continue;
+      if (HasAuthorLine(*module, LeadingStartRow(line_at, entry.ProcStartRow + offset, at), body)) continue;
       Short count = 0;
       const std::vector<Text> lines = CreateHeader(i, count);
       // A header that could not be built has been reported; the procedure
@@ -305,13 +317,17 @@ void ModInsertHeader::InsertHeaderAll() {
   });
 }
 
+HeaderProc HeaderProcOf(const ProcData& entry) {
+  HeaderProc proc;
+  proc.RetType = entry.RetType;
+  for (Short i = 0; i < entry.ParamCount; ++i) proc.Params.push_back(At(entry.Params, i));
+  return proc;
+}
+
 std::vector<Text> ModInsertHeader::CreateHeader(Short index, Short& count) {
   std::vector<Text> lines;
   Guarded(ui_, ReportForm::kError, u"CreateHeader", [&] {
-    const ProcData& entry = At(procs_data_, index);
-    HeaderProc proc;
-    proc.RetType = entry.RetType;
-    for (Short i = 0; i < entry.ParamCount; ++i) proc.Params.push_back(At(entry.Params, i));
+    const HeaderProc proc = HeaderProcOf(At(procs_data_, index));
     Short built = 0;
     std::vector<Text> built_lines = BuildProcedureHeader(proc, nullptr, AuthorName, HeaderDate(), built);
     count = built;

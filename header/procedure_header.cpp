@@ -44,6 +44,15 @@ Text WithSaved(TextView label, const SavedHeaderParts* saved, const Text SavedHe
 
 }  // namespace
 
+bool IsHeaderFieldLine(TextView trimmed) {
+  if (Like(trimmed, kSeparatorPattern)) return true;
+  for (TextView label : {kSummaryLabel, kReturnLabel, kParamRowLabel, kDependencyLabel, kExplanationLabel,
+                         kContinuationLabel, kAuthorLabel}) {
+    if (StartsWith(trimmed, label)) return true;
+  }
+  return StartsWith(trimmed, Left(kParamTitleLine, 8));
+}
+
 Text SeparatorLine() { return u"'" + Text(78, u'>'); }
 
 Text CutCell(TextView text) {

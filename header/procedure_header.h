@@ -37,6 +37,15 @@ inline constexpr int kIoCellWidth = 3;
 // The line buffer: a header has at most 38 lines (30 parameters).
 inline constexpr int kHeaderSlots = 39;
 
+// A header's first line, as it is found: an apostrophe and five ">" at the
+// start of the trimmed line.
+inline constexpr TextView kSeparatorPattern = u"'>>>>>*";
+
+// True when the trimmed line is one of a header's own format: a separator,
+// a labelled field or continuation line, the parameter title or a parameter
+// row, or the author line.
+bool IsHeaderFieldLine(TextView trimmed);
+
 // The first line: an apostrophe and 78 ">" (79 characters).
 Text SeparatorLine();
 

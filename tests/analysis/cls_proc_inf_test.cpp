@@ -407,5 +407,75 @@ TEST_F(ClsProcInfTest, FailedResetBodyPosKeepsTheRows) {
                            u"Error_Number: 35.  : Sub or Function not defined\r\n<Erl>  In_Line: 0"}}));
 }
 
+// Rows the record reads for real code: each of two procedures of one name
+// under #If ... #Else is read from its own rows, a declaration written once
+// per build from its first line, and a one-line procedure from its own line.
+struct RowsCase {
+  const char* name;
+  std::u16string module;
+  Row row;
+  Row proc_start, body, def_end, body_end, top, bottom;
+  const char16_t* ret_type;
+};
+
+class RealCodeRows : public ClsProcInfTest, public ::testing::WithParamInterface<RowsCase> {};
+
+TEST_P(RealCodeRows, AreTheProcedureHoldingTheRow) {
+  const RowsCase& c = GetParam();
+  auto r = Analyse(c.module, c.row);
+  EXPECT_EQ(r->ProcStartRow(), c.proc_start);
+  EXPECT_EQ(r->BodyStartRow(), c.body);
+  EXPECT_EQ(r->BodyDefEndRow(), c.def_end);
+  EXPECT_EQ(r->BodyEndRow(), c.body_end);
+  EXPECT_EQ(r->DeclarationTopRow(), c.top);
+  EXPECT_EQ(r->DeclarationBottomRow(), c.bottom);
+  EXPECT_EQ(r->RetType(), Text(c.ret_type));
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+const std::u16string kSameName = uR"(
+Option Explicit
+#If Mac Then
+Function Fix(ByVal s As String) As String
+    Fix = s
+End Function
+#Else
+Function Fix(ByVal s As String) As Long
+    Fix = 1
+End Function
+#End If
+Sub After()
+End Sub
+)";
+const std::u16string kConditional = uR"(
+Sub First()
+End Sub
+#If VBA7 Then
+Private Function Handle(ByVal h As LongPtr) As Long
+#Else
+Private Function Handle(ByVal h As Long) As Long
+#End If
+    Handle = 1
+End Function
+)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RealCodeRows,
+    ::testing::Values(
+        RowsCase{"FirstOfOneName", kSameName, 4, 3, 3, 3, 5, 3, 3, u"String"},
+        RowsCase{"SecondOfOneName", kSameName, 8, 6, 7, 7, 9, 7, 7, u"Long"},
+        RowsCase{"AfterTheSameNamePair", kSameName, 11, 10, 11, 11, 12, 11, 11, u"N/A"},
+        RowsCase{"ConditionalDeclaration", kConditional, 8, 3, 4, 4, 9, 3, 7, u"Long"},
+        RowsCase{"OneLineProperty", uR"(
+Private m As Long
+Property Get Typee() As Long: Typee = m: End Property
+)", 2, 2, 2, 2, 2, 2, 2, u"Long"},
+        RowsCase{"EndAfterALabel", uR"(
+Function F() As String
+    F = "a:b"
+Done: End Function
+)", 2, 1, 1, 1, 3, 1, 1, u"String"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace qlx

@@ -286,10 +286,10 @@ End Sub
   EXPECT_EQ(table[1].Params[0].RefIO, u"I/O");
 }
 
-// Two procedures of one name: the editor gives the second the first one's
-// length, so its span runs past the module's end. An assignment inside the
-// module is still found, and nothing fails.
-TEST(ModGetProcsDataTest, CheckRefStopsAtTheFirstHitBeforeTheSpanRunsOut) {
+// Two procedures of one name: the editor answers by name with the first
+// one's length; the second is found by rows with its own span, and its
+// parameter's assignment with it.
+TEST(ModGetProcsDataTest, SecondProcedureOfOneNameHasItsOwnSpan) {
   Scanner s;
   s.Load(uR"(
 Sub A(b)
@@ -305,7 +305,9 @@ End Sub
   Short count = 0;
   const std::vector<ProcData> table = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 2);
-  EXPECT_GT(table[1].ProcStartRow + table[1].TotalRowsCount - 2, 9) << "the span must run past the end";
+  EXPECT_EQ(table[1].ProcStartRow, 7);
+  EXPECT_EQ(table[1].BodyStartRow, 7);
+  EXPECT_EQ(table[1].ProcStartRow + table[1].TotalRowsCount - 1, 9) << "to the module's last row";
   EXPECT_EQ(table[0].Params[0].RefIO, u"I");
   EXPECT_EQ(table[1].Params[0].RefIO, u"I/O");
   EXPECT_TRUE(s.ui.boxes.empty());
@@ -544,6 +546,54 @@ TEST(ModGetProcsDataParsers, InputParamRefusesOtherWordCounts) {
             (std::vector<RecordedBox>{{u"Plumewrighter", u"InputParam Error"},
                                       {u"InputParam", u"Error: 9. Subscript out of range"}}));
   EXPECT_EQ(s.procs.Table()[0].Params[0], ParamInf{});
+}
+
+// Two procedures of one name under #If ... #Else: each is listed once, in
+// file order, and the procedures around them too; a declaration written once
+// per build and a one-line procedure are one entry each.
+TEST(ModGetProcsDataTest, ListsEveryProcedureOnceInFileOrder) {
+  Scanner s;
+  s.Load(uR"(
+Option Explicit
+Sub Before()
+End Sub
+#If Mac Then
+Function FixFileName(ByVal s As String) As String
+    FixFileName = s
+End Function
+#Else
+Function FixFileName(ByVal s As String) As String
+    FixFileName = Replace(s, "/", "\")
+End Function
+#End If
+#If VBA7 Then
+Private Function Handle(ByVal h As LongPtr) As Long
+#Else
+Private Function Handle(ByVal h As Long) As Long
+#End If
+    Handle = 1
+End Function
+Property Get Typee() As Long: Typee = 1: End Property
+Sub After()
+End Sub
+)");
+  for (bool full : {false, true}) {
+    SCOPED_TRACE(full);
+    Short count = 0;
+    const std::vector<ProcData> table = s.Scan(full, count);
+    ASSERT_EQ(count, 6);
+    std::vector<std::pair<std::string, Row>> listed;
+    for (const ProcData& p : table) listed.emplace_back(U8(p.ProcName), p.BodyStartRow);
+    EXPECT_EQ(listed, (std::vector<std::pair<std::string, Row>>{
+                          {"Before", 2}, {"FixFileName", 5}, {"FixFileName", 9}, {"Handle", 14}, {"Typee", 20},
+                          {"After", 21}}));
+    if (full) {
+      EXPECT_EQ(table[3].RetType, u"Long");
+      EXPECT_EQ(table[3].Params[0].VarType, u"LongPtr");
+      EXPECT_EQ(table[4].RetType, u"Long");
+    }
+  }
+  EXPECT_TRUE(s.ui.boxes.empty());
 }
 
 }  // namespace

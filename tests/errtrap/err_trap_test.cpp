@@ -530,5 +530,102 @@ TEST(ErrTrapMessages, TextsAndTitlesAreExact) {
   EXPECT_EQ(failed.ui.boxes[0].buttons, Buttons::kOk);
 }
 
+// A declaration written once per build: every build runs with the handler,
+// so On Error goes below the #End If, whatever ErrInsertPos says.
+TEST(ErrTrapRealCode, OnErrorGoesBelowAConditionalDeclaration) {
+  const std::u16string before = uR"(
+Option Explicit
+Private Sub First()
+End Sub
+#If VBA7 Then
+Private Function Handle(ByVal h As LongPtr) As Long
+#Else
+Private Function Handle(ByVal h As Long) As Long
+#End If
+    Handle = 1
+End Function
+)";
+  const std::u16string after = uR"(
+Option Explicit
+Private Sub First()
+End Sub
+#If VBA7 Then
+Private Function Handle(ByVal h As LongPtr) As Long
+#Else
+Private Function Handle(ByVal h As Long) As Long
+#End If
+
+On Error GoTo PROC_ERR
+
+    Handle = 1
+
+PROC_EXIT:
+    Exit Function
+
+PROC_ERR:
+    MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
+    "Module1" & "." & "Handle"
+    Resume PROC_EXIT
+
+End Function
+)";
+  for (std::int32_t setting : {0, 1}) {
+    SCOPED_TRACE(setting);
+    ExpectModule<Editor>(before, Insert(10, setting), after, {}, kAsksAgain);
+  }
+}
+
+// Of two procedures of one name under #If ... #Else, the handler goes into
+// the one that holds the row.
+TEST(ErrTrapRealCode, SecondProcedureOfOneNameGetsTheHandler) {
+  const std::u16string before = uR"(
+#If Mac Then
+Sub Fix()
+    x = 1
+End Sub
+#Else
+Sub Fix()
+    x = 2
+End Sub
+#End If
+)";
+  const std::u16string after = uR"(
+#If Mac Then
+Sub Fix()
+    x = 1
+End Sub
+#Else
+Sub Fix()
+
+On Error GoTo PROC_ERR
+
+    x = 2
+
+PROC_EXIT:
+    Exit Sub
+
+PROC_ERR:
+    MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
+    "Module1" & "." & "Fix"
+    Resume PROC_EXIT
+
+End Sub
+#End If
+)";
+  ExpectModule<Editor>(before, Insert(7), after, {}, kAsksAgain);
+}
+
+// A procedure written on one line has no room for the handler's blocks: it
+// is refused, and nothing is split.
+TEST(ErrTrapRealCode, OneLineProcedureIsRefused) {
+  const std::u16string module = uR"(
+Private m As Long
+Property Get Typee() As Long: Typee = m: End Property
+)";
+  const RecordedBox refused{u"QLX", u"1 行で書かれたプロシージャには、エラーハンドラを挿入できません",
+                            Buttons::kOk, Answer::kOk};
+  ExpectModule<Editor>(module, Insert(2), module, {refused}, Rerun::Shows({refused}));
+}
+
 }  // namespace
 }  // namespace qlx

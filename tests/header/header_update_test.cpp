@@ -35,8 +35,9 @@ constexpr Answer kYes = Answer::kYes;
 constexpr Answer kNo = Answer::kNo;
 
 // An indented header with every hand-written part, two continuation lines, a
-// hand-typed mark on each parameter and a comment below the author line. The
-// parameters have moved since the header was written.
+// hand-typed mark on each parameter and a comment below the author line,
+// which an update keeps. The parameters have moved since the header was
+// written.
 const std::u16string kOld = uR"(
 Option Explicit
 
@@ -77,6 +78,7 @@ Option Explicit
 '|解  説|:合計を返す
 '|      |:続き2
 '|作  者|:Tester: 作成日:2025/01/01: 更新:2026/12/08 9:05:03
+' 下書き
 Public Function Calc(b As String, ByVal a As Long, c, ByVal d As Long) As Long
     Calc = a + d
 End Function
@@ -300,7 +302,9 @@ Sub A()
 End Sub
 )"},
         // Deleted from the upper separator down; read up to the first author line.
-        ReadBackCase{"TwoStackedHeadersBecomeOneFromTheUpper", uR"(
+        // The update starts at the separator nearest above the author line:
+        // a header stacked above is left as the user's.
+        ReadBackCase{"OfTwoStackedHeadersTheLowerIsUpdatedFromItself", uR"(
 Option Explicit
 {SEP}
 '|概  要|:上
@@ -316,10 +320,13 @@ End Sub
 Option Explicit
 {SEP}
 '|概  要|:上
-'|依  存|:
+'|作  者|:A: 作成日:2025/01/01: 更新:未更新
+{SEP}
+'|概  要|:下
+'|依  存|:下の依存
 '|解  説|:
 '|      |:
-'|作  者|:A: 作成日:2025/01/01: 更新:2026/12/08 9:05:03
+'|作  者|:B: 作成日:2025/02/02: 更新:2026/12/08 9:05:03
 Sub A()
 End Sub
 )"}),
@@ -566,12 +573,12 @@ TEST(Messages, EveryTextAndTitleIsExact) {
                                            e.vbe->Log().FailOn(HostCall::kLines, 1, kInjected);
                                          };
                                        })},
-      // SaveHeader reads the separator and author rows; the third read is
-      // SaveBeforeDelete's.
+      // SaveHeader finds the separator from the author row up (two reads),
+      // then reads both rows; the fifth read is SaveBeforeDelete's.
       {ErrorBox(u"SaveBeforeDelete"), hooked({kYes, kYes},
                                              [](HookEditor& e) {
                                                e.ui.on_question = [&e] {
-                                                 e.vbe->Log().FailOn(HostCall::kLines, 3, kInjected);
+                                                 e.vbe->Log().FailOn(HostCall::kLines, 5, kInjected);
                                                };
                                              })},
       {ErrorBox(u"DeleteHeader"),
