@@ -1,8 +1,10 @@
 // The procedure header writer at a fuzzed row, with fuzzed answers and
 // settings: it only inserts lines, except that an update replaces the old
-// header from its separator line down to the declaration.
+// header's own lines, from the separator nearest above its author line down
+// to that line; the user's lines among them stay.
 #include "analysis/cls_proc_inf.h"
 #include "header/mod_insert_header.h"
+#include "tests/support/invariants.h"
 #include "writer_harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -10,19 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::RunWriter(
       data, size, "header",
       [](const std::vector<Text>& before, fuzz::WriterRun& run) {
-        std::vector<bool> marked(before.size() + 1, false);
-        RecordingUi quiet;
-        ClsProcInf record(quiet);
-        record.VBInstanceC(run.vbe);
-        if (record.GetProcInf(run.PickRow())) {
-          const Row declaration = record.BodyStartRow();
-          Row separator = 0;
-          for (Row row = record.ProcStartRow(); row < declaration && separator == 0; ++row) {
-            if (Like(Trim(before.at(static_cast<std::size_t>(row - 1))), u"'>>>>>*")) separator = row;
-          }
-          for (Row row = separator; separator != 0 && row < declaration; ++row) marked.at(static_cast<std::size_t>(row)) = true;
-        }
-        return marked;
+        return testing::Replaceable("header", before, testing::ListProcs(run.vbe));
       },
       [](fuzz::WriterRun& run) {
         ModInsertHeader header(run.ui, run.desktop);
