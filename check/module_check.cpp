@@ -64,7 +64,6 @@ struct Proc {
   Row body = 0;   // declaration row
   Row end = 0;    // last row of the span
   Text name;
-  ProcData listed;  // its entry of the module table
 };
 
 std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
@@ -73,12 +72,8 @@ std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
   // Every procedure, also past the 300 a module header can list.
   std::vector<Proc> out;
   Short count = 0;
-  for (ProcData& p : procs.AllProcs(count)) {
-    const Row start = p.ProcStartRow;
-    const Row body = p.BodyStartRow;
-    const Row end = p.ProcStartRow + p.TotalRowsCount - 1;
-    Text name = p.ProcName;
-    out.push_back({start, body, end, std::move(name), std::move(p)});
+  for (const ProcData& p : procs.AllProcSpans(count)) {
+    out.push_back({p.ProcStartRow, p.BodyStartRow, p.ProcStartRow + p.TotalRowsCount - 1, p.ProcName});
   }
   return out;
 }
@@ -183,9 +178,12 @@ void CheckProcedureHeaders(Scratch& scratch, const std::vector<Text>& lines, con
   ModInsertHeader header(ui, scratch.desktop);
   header.SetVBInstance(scratch.vbe);
   header.AuthorName = options.author;
-  for (const Proc& p : procs) {
-    // What the header command would do here with every question answered Yes.
-    const HeaderCheck check = header.CheckHeaderProc(p.body, &p.listed);
+  std::optional<std::vector<ProcData>> table;
+  for (std::size_t i = 0; i < procs.size(); ++i) {
+    const Proc& p = procs[i];
+    // What the header command would do here with every question answered
+    // Yes, or what all-headers would write.
+    const HeaderCheck check = header.CheckHeaderProc(p.body, i, table);
     const int column = Indent(lines[static_cast<std::size_t>(p.body - 1)]);
     switch (check.state) {
       case HeaderState::kMissing:

@@ -100,6 +100,19 @@ HeaderCheck ModInsertHeader::CheckHeaderProc(Row row, const ProcData* listed) {
   return check;
 }
 
+HeaderCheck ModInsertHeader::CheckHeaderProc(Row row, std::size_t index,
+                                             std::optional<std::vector<ProcData>>& table) {
+  HeaderCheck check = CheckHeaderProc(row);
+  if (check.state != HeaderState::kStale) return check;
+  if (!table) {
+    Short count = std::numeric_limits<Short>::min();
+    ScanProcs(true, count, false);
+    table = count < 0 ? std::vector<ProcData>{} : procs_data_;
+  }
+  if (index < table->size() && (*table)[index].BodyStartRow == row) return CheckHeaderProc(row, &(*table)[index]);
+  return check;
+}
+
 HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
   HeaderRefreshCount done;
   const bool ran = Guarded(ui_, ReportForm::kError, u"RefreshHeaders", [&] {
@@ -107,19 +120,23 @@ HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
     // Every procedure, however many: the limit of 300 is the module
     // table's and the module header's.
     Short count = std::numeric_limits<Short>::min();
-    ScanProcs(true, count, false);
+    ScanProcs(false, count, false);
     if (count < 0) {
       ++done.failed;
       return;
     }
-    const std::vector<ProcData> listed = procs_data_;
+    std::vector<Row> rows;
+    for (const ProcData& entry : procs_data_) rows.push_back(entry.BodyStartRow);
+    // Scanned when a header is first found stale; its entries above the
+    // procedure being done stay right, as every write is below them.
+    std::optional<std::vector<ProcData>> table;
     // From the last procedure up, so that a header written below leaves the
     // rows of the procedures above it where they are.
     const std::int32_t ignore = IgnoreMode;
     const std::int32_t un_undo = UnUndoMode;
-    for (auto entry = listed.rbegin(); entry != listed.rend(); ++entry) {
-      const Row row = entry->BodyStartRow;
-      const HeaderCheck check = CheckHeaderProc(row, &*entry);
+    for (std::size_t i = rows.size(); i-- > 0;) {
+      const Row row = rows[i];
+      const HeaderCheck check = CheckHeaderProc(row, i, table);
       switch (check.state) {
         case HeaderState::kCurrent:
           ++done.current;

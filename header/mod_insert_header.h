@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "analysis/cls_proc_inf.h"
@@ -145,6 +146,11 @@ class ModInsertHeader {
   // A header is current also when it is what all-headers would write from
   // the procedure's entry `listed` of the module table.
   HeaderCheck CheckHeaderProc(Row row, const ProcData* listed = nullptr);
+  // CheckHeaderProc for the procedure at place `index` of the module; a
+  // header the record finds stale is held against what all-headers would
+  // write, from `table`: every procedure's entry, scanned when first
+  // needed (a module whose headers are current is never scanned in full).
+  HeaderCheck CheckHeaderProc(Row row, std::size_t index, std::optional<std::vector<ProcData>>& table);
   // Every procedure of the active module gets a header: a new one where it
   // has none, an update (no question, no confirmation) where the update
   // would change more than its time; the others are left as they are, so a
