@@ -74,8 +74,10 @@ ProcSpan LocateProc(CodeModule& module, Row row, const Text& name, ProcKind kind
         if (statement.kind != StatementKind::kProcStart) continue;
         body = r;
         if (!statement.ends_procedure) continue;
-      } else if (statement.kind != StatementKind::kProcEnd) {
-        // A declaration met before the End belongs to the open procedure.
+      } else if (statement.kind != StatementKind::kProcEnd &&
+                 !(statement.kind == StatementKind::kProcStart && statement.ends_procedure)) {
+        // A declaration met before the End belongs to the open procedure;
+        // a one-line procedure's End closes it.
         continue;
       }
       end = last;

@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <ostream>
+#include <string>
+#include <tuple>
 
 #include "host/memory.h"
 #include "host/ui.h"
@@ -594,6 +596,27 @@ End Sub
     }
   }
   EXPECT_TRUE(s.ui.boxes.empty());
+}
+
+// A procedure left without End is closed by the next one-line procedure, as
+// the editor reads it; a later procedure named like an earlier one is found
+// after it, not inside it.
+TEST(ModGetProcsDataTest, OneLineProcedureClosesAnOpenOneBeforeASecondOfOneName) {
+  Scanner s;
+  s.Load(uR"(
+Property Get P() As Long: P = 1: End Property
+Sub Open()
+    x = 1
+Property Get Q() As Long: Q = 1: End Property
+Property Get P() As Long: P = 2: End Property
+)");
+  Short count = 0;
+  const std::vector<ProcData> table = s.procs.GetProcsDataH(count);
+  ASSERT_EQ(count, 3);
+  std::vector<std::tuple<std::string, Row, Row, Row>> listed;
+  for (const ProcData& p : table) listed.emplace_back(U8(p.ProcName), p.ProcStartRow, p.BodyStartRow, p.TotalRowsCount);
+  EXPECT_EQ(listed, (std::vector<std::tuple<std::string, Row, Row, Row>>{
+                        {"P", 1, 1, 1}, {"Open", 2, 2, 3}, {"P", 5, 5, 1}}));
 }
 
 }  // namespace
