@@ -1,11 +1,9 @@
 #include "addin/profile_file.h"
 
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "host/chars.h"
+#include "host/file_io.h"
 #include "host/module_file.h"
 
 namespace qlx {
@@ -96,13 +94,19 @@ ProfileFile ProfileFile::Load(const fs::path& path, const Encoding& encoding, st
   if (status.type() == fs::file_type::directory) {
     throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: " + Quoted(path) + u" is a directory");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  try {
+    FileStamp stamp;
+    bytes = ReadFileStamped(path, kMaxSettingsFileSize, stamp);
+  } catch (const FileError& e) {
+    if (e.reason() == FileError::Reason::kNotFound) return file;
+    const Text why = e.reason() == FileError::Reason::kNotRegular ? u"it is not a regular file"
+                     : e.reason() == FileError::Reason::kTooLarge
+                         ? u"it is larger than the " + FromUtf8(kMaxSettingsFileSizeText) + u" a settings file may hold"
+                         : SafeText(e.cause().empty() ? e.what() : e.cause());
     throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: cannot read " + Quoted(path) + u" (" +
-                                  SafeText(std::generic_category().message(errno)) + u")");
+                                  why + u")");
   }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw FileAccessError(vberr::kPathFileAccess, u"Path/File access error: cannot read " + Quoted(path));
   file.exists_ = true;
 
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {

@@ -3,6 +3,7 @@
 // place, keeping every other line byte for byte.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,6 +14,11 @@
 #include "host/vberror.h"
 
 namespace qlx {
+
+// The largest settings file read. Its keys take a few hundred bytes; a file
+// far larger is no settings file, and reading it key by key would take minutes.
+inline constexpr std::uintmax_t kMaxSettingsFileSize = std::uintmax_t{1} << 20;
+inline constexpr char kMaxSettingsFileSizeText[] = "1 MiB";
 
 // The file system refused to read or write a profile file. The description
 // names the file and the reason.

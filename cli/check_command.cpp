@@ -20,7 +20,9 @@
 #include "cli/commands.h"
 #include "cli/file_set.h"
 #include "cli/lsp_server.h"
+#include "cli/names.h"
 #include "cli/numbers.h"
+#include "cli/office_files.h"
 #include "host/module_file.h"
 #include "office/office_document.h"
 #include "office/ovba_compression.h"
@@ -71,13 +73,11 @@ int RunCheck(const CheckCommandOptions& options) {
     std::fprintf(stderr, "qlx: %s\n", e.what());
     return kExitUsage;
   }
-  std::vector<fs::path> files;
-  try {
-    files = CollectFiles(options.paths, options.excludes).files;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "qlx: %s\n", e.what());
-    return kExitUsage;
-  }
+  const FileSet set = CollectFiles(options.paths, options.excludes);
+  const std::vector<fs::path>& files = set.files;
+  // What the walk could not read is a file error; the files it found are still checked.
+  for (const std::string& error : set.errors) Say(error);
+  for (const std::string& link : set.left_out) Say(link);
 
   // Files are checked side by side, each in its own editor; the results are
   // printed in the order of the files.
@@ -129,7 +129,8 @@ int RunCheck(const CheckCommandOptions& options) {
         if (office::OfficeDocument::IsOfficePath(path)) {
           // Each module of the document's project, named Book.xlsm:Module1,
           // its lines counted in the module's source.
-          office::OfficeDocument doc = office::OfficeDocument::Load(path);
+          FileStamp stamp;
+          office::OfficeDocument doc = LoadDocument(path, stamp);
           office::ProjectModules modules(doc, options.module);
           for (std::size_t k = 0; k < modules.Files().size(); ++k) {
             check_file(modules.Files()[k], path.string() + ":" + modules.Names()[k]);
@@ -153,7 +154,7 @@ int RunCheck(const CheckCommandOptions& options) {
   for (FileResult& r : results) {
     if (!r.error.empty()) {
       // The other files are still checked; the run ends as a file error.
-      std::fprintf(stderr, "qlx: %s\n", r.error.c_str());
+      Say(r.error);
       file_error = true;
     }
     for (Reported& f : r.findings) reported.push_back(std::move(f));
@@ -162,26 +163,29 @@ int RunCheck(const CheckCommandOptions& options) {
   if (options.format == "json") {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const Reported& r : reported) {
-      array.push_back({{"file", r.file},
-                       {"line", r.line},
-                       {"column", r.column},
-                       {"rule", r.rule},
-                       {"message", r.message},
-                       {"procedure", r.procedure}});
+      nlohmann::ordered_json entry;
+      PutName(entry, "file", r.file);
+      entry["line"] = r.line;
+      entry["column"] = r.column;
+      entry["rule"] = r.rule;
+      entry["message"] = r.message;
+      entry["procedure"] = r.procedure;
+      array.push_back(std::move(entry));
     }
-    std::printf("%s\n", array.dump(2).c_str());
+    std::printf("%s\n", array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
   } else {
     for (const Reported& r : reported) {
       if (options.format == "github") {
-        std::printf("::error file=%s,line=%ld,col=%d,title=%s::%s\n", GithubEscape(r.file, true).c_str(), r.line,
-                    r.column, GithubEscape(r.rule, true).c_str(), GithubEscape(r.message, false).c_str());
+        std::printf("::error file=%s,line=%ld,col=%d,title=%s::%s\n", Shown(GithubEscape(r.file, true)).c_str(), r.line,
+                    r.column, GithubEscape(r.rule, true).c_str(), Shown(GithubEscape(r.message, false)).c_str());
       } else {
-        std::printf("%s:%ld:%d: %s: %s\n", r.file.c_str(), r.line, r.column, r.rule.c_str(), r.message.c_str());
+        std::printf("%s:%ld:%d: %s: %s\n", Shown(r.file).c_str(), r.line, r.column, r.rule.c_str(),
+                    Shown(r.message).c_str());
       }
     }
   }
   std::fflush(stdout);
-  if (file_error || settings_error) return kExitUsage;
+  if (file_error || settings_error || !set.errors.empty()) return kExitUsage;
   return reported.empty() ? kExitOk : kExitReported;
 }
 

@@ -9,6 +9,7 @@
 #include "addin/ini_file.h"
 #include "addin/operation_settings.h"
 #include "cli/file_set.h"
+#include "cli/names.h"
 #include "cli/office_files.h"
 #include "cli/platform.h"
 #include "cli/unified_diff.h"
@@ -95,7 +96,7 @@ class Progress {
   Progress(std::size_t total, bool shown) : total_(total), shown_(shown) {}
   void Show(std::size_t index, const std::string& file) {
     if (!shown_) return;
-    std::fprintf(stderr, "\r\033[Kqlx: [%zu/%zu] %s", index + 1, total_, file.c_str());
+    std::fprintf(stderr, "\r\033[Kqlx: [%zu/%zu] %s", index + 1, total_, Shown(file).c_str());
     std::fflush(stderr);
     visible_ = true;
   }
@@ -132,18 +133,18 @@ std::string DiffName(const std::string& path) {
 // What --check (the name) or --diff shows of a changed module.
 void ShowChange(const ModuleFile& file, const std::string& name, const WriteOptions& write) {
   if (write.check) {
-    std::printf("%s\n", name.c_str());
+    std::printf("%s\n", Shown(name).c_str());
     return;
   }
   const std::string diff =
-      UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()), DiffName(name));
+      UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()), Shown(DiffName(name)));
   std::fwrite(diff.data(), 1, diff.size(), stdout);
 }
 
 // The file's messages, the JSON line and the outcome of a refusal.
 FileOutcome Refused(const UsageError& e, Progress& progress) {
   progress.Clear();
-  std::fprintf(stderr, "qlx: %s\n", e.what());
+  Say(e.what());
   return FileOutcome{kExitUsage, false, false, true};
 }
 
@@ -151,9 +152,12 @@ FileOutcome Refused(const UsageError& e, Progress& progress) {
 void SaidWritten(const std::string& path, const FileOutcome& outcome, const CommonOptions& common,
                  const WriteOptions& write, const std::optional<std::string>& host_calls = std::nullopt) {
   // With --json-messages the file's JSON line says it.
-  if (outcome.written && !write.quiet && !common.json_messages) std::fprintf(stderr, "qlx: wrote %s\n", path.c_str());
+  if (outcome.written && !write.quiet && !common.json_messages) Say("wrote " + path);
   if (common.json_messages) {
-    std::fprintf(stderr, "%s\n", json{{"file", path}, {"written", outcome.written}}.dump().c_str());
+    json line;
+    PutName(line, "file", path);
+    line["written"] = outcome.written;
+    std::fprintf(stderr, "%s\n", line.dump().c_str());
   }
   // With --host-calls, the file's calls that reached the editor come last.
   if (host_calls) std::fprintf(stderr, "%s\n", host_calls->c_str());
@@ -207,7 +211,7 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
       throw UsageError(e.what());
     }
     progress.Clear();
-    for (const std::string& w : warnings) std::fprintf(stderr, "qlx: warning: %s\n", w.c_str());
+    for (const std::string& w : warnings) Say("warning: " + w);
     if (common.host_calls) host_calls = ws.HostCallsJson();
   } catch (const UsageError& e) {
     outcome = Refused(e, progress);
@@ -407,7 +411,8 @@ std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOption
 }
 
 void PrintJson(const json& value) {
-  std::printf("%s\n", value.dump(2).c_str());
+  // Names are put in with PutName; anything else that is not UTF-8 is replaced, never fatal.
+  std::printf("%s\n", value.dump(2, ' ', false, json::error_handler_t::replace).c_str());
   std::fflush(stdout);
 }
 
@@ -430,21 +435,22 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
                const Operation& operation, bool walk) {
   if (write.yes && write.no) throw UsageError("--yes and --no cannot both be given");
   FileSet set;
-  try {
-    if (walk) {
-      set = CollectFiles(paths, write.excludes);
-    } else {
-      set.files.assign(paths.begin(), paths.end());
-    }
-  } catch (const std::runtime_error& e) {
-    throw UsageError(e.what());
+  if (walk) {
+    set = CollectFiles(paths, write.excludes);
+  } else {
+    set.files.assign(paths.begin(), paths.end());
   }
   const bool many = set.files.size() > 1 || set.walked_folder;
   Progress progress(set.files.size(), !write.quiet && set.files.size() > 5 && StderrIsTerminal());
-  int worst = kExitOk;
+  // What the walk could not read is a file error; the files it found are still done.
+  int worst = set.errors.empty() ? kExitOk : kExitUsage;
   int changed = 0;
   int unchanged = 0;
-  int refused = 0;
+  int refused = static_cast<int>(set.errors.size());
+  for (const std::string& error : set.errors) Say(error);
+  if (!write.quiet) {
+    for (const std::string& link : set.left_out) Say(link);
+  }
   for (std::size_t i = 0; i < set.files.size(); ++i) {
     const std::string path = set.files[i].string();
     progress.Show(i, path);

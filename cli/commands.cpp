@@ -8,6 +8,7 @@
 
 #include "cli/check_command.h"
 #include "cli/command_support.h"
+#include "cli/names.h"
 #include "cli/numbers.h"
 #include "cli/office_files.h"
 #include "cli/session.h"
@@ -243,7 +244,7 @@ int Registry::Run() {
     RefuseModuleOnFiles();
     return chosen_();
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "qlx: %s\n", e.what());
+    Say(e.what());
     return kExitUsage;
   }
 }

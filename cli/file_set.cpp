@@ -109,12 +109,93 @@ bool GlobMatch(std::string_view pattern, std::string_view text) {
   return p == pattern.size();
 }
 
+namespace {
+
+// Whether path lies inside folder (both made whole, links resolved).
+bool Inside(const fs::path& path, const fs::path& folder) {
+  auto p = path.begin();
+  for (auto f = folder.begin(); f != folder.end(); ++f, ++p) {
+    if (f->empty()) continue;  // the empty name after a trailing separator
+    if (p == path.end() || *p != *f) return false;
+  }
+  return true;
+}
+
+// Walks one folder given on the command line.
+class Walk {
+ public:
+  Walk(const std::vector<fs::path>& roots, const std::vector<std::string>& excludes, FileSet& set)
+      : roots_(roots), excludes_(excludes), set_(set) {}
+
+  // The wanted files under folder, in no particular order.
+  void Folder(const fs::path& folder, std::vector<fs::path>& found) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      const fs::path entry = it->path();
+      std::error_code type_ec;
+      const fs::file_status own = it->symlink_status(type_ec);
+      if (type_ec) {
+        set_.errors.push_back(entry.string() + ": cannot be looked at (" + type_ec.message() + ")");
+        continue;
+      }
+      const std::string name = entry.filename().string();
+      const bool hidden = name.size() > 1 && name[0] == '.';
+      if (own.type() == fs::file_type::directory) {
+        if (!hidden && !Excluded(entry, excludes_)) Folder(entry, found);
+        continue;
+      }
+      if (own.type() == fs::file_type::symlink && fs::is_directory(entry, type_ec)) {
+        // Never followed: a folder inside is walked anyway, one outside is said.
+        if (!hidden && !Excluded(entry, excludes_)) LinkInside(entry);
+        continue;
+      }
+      if (!IsModuleFile(entry) && !office::OfficeDocument::IsOfficePath(entry)) continue;
+      if (Excluded(entry, excludes_)) continue;
+      if (own.type() == fs::file_type::symlink && !LinkInside(entry)) continue;
+      found.push_back(entry.lexically_normal());
+    }
+    if (ec) set_.errors.push_back(folder.string() + ": cannot read the folder (" + ec.message() + ")");
+  }
+
+ private:
+  // Whether a link leads inside the folders given (or nowhere: a missing
+  // target is for the loader to say); one that leads outside is said.
+  bool LinkInside(const fs::path& link) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(link, ec);
+    if (ec) return true;
+    for (const fs::path& root : roots_) {
+      if (Inside(target, root)) return true;
+    }
+    set_.left_out.push_back(link.string() + ": left out: a symbolic link to " + target.string() +
+                            ", outside the folders given");
+    return false;
+  }
+
+  const std::vector<fs::path>& roots_;
+  const std::vector<std::string>& excludes_;
+  FileSet& set_;
+};
+
+}  // namespace
+
 FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes) {
   FileSet set;
   std::set<fs::path> seen;
   const auto add = [&](const fs::path& file) {
     if (file.string() == "-" || seen.insert(fs::weakly_canonical(file)).second) set.files.push_back(file);
   };
+  // The folders given, made whole with their links resolved: what a link
+  // found in the walk may lead into.
+  std::vector<fs::path> roots;
+  for (const std::string& given : paths) {
+    std::error_code ec;
+    if (given == "-" || !fs::is_directory(given, ec)) continue;
+    fs::path root = fs::canonical(given, ec);
+    if (!ec) roots.push_back(std::move(root));
+  }
+  Walk walk(roots, excludes, set);
   for (const std::string& given : paths) {
     const fs::path path(given);
     if (given == "-") {
@@ -130,26 +211,12 @@ FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<st
     }
     set.walked_folder = true;
     std::vector<fs::path> found;
-    fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec);
-    if (ec) throw std::runtime_error(given + ": cannot read the folder (" + ec.message() + ")");
-    for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      if (ec) throw std::runtime_error(given + ": cannot read the folder (" + ec.message() + ")");
-      const fs::path& entry = it->path();
-      const std::string name = entry.filename().string();
-      std::error_code type_ec;
-      if (it->is_directory(type_ec)) {
-        const bool hidden = name.size() > 1 && name[0] == '.';
-        if (hidden || Excluded(entry, excludes)) it.disable_recursion_pending();
-        continue;
-      }
-      const bool wanted = IsModuleFile(entry) || office::OfficeDocument::IsOfficePath(entry);
-      if (it->is_regular_file(type_ec) && wanted && !Excluded(entry, excludes)) {
-        found.push_back(entry.lexically_normal());
-      }
-    }
+    walk.Folder(path, found);
     std::sort(found.begin(), found.end());
     for (const fs::path& file : found) add(file);
   }
+  std::sort(set.errors.begin(), set.errors.end());
+  std::sort(set.left_out.begin(), set.left_out.end());
   return set;
 }
 

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "cli/names.h"
 #include "cli/platform.h"
 #include "qlx_version.h"
 
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     }
     return registry.Run();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "qlx: %s\n", e.what());
+    qlx::cli::Say(e.what());
   } catch (...) {
     std::fprintf(stderr, "qlx: unexpected failure\n");
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command_support.h"
+#include "cli/names.h"
 #include "host/encoding.h"
 #include "host/text.h"
 #include "office/module_export.h"
@@ -98,7 +99,7 @@ int RunExport(const std::string& file, const std::string& dir, const OfficeOptio
       const office::VbaModule& m = doc.Project().Modules()[i];
       const fs::path target = fs::path(dir) / fs::u8path(modules.Names()[i] + office::ExportExtension(m.type));
       WriteFileReplacing(target, office::ExportText(m, doc.Project().Source(i)), nullptr, nullptr);
-      if (!options.quiet) std::fprintf(stderr, "qlx: wrote %s\n", target.string().c_str());
+      if (!options.quiet) Say("wrote " + target.string());
     }
   } catch (const OfficeError& e) {
     throw UsageError(e.what());

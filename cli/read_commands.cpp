@@ -4,6 +4,7 @@
 #include "analysis/cls_proc_inf.h"
 #include "analysis/mod_get_procs_data.h"
 #include "cli/command_support.h"
+#include "cli/names.h"
 
 namespace qlx::cli {
 
@@ -103,12 +104,16 @@ int RunScan(const std::string& path, bool full, const CommonOptions& common) {
     std::vector<ModuleFile> one;
     one.push_back(std::move(opened.modules->Files()[k]));
     Workspace ws(std::move(one));
-    json entry = {{"module", opened.modules->Names()[k]}};
+    json entry;
+    PutName(entry, "module", opened.modules->Names()[k]);
     entry.update(ScanJson(ws, full, *ui));
     modules.push_back(std::move(entry));
     if (common.host_calls) ws.AddHostCalls(calls);
   }
-  PrintJson(json{{"file", path}, {"modules", modules}});
+  json document;
+  PutName(document, "file", path);
+  document["modules"] = std::move(modules);
+  PrintJson(document);
   if (common.host_calls) std::fprintf(stderr, "%s\n", Workspace::HostCallsJson(calls).c_str());
   return ui->ShowedOkBox() ? kExitReported : kExitOk;
 }

@@ -1,14 +1,12 @@
 #include "cli/settings_path.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "addin/profile_file.h"
 #include "cli/platform.h"
 #include "host/encoding.h"
+#include "host/file_io.h"
 
 namespace qlx::cli {
 
@@ -48,7 +46,10 @@ fs::path FoundSettingsPath(const std::string& ini_option, const fs::path& module
   fs::path folder = module_file.string() == "-" ? fs::current_path(ec) : fs::absolute(module_file, ec).parent_path();
   while (!ec && !folder.empty()) {
     const fs::path candidate = folder / "QLX.ini";
-    if (fs::is_regular_file(candidate, ec)) return candidate;
+    // Whatever is there under that name (a folder, a FIFO) is taken, to be
+    // refused by name: a parent's file must not stand in for it silently.
+    std::error_code candidate_ec;
+    if (fs::status(candidate, candidate_ec).type() != fs::file_type::not_found) return candidate;
     if (fs::exists(folder / ".git", ec) || folder == folder.parent_path()) break;
     folder = folder.parent_path();
   }
@@ -70,15 +71,26 @@ void CheckSettingsFile(const fs::path& path, bool must_exist, const std::string&
     if (must_exist) throw std::runtime_error(name + ": no such settings file");
     return;
   }
-  if (status.type() != fs::file_type::regular) {
-    throw std::runtime_error(name + ": the settings file is not a regular file");
+  // A folder that cannot be searched hides whether the file is there at all.
+  if (ec) throw std::runtime_error(name + ": the settings file cannot be read (" + ec.message() + ")");
+  const auto not_regular = [&] { return std::runtime_error(name + ": the settings file is not a regular file"); };
+  if (status.type() != fs::file_type::regular) throw not_regular();
+  const auto too_large = [&](const std::string& size) {
+    return std::runtime_error(name + ": the settings file is too large (" + size + "; a settings file holds at most " +
+                              kMaxSettingsFileSizeText + ")");
+  };
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > kMaxSettingsFileSize) throw too_large(std::to_string(size) + " bytes");
+  std::string bytes;
+  try {
+    FileStamp stamp;
+    bytes = ReadFileStamped(path, kMaxSettingsFileSize, stamp);
+  } catch (const FileError& e) {
+    if (e.reason() == FileError::Reason::kNotRegular) throw not_regular();
+    if (e.reason() == FileError::Reason::kTooLarge) throw too_large("over " + std::to_string(kMaxSettingsFileSize) + " bytes");
+    throw std::runtime_error(name + ": the settings file cannot be read (" + (e.cause().empty() ? e.what() : e.cause()) +
+                             ")");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    throw std::runtime_error(name + ": the settings file cannot be read (" + std::strerror(errno) + ")");
-  }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error(name + ": the settings file cannot be read");
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
     throw std::runtime_error(name + ": the settings file is stored in UTF-16; save it as UTF-8 or " + code_page);
   }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/text.h"
 
@@ -17,7 +18,18 @@ namespace qlx {
 // the file and says what is wrong.
 class FileError : public std::runtime_error {
  public:
+  // Why a file was not read, for callers that word the refusal their own way.
+  enum class Reason { kOther, kNotFound, kNotRegular, kTooLarge };
   using std::runtime_error::runtime_error;
+  FileError(const std::string& what, Reason reason, std::string cause = "")
+      : std::runtime_error(what), reason_(reason), cause_(std::move(cause)) {}
+  Reason reason() const { return reason_; }
+  // The system's words for the failure ("Permission denied"), where it gave any.
+  const std::string& cause() const { return cause_; }
+
+ private:
+  Reason reason_ = Reason::kOther;
+  std::string cause_;
 };
 
 // The ANSI code page of the Japanese systems the exported files come from.

@@ -79,6 +79,11 @@ bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
 bool ReadAll(int fd, std::uintmax_t max_size, std::string& bytes, FileStamp& stamp) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return false;
+  // Refused before anything is read.
+  if (static_cast<std::uintmax_t>(st.st_size) > max_size) {
+    errno = EFBIG;
+    return false;
+  }
   bytes.clear();
   bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
@@ -102,6 +107,30 @@ bool ReadAll(int fd, std::uintmax_t max_size, std::string& bytes, FileStamp& sta
   stamp.modified_ns = ModifiedNs(st);
   stamp.hash = ContentHash(bytes);
   return true;
+}
+
+// Opens path for reading without waiting: a FIFO or a device named like a
+// module would otherwise block the open, or be read for ever. -1 with errno
+// set on failure, ENODEV when it is not a regular file.
+int OpenRegular(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  const int error = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : ENODEV;
+  if (error == 0) return fd;
+  ::close(fd);
+  errno = error;
+  return -1;
+}
+
+// The FileError for a file that OpenRegular or ReadAll refused (errno).
+FileError ReadError(const fs::path& path) {
+  const int error = errno;
+  if (error == ENOENT) return FileError(Describe(path) + ": file not found", FileError::Reason::kNotFound);
+  if (error == ENODEV) return FileError(Describe(path) + ": is not a regular file", FileError::Reason::kNotRegular);
+  if (error == EFBIG) return FileError(Describe(path) + ": is too large for a module file", FileError::Reason::kTooLarge);
+  return FileError(Describe(path) + ": cannot be read: " + ErrnoText(error), FileError::Reason::kOther,
+                   ErrnoText(error));
 }
 
 bool SyncFolder(const fs::path& dir) {
@@ -270,7 +299,7 @@ void RemoveDebris(const fs::path& dir) {
     const bool is_tmp = name.ends_with(kTmpSuffix);
     const bool is_old = name.ends_with(kOldSuffix);
     if (!is_new && !is_tmp && !is_old) continue;
-    Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
     // Still the file that was opened, not one made under the same name since.
     struct stat held {}, named {};
@@ -370,11 +399,8 @@ void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view 
 FileLock FileLock::Acquire(const fs::path& path, std::chrono::milliseconds wait) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-      if (errno == ENOENT) throw FileError(Describe(path) + ": file not found");
-      throw FileError(Describe(path) + ": cannot be read: " + ErrnoText(errno));
-    }
+    Fd fd(OpenRegular(path));
+    if (fd.get() < 0) throw ReadError(path);
     while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK && errno != EINTR) {
         throw FileError(Describe(path) + ": cannot be locked: " + ErrnoText(errno));
@@ -422,21 +448,14 @@ void FileLock::Adopt(std::intptr_t handle) {
 
 std::string FileLock::Read(std::uintmax_t max_size, FileStamp& stamp) const {
   std::string bytes;
-  if (!ReadAll(static_cast<int>(handle_), max_size, bytes, stamp)) {
-    throw FileError(Describe(path_) + (errno == EFBIG ? ": is too large for a module file"
-                                                      : ": cannot be read: " + ErrnoText(errno)));
-  }
+  if (!ReadAll(static_cast<int>(handle_), max_size, bytes, stamp)) throw ReadError(path_);
   return bytes;
 }
 
 std::string ReadFileStamped(const fs::path& path, std::uintmax_t max_size, FileStamp& stamp) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd fd(OpenRegular(path));
   std::string bytes;
-  if (fd.get() < 0 || !ReadAll(fd.get(), max_size, bytes, stamp)) {
-    if (errno == ENOENT) throw FileError(Describe(path) + ": file not found");
-    throw FileError(Describe(path) + (errno == EFBIG ? ": is too large for a module file"
-                                                     : ": cannot be read: " + ErrnoText(errno)));
-  }
+  if (fd.get() < 0 || !ReadAll(fd.get(), max_size, bytes, stamp)) throw ReadError(path);
   return bytes;
 }
 

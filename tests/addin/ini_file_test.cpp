@@ -1,10 +1,14 @@
 // The settings file: reading as the platform's profile functions read,
 // writing in place, CP932 storage, and the failure reports.
 #include "addin/ini_file.h"
+#include "addin/profile_file.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <climits>
+#include <filesystem>
 
 #include "host/ui.h"
 #include "host/vberror.h"
@@ -260,32 +264,45 @@ TEST_F(IniFileTest, ReadOnlyPlacesLeaveSettingsUnsavedWithoutNotice) {
 
 TEST_F(IniFileTest, UnreadableFilesAreReportedByEachFunction) {
   const std::string utf16 = std::string("\xFF\xFE[\0A\0]\0", 8);
+  const Text quoted = u"'" + Path() + u"'";
+  // A FIFO would hold a reader that waits for its writer; a file far larger
+  // than settings ever are is refused before it is read.
+  enum class Kind { kBytes, kDirectory, kFifo, kHuge };
   struct Case {
     const char* what;
-    bool directory;
+    Kind kind;
     std::string bytes;
-    const char16_t* description_start;
+    Text description_start;
   } cases[] = {
-      {"a directory", true, "", u"Error: 75. Path/File access error: "},
-      {"UTF-16", false, utf16, u"Error: 5. "},
+      {"a directory", Kind::kDirectory, "", u"Error: 75. Path/File access error: "},
+      {"a FIFO", Kind::kFifo, "", u"Error: 75. Path/File access error: cannot read " + quoted + u" (it is not a regular file)"},
+      {"too large", Kind::kHuge, "[A]\r\nk=1\r\n",
+       u"Error: 75. Path/File access error: cannot read " + quoted + u" (it is larger than the 1 MiB a settings file may hold)"},
+      {"UTF-16", Kind::kBytes, utf16, u"Error: 5. "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(dir_ / "QLX.ini");
-    if (c.directory) {
+    if (c.kind == Kind::kDirectory) {
       std::filesystem::create_directory(dir_ / "QLX.ini");
+    } else if (c.kind == Kind::kFifo) {
+      ASSERT_EQ(::mkfifo((dir_ / "QLX.ini").c_str(), 0644), 0);
     } else {
       Store(c.bytes);
+      if (c.kind == Kind::kHuge) std::filesystem::resize_file(dir_ / "QLX.ini", kMaxSettingsFileSize + 1);
     }
     ui_.boxes.clear();
     EXPECT_EQ(ini_.INIGetSettingInteger(u"A", u"k", Path(), 7), 0);
     EXPECT_EQ(ini_.INIGetSettingString(u"A", u"k", Path(), u"dflt"), u"");
     const bool written = ini_.INIWriteSetting(u"A", u"k", u"v", Path());
-    if (!c.directory) {
-      EXPECT_FALSE(written);
+    EXPECT_FALSE(written);
+    if (c.kind == Kind::kBytes) {
       EXPECT_EQ(Bytes(), c.bytes);
+    } else if (c.kind == Kind::kHuge) {
+      EXPECT_EQ(std::filesystem::file_size(dir_ / "QLX.ini"), kMaxSettingsFileSize + 1);
     }
-    const std::size_t expected_boxes = c.directory ? 2 : 3;
+    // A file that cannot be read is not written either, without a report of its own.
+    const std::size_t expected_boxes = c.kind == Kind::kBytes ? 3 : 2;
     ASSERT_EQ(ui_.boxes.size(), expected_boxes);
     const Text titles[] = {u"INIGetSettingInteger", u"INIGetSettingString", u"INIWriteSetting"};
     for (std::size_t i = 0; i < expected_boxes; ++i) {

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,23 @@ inline RunResult RunQlx(const std::vector<std::string>& args, const std::string&
   result.out = ReadFile(dir / "out");
   result.err = ReadFile(dir / "err");
   return result;
+}
+
+// The prefix (for RunQlx's env) that runs qlx as a user to whom permission
+// bits apply, so that a folder or file made unreadable is unreadable to it:
+// as root, which reads everything, the user nobody, to whom dir and all in it
+// are handed over first; otherwise the user itself (""). nullopt when root
+// cannot drop its privileges here (no setpriv): the caller skips, saying so.
+inline std::optional<std::string> Unprivileged(const std::filesystem::path& dir) {
+  if (::geteuid() != 0) return "";
+  if (std::system("command -v setpriv >/dev/null 2>&1") != 0) return std::nullopt;
+  constexpr uid_t kNobody = 65534;
+  std::error_code ec;
+  if (::lchown(dir.c_str(), kNobody, kNobody) != 0) return std::nullopt;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, ec)) {
+    if (::lchown(entry.path().c_str(), kNobody, kNobody) != 0) return std::nullopt;
+  }
+  return "setpriv --reuid=65534 --regid=65534 --clear-groups";
 }
 
 }  // namespace qlx::testing

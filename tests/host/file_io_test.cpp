@@ -271,3 +271,62 @@ TEST_F(FileIoTest, ACopyOlderThanTheFilesLaterChangesIsLeftForAPerson) {
 
 }  // namespace
 }  // namespace qlx
+
+namespace qlx {
+namespace {
+
+struct ReadCase {
+  const char* name;
+  std::function<void(const fs::path&)> make;
+  FileError::Reason reason;
+  std::string message;  // after the path
+};
+
+class ReadFileTest : public FileIoTest, public ::testing::WithParamInterface<ReadCase> {
+ public:
+  friend void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+};
+
+// Only a regular file is read: a FIFO without a writer would block the
+// reader, and a device can be endless. A file larger than asked for is
+// refused from its size, before it is read.
+TEST_P(ReadFileTest, RefusesWhatIsNoRegularFileOrTooLarge) {
+  const fs::path path = dir_ / "Named.bas";
+  GetParam().make(path);
+  for (bool lock : {false, true}) {
+    SCOPED_TRACE(lock ? "locked" : "not locked");
+    FileStamp stamp;
+    try {
+      if (lock) {
+        FileLock::Acquire(path, std::chrono::milliseconds(0)).Read(1000, stamp);
+      } else {
+        ReadFileStamped(path, 1000, stamp);
+      }
+      ADD_FAILURE() << "read";
+    } catch (const FileError& e) {
+      EXPECT_EQ(e.what(), path.string() + ": " + GetParam().message);
+      EXPECT_EQ(e.reason(), GetParam().reason);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ReadFileTest,
+    ::testing::Values(
+        ReadCase{"Fifo", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
+                 FileError::Reason::kNotRegular, "is not a regular file"},
+        ReadCase{"LinkToADevice", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+                 FileError::Reason::kNotRegular, "is not a regular file"},
+        ReadCase{"Folder", [](const fs::path& p) { fs::create_directory(p); }, FileError::Reason::kNotRegular,
+                 "is not a regular file"},
+        ReadCase{"Missing", [](const fs::path&) {}, FileError::Reason::kNotFound, "file not found"},
+        ReadCase{"TooLarge",
+                 [](const fs::path& p) {
+                   WriteFile(p, kModule);
+                   fs::resize_file(p, std::uintmax_t{1} << 40);  // sparse: a terabyte nobody could read
+                 },
+                 FileError::Reason::kTooLarge, "is too large for a module file"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qlx
