@@ -20,6 +20,7 @@
 #include "analysis/mod_get_procs_data.h"
 #include "check/module_check.h"
 #include "cli/command_support.h"
+#include "cli/lsp_frame.h"
 #include "cli/lsp_text.h"
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
@@ -35,6 +36,7 @@ namespace {
 
 using json = nlohmann::json;
 using Clock = std::chrono::steady_clock;
+using lsp::Incoming;
 using lsp::Position;
 
 // The code actions, by the titles the editor shows.
@@ -59,33 +61,10 @@ constexpr const char* kRunCommand = "qlx.run";
 // are written back as they are.
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-// ---- framing ---------------------------------------------------------------
-
-// Reads one message; nullopt at the end of input or on a broken frame.
-std::optional<json> ReadMessage(std::istream& in) {
-  long length = -1;
-  std::string line;
-  for (;;) {
-    if (!std::getline(in, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) break;
-    constexpr std::string_view kLength = "Content-Length:";
-    if (line.size() > kLength.size() && AsciiEqualNoCase(std::string_view(line).substr(0, kLength.size()), kLength)) {
-      try {
-        length = std::stol(line.substr(kLength.size()));
-      } catch (...) {
-        length = -1;
-      }
-    }
-  }
-  if (length < 0 || length > (256L << 20)) return json();  // a frame without a usable length: skipped
-  std::string body(static_cast<std::size_t>(length), '\0');
-  if (!in.read(body.data(), length)) return std::nullopt;
-  try {
-    return json::parse(body);
-  } catch (const json::parse_error&) {
-    return json{{"__parse_error", true}};
-  }
+// The editor's word to end the server, as a notification (or, wrongly, a request).
+bool IsExit(const Incoming& message) {
+  return (message.kind == Incoming::Kind::kNotification || message.kind == Incoming::Kind::kRequest) &&
+         message.method == "exit";
 }
 
 // ---- the buffer as a module --------------------------------------------------
@@ -160,7 +139,7 @@ class Server {
   Server(const LspOptions& options, std::ostream& out) : options_(options), out_(out) {}
 
   // Messages read by the reader thread; nullopt marks the end of input.
-  void Push(std::optional<json> message) {
+  void Push(std::optional<Incoming> message) {
     {
       std::lock_guard lock(mutex_);
       queue_.push_back(std::move(message));
@@ -170,7 +149,7 @@ class Server {
 
   int Serve() {
     for (;;) {
-      std::optional<std::optional<json>> next = Next(NextDeadline());
+      std::optional<std::optional<Incoming>> next = Next(NextDeadline());
       if (!next) {
         PublishDue();
         continue;
@@ -191,11 +170,11 @@ class Server {
   }
 
   // The next message, or nullopt when the deadline came first.
-  std::optional<std::optional<json>> Next(std::optional<Clock::time_point> deadline) {
+  std::optional<std::optional<Incoming>> Next(std::optional<Clock::time_point> deadline) {
     if (!deferred_.empty()) {
-      json message = std::move(deferred_.front());
+      Incoming message = std::move(deferred_.front());
       deferred_.pop_front();
-      return std::optional<json>(std::move(message));
+      return std::optional<Incoming>(std::move(message));
     }
     std::unique_lock lock(mutex_);
     if (deadline) {
@@ -203,7 +182,7 @@ class Server {
     } else {
       ready_.wait(lock, [this] { return !queue_.empty(); });
     }
-    std::optional<json> message = std::move(queue_.front());
+    std::optional<Incoming> message = std::move(queue_.front());
     queue_.pop_front();
     return message;
   }
@@ -229,12 +208,13 @@ class Server {
     Send({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
   }
   // A request to the editor; waits for its answer, keeping other messages
-  // for later. nullopt when the input ended or the editor answered an error.
+  // for later. nullopt when the input ended, the editor said exit or it
+  // answered an error.
   std::optional<json> Request(const std::string& method, json params) {
     const int id = next_id_++;
     Send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}});
     for (;;) {
-      std::optional<json> message;
+      std::optional<Incoming> message;
       {
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return !queue_.empty(); });
@@ -245,9 +225,13 @@ class Server {
         input_ended_ = true;
         return std::nullopt;
       }
-      if (!message->contains("method") && message->contains("id") && (*message)["id"] == id) {
-        if (message->contains("error")) return std::nullopt;
-        return message->value("result", json());
+      if (message->kind == Incoming::Kind::kResponse && message->id == id) {
+        if (message->failed) return std::nullopt;
+        return message->result;
+      }
+      if (IsExit(*message)) {
+        exit_ = true;
+        return std::nullopt;
       }
       deferred_.push_back(std::move(*message));
     }
@@ -255,17 +239,24 @@ class Server {
   void ShowMessage(int type, const std::string& text) { Notify("window/showMessage", {{"type", type}, {"message", text}}); }
 
   // ---- dispatch; true when the server is to exit ----
-  bool Handle(const json& message) {
-    if (message.is_null()) return false;
-    if (message.contains("__parse_error")) {
-      Send({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", -32700}, {"message", "Parse error"}}}});
-      return false;
+  bool Handle(const Incoming& message) {
+    switch (message.kind) {
+      case Incoming::Kind::kParseError:
+        Fail(nullptr, -32700, "Parse error: " + message.problem);
+        return false;
+      case Incoming::Kind::kInvalid:
+        Fail(message.id, -32600, "Invalid Request: " + message.problem);
+        return false;
+      case Incoming::Kind::kResponse:
+        return false;  // a stray answer
+      case Incoming::Kind::kRequest:
+      case Incoming::Kind::kNotification:
+        break;
     }
-    const std::string method = message.value("method", "");
-    const bool is_request = message.contains("id");
-    const json id = is_request ? message["id"] : json();
-    const json params = message.value("params", json::object());
-    if (method.empty()) return false;  // a stray response
+    const std::string& method = message.method;
+    const bool is_request = message.kind == Incoming::Kind::kRequest;
+    const json& id = message.id;
+    const json& params = message.params;
     try {
       if (method == "exit") return true;
       if (!initialized_ && method != "initialize") {
@@ -321,7 +312,7 @@ class Server {
         ShowMessage(1, std::string("qlx: ") + e.what());
       }
     }
-    return input_ended_;
+    return input_ended_ || exit_;
   }
 
   static json Capabilities() {
@@ -521,7 +512,7 @@ class Server {
     };
     auto tell = [this](const Text& prompt, const Text& title) { ShowMessage(1, ToUtf8(title) + ": " + ToUtf8(prompt)); };
     const Outcome outcome = RunAction(doc, info->action, args.value("row", 0), ask, tell);
-    if (input_ended_) return nullptr;
+    if (input_ended_ || exit_) return nullptr;
     if (outcome.text != doc.text) {
       Request("workspace/applyEdit", {{"label", info->title}, {"edit", WorkspaceEdit(doc, outcome.text)}});
     }
@@ -532,12 +523,13 @@ class Server {
   std::ostream& out_;
   std::mutex mutex_;
   std::condition_variable ready_;
-  std::deque<std::optional<json>> queue_;
-  std::deque<json> deferred_;
+  std::deque<std::optional<Incoming>> queue_;
+  std::deque<Incoming> deferred_;
   std::map<std::string, Document> documents_;
   bool initialized_ = false;
   bool shutdown_ = false;
   bool input_ended_ = false;
+  bool exit_ = false;  // said while the server waited for an answer
   int next_id_ = 1;
 };
 
@@ -549,12 +541,23 @@ int RunLsp(const LspOptions& options, std::istream& in, std::ostream& out) {
   auto server = std::make_shared<Server>(options, out);
   auto done = std::make_shared<std::atomic<bool>>(false);
   std::thread reader([server, done, &in] {
+    lsp::FrameReader frames(in);
     for (;;) {
-      std::optional<nlohmann::json> message = ReadMessage(in);
-      const bool end = !message.has_value();
-      const bool exit = message && message->is_object() && message->value("method", "") == "exit";
+      lsp::Frame frame = frames.Next();
+      if (frame.kind == lsp::Frame::Kind::kEnd) {
+        server->Push(std::nullopt);
+        break;
+      }
+      Incoming message;
+      if (frame.kind == lsp::Frame::Kind::kBroken) {
+        message.kind = Incoming::Kind::kParseError;
+        message.problem = frame.problem;
+      } else {
+        message = lsp::Decode(frame.body);
+      }
+      const bool exit = IsExit(message);
       server->Push(std::move(message));
-      if (end || exit) break;
+      if (exit) break;
     }
     *done = true;
   });

@@ -79,6 +79,7 @@ run_target() {
   case "$t" in
     fuzz_settings) seed_dir=$seeds/settings ;;
     fuzz_answers | fuzz_numbers) seed_dir=tests/fuzz/seeds/cli ;;
+    fuzz_lsp_frames) seed_dir=tests/fuzz/seeds/lsp ;;
     # Streams and documents built by the tests' project builder: a document
     # is larger than a module; a chunk and a bit covers the stream format.
     fuzz_ovba_compression)
