@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
         app.exit(e);
         return 0;
       }
-      std::fprintf(stderr, "qlx: %s\nRun 'qlx --help' for usage.\n", e.what());
+      qlx::cli::Say(e.what());
+      std::fprintf(stderr, "Run 'qlx --help' for usage.\n");
       return qlx::cli::kExitUsage;
     }
     return registry.Run();
