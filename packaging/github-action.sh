@@ -35,9 +35,7 @@ install_release() {
 
 install_source() {
   echo "qlx: building qlx $(qlx_version "$root") from $root"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-    cmake g++ make pkg-config libicu-dev libcli11-dev nlohmann-json3-dev libzip-dev
+  "$root/scripts/install-deps.sh" --build
   cmake -S "$root" -B "$temp/qlx-build" -DCMAKE_BUILD_TYPE=Release -DQLX_TESTS=OFF -DQLX_BENCH=OFF >/dev/null
   cmake --build "$temp/qlx-build" -j"$(nproc)" --target qlx_cli
   $SUDO install -m 755 "$temp/qlx-build/cli/qlx" /usr/local/bin/qlx

@@ -3,11 +3,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_BENCH=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target qlx_cli
+# Only what building and running qlx needs; the tests' packages (LibreOffice,
+# Neovim, Node.js, GoogleTest...) are scripts/test.sh's. The build folder is
+# its own, so that the tests' build in build/ keeps its tests.
+scripts/install-deps.sh --build
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_TESTS=OFF -DQLX_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --build build-demo -j"$(nproc)" --target qlx_cli
 
-qlx=build/cli/qlx
+qlx=build-demo/cli/qlx
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/Sample.bas "$work/Sample.bas"
