@@ -28,8 +28,13 @@ install_release() {
   local deb=qlx_${version}_amd64.deb
   local url=${GITHUB_SERVER_URL:-https://github.com}/$repository/releases/download/v$version/$deb
   echo "qlx: installing $url"
-  curl -fsSL --retry 3 -o "$temp/$deb" "$url" || return 1
   $SUDO apt-get update -qq || return 1
+  # A job in a bare container (container: debian:12) has neither curl nor the
+  # certificates of https.
+  if ! command -v curl >/dev/null; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends curl ca-certificates || return 1
+  fi
+  curl -fsSL --retry 3 -o "$temp/$deb" "$url" || return 1
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$temp/$deb" || return 1
 }
 

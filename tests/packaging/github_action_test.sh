@@ -82,4 +82,22 @@ grep -q "^install -m 755 $work/qlx-build/cli/qlx /usr/local/bin/qlx$" "$work/cal
 status=0
 QLX_INSTALL=release QLX_TEST_NO_RELEASE=1 QLX_REPOSITORY=acme/qlx "$action" install >"$work/out.txt" 2>&1 || status=$?
 [ "$status" != 0 ] || fail "install=release succeeded without the release"
+
+# A bare container (container: debian:12): no curl until install puts it
+# there; a PATH of the stand-ins and the few tools the steps run.
+mkdir "$work/bare"
+for tool in bash dirname sed id; do ln -s "$(command -v "$tool")" "$work/bare/$tool"; done
+ln -s "$work/bin/install" "$work/bare/install"
+cat >"$work/bare/apt-get" <<STUB
+#!/bin/bash
+"$work/bin/apt-get" "\$@"
+[[ " \$* " = *" curl "* ]] && $(command -v ln) -s "$work/bin/curl" "$work/bare/curl"
+exit 0
+STUB
+chmod +x "$work/bare/apt-get"
+rm -f "$work/calls.txt"
+QLX_INSTALL=release QLX_REPOSITORY=acme/qlx PATH=$work/bare "$action" install >"$work/out.txt" 2>&1 ||
+  fail "install in a bare container exited $?: $(cat "$work/out.txt")"
+grep -q "^apt-get install .* curl ca-certificates$" "$work/calls.txt" || fail "install did not install curl where there was none"
+grep -q "^curl .*/acme/qlx/releases/download/" "$work/calls.txt" || fail "install did not fetch the release once curl was there"
 echo "github action test: PASS"
