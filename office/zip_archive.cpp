@@ -1,5 +1,7 @@
 #include "office/zip_archive.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -30,10 +32,21 @@ struct OpenArchive {
   OpenArchive(const std::string& bytes, bool writable, bool truncate = false) {
     zip_error_t error;
     zip_error_init(&error);
-    // libzip copies nothing: the buffer must stay alive, so take our own.
-    copy_ = bytes;
-    source = zip_source_buffer_create(copy_.data(), copy_.size(), 0, &error);
-    if (!source) Fail("cannot be read", &error);
+    // The source owns its copy of the bytes (freep 1): when zip_close keeps
+    // the unchanged start of the archive (an entry changed past its middle,
+    // such as vbaProject.bin behind a picture), libzip hands that buffer to
+    // the rewritten archive and frees it with it, whatever it was told.
+    void* copy = nullptr;
+    if (!bytes.empty()) {
+      copy = std::malloc(bytes.size());
+      if (!copy) throw OfficeError("the document's zip container cannot be read: out of memory");
+      std::memcpy(copy, bytes.data(), bytes.size());
+    }
+    source = zip_source_buffer_create(copy, bytes.size(), 1, &error);
+    if (!source) {
+      std::free(copy);
+      Fail("cannot be read", &error);
+    }
     zip_source_keep(source);
     zip_t* z = zip_open_from_source(source, writable ? (truncate ? ZIP_TRUNCATE : 0) : ZIP_RDONLY, &error);
     if (!z) {
@@ -49,9 +62,6 @@ struct OpenArchive {
   }
   OpenArchive(const OpenArchive&) = delete;
   OpenArchive& operator=(const OpenArchive&) = delete;
-
- private:
-  std::string copy_;
 };
 
 }  // namespace

@@ -45,6 +45,13 @@ std::string MakeDocm(const std::vector<TestModule>& modules) {
 std::string MakeXls(const std::vector<TestModule>& modules) {
   return office::testing::Xls(office::testing::ProjectTree(932, modules));
 }
+// As Excel lays out a workbook with a picture: the project behind it.
+std::string MakeExcelPictureFirst(const std::vector<TestModule>& modules) {
+  return office::testing::ExcelWorkbook(office::WriteCompoundFile(*office::testing::ProjectTree(932, modules)), 10 << 10, true);
+}
+std::string MakeExcelBigPictureFirst(const std::vector<TestModule>& modules) {
+  return office::testing::ExcelWorkbook(office::WriteCompoundFile(*office::testing::ProjectTree(932, modules)), 3 << 20, true);
+}
 
 class OfficeEdit : public ::testing::TestWithParam<Container> {
  protected:
@@ -185,9 +192,25 @@ TEST_P(OfficeEdit, ScanAndProcReadTheModules) {
   EXPECT_EQ(nlohmann::json::parse(proc.out)["ProcName"], "Hello");
 }
 
+// errtrap on one procedure and import of an edited export write the
+// document too.
+TEST_P(OfficeEdit, ErrtrapAndImportWriteTheDocument) {
+  const RunResult errtrap = Qlx({"errtrap", BookArg(), "--module", "Module1", "--proc", "Hello"});
+  ASSERT_EQ(errtrap.status, 0) << errtrap.err;
+  EXPECT_NE(Source("Module1").find("PROC_ERR:"), std::string::npos);
+  ASSERT_EQ(RunQlx({"export", BookArg(), (dir / "src").string(), "-q"}).status, 0);
+  WriteFile(dir / "src" / "Module2.bas", ReadFile(dir / "src" / "Module2.bas") + "Sub Imported()\r\nEnd Sub\r\n");
+  const RunResult import = RunQlx({"import", (dir / "src").string(), BookArg()});
+  ASSERT_EQ(import.status, 0) << import.err;
+  EXPECT_NE(Source("Module2").find("Sub Imported()"), std::string::npos);
+  EXPECT_NE(Source("Module1").find("PROC_ERR:"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Containers, OfficeEdit,
                          ::testing::Values(Container{"Xlsm", "Book.xlsm", MakeXlsm}, Container{"Xls", "Book.xls", MakeXls},
-                                           Container{"Docm", "Report.docm", MakeDocm}),
+                                           Container{"Docm", "Report.docm", MakeDocm},
+                                           Container{"ExcelPictureFirst", "Book.xlsm", MakeExcelPictureFirst},
+                                           Container{"ExcelBigPictureFirst", "Book.xlsm", MakeExcelBigPictureFirst}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A refused run: exit 2, a message, the document byte for byte as it was and

@@ -102,6 +102,42 @@ TEST(OfficeDocument, ChangedModuleIsWrittenAsSourceOnly) {
   ExpectWrittenAsSourceOnly(rendered, 0, source, OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm"));
 }
 
+// Workbooks laid out as Excel saves them, with a picture before or after
+// the project: the project changes and every other part keeps its bytes
+// (the project behind a picture of 10 KB and more was written through a
+// buffer that was freed twice).
+struct Layout {
+  const char* name;
+  std::size_t picture;
+  bool picture_first;
+};
+
+class ExcelLayout : public ::testing::TestWithParam<Layout> {};
+
+TEST_P(ExcelLayout, ChangedModuleIsWrittenAndEveryOtherPartKept) {
+  const std::string bytes = testing::ExcelWorkbook(WriteCompoundFile(*testing::ProjectTree(932, SampleModules())),
+                                                   GetParam().picture, GetParam().picture_first);
+  OfficeDocument doc = OfficeDocument::FromBytes(bytes, "Book.xlsm");
+  const std::string source = kModule1 + "Sub Added()\r\nEnd Sub\r\n";
+  doc.Project().SetSource(0, source);
+  const std::string rendered = doc.Render();
+  ExpectWrittenAsSourceOnly(rendered, 0, source, OfficeDocument::FromBytes(bytes, "Book.xlsm"));
+  EXPECT_EQ(ZipEntryNames(rendered), ZipEntryNames(bytes));
+  // Written twice over, as a second command would.
+  OfficeDocument again = OfficeDocument::FromBytes(rendered, "Book.xlsm");
+  again.Project().SetSource(1, kClass1 + "Private n As Long\r\n");
+  EXPECT_EQ(OfficeDocument::FromBytes(again.Render(), "Book.xlsm").Project().Source(0), source);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, ExcelLayout,
+                         ::testing::Values(Layout{"NoPictureToSpeakOf", 16, true},
+                                           Layout{"Picture10KBFirst", 10 << 10, true},
+                                           Layout{"Picture300KBFirst", 300 << 10, true},
+                                           Layout{"Picture3MBFirst", 3 << 20, true},
+                                           Layout{"Picture10KBAfter", 10 << 10, false},
+                                           Layout{"Picture3MBAfter", 3 << 20, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 std::filesystem::path SharedOffice() { return std::filesystem::path(QLX_SOURCE_DIR) / ".." / "shared" / "office"; }
 
 // A workbook saved by Excel, with p-code caches and cache streams.

@@ -205,6 +205,82 @@ inline std::string Xlsm(const std::string& vba_project_bin) {
   });
 }
 
+// Bytes that do not compress, as a picture's: the same for the same size.
+inline std::string PictureBytes(std::size_t size) {
+  std::string s(size, '\0');
+  std::uint32_t x = 2463534242u + static_cast<std::uint32_t>(size);
+  for (char& c : s) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x & 0xFF);
+  }
+  return s;
+}
+
+// A workbook laid out as Excel saves one with a picture: its parts in
+// Excel's order, the picture (of picture_size bytes) stored before
+// xl/vbaProject.bin or after it, the document properties last.
+inline std::string ExcelWorkbook(const std::string& vba_project_bin, std::size_t picture_size, bool picture_first) {
+  const std::string rels_ns = "http://schemas.openxmlformats.org/package/2006/relationships";
+  const std::string doc_rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+  std::string rows;
+  for (int r = 1; r <= 200; ++r) {
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r * 37 % 1000) +
+            "</v></c></row>";
+  }
+  std::vector<std::pair<std::string, std::string>> parts = {
+      {"[Content_Types].xml",
+       xml + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+             "<Default Extension=\"png\" ContentType=\"image/png\"/>"
+             "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"
+             "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+             "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+             "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/vnd.ms-excel.sheet.macroEnabled.main+xml\"/>"
+             "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+             "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+             "<Override PartName=\"/xl/drawings/drawing1.xml\" "
+             "ContentType=\"application/vnd.openxmlformats-officedocument.drawing+xml\"/>"
+             "<Override PartName=\"/docProps/core.xml\" "
+             "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>"
+             "<Override PartName=\"/docProps/app.xml\" "
+             "ContentType=\"application/vnd.openxmlformats-officedocument.extended-properties+xml\"/></Types>"},
+      {"_rels/.rels", xml + "<Relationships xmlns=\"" + rels_ns + "\"><Relationship Id=\"rId3\" Type=\"" + doc_rel +
+                          "/extended-properties\" Target=\"docProps/app.xml\"/><Relationship Id=\"rId2\" "
+                          "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties\" "
+                          "Target=\"docProps/core.xml\"/><Relationship Id=\"rId1\" Type=\"" + doc_rel +
+                          "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml", xml + "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"" +
+                              doc_rel + "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       xml + "<Relationships xmlns=\"" + rels_ns + "\"><Relationship Id=\"rId1\" Type=\"" + doc_rel +
+           "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" "
+           "Type=\"http://schemas.microsoft.com/office/2006/relationships/vbaProject\" Target=\"vbaProject.bin\"/>"
+           "</Relationships>"},
+      {"xl/worksheets/sheet1.xml",
+       xml + "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"" + doc_rel +
+           "\"><sheetData>" + rows + "</sheetData><drawing r:id=\"rId1\"/></worksheet>"},
+      {"xl/worksheets/_rels/sheet1.xml.rels", xml + "<Relationships xmlns=\"" + rels_ns + "\"><Relationship Id=\"rId1\" Type=\"" +
+                                                  doc_rel + "/drawing\" Target=\"../drawings/drawing1.xml\"/></Relationships>"},
+      {"xl/drawings/drawing1.xml",
+       xml + "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\"/>"},
+      {"xl/drawings/_rels/drawing1.xml.rels", xml + "<Relationships xmlns=\"" + rels_ns + "\"><Relationship Id=\"rId1\" Type=\"" +
+                                                  doc_rel + "/image\" Target=\"../media/image1.png\"/></Relationships>"},
+  };
+  const std::pair<std::string, std::string> picture{"xl/media/image1.png", PictureBytes(picture_size)};
+  if (picture_first) parts.push_back(picture);
+  parts.emplace_back("xl/vbaProject.bin", vba_project_bin);
+  if (!picture_first) parts.push_back(picture);
+  parts.emplace_back("docProps/core.xml",
+                     xml + "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/"
+                           "core-properties\"><cp:lastModifiedBy>yamada</cp:lastModifiedBy></cp:coreProperties>");
+  parts.emplace_back("docProps/app.xml",
+                     xml + "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
+                           "<Application>Microsoft Excel</Application></Properties>");
+  return MakeZipArchive(parts);
+}
+
 // A macro-enabled Word document holding the project.
 inline std::string Docm(const std::string& vba_project_bin) {
   const std::string rels_ns = "http://schemas.openxmlformats.org/package/2006/relationships";
