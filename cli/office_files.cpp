@@ -4,7 +4,13 @@
 #include <cctype>
 #include <cstdio>
 #include <optional>
+#include <random>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "cli/command_support.h"
 #include "cli/names.h"
@@ -58,9 +64,98 @@ std::optional<std::string> VbName(const std::string& source) {
   return std::nullopt;
 }
 
+// Gives file the owner (where this user may) and the permission bits of
+// like, and the owner's write permission while extra_write.
+void TakeOwnerAndPermissions(const fs::path& file, const fs::path& like, bool extra_write) {
+  std::error_code ec;
+#ifndef _WIN32
+  struct stat st {};
+  if (::stat(like.c_str(), &st) == 0 && ::chown(file.c_str(), st.st_uid, st.st_gid) != 0) {
+    // Only root may give a file away; a group of one's own is still taken.
+    if (::chown(file.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0) {
+    }
+  }
+#endif
+  fs::perms perms = fs::status(like, ec).permissions();
+  if (ec) return;
+  if (extra_write) perms |= fs::perms::owner_write;
+  fs::permissions(file, perms, fs::perm_options::replace, ec);
+}
+
+// The old bytes of a document kept as path + ".bak": made beside it as a
+// hidden file with the document's owner and permission bits, and renamed
+// over path + ".bak" once the document is written, so that a refused save
+// leaves an earlier .bak as it was and a link named so is replaced, never
+// written through. Gone when dropped before PutInPlace. Throws FileError.
+class Backup {
+ public:
+  Backup(const fs::path& document, const std::string& old_bytes);
+  ~Backup();
+  Backup(const Backup&) = delete;
+  Backup& operator=(const Backup&) = delete;
+  void PutInPlace();
+
+ private:
+  fs::path document_;
+  fs::path path_;
+  fs::path temp_;
+};
+
+Backup::Backup(const fs::path& document, const std::string& old_bytes) : document_(document) {
+  path_ = document.string() + ".bak";
+  std::error_code ec;
+  const fs::file_status there = fs::symlink_status(path_, ec);
+  if (fs::exists(there) && !fs::is_regular_file(there) && !fs::is_symlink(there)) {
+    throw FileError(path_.string() + ": cannot be saved: it is not a regular file");
+  }
+  static std::random_device random;
+  char tag[9];
+  std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
+  // Named as the writer's own temporary files are, so that what a kill
+  // leaves is tidied by the next run.
+  temp_ = path_.parent_path() / ("." + path_.filename().string() + "." + tag + ".qlx-tmp");
+  // Empty until it has the document's permissions: the old content is never
+  // readable by more people than the document is.
+  try {
+    WriteFileReplacing(temp_, "", nullptr, nullptr);
+    TakeOwnerAndPermissions(temp_, document_, true);
+    WriteFileReplacing(temp_, old_bytes, nullptr, nullptr);
+    TakeOwnerAndPermissions(temp_, document_, false);
+  } catch (const FileError& e) {
+    fs::remove(temp_, ec);
+    // Said of the backup, not of its hidden temporary name.
+    std::string what = e.what();
+    if (what.rfind(temp_.string(), 0) == 0) what = path_.string() + what.substr(temp_.string().size());
+    throw FileError(what);
+  }
+}
+
+Backup::~Backup() {
+  if (temp_.empty()) return;
+  std::error_code ec;
+  fs::remove(temp_, ec);
+}
+
+void Backup::PutInPlace() {
+  std::error_code ec;
+  // A rename replaces a link named FILE.bak instead of writing through it.
+  fs::rename(temp_, path_, ec);
+  if (ec) {
+    throw FileError(document_.string() + ": was written, but its backup " + path_.string() +
+                    " could not be kept: " + ec.message());
+  }
+  temp_.clear();
+}
+
 }  // namespace
 
 OfficeDocument LoadDocument(const fs::path& path, FileStamp& stamp) {
+  // A rewrite in place that a kill cut off is undone before the document is
+  // read: its old content waits beside it.
+  const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  for (const fs::path& put_back : RemoveDebris(dir)) {
+    Say((path.parent_path().empty() ? put_back.filename() : put_back).string() + ": a write to it was cut off; its content from before that write is back");
+  }
   try {
     std::string bytes = ReadFileStamped(path, office::kMaxDocumentSize, stamp);
     return OfficeDocument::FromBytes(std::move(bytes), path);
@@ -74,8 +169,10 @@ OfficeDocument LoadDocument(const fs::path& path, FileStamp& stamp) {
 void SaveDocument(OfficeDocument& document, const FileStamp& stamp, bool no_backup) {
   try {
     const std::string bytes = document.Render();
-    if (!no_backup) WriteFileReplacing(document.Path().string() + ".bak", document.OriginalBytes(), nullptr, nullptr);
+    std::optional<Backup> backup;
+    if (!no_backup) backup.emplace(document.Path(), document.OriginalBytes());
     WriteFileReplacing(document.Path(), bytes, &stamp, nullptr);
+    if (backup) backup->PutInPlace();
   } catch (const OfficeError& e) {
     throw UsageError(e.what());
   } catch (const FileError& e) {

@@ -15,9 +15,9 @@ namespace qlx::cli {
 // Loads a document; its refusals become usage errors.
 office::OfficeDocument LoadDocument(const std::filesystem::path& path, FileStamp& stamp);
 
-// Writes the document with its project's changes over path, after keeping
-// the old bytes as path + ".bak" unless no_backup. Nothing is written when
-// the file changed since it was read (stamp).
+// Writes the document with its project's changes over path, keeping the old
+// bytes as path + ".bak" unless no_backup. Nothing is written when the file
+// changed since it was read (stamp).
 void SaveDocument(office::OfficeDocument& document, const FileStamp& stamp, bool no_backup);
 
 // qlx export FILE DIR: every module of the document's project into DIR as

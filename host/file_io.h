@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/encoding.h"
 
@@ -62,8 +63,9 @@ class FileLock {
 // Removes what a killed qlx left in dir: temporary files that no process
 // holds, and the copy of a file's old content kept while it was rewritten in
 // place (the old content goes back into the file first, unless the file has
-// been changed well after). Failures are ignored: it is tidying.
-void RemoveDebris(const std::filesystem::path& dir);
+// been changed well after). Failures are ignored: it is tidying. Returns the
+// files whose old content was put back.
+std::vector<std::filesystem::path> RemoveDebris(const std::filesystem::path& dir);
 
 // Reads path whole (at most max_size bytes, FileError beyond) and gives its
 // stamp; FileError, naming the file, when it cannot be read.

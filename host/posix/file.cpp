@@ -267,32 +267,36 @@ bool RewriteInPlace(int fd, std::string_view bytes) {
 
 // A synced copy of a file's old content left by a rewrite in place that did
 // not finish: the old content goes back, unless the file is already that or
-// was changed well after the copy was made (then a person decides).
-void RecoverFromCopy(int copy_fd, const fs::path& copy, const fs::path& module) {
+// was changed well after the copy was made (then a person decides). True
+// when the old content was put back.
+bool RecoverFromCopy(int copy_fd, const fs::path& copy, const fs::path& module) {
   Fd module_fd(::open(module.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
-  if (module_fd.get() < 0 || ::flock(module_fd.get(), LOCK_EX | LOCK_NB) != 0) return;
+  if (module_fd.get() < 0 || ::flock(module_fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
   std::string old_bytes, now_bytes;
   FileStamp old_stamp, now_stamp;
   if (!ReadAll(copy_fd, UINTMAX_MAX, old_bytes, old_stamp) ||
       !ReadAll(module_fd.get(), UINTMAX_MAX, now_bytes, now_stamp)) {
-    return;
+    return false;
   }
-  if (old_bytes != now_bytes) {
-    if (now_stamp.modified_ns > old_stamp.modified_ns + std::int64_t{kDebrisAge} * 1000000000) return;
-    if (!RewriteInPlace(module_fd.get(), old_bytes)) return;
+  const bool put_back = old_bytes != now_bytes;
+  if (put_back) {
+    if (now_stamp.modified_ns > old_stamp.modified_ns + std::int64_t{kDebrisAge} * 1000000000) return false;
+    if (!RewriteInPlace(module_fd.get(), old_bytes)) return false;
   }
   ::unlink(copy.c_str());
+  return put_back;
 }
 
 }  // namespace
 
-void RemoveDebris(const fs::path& dir) {
+std::vector<fs::path> RemoveDebris(const fs::path& dir) {
+  std::vector<fs::path> put_back;
   std::error_code ec;
   fs::directory_iterator it(dir, ec);
-  if (ec) return;
+  if (ec) return put_back;
   const std::time_t now = std::time(nullptr);
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return;
+    if (ec) return put_back;
     const std::string name = it->path().filename().string();
     if (name.size() < 2 || name[0] != '.') continue;
     const bool is_new = name.ends_with(kNewSuffix);
@@ -310,10 +314,12 @@ void RemoveDebris(const fs::path& dir) {
     if (is_new || (is_tmp && now - held.st_mtim.tv_sec > kDebrisAge)) {
       ::unlink(it->path().c_str());
     } else if (is_old) {
-      RecoverFromCopy(fd.get(), it->path(), dir / name.substr(1, name.size() - 1 - kOldSuffix.size()));
+      const fs::path file = dir / name.substr(1, name.size() - 1 - kOldSuffix.size());
+      if (RecoverFromCopy(fd.get(), it->path(), file)) put_back.push_back(file);
     }
   }
   SyncFolder(dir);
+  return put_back;
 }
 
 namespace {

@@ -199,36 +199,40 @@ void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view 
   }
 }
 
-// Puts back the old content of a rewrite in place that did not finish.
-void RecoverFromCopy(HANDLE copy, const fs::path& copy_path, const fs::path& module) {
+// Puts back the old content of a rewrite in place that did not finish; true
+// when it was put back.
+bool RecoverFromCopy(HANDLE copy, const fs::path& copy_path, const fs::path& module) {
   WinHandle file(OpenShared(module, GENERIC_READ | GENERIC_WRITE));
-  if (!file.valid() || !TryLock(file.get())) return;
+  if (!file.valid() || !TryLock(file.get())) return false;
   std::string old_bytes, now_bytes;
   FileStamp old_stamp, now_stamp;
   bool too_large = false;
   if (!ReadAll(copy, UINTMAX_MAX, old_bytes, old_stamp, &too_large) ||
       !ReadAll(file.get(), UINTMAX_MAX, now_bytes, now_stamp, &too_large)) {
-    return;
+    return false;
   }
-  if (old_bytes != now_bytes) {
-    if (now_stamp.modified_ns > old_stamp.modified_ns + kDebrisAge) return;
-    if (!WriteAll(file.get(), old_bytes)) return;
+  const bool put_back = old_bytes != now_bytes;
+  if (put_back) {
+    if (now_stamp.modified_ns > old_stamp.modified_ns + kDebrisAge) return false;
+    if (!WriteAll(file.get(), old_bytes)) return false;
   }
   CloseHandle(copy);
   DeleteFileW(copy_path.wstring().c_str());
+  return put_back;
 }
 
 }  // namespace
 
-void RemoveDebris(const fs::path& dir) {
+std::vector<fs::path> RemoveDebris(const fs::path& dir) {
+  std::vector<fs::path> put_back;
   std::error_code ec;
   fs::directory_iterator it(dir, ec);
-  if (ec) return;
+  if (ec) return put_back;
   FILETIME now_time{};
   GetSystemTimeAsFileTime(&now_time);
   const std::int64_t now = Ticks(now_time);
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return;
+    if (ec) return put_back;
     const std::wstring name = it->path().filename().wstring();
     if (name.size() < 2 || name[0] != L'.') continue;
     const bool is_tmp = name.ends_with(kTmpSuffix);
@@ -246,9 +250,10 @@ void RemoveDebris(const fs::path& dir) {
     } else {
       const std::wstring module = name.substr(1, name.size() - 1 - kOldSuffix.size());
       WinHandle copy(h);
-      RecoverFromCopy(copy.Release(), it->path(), dir / module);
+      if (RecoverFromCopy(copy.Release(), it->path(), dir / module)) put_back.push_back(dir / module);
     }
   }
+  return put_back;
 }
 
 FileLock FileLock::Acquire(const fs::path& path, std::chrono::milliseconds wait) {
