@@ -3,9 +3,10 @@
 folder exists inside the repository, and an anchor (#heading) is a heading
 of the Markdown file it names, spelled as GitHub spells anchors.
 
-  check-doc-links.py ROOT    checks README.md, README.ja.md, CONTRIBUTING.md
-                             and docs/*.md of ROOT; first the checker itself
-                             on planted good and broken links.
+  check-doc-links.py ROOT    checks README.md, README.ja.md, CONTRIBUTING.md,
+                             docs/*.md and the READMEs of win/ and
+                             editors/vscode/ of ROOT; first the checker
+                             itself on planted good and broken links.
 """
 import os
 import re
@@ -87,7 +88,7 @@ def check_file(root, path):
 
 
 def documents(root):
-    names = ["README.md", "README.ja.md", "CONTRIBUTING.md"]
+    names = ["README.md", "README.ja.md", "CONTRIBUTING.md", "win/README.md", "editors/vscode/README.md"]
     docs = os.path.join(root, "docs")
     names += sorted(os.path.join("docs", n) for n in os.listdir(docs) if n.endswith(".md"))
     return [os.path.join(root, n) for n in names]
