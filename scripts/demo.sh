@@ -10,7 +10,7 @@ scripts/install-deps.sh --build
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLX_TESTS=OFF -DQLX_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build build-demo -j"$(nproc)" --target qlx_cli
+cmake --build build-demo -j"$(nproc)"   # qlx, its man page and completions
 
 qlx=build-demo/cli/qlx
 work=$(mktemp -d)

@@ -46,6 +46,9 @@ for p in $build libgtest-dev libbenchmark-dev libreoffice-calc-nogui neovim pre-
 done
 grep -qx clang-14 <<<"$(asked --build clang-14)" || fail "install-deps.sh --build PACKAGE leaves the package out"
 grep -q 'install-deps.sh --build$' "$root/scripts/demo.sh" || fail "demo.sh installs more than the build set"
+# The README installs the demo's build with cmake --install, which needs the
+# man page and the completions built too, not the program alone.
+grep -q -- '--target' "$root/scripts/demo.sh" && fail "demo.sh builds a target, not all that cmake --install installs"
 
 # demo.sh's configure options, on a fresh build folder: it must not need
 # GoogleTest or Google Benchmark, nor look for a test's program.
