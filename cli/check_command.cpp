@@ -73,7 +73,7 @@ int RunCheck(const CheckCommandOptions& options) {
     std::fprintf(stderr, "qlx: %s\n", e.what());
     return kExitUsage;
   }
-  const FileSet set = CollectFiles(options.paths, options.excludes);
+  const FileSet set = CollectFiles(options.paths, options.excludes, options.no_ignore);
   const std::vector<fs::path>& files = set.files;
   // What the walk could not read is a file error; the files it found are still checked.
   for (const std::string& error : set.errors) Say(error);
@@ -203,6 +203,7 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
       ->capture_default_str();
   check->add_option("--exclude", options->excludes, "Leave out files and folders matching GLOB (repeatable)")
       ->type_name("GLOB");
+  check->add_flag("--no-ignore", options->no_ignore, "Walk also what git ignores (.gitignore and the like)");
   check->add_option("--module", options->module, "In an Office document, only this module");
   check->footer(
       "PATH may be an Office document (.xlsm .xls .docm ...): each module of its VBA project is\n"

@@ -25,6 +25,7 @@ struct CheckCommandOptions {
   std::string ini;
   std::optional<std::string> module;  // one module of an Office document
   std::vector<std::string> excludes;  // globs of files and folders left out
+  bool no_ignore = false;             // walks do not leave out what git ignores
 };
 
 // Exit 0 with no findings, 1 with findings, 2 for a usage or file error.

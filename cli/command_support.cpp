@@ -436,7 +436,7 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
   if (write.yes && write.no) throw UsageError("--yes and --no cannot both be given");
   FileSet set;
   if (walk) {
-    set = CollectFiles(paths, write.excludes);
+    set = CollectFiles(paths, write.excludes, write.no_ignore);
   } else {
     set.files.assign(paths.begin(), paths.end());
   }

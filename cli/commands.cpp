@@ -56,6 +56,7 @@ void AddPaths(CLI::App* command, std::vector<std::string>& paths, WriteOptions& 
       ->required();
   command->add_option("--exclude", write.excludes, "Leave out files and folders matching GLOB (repeatable)")
       ->type_name("GLOB");
+  command->add_flag("--no-ignore", write.no_ignore, "Walk also what git ignores (.gitignore and the like)");
 }
 
 void AddCommon(CLI::App* command, CommonOptions& common) {

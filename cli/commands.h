@@ -40,6 +40,7 @@ struct WriteOptions {
   bool no_backup = false;  // a changed Office document is not kept as FILE.bak
   std::string stdin_name;             // the module's name when read from "-"
   std::vector<std::string> excludes;  // globs of files and folders to leave out
+  bool no_ignore = false;             // walks do not leave out what git ignores
 };
 
 // Where the operation applies: --row N, --line N or --proc NAME[:get|let|set].

@@ -6,6 +6,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "cli/platform.h"
 #include "host/text.h"
 #include "office/office_document.h"
 
@@ -121,11 +122,37 @@ bool Inside(const fs::path& path, const fs::path& folder) {
   return true;
 }
 
+// What git ignores under folder (files, and folders ignored as a whole), as
+// paths that start with folder; empty outside a work tree or without git.
+// git is asked rather than the ignore files read, so that every source of
+// ignores and git's own reading of the patterns apply. A folder git ignores
+// as a whole was named by the user, so nothing in it is left out.
+std::set<fs::path> GitIgnored(const fs::path& folder) {
+  const std::optional<std::string> listed = ProgramOutput(
+      {"git", "-C", folder.string(), "ls-files", "-z", "--others", "--ignored", "--exclude-standard", "--directory"});
+  std::set<fs::path> ignored;
+  if (!listed) return ignored;
+  std::size_t pos = 0;
+  while (pos < listed->size()) {
+    std::size_t end = listed->find('\0', pos);
+    if (end == std::string::npos) end = listed->size();
+    std::string relative = listed->substr(pos, end - pos);
+    pos = end + 1;
+    while (!relative.empty() && relative.back() == '/') relative.pop_back();
+    if (relative.empty() || relative == ".") return {};
+    ignored.insert((folder / fs::path(relative)).lexically_normal());
+  }
+  return ignored;
+}
+
 // Walks one folder given on the command line.
 class Walk {
  public:
   Walk(const std::vector<fs::path>& roots, const std::vector<std::string>& excludes, FileSet& set)
       : roots_(roots), excludes_(excludes), set_(set) {}
+
+  // What the walks from now on leave out as ignored (see GitIgnored).
+  void Ignore(std::set<fs::path> ignored) { ignored_ = std::move(ignored); }
 
   // The wanted files under folder, in no particular order.
   void Folder(const fs::path& folder, std::vector<fs::path>& found) {
@@ -133,6 +160,7 @@ class Walk {
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
       const fs::path entry = it->path();
+      if (!ignored_.empty() && ignored_.count(entry.lexically_normal())) continue;
       std::error_code type_ec;
       const fs::file_status own = it->symlink_status(type_ec);
       if (type_ec) {
@@ -176,11 +204,13 @@ class Walk {
   const std::vector<fs::path>& roots_;
   const std::vector<std::string>& excludes_;
   FileSet& set_;
+  std::set<fs::path> ignored_;
 };
 
 }  // namespace
 
-FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes) {
+FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes,
+                     bool no_ignore) {
   FileSet set;
   std::set<fs::path> seen;
   const auto add = [&](const fs::path& file) {
@@ -211,6 +241,7 @@ FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<st
     }
     set.walked_folder = true;
     std::vector<fs::path> found;
+    if (!no_ignore) walk.Ignore(GitIgnored(path));
     walk.Folder(path, found);
     std::sort(found.begin(), found.end());
     for (const fs::path& file : found) add(file);

@@ -31,7 +31,11 @@ struct FileSet {
 // walked, and against its file name) is left out; a pattern with no "/"
 // also drops whole folders of that name. Each file comes once; a path that
 // does not exist is given back as a file, for the loader to refuse.
-FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes);
+// Inside a git work tree (and with git on PATH) the walk also leaves out
+// what git ignores (.gitignore, .git/info/exclude, the global excludes),
+// unless no_ignore; a path named in paths is never ignored.
+FileSet CollectFiles(const std::vector<std::string>& paths, const std::vector<std::string>& excludes,
+                     bool no_ignore = false);
 
 // Whether text matches a shell glob (*, ?, [...]); "*" does not cross "/"
 // but "**" does.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,9 @@ std::filesystem::path DefaultSettingsPath(const UserConfigPlaces& places);
 // (Windows' profile functions look for a relative name in the Windows
 // folder, so there it is the whole path).
 std::filesystem::path SettingsFileName(const std::filesystem::path& path);
+// What a program found on PATH prints on standard output when run with args
+// (args[0] is the program), its standard input empty and its errors
+// discarded; nullopt when it cannot be started or does not exit with 0.
+std::optional<std::string> ProgramOutput(const std::vector<std::string>& args);
 
 }  // namespace qlx::cli
