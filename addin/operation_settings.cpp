@@ -18,7 +18,8 @@ void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsert
 
 CheckSettings LoadCheckSettings(ModINIFile& ini, const Text& settings_path) {
   return CheckSettings{Trim(ini.INIGetSettingString(u"Check", u"Select", settings_path, u"")),
-                       Trim(ini.INIGetSettingString(u"Check", u"Ignore", settings_path, u""))};
+                       Trim(ini.INIGetSettingString(u"Check", u"Ignore", settings_path, u"")),
+                       Trim(ini.INIGetSettingString(u"Check", u"Warn", settings_path, u""))};
 }
 
 }  // namespace qlx

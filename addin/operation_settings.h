@@ -20,10 +20,12 @@ void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsert
 
 // The rules qlx check runs, as the settings file's section "Check" names
 // them: "Select" (only these) and "Ignore" (not these), each a
-// comma-separated list of rule ids; empty when the key is missing.
+// comma-separated list of rule ids; empty when the key is missing. "Warn"
+// lists the rules whose findings are warnings rather than errors.
 struct CheckSettings {
   Text select;
   Text ignore;
+  Text warn;
 };
 CheckSettings LoadCheckSettings(ModINIFile& ini, const Text& settings_path);
 

@@ -266,7 +266,58 @@ void CheckModuleHeader(const MemoryCodeModule& module, const std::vector<Text>& 
   out.push_back({Rule::kStaleModuleHeader, row, 1, message, Text()});
 }
 
+// Drops the findings inside a procedure that its qlx-ignore comments name.
+void DropIgnored(const std::vector<Text>& lines, const std::vector<Proc>& procs, std::vector<Finding>& out) {
+  std::vector<std::bitset<kRuleCount>> ignored(procs.size());
+  bool any = false;
+  for (std::size_t i = 0; i < procs.size(); ++i) {
+    for (Row row = procs[i].body - 1; row <= procs[i].body; ++row) {
+      if (row < 1 || row > static_cast<Row>(lines.size())) continue;
+      for (Rule rule : IgnoredRules(lines[static_cast<std::size_t>(row - 1)])) {
+        ignored[i].set(static_cast<std::size_t>(rule));
+        any = true;
+      }
+    }
+  }
+  if (!any) return;
+  std::erase_if(out, [&](const Finding& f) {
+    const Proc* p = ProcOfRow(procs, f.row);
+    return p != nullptr && ignored[static_cast<std::size_t>(p - procs.data())][static_cast<std::size_t>(f.rule)];
+  });
+}
+
 }  // namespace
+
+std::vector<Rule> IgnoredRules(TextView line) {
+  // The comment starts at the first apostrophe outside a string literal.
+  bool in_string = false;
+  std::size_t at = 0;
+  for (; at < line.size(); ++at) {
+    if (line[at] == u'"') in_string = !in_string;
+    if (line[at] == u'\'' && !in_string) break;
+  }
+  if (at >= line.size()) return {};
+  std::size_t i = at + 1;
+  while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
+  constexpr TextView kMarker = u"qlx-ignore:";
+  if (line.size() - i < kMarker.size()) return {};
+  for (std::size_t k = 0; k < kMarker.size(); ++k) {
+    if (Fold(line[i + k]) != kMarker[k]) return {};
+  }
+  std::vector<Rule> rules;
+  std::string id;
+  for (std::size_t k = i + kMarker.size(); k <= line.size(); ++k) {
+    const char16_t c = k < line.size() ? line[k] : u',';
+    if (c == u',') {
+      while (!id.empty() && (id.back() == ' ' || id.back() == '\t')) id.pop_back();
+      if (const auto rule = RuleFromId(id)) rules.push_back(*rule);
+      id.clear();
+    } else if (!id.empty() || (c != u' ' && c != u'\t')) {
+      id += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+  }
+  return rules;
+}
 
 std::string_view RuleId(Rule rule) { return kIds[static_cast<std::size_t>(rule)]; }
 
@@ -329,6 +380,7 @@ std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOpti
   CheckHandlers(lines, procs, rules, out);
   CheckProcedureHeaders(scratch, lines, procs, options, out);
   if (rules.Has(Rule::kStaleModuleHeader)) CheckModuleHeader(module, lines, procs, out);
+  DropIgnored(lines, procs, out);
 
   std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) {
     return a.row != b.row ? a.row < b.row : a.column < b.column;

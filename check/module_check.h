@@ -54,13 +54,22 @@ struct Finding {
 
 struct CheckOptions {
   RuleSet rules = RuleSet::Default();
+  // The rules whose findings are warnings rather than errors (none by default).
+  RuleSet warnings;
   // The author name and date picture the headers would be written with;
   // only the text after "更新:" is ignored, so these never make a finding.
   Text author;
 };
 
+// The rules a "' qlx-ignore: RULE[, RULE]" comment in line names (ASCII
+// case ignored in "qlx-ignore"; names that are no rule are passed over);
+// none when the line has no such comment.
+std::vector<Rule> IgnoredRules(TextView line);
+
 // Every finding of the selected rules in the module, ordered by row. The
 // module is not changed: the operations that decide a finding run on a copy.
+// A procedure whose declaration line, or the line above it, has a
+// qlx-ignore comment gives no finding of the rules it names.
 std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOptions& options = {});
 
 }  // namespace qlx::check

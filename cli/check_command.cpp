@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "check/module_check.h"
+#include "cli/check_baseline.h"
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/file_set.h"
@@ -36,12 +37,15 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Reported {
-  std::string file;
+  std::string file;    // as shown: FILE, or FILE:MODULE inside an Office document
+  std::size_t index;   // of the file among those walked
+  std::string module;  // the module inside a document; empty for a module file
   long line;
   int column;
   std::string rule;
   std::string message;
   std::string procedure;
+  bool warning = false;
 };
 
 // Workflow-command values: %, CR and LF escaped; properties also : and ,.
@@ -60,6 +64,43 @@ std::string GithubEscape(const std::string& text, bool property) {
   return out;
 }
 
+// 3555 as "3,555".
+std::string Grouped(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+// "1 file", "3,555 files".
+std::string Counted(std::size_t n, const char* one, const char* many) {
+  return Grouped(n) + " " + (n == 1 ? one : many);
+}
+
+// One annotation a GitHub workflow shows on the pull request. A finding in
+// an Office document is shown at the document (its lines are not the
+// module's), the module and line named in the message.
+void PrintGithub(const Reported& r, const std::string& path) {
+  const char* kind = r.warning ? "warning" : "error";
+  if (r.module.empty()) {
+    std::printf("::%s file=%s,line=%ld,col=%d,title=%s::%s\n", kind, Shown(GithubEscape(r.file, true)).c_str(),
+                r.line, r.column, GithubEscape(r.rule, true).c_str(), Shown(GithubEscape(r.message, false)).c_str());
+  } else {
+    const std::string message = r.module + ", line " + std::to_string(r.line) + ": " + r.message;
+    std::printf("::%s file=%s,title=%s::%s\n", kind, Shown(GithubEscape(path, true)).c_str(),
+                GithubEscape(r.rule, true).c_str(), Shown(GithubEscape(message, false)).c_str());
+  }
+}
+
+// A file or folder that could not be read, annotated at the file when there is one.
+void PrintGithubError(const std::string& message, const std::string& path) {
+  if (path.empty()) {
+    std::printf("::error title=qlx::%s\n", Shown(GithubEscape(message, false)).c_str());
+  } else {
+    std::printf("::error file=%s,title=qlx::%s\n", Shown(GithubEscape(path, true)).c_str(),
+                Shown(GithubEscape(message, false)).c_str());
+  }
+}
+
 }  // namespace
 
 int RunCheck(const CheckCommandOptions& options) {
@@ -73,6 +114,21 @@ int RunCheck(const CheckCommandOptions& options) {
     std::fprintf(stderr, "qlx: %s\n", e.what());
     return kExitUsage;
   }
+  if (options.baseline && options.write_baseline) {
+    Say("--baseline and --write-baseline cannot both be given");
+    return kExitUsage;
+  }
+  // A baseline that cannot be used stops the run before anything is checked.
+  std::optional<Baseline> baseline;
+  if (options.baseline) {
+    try {
+      baseline = Baseline::Read(*options.baseline);
+    } catch (const std::exception& e) {
+      Say(e.what());
+      return kExitUsage;
+    }
+  }
+  const bool github = options.format == "github";
   const FileSet set = CollectFiles(options.paths, options.excludes, options.no_ignore);
   const std::vector<fs::path>& files = set.files;
   // What the walk could not read is a file error; the files it found are still checked.
@@ -83,6 +139,7 @@ int RunCheck(const CheckCommandOptions& options) {
   // printed in the order of the files.
   struct FileResult {
     std::vector<Reported> findings;
+    std::vector<std::string> modules;  // checked, inside a document
     std::string error;
   };
   std::vector<FileResult> results(files.size());
@@ -100,7 +157,7 @@ int RunCheck(const CheckCommandOptions& options) {
       const auto [it, added] = by_settings.try_emplace(settings);
       if (added) {
         check::CheckOptions found;
-        found.rules = CheckRules(settings, options.select, options.ignore);
+        found.rules = CheckRules(settings, options.select, options.ignore, &found.warnings);
         it->second = std::move(found);
       }
       if (it->second) file_options[i] = &*it->second;
@@ -117,10 +174,11 @@ int RunCheck(const CheckCommandOptions& options) {
       const fs::path& path = files[i];
       if (file_options[i] == nullptr) continue;
       const check::CheckOptions& check_options = *file_options[i];
-      auto check_file = [&](const ModuleFile& file, const std::string& name) {
+      auto check_file = [&](const ModuleFile& file, const std::string& name, const std::string& module) {
         for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
-          results[i].findings.push_back({name, file.FileLineOfRow(f.row), f.column,
-                                         std::string(check::RuleId(f.rule)), ToUtf8(f.message), ToUtf8(f.procedure)});
+          results[i].findings.push_back({name, i, module, file.FileLineOfRow(f.row), f.column,
+                                         std::string(check::RuleId(f.rule)), ToUtf8(f.message), ToUtf8(f.procedure),
+                                         check_options.warnings.Has(f.rule)});
         }
       };
       try {
@@ -133,13 +191,15 @@ int RunCheck(const CheckCommandOptions& options) {
           office::OfficeDocument doc = LoadDocument(path, stamp);
           office::ProjectModules modules(doc, options.module);
           for (std::size_t k = 0; k < modules.Files().size(); ++k) {
-            check_file(modules.Files()[k], path.string() + ":" + modules.Names()[k]);
+            check_file(modules.Files()[k], path.string() + ":" + modules.Names()[k], modules.Names()[k]);
+            results[i].modules.push_back(modules.Names()[k]);
           }
         } else {
-          check_file(ModuleFile::Load(path, load), path.string());
+          check_file(ModuleFile::Load(path, load), path.string(), "");
         }
       } catch (const std::exception& e) {
         results[i].error = e.what();
+        results[i].findings.clear();
       }
     }
   };
@@ -150,16 +210,89 @@ int RunCheck(const CheckCommandOptions& options) {
   for (std::thread& t : pool) t.join();
 
   bool file_error = false;
+  std::size_t not_read = set.errors.size();
   std::vector<Reported> reported;
-  for (FileResult& r : results) {
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    FileResult& r = results[i];
     if (!r.error.empty()) {
       // The other files are still checked; the run ends as a file error.
       Say(r.error);
       file_error = true;
     }
+    if (!r.error.empty() || file_options[i] == nullptr) ++not_read;
     for (Reported& f : r.findings) reported.push_back(std::move(f));
   }
+  const std::size_t checked = files.size() - (not_read - set.errors.size());
+  const bool failed = file_error || settings_error || !set.errors.empty();
+  // The name of each file as the baseline has it.
+  std::vector<std::string> names(files.size());
+  const auto name_files = [&](const fs::path& baseline_path) {
+    for (std::size_t i = 0; i < files.size(); ++i) names[i] = BaselineFileName(files[i], baseline_path);
+  };
+  const auto key_of = [&](const Reported& r) { return BaselineKey{names[r.index], r.module, r.rule, r.procedure}; };
 
+  if (options.write_baseline) {
+    // A baseline without the findings of a file that could not be read would
+    // report them all as new once it can be.
+    if (failed) {
+      Say("nothing was written to " + *options.write_baseline + ": " + Counted(not_read, "file", "files") +
+          " not read");
+      return kExitUsage;
+    }
+    name_files(*options.write_baseline);
+    Baseline accepted;
+    for (const Reported& r : reported) ++accepted.counts[key_of(r)];
+    try {
+      accepted.Write(*options.write_baseline);
+    } catch (const std::exception& e) {
+      Say(e.what());
+      return kExitUsage;
+    }
+    Say("wrote " + *options.write_baseline + ": " + Counted(reported.size(), "finding", "findings") + " in " +
+        Counted(checked, "file", "files"));
+    return kExitOk;
+  }
+
+  std::size_t known = 0;
+  std::size_t gone = 0;
+  if (baseline) {
+    name_files(*options.baseline);
+    // The first findings of a key, up to its count, are the known ones.
+    std::map<BaselineKey, long long> used;
+    std::erase_if(reported, [&](const Reported& r) {
+      const BaselineKey key = key_of(r);
+      const auto it = baseline->counts.find(key);
+      if (it == baseline->counts.end() || used[key] >= it->second) return false;
+      ++used[key];
+      ++known;
+      return true;
+    });
+    // Entries no longer met, counted only for the files and rules checked
+    // now: a run on a few files says nothing about the others.
+    std::map<std::string, std::size_t> checked_file;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (results[i].error.empty() && file_options[i] != nullptr) checked_file.emplace(names[i], i);
+    }
+    for (const auto& [key, count] : baseline->counts) {
+      const auto file = checked_file.find(key.file);
+      if (file == checked_file.end()) continue;
+      const std::size_t i = file->second;
+      const auto rule = check::RuleFromId(key.rule);
+      const std::vector<std::string>& modules = results[i].modules;
+      const bool module_checked = key.module.empty() ? modules.empty()
+                                                      : std::find(modules.begin(), modules.end(), key.module) != modules.end();
+      if (!module_checked || (rule && !file_options[i]->rules.Has(*rule))) continue;
+      const auto it = used.find(key);
+      gone += static_cast<std::size_t>(count - (it == used.end() ? 0 : it->second));
+    }
+  }
+
+  std::size_t warnings = 0;
+  bool failing = false;
+  for (const Reported& r : reported) {
+    if (r.warning) ++warnings;
+    if (!r.warning || options.strict) failing = true;
+  }
   if (options.format == "json") {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const Reported& r : reported) {
@@ -170,23 +303,38 @@ int RunCheck(const CheckCommandOptions& options) {
       entry["rule"] = r.rule;
       entry["message"] = r.message;
       entry["procedure"] = r.procedure;
+      entry["severity"] = r.warning ? "warning" : "error";
       array.push_back(std::move(entry));
     }
     std::printf("%s\n", array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+  } else if (github) {
+    for (const std::string& error : set.errors) PrintGithubError(error, "");
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (!results[i].error.empty()) PrintGithubError(results[i].error, files[i].string());
+      for (; at < reported.size() && reported[at].index == i; ++at) PrintGithub(reported[at], files[i].string());
+    }
   } else {
     for (const Reported& r : reported) {
-      if (options.format == "github") {
-        std::printf("::error file=%s,line=%ld,col=%d,title=%s::%s\n", Shown(GithubEscape(r.file, true)).c_str(), r.line,
-                    r.column, GithubEscape(r.rule, true).c_str(), Shown(GithubEscape(r.message, false)).c_str());
-      } else {
-        std::printf("%s:%ld:%d: %s: %s\n", Shown(r.file).c_str(), r.line, r.column, r.rule.c_str(),
-                    Shown(r.message).c_str());
-      }
+      std::printf("%s:%ld:%d: %s: %s%s\n", Shown(r.file).c_str(), r.line, r.column, r.rule.c_str(),
+                  r.warning ? "warning: " : "", Shown(r.message).c_str());
     }
   }
   std::fflush(stdout);
-  if (file_error || settings_error || !set.errors.empty()) return kExitUsage;
-  return reported.empty() ? kExitOk : kExitReported;
+
+  // "3,555 findings (12 warnings) in 69 files, 20 in the baseline, 4 files not read"
+  std::string summary = Counted(reported.size(), "finding", "findings");
+  if (warnings > 0) summary += " (" + Counted(warnings, "warning", "warnings") + ")";
+  summary += " in " + Counted(checked, "file", "files");
+  if (baseline) summary += ", " + Grouped(known) + " in the baseline";
+  if (not_read > 0) summary += ", " + Counted(not_read, "file", "files") + " not read";
+  Say(summary);
+  if (gone > 0) {
+    Say(Counted(gone, "baseline entry no longer applies", "baseline entries no longer apply") +
+        " (qlx check --write-baseline " + *options.baseline + " drops them)");
+  }
+  if (failed) return kExitUsage;
+  return failing ? kExitReported : kExitOk;
 }
 
 void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
@@ -205,15 +353,25 @@ void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
       ->type_name("GLOB");
   check->add_flag("--no-ignore", options->no_ignore, "Walk also what git ignores (.gitignore and the like)");
   check->add_option("--module", options->module, "In an Office document, only this module");
+  check->add_option("--baseline", options->baseline, "Report only findings that FILE does not hold")
+      ->type_name("FILE");
+  check->add_option("--write-baseline", options->write_baseline,
+                    "Record today's findings in FILE (replaced) and exit 0; prints none of them")
+      ->type_name("FILE");
+  check->add_flag("--strict", options->strict, "Warnings too make the exit status 1");
   check->footer(
       "PATH may be an Office document (.xlsm .xls .docm ...): each module of its VBA project is\n"
       "checked and named FILE:MODULE, its lines counted in the module's source.\n"
       "Rules: missing-header, stale-header, stale-module-header, deb-marker, duplicate-handler,\n"
       "missing-handler (off unless selected). The settings file's [Check] Select and Ignore\n"
       "(rule lists, as --select and --ignore) choose rules too; the options are applied after\n"
-      "them. LINE is a line of the file. --format json prints an array of {\"file\", \"line\",\n"
-      "\"column\", \"rule\", \"message\", \"procedure\"}; --format github prints workflow-command\n"
-      "annotations. Exit 0 clean, 1 findings, 2 usage or file error.");
+      "them. [Check] Warn lists rules whose findings are warnings. A comment\n"
+      "' qlx-ignore: RULE[, RULE] on a procedure's declaration line or the line above it\n"
+      "silences those rules for that procedure. LINE is a line of the file. --format json\n"
+      "prints an array of {\"file\", \"line\", \"column\", \"rule\", \"message\", \"procedure\",\n"
+      "\"severity\"}; --format github prints workflow-command annotations. A summary line\n"
+      "ends stderr. Exit 0 clean (or warnings only, unless --strict), 1 findings, 2 usage or\n"
+      "file error (also a baseline that is not one).");
   check->final_callback([options, &chosen] { chosen = [options] { return RunCheck(*options); }; });
 
   auto lsp = std::make_shared<LspOptions>();

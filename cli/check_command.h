@@ -26,9 +26,13 @@ struct CheckCommandOptions {
   std::optional<std::string> module;  // one module of an Office document
   std::vector<std::string> excludes;  // globs of files and folders left out
   bool no_ignore = false;             // walks do not leave out what git ignores
+  std::optional<std::string> baseline;        // report only findings it does not hold
+  std::optional<std::string> write_baseline;  // record the findings there instead
+  bool strict = false;                        // warnings fail the run too
 };
 
-// Exit 0 with no findings, 1 with findings, 2 for a usage or file error.
+// Exit 0 with no findings (or warnings only, unless strict), 1 with
+// findings, 2 for a usage or file error.
 int RunCheck(const CheckCommandOptions& options);
 
 }  // namespace qlx::cli

@@ -317,21 +317,26 @@ void LoadSettings(const fs::path& settings, UiService& ui, ModInsertHeader& head
   }
 }
 
-check::RuleSet CheckRules(const fs::path& settings, const std::string& select, const std::string& ignore) {
+check::RuleSet CheckRules(const fs::path& settings, const std::string& select, const std::string& ignore,
+                          check::RuleSet* warnings) {
   RecordingUi ui;
   ModINIFile ini(ui, FromUtf8(settings.string()));
   const CheckSettings from_file = LoadCheckSettings(ini, ini.SettingsPath());
-  check::RuleSet rules = check::RuleSet::Default();
-  const auto apply = [&](const char* key, const Text& list, bool selects) {
+  const auto apply = [&](check::RuleSet& rules, const char* key, const Text& list, bool selects) {
     try {
       rules.Apply(selects ? U8(list) : "", selects ? "" : U8(list));
     } catch (const std::invalid_argument& e) {
       throw UsageError(settings.string() + ": [Check] " + key + " \"" + U8(list) + "\": " + e.what());
     }
   };
-  apply("Select", from_file.select, true);
-  apply("Ignore", from_file.ignore, false);
+  check::RuleSet rules = check::RuleSet::Default();
+  apply(rules, "Select", from_file.select, true);
+  apply(rules, "Ignore", from_file.ignore, false);
   rules.Apply(select, ignore);
+  // Warn is read also when not asked for, so that a misspelt rule there is said the same way.
+  check::RuleSet warn;
+  apply(warn, "Warn", from_file.warn, true);
+  if (warnings != nullptr) *warnings = warn;
   return rules;
 }
 

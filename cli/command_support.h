@@ -93,8 +93,9 @@ void LoadSettings(const std::filesystem::path& settings, UiService& ui, ModInser
 // --select and --ignore mean. An unknown rule in the settings is a usage
 // error naming the file and key; one on the command line throws
 // std::invalid_argument.
+// With warnings, also the rules the settings' [Check] Warn makes warnings.
 check::RuleSet CheckRules(const std::filesystem::path& settings, const std::string& select,
-                          const std::string& ignore);
+                          const std::string& ignore, check::RuleSet* warnings = nullptr);
 
 // The message boxes of a command; write gives the answers (null: none).
 std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,

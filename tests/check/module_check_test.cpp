@@ -189,6 +189,38 @@ TEST(StaleModuleHeaderTest, ModuleWithoutHeaderIsQuiet) {
   EXPECT_EQ(CheckText(u"Option Explicit\nSub A()\nEnd Sub", "stale-module-header"), std::vector<Fired>{});
 }
 
+// "' qlx-ignore: RULE[, RULE]" on the declaration line or the line above it
+// silences those rules for that procedure only.
+INSTANTIATE_TEST_SUITE_P(
+    Suppression, RuleTest,
+    ::testing::Values(
+        RuleCase{"LineAbove", u"' qlx-ignore: missing-header\nSub A()\n    'deb x\nEnd Sub\nSub B()\nEnd Sub", "",
+                 {{"deb-marker", 3, 5, "A"}, {"missing-header", 5, 1, "B"}}},
+        RuleCase{"DeclarationLineTwoRules", u"Sub A() ' qlx-ignore: deb-marker, missing-header\n    'deb x\nEnd Sub", "",
+                 {}},
+        RuleCase{"CaseOfTheMarkerAndSpacing", u"Sub A() 'QLX-Ignore:deb-marker ,missing-header \n    'deb x\nEnd Sub",
+                 "", {}},
+        RuleCase{"TwoLinesAboveIsTooFar", u"' qlx-ignore: missing-header\n\nSub A()\nEnd Sub", "",
+                 {{"missing-header", 3, 1, "A"}}},
+        RuleCase{"UnknownNamePassedOver", u"' qlx-ignore: no-such-rule, missing-header\nSub A()\nEnd Sub", "", {}},
+        RuleCase{"ApostropheInAString",
+                 u"Sub A(Optional s As String = \"it's\") ' qlx-ignore: missing-header\nEnd Sub", "", {}},
+        RuleCase{"MarkerInsideAStringIsNoComment",
+                 u"Sub A(Optional s As String = \"' qlx-ignore: missing-header\")\nEnd Sub", "",
+                 {{"missing-header", 1, 1, "A"}}},
+        RuleCase{"OtherWordsAreNoMarker", u"Sub A() ' ignore: missing-header\nEnd Sub", "",
+                 {{"missing-header", 1, 1, "A"}}},
+        RuleCase{"HandlersToo", uR"(
+Sub A() ' qlx-ignore: missing-handler, duplicate-handler
+PROC_ERR:
+PROC_ERR:
+End Sub
+)",
+                 "missing-handler,duplicate-handler", {}},
+        RuleCase{"MarkerInTheDeclarationsIsNotForTheModule", u"'deb x\n' qlx-ignore: deb-marker\nSub A()\nEnd Sub",
+                 "deb-marker", {{"deb-marker", 1, 1, ""}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A header as an update of Add would write it now, notes typed by hand.
 constexpr char16_t kAddHeader[] = uR"(
 Option Explicit
@@ -244,6 +276,9 @@ INSTANTIATE_TEST_SUITE_P(
     Changes, StaleHeaderTest,
     ::testing::Values(
         StaleCase{"CurrentWhateverTheUpdateTime", u"", u"", 0, ""},
+        StaleCase{"IgnoreCommentChangesNothing", u") As Long\n", u") As Long ' qlx-ignore: deb-marker\n", 0, ""},
+        StaleCase{"IgnoredOnTheDeclaration", u"b As String) As Long",
+                  u"b As String, c As Long) As Long ' qlx-ignore: stale-header", 0, ""},
         StaleCase{"OtherUpdateTimeStillCurrent", u"2026/12/09 10:00:00", u"昨日", 0, ""},
         StaleCase{"ParameterAdded", u"b As String)", u"b As String, c As Long)", 8,
                   "parameter row 3 should read \"'| No.3 | c                   |I  | Long                |:\", not "

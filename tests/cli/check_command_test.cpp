@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_support.h"
+#include "office/office_document.h"
+#include "office/project_builder.h"
 
 namespace qlx::testing {
 namespace {
@@ -144,7 +146,8 @@ TEST_F(CheckCommandTest, UnknownRuleInTheSettingsIsSaidOnceAndOtherFilesAreCheck
   const RunResult r = RunQlx({"check", Src()});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "qlx: " + bad_ini +
-                       ": [Check] Ignore \"deb-marker,stale-headers\": unknown rule 'stale-headers'\n");
+                       ": [Check] Ignore \"deb-marker,stale-headers\": unknown rule 'stale-headers'\n"
+                       "qlx: 2 findings in 2 files, 2 files not read\n");
   EXPECT_EQ(r.out.find("bad/"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Thing.cls:9:5: deb-marker"), std::string::npos) << r.out;
 }
@@ -152,7 +155,8 @@ TEST_F(CheckCommandTest, UnknownRuleInTheSettingsIsSaidOnceAndOtherFilesAreCheck
 TEST_F(CheckCommandTest, SettingsFileGivenWithIniMustExist) {
   const RunResult r = RunQlx({"check", "--ini", (dir.path() / "none.ini").string(), Src()});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "qlx: " + (dir.path() / "none.ini").string() + ": no such settings file\n");
+  EXPECT_EQ(r.err, "qlx: " + (dir.path() / "none.ini").string() +
+                       ": no such settings file\nqlx: 0 findings in 0 files, 2 files not read\n");
   EXPECT_EQ(r.out, "");
 }
 
@@ -219,6 +223,106 @@ TEST_F(CheckCommandTest, BinaryFileIsAFileErrorButOthersAreChecked) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("Bad.bas"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("Thing.cls:9:5: deb-marker"), std::string::npos) << r.out;
+}
+
+// The last line of stderr sums the run up, in words that count right.
+struct SummaryCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> files;  // under src2/
+  std::vector<std::string> options;
+  std::string summary;
+};
+
+class CheckSummaryTest : public CheckCommandTest, public ::testing::WithParamInterface<SummaryCase> {};
+
+TEST_P(CheckSummaryTest, EndsStderr) {
+  std::filesystem::create_directories(dir.path() / "src2");
+  for (const auto& [name, text] : GetParam().files) WriteFile(dir.path() / "src2" / name, text);
+  std::vector<std::string> args = {"check"};
+  args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+  args.push_back((dir.path() / "src2").string());
+  const RunResult r = RunQlx(args);
+  const std::string last = "qlx: " + GetParam().summary + "\n";
+  ASSERT_GE(r.err.size(), last.size()) << r.err;
+  EXPECT_EQ(r.err.substr(r.err.size() - last.size()), last) << r.err;
+}
+
+std::string ManyMarkers(int count) {
+  std::string text = "Sub A()\r\n";
+  for (int i = 0; i < count; ++i) text += "    'deb x\r\n";
+  return text + "End Sub\r\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check, CheckSummaryTest,
+    ::testing::Values(
+        SummaryCase{"OneAndOne", {{"Thing.cls", kClass}}, {"--select", "deb-marker"}, "1 finding in 1 file"},
+        SummaryCase{"NoneIsPlural", {{"Clean.bas", kClean}}, {}, "0 findings in 1 file"},
+        SummaryCase{"Thousands", {{"A.bas", ManyMarkers(1234)}, {"Clean.bas", kClean}}, {"--select", "deb-marker"},
+                    "1,234 findings in 2 files"},
+        SummaryCase{"NotRead",
+                    {{"Thing.cls", kClass}, {"Bad.bas", std::string("\0\1", 2)}, {"Worse.bas", std::string("\0\2", 2)}},
+                    {},
+                    "2 findings in 1 file, 2 files not read"},
+        SummaryCase{"OneNotRead", {{"Bad.bas", std::string("\0\1", 2)}}, {}, "0 findings in 0 files, 1 file not read"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// [Check] Warn makes a rule's findings warnings: shown as such in every
+// format, and only --strict lets them fail the run.
+TEST_F(CheckCommandTest, WarnSettingMakesWarnings) {
+  WriteFile(dir.path() / "src" / "QLX.ini", "[Check]\r\nWarn = deb-marker\r\n");
+  const std::string thing = (dir.path() / "src" / "Thing.cls").string();
+
+  RunResult r = RunQlx({"check", "--select", "deb-marker", thing});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, thing + ":9:5: deb-marker: warning: 'deb marker left in the code: \"'deb x\"\n");
+  EXPECT_EQ(r.err, "qlx: 1 finding (1 warning) in 1 file\n");
+
+  r = RunQlx({"check", "--select", "deb-marker", "--strict", thing});
+  EXPECT_EQ(r.status, 1) << r.err;
+
+  r = RunQlx({"check", "--format", "github", thing});
+  EXPECT_EQ(r.status, 1) << "missing-header stays an error";
+  EXPECT_EQ(r.out, "::error file=" + thing + ",line=8,col=1,title=missing-header::Run has no procedure header\n" +
+                       "::warning file=" + thing +
+                       ",line=9,col=5,title=deb-marker::'deb marker left in the code: \"'deb x\"\n");
+
+  r = RunQlx({"check", "--format", "json", thing});
+  const auto j = nlohmann::json::parse(r.out);
+  ASSERT_EQ(j.size(), 2u);
+  EXPECT_EQ(j[0]["severity"], "error");
+  EXPECT_EQ(j[1]["severity"], "warning");
+}
+
+TEST_F(CheckCommandTest, UnknownRuleInWarnIsAUsageError) {
+  const std::string ini = (dir.path() / "src" / "QLX.ini").string();
+  WriteFile(ini, "[Check]\r\nWarn=missing-headers\r\n");
+  const RunResult r = RunQlx({"check", (dir.path() / "src" / "Thing.cls").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(ini + ": [Check] Warn \"missing-headers\": unknown rule 'missing-headers'"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+// What GitHub cannot point at a line of: a file that was not read, and a
+// finding inside an Office document (shown at the document, the module and
+// its line named in the message).
+TEST_F(CheckCommandTest, GithubAnnotatesUnreadFilesAndDocuments) {
+  const std::string module =
+      "Attribute VB_Name = \"Module1\"\r\nOption Explicit\r\nPublic Sub Hello()\r\n    'deb x\r\nEnd Sub\r\n";
+  const std::filesystem::path book = dir.path() / "docs" / "Book.xlsm";
+  std::filesystem::create_directories(book.parent_path());
+  WriteFile(book, office::testing::Xlsm(office::WriteCompoundFile(
+                      *office::testing::ProjectTree(932, {{"Module1", 'M', module}}))));
+  WriteFile(dir.path() / "docs" / "Bad.bas", std::string("\0\1", 2));
+  const RunResult r = RunQlx({"check", "--format", "github", "--select", "deb-marker", book.parent_path().string()});
+  EXPECT_EQ(r.status, 2) << r.err;
+  const std::string bad = (dir.path() / "docs" / "Bad.bas").string();
+  EXPECT_EQ(r.out, "::error file=" + bad + ",title=qlx::" + bad +
+                       ": is a binary file (it holds NUL bytes), not a module\n"
+                       "::error file=" + book.string() +
+                       ",title=deb-marker::Module1, line 4: 'deb marker left in the code: \"'deb x\"\n");
+  EXPECT_NE(r.err.find("qlx: 1 finding in 1 file, 1 file not read\n"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -46,8 +46,14 @@ cat "$work/out.txt"
 grep -q "^::error file=$work/src/Orders.bas,line=4,col=1,title=missing-header::" "$work/out.txt" ||
   fail "check printed no annotation on the procedure's line"
 status=0
-QLX_PATHS="$work/src" QLX_ARGS="--select deb-marker" "$action" check >"$work/out.txt" 2>&1 || status=$?
+QLX_PATHS="$work/src" QLX_ARGS="--select deb-marker" "$action" check >"$work/out.txt" 2>"$work/err.txt" || status=$?
 [ "$status" = 0 ] && [ ! -s "$work/out.txt" ] || fail "check exited $status with [$(cat "$work/out.txt")] on no finding"
+grep -qx "qlx: 0 findings in 1 file" "$work/err.txt" || fail "check's summary line: [$(cat "$work/err.txt")]"
+# On old code, as the README's workflow shows: the findings of the baseline pass.
+qlx check --write-baseline "$work/qlx-baseline.json" "$work/src" 2>/dev/null || fail "the baseline was not written"
+status=0
+QLX_PATHS="$work/src" QLX_ARGS="--baseline $work/qlx-baseline.json" "$action" check >"$work/out.txt" 2>&1 || status=$?
+[ "$status" = 0 ] || fail "check exited $status with [$(cat "$work/out.txt")] on findings in the baseline"
 
 # Stand-ins that say what they were asked, and a curl that fails when told to.
 for tool in curl apt-get cmake install; do
