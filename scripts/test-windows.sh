@@ -8,6 +8,13 @@
 # each Office bitness; and qlx.exe against the Linux qlx on the CP932 sample.
 # Passes only when every harness that ran printed its own final
 # "RESULT: PASS" and every comparison matched.
+#
+# Wine runs through its 64-bit loader (the prefix, the x64 scenarios, the
+# installs, qlx.exe); the 32-bit loader only runs the x86 programs, and only
+# where a tiny x86 program runs under it, found once per run. Elsewhere the
+# x86 scenarios and install say they were not run and why. QLX_NO_32BIT=1
+# puts a 32-bit loader that fails in its place ("Exec format error"), so a
+# machine that runs 32-bit programs can prove the other path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -41,7 +48,7 @@ linux_qlx=$root/build/cli/qlx
 linux_write_documents=$root/build/tests/office_write_documents
 
 package_start=$SECONDS
-"$root/scripts/package.sh"
+"$root/scripts/package.sh" windows
 zip_file=$root/dist/qlx-$(qlx_version "$root")-windows.zip
 echo "test-windows: package took $((SECONDS - package_start)) s"
 
@@ -83,27 +90,61 @@ done
 [ -n "$display" ] || { echo "test-windows: no X display could be started" >&2; exit 1; }
 export DISPLAY=$display
 
+# Wine's 64-bit loader runs everything but the x86 programs; Debian keeps it
+# beside the 32-bit one, which /usr/bin/wine prefers even where it cannot run.
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=$(command -v wine64) || { echo "test-windows: no 64-bit Wine loader" >&2; exit 1; }
+wine32=/usr/lib/wine/wine
+if [ "${QLX_NO_32BIT:-0}" = 1 ]; then
+  # What a kernel without 32-bit programs answers.
+  wine32=$work/no-32bit/wine
+  mkdir -p "$work/no-32bit"
+  printf '#!/bin/sh\necho "$0: cannot execute binary file: Exec format error" >&2\nexit 126\n' >"$wine32"
+  chmod +x "$wine32"
+fi
+
 start=$SECONDS
-timeout 180 wineboot -i >/dev/null 2>&1 || { echo "test-windows: the Wine prefix could not be made" >&2; exit 1; }
+timeout 540 "$wine64" wineboot -i >/dev/null 2>&1 || { echo "test-windows: the Wine prefix could not be made" >&2; exit 1; }
 # Without a window manager Wine waits on every DestroyWindow unless unmanaged.
-timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+timeout 60 "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 # Japanese Windows' regional defaults, which Wine's own locale data lacks
 # (its short date is yyyy/M/d): the date and time qlx.exe writes must be the
 # Linux qlx's.
-timeout 60 wine reg add 'HKCU\Control Panel\International' /v sShortDate /d yyyy/MM/dd /f >/dev/null 2>&1
-timeout 60 wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /d H:mm:ss /f >/dev/null 2>&1
+timeout 60 "$wine64" reg add 'HKCU\Control Panel\International' /v sShortDate /d yyyy/MM/dd /f >/dev/null 2>&1
+timeout 60 "$wine64" reg add 'HKCU\Control Panel\International' /v sTimeFormat /d H:mm:ss /f >/dev/null 2>&1
 # The tool window asks for the face of Japanese forms; Wine has none by that name.
-timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAPGothic /f >/dev/null 2>&1
+timeout 60 "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d IPAPGothic /f >/dev/null 2>&1
 echo "test-windows: Wine prefix ready in $((SECONDS - start)) s"
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-wine32_available() { dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed"; }
+# Whether 32-bit programs run here, found once: the 32-bit loader starts,
+# and a tiny x86 program runs in the prefix and says so.
+no_32bit=""
+if [ ! -x "$wine32" ]; then
+  no_32bit="there is no 32-bit Wine loader $wine32 (wine32:i386 is not installed)"
+elif ! loader_says=$("$wine32" --version 2>&1); then
+  no_32bit="the 32-bit Wine loader does not start: $(tail -n 1 <<<"$loader_says")"
+else
+  printf '#include <stdio.h>\nint main(void) { puts("32-bit program ran"); return 0; }\n' >"$work/probe32.c"
+  i686-w64-mingw32-gcc -s -o "$work/probe32.exe" "$work/probe32.c"
+  probe_says=$(timeout 180 "$wine32" "$work/probe32.exe" 2>&1) || true
+  if [[ "$probe_says" != *"32-bit program ran"* ]]; then
+    no_32bit="a tiny x86 program does not run under the 32-bit Wine loader: $(tail -n 1 <<<"$probe_says")"
+  fi
+fi
+if [ -z "$no_32bit" ]; then
+  echo "test-windows: 32-bit programs run here ($loader_says): the x86 scenarios and install run"
+else
+  [ "${QLX_NO_32BIT:-0}" != 1 ] || no_32bit+=" (QLX_NO_32BIT=1)"
+  echo "test-windows: 32-bit programs cannot run here: $no_32bit"
+fi
+declare -A wine_for=([x64]=$wine64 [x86]=$wine32)
 
 declare -A addins_key=([x64]='Addins64' [x86]='Addins')
 for arch in x64 x86; do
-  if [ "$arch" = x86 ] && ! wine32_available; then
-    echo "test-windows: x86 scenarios: NOT RUN (wine32:i386 is not installed); the x86 DLL was built and checked"
+  if [ "$arch" = x86 ] && [ -n "$no_32bit" ]; then
+    echo "test-windows: x86 scenarios: NOT RUN, 32-bit programs cannot run here; the x86 DLL was built and checked"
     continue
   fi
   dir=$root/${qlx_build_dir[$arch]}/win
@@ -112,15 +153,15 @@ for arch in x64 x86; do
   key="HKCU\\Software\\Microsoft\\VBA\\VBE\\6.0\\${addins_key[$arch]}\\QLX_Project.Connect"
 
   # The standard way in: regsvr32 registers and unregisters per user.
-  timeout 120 wine regsvr32 /s "$dll" >/dev/null 2>&1 || fail "$arch regsvr32 /s exited $?"
-  timeout 60 wine reg query "$key" /v LoadBehavior >/dev/null 2>&1 || fail "$arch regsvr32 left no add-in entry"
-  timeout 120 wine regsvr32 /u /s "$dll" >/dev/null 2>&1 || fail "$arch regsvr32 /u /s exited $?"
-  if timeout 60 wine reg query "$key" >/dev/null 2>&1; then fail "$arch regsvr32 /u left the add-in entry"; fi
+  timeout 120 "${wine_for[$arch]}" regsvr32 /s "$dll" >/dev/null 2>&1 || fail "$arch regsvr32 /s exited $?"
+  timeout 60 "$wine64" reg query "$key" /v LoadBehavior >/dev/null 2>&1 || fail "$arch regsvr32 left no add-in entry"
+  timeout 120 "${wine_for[$arch]}" regsvr32 /u /s "$dll" >/dev/null 2>&1 || fail "$arch regsvr32 /u /s exited $?"
+  if timeout 60 "$wine64" reg query "$key" >/dev/null 2>&1; then fail "$arch regsvr32 /u left the add-in entry"; fi
 
   echo "test-windows: $arch scenarios"
   log=$work/$arch.log
   status=0
-  timeout 300 wine "$fake" "$dll" >"$log" 2>&1 || status=$?
+  timeout 300 "${wine_for[$arch]}" "$fake" "$dll" >"$log" 2>&1 || status=$?
   tr -d '\r' <"$log" | sed 's/^/  /'
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
     fail "$arch scenarios did not end with RESULT: PASS (exit status $status)"
@@ -128,11 +169,11 @@ for arch in x64 x86; do
 
   # The tool window on a 144 DPI screen (Wine reads LogPixels when a program starts).
   echo "test-windows: $arch scenarios at 144 DPI"
-  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  timeout 60 "$wine64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
   log=$work/$arch-dpi.log
   status=0
-  timeout 120 wine "$fake" "$dll" --dpi 144 >"$log" 2>&1 || status=$?
-  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  timeout 120 "${wine_for[$arch]}" "$fake" "$dll" --dpi 144 >"$log" 2>&1 || status=$?
+  timeout 60 "$wine64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
   tr -d '\r' <"$log" | sed 's/^/  /'
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
     fail "$arch scenarios at 144 DPI did not end with RESULT: PASS (exit status $status)"
@@ -150,35 +191,35 @@ done
 vb_settings='HKCU\Software\VB and VBA Program Settings'
 release=$work/release
 unzip -q "$zip_file" -d "$release"
-local_app_data=$(winepath -u "$(timeout 60 wine cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')")
+local_app_data=$(timeout 60 "$wine64" winepath -u "$(timeout 60 "$wine64" cmd /c 'echo %LOCALAPPDATA%' | tr -d '\r')")
 declare -A office_key=([x64]='HKLM\SOFTWARE\Microsoft\Office\ClickToRun\Configuration' [x86]='HKLM\SOFTWARE\Microsoft\Office\16.0\Outlook')
 declare -A office_value=([x64]='Platform' [x86]='Bitness')
 declare -A office_view=([x64]=64 [x86]=32)
 for arch in x64 x86; do
-  if [ "$arch" = x86 ] && ! wine32_available; then
-    echo "test-windows: x86 install: NOT RUN (wine32:i386 is not installed)"
+  if [ "$arch" = x86 ] && [ -n "$no_32bit" ]; then
+    echo "test-windows: x86 install: NOT RUN, 32-bit programs cannot run here"
     continue
   fi
   echo "test-windows: $arch install from the zip"
   fake=$root/${qlx_build_dir[$arch]}/tests/windows/fake_editor.exe
   if [ "$arch" = x86 ]; then
     # An empty key: made through a subkey, since reg add alone may give it a value.
-    timeout 60 wine reg add "$vb_settings\\QLX probe" /f >/dev/null 2>&1 &&
-      timeout 60 wine reg delete "$vb_settings\\QLX probe" /f >/dev/null 2>&1 ||
+    timeout 60 "$wine64" reg add "$vb_settings\\QLX probe" /f >/dev/null 2>&1 &&
+      timeout 60 "$wine64" reg delete "$vb_settings\\QLX probe" /f >/dev/null 2>&1 ||
       fail "the empty settings key could not be made"
   fi
-  timeout 60 wine "$fake" --registry-snapshot "$(windows_path "$work/before-$arch.txt")" >/dev/null 2>&1 ||
+  timeout 60 "${wine_for[$arch]}" "$fake" --registry-snapshot "$(windows_path "$work/before-$arch.txt")" >/dev/null 2>&1 ||
     fail "$arch registry snapshot before the install"
   folder_before=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
-  timeout 60 wine reg add "${office_key[$arch]}" /v "${office_value[$arch]}" /d "$arch" /f \
+  timeout 60 "$wine64" reg add "${office_key[$arch]}" /v "${office_value[$arch]}" /d "$arch" /f \
     "/reg:${office_view[$arch]}" >/dev/null 2>&1 || fail "$arch fake Office value could not be set"
   status=0
-  (cd "$release" && timeout 120 wine cmd /c install.cmd </dev/null >"$work/install-$arch.log" 2>&1) || status=$?
+  (cd "$release" && timeout 120 "$wine64" cmd /c install.cmd </dev/null >"$work/install-$arch.log" 2>&1) || status=$?
   [ "$status" -eq 0 ] || fail "$arch install.cmd exited $status"
   cmp -s "$local_app_data/QLX/qlx.dll" "$release/$arch/qlx.dll" || fail "$arch install.cmd did not copy $arch/qlx.dll"
   log=$work/installed-$arch.log
   status=0
-  timeout 120 wine "$fake" --installed >"$log" 2>&1 || status=$?
+  timeout 120 "${wine_for[$arch]}" "$fake" --installed >"$log" 2>&1 || status=$?
   tr -d '\r' <"$log" | sed 's/^/  /'
   if ! tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -qx 'RESULT: PASS'; then
     fail "$arch installed add-in scenarios did not end with RESULT: PASS (exit status $status)"
@@ -187,23 +228,23 @@ for arch in x64 x86; do
     # Run again, after the add-in has stored its setting: the first install's
     # record of what was there still decides what uninstall.cmd removes.
     status=0
-    (cd "$release" && timeout 120 wine cmd /c install.cmd </dev/null >"$work/install-again-$arch.log" 2>&1) ||
+    (cd "$release" && timeout 120 "$wine64" cmd /c install.cmd </dev/null >"$work/install-again-$arch.log" 2>&1) ||
       status=$?
     [ "$status" -eq 0 ] || fail "$arch install.cmd run again exited $status"
   fi
   status=0
-  (cd "$release" && timeout 120 wine cmd /c uninstall.cmd </dev/null >"$work/uninstall-$arch.log" 2>&1) || status=$?
+  (cd "$release" && timeout 120 "$wine64" cmd /c uninstall.cmd </dev/null >"$work/uninstall-$arch.log" 2>&1) || status=$?
   [ "$status" -eq 0 ] || fail "$arch uninstall.cmd exited $status"
   if [ "$arch" = x86 ]; then
     # Run again, with nothing left to remove: it changes nothing.
     status=0
-    (cd "$release" && timeout 120 wine cmd /c uninstall.cmd </dev/null >"$work/uninstall-again-$arch.log" 2>&1) ||
+    (cd "$release" && timeout 120 "$wine64" cmd /c uninstall.cmd </dev/null >"$work/uninstall-again-$arch.log" 2>&1) ||
       status=$?
     [ "$status" -eq 0 ] || fail "$arch uninstall.cmd run again exited $status"
   fi
-  timeout 60 wine reg delete "${office_key[$arch]}" /v "${office_value[$arch]}" /f "/reg:${office_view[$arch]}" \
+  timeout 60 "$wine64" reg delete "${office_key[$arch]}" /v "${office_value[$arch]}" /f "/reg:${office_view[$arch]}" \
     >/dev/null 2>&1 || true
-  timeout 60 wine "$fake" --registry-snapshot "$(windows_path "$work/after-$arch.txt")" >/dev/null 2>&1 ||
+  timeout 60 "${wine_for[$arch]}" "$fake" --registry-snapshot "$(windows_path "$work/after-$arch.txt")" >/dev/null 2>&1 ||
     fail "$arch registry snapshot after the uninstall"
   if ! diff "$work/before-$arch.txt" "$work/after-$arch.txt" >"$work/registry-$arch.diff"; then
     fail "$arch uninstall.cmd left the registry changed:"
@@ -211,7 +252,7 @@ for arch in x64 x86; do
   fi
   folder_after=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
   [ "$folder_before" = "$folder_after" ] || fail "$arch the per-user folder was $folder_before and is $folder_after"
-  if [ "$arch" = x86 ]; then timeout 60 wine reg delete "$vb_settings" /f >/dev/null 2>&1 || true; fi
+  if [ "$arch" = x86 ]; then timeout 60 "$wine64" reg delete "$vb_settings" /f >/dev/null 2>&1 || true; fi
 done
 
 # qlx.exe gives the same bytes as the Linux qlx: each command on the CP932
@@ -229,7 +270,7 @@ for command in "${commands[@]}"; do
   windows_status=0
   (cd "$work/linux" && QLX_INI=QLX.ini "$linux_qlx" "${args[0]}" Sample.bas "${args[@]:1}" >out.txt 2>err.txt) ||
     linux_status=$?
-  (cd "$work/windows" && QLX_INI=QLX.ini timeout 60 wine "$exe" "${args[0]}" Sample.bas "${args[@]:1}" >out.txt \
+  (cd "$work/windows" && QLX_INI=QLX.ini timeout 60 "$wine64" "$exe" "${args[0]}" Sample.bas "${args[@]:1}" >out.txt \
     2>err.txt) || windows_status=$?
   same=1
   [ "$linux_status" = "$windows_status" ] || same=0
@@ -272,7 +313,7 @@ for document in "${documents[@]}"; do
     windows_status=0
     (cd "$work/linux-zip" && QLX_INI=QLX.ini "$linux_qlx" "${args[0]}" "$name" "${args[@]:1}" >out.txt 2>err.txt) ||
       linux_status=$?
-    (cd "$work/windows-zip" && QLX_INI=QLX.ini timeout 60 wine "$exe" "${args[0]}" "$name" "${args[@]:1}" >out.txt \
+    (cd "$work/windows-zip" && QLX_INI=QLX.ini timeout 60 "$wine64" "$exe" "${args[0]}" "$name" "${args[@]:1}" >out.txt \
       2>err.txt) || windows_status=$?
     for side in linux windows; do
       rm -rf "$work/$side-zip/modules"
@@ -296,7 +337,7 @@ for document in "${documents[@]}"; do
   diff -r "$work/linux-zip/modules" "$work/linux-zip/src" >/dev/null &&
     fail "the qlx commands changed no module of $name"
 done
-version=$(timeout 60 wine "$exe" --version 2>/dev/null | tr -d '\r')
+version=$(timeout 60 "$wine64" "$exe" --version 2>/dev/null | tr -d '\r')
 [ "$version" = "$(qlx_version "$root")" ] || fail "qlx.exe --version says [$version]"
 unset QLX_NOW
 
@@ -306,7 +347,7 @@ echo "test-windows: Wine part took $((SECONDS - start)) s"
 if [ -n "${QLX_SCREENSHOT:-}" ]; then
   { command -v import && command -v xwininfo; } >/dev/null || apt-get install -y --no-install-recommends imagemagick x11-utils >/dev/null
   dir=$root/${qlx_build_dir[x64]}
-  timeout 120 wine "$dir/tests/windows/fake_editor.exe" "$(windows_path "$dir/win/qlx.dll")" --hold-window 8000 >/dev/null 2>&1 &
+  timeout 120 "$wine64" "$dir/tests/windows/fake_editor.exe" "$(windows_path "$dir/win/qlx.dll")" --hold-window 8000 >/dev/null 2>&1 &
   shot_pid=$!
   geometry=""
   for _ in $(seq 100); do
