@@ -13,15 +13,28 @@ stage_lines=()
 current=""  # the stage running, if any
 windows_log=$(mktemp "${TMPDIR:-/tmp}/qlx-test-windows.XXXXXX")
 duration() { printf '%d min %02d s' $(($1 / 60)) $(($1 % 60)); }
+# cpu_now: sets cpu to the processor seconds (user and system) of the
+# programs this script ran and waited for; over the number of cores, what a
+# stage takes on an idle machine. Read in this shell, not in a subshell,
+# whose count starts again at zero.
+times_file=$(mktemp "${TMPDIR:-/tmp}/qlx-test-times.XXXXXX")
+cpu_now() {
+  local user system
+  times >"$times_file"
+  { read -r _ && read -r user system; } <"$times_file"
+  cpu=$(awk -v u="$user" -v s="$system" 'function sec(t) { split(t, p, /[ms]/); return p[1] * 60 + p[2] }
+    BEGIN { printf "%d", sec(u) + sec(s) }')
+}
 line() { stage_lines+=("$(printf '%-11s %s' "$1" "$2")"); }
 summary() {
   local status=$1
   [ -z "$current" ] || line "$current" "$(duration $((SECONDS - current_start))), FAILED"
+  cpu_now
   echo "test.sh: stage times"
   local l
   for l in "${stage_lines[@]}"; do echo "  $l"; done
-  echo "  $(printf '%-11s %s' total "$(duration $((SECONDS - started)))")$( ((status == 0)) || echo ", FAILED")"
-  rm -f "$windows_log"
+  echo "  $(printf '%-11s %s' total "$(duration $((SECONDS - started))) (processor time $(duration "$cpu"))")$( ((status == 0)) || echo ", FAILED")"
+  rm -f "$windows_log" "$times_file"
 }
 trap 'summary $?' EXIT
 # stage NAME COMMAND...: runs the command as the stage NAME and keeps its time.
@@ -29,9 +42,14 @@ stage() {
   current=$1 current_start=$SECONDS
   shift
   echo "test.sh: stage $current"
+  local cpu_start took
+  cpu_now
+  cpu_start=$cpu
   "$@"
-  line "$current" "$(duration $((SECONDS - current_start)))"
-  echo "test.sh: stage $current took $(duration $((SECONDS - current_start)))"
+  cpu_now
+  took="$(duration $((SECONDS - current_start))) (processor time $(duration $((cpu - cpu_start))))"
+  line "$current" "$took"
+  echo "test.sh: stage $current took $took"
   current=""
 }
 skipped() {
