@@ -22,6 +22,8 @@ root=$PWD
 . "$root/scripts/windows-common.sh"
 
 "$root/scripts/windows-deps.sh"
+# Once is enough: scripts/package.sh, run below, would check them again.
+export QLX_WINDOWS_DEPS_CHECKED=1
 
 jobs=$(nproc)
 failures=0
@@ -37,7 +39,13 @@ for arch in x64 x86; do
   targets=()
   [ "$arch" = x86 ] && targets=(--target qlx_dll --target fake_editor)
   cmake --build "$root/${qlx_build_dir[$arch]}" -j"$jobs" "${targets[@]}"
-  check_pe "$root/${qlx_build_dir[$arch]}/win/qlx.dll" "${qlx_mingw[$arch]}" "$qlx_dll_exports" || fail "$arch qlx.dll"
+  dll_file=$root/${qlx_build_dir[$arch]}/win/qlx.dll
+  check_pe "$dll_file" "${qlx_mingw[$arch]}" "$qlx_dll_exports" || fail "$arch qlx.dll"
+  # About 4 MB with its runtime linked in: far less is a broken link, far
+  # more a build that carries debug data.
+  dll_size=$(stat -c %s "$dll_file")
+  echo "test-windows: $arch qlx.dll is $dll_size bytes"
+  ((dll_size >= 512 * 1024 && dll_size <= 16 * 1024 * 1024)) || fail "$arch qlx.dll is $dll_size bytes, not 512 KiB to 16 MiB"
   echo "test-windows: $arch build took $((SECONDS - build_start)) s"
 done
 # The Linux qlx, which qlx.exe must match byte for byte.

@@ -8,6 +8,8 @@
 # reports its scenarios as not run. Installs nothing that is already there.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Set by a script that has just run this one for the scripts it calls.
+[ "${QLX_WINDOWS_DEPS_CHECKED:-0}" != 1 ] || exit 0
 
 packages=(
   cmake make
