@@ -192,18 +192,19 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
     outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
     ModuleFile& file = ws.First();
-    std::vector<std::string> warnings;
     const bool from_stdin = path == kStdin;
     try {
       outcome.changed = file.Changed();
+      // A file that could only be written with '?' in place of characters is
+      // refused whatever the output: a diff or a --check would promise it.
+      if (outcome.changed) file.CheckEncodable();
       if (write.check || write.diff) {
         if (outcome.changed) ShowChange(file, path, write);
       } else if (write.to_stdout || from_stdin) {
-        warnings = file.Warnings();
         const std::string bytes = file.Render();
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
       } else if (outcome.changed) {
-        warnings = file.Save(file.Path());
+        file.Save(file.Path());
         outcome.written = true;
       }
       std::fflush(stdout);
@@ -211,7 +212,6 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
       throw UsageError(e.what());
     }
     progress.Clear();
-    for (const std::string& w : warnings) Say("warning: " + w);
     if (common.host_calls) host_calls = ws.HostCallsJson();
   } catch (const UsageError& e) {
     outcome = Refused(e, progress);
@@ -246,6 +246,9 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
     outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
     for (const ModuleFile& file : files) outcome.changed = outcome.changed || file.Changed();
     try {
+      // Into the project first, which refuses a module its code page cannot
+      // hold before anything is shown or written.
+      if (outcome.changed) opened.modules->StoreChanges();
       for (const ModuleFile& file : files) {
         if (!file.Changed()) continue;
         if (write.check || write.diff) {
@@ -257,7 +260,6 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
       }
       std::fflush(stdout);
       if (outcome.changed && !write.check && !write.diff && !write.to_stdout) {
-        opened.modules->StoreChanges();
         SaveDocument(*opened.document, opened.stamp, write.no_backup);
         outcome.written = true;
       }

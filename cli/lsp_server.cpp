@@ -99,7 +99,49 @@ struct Document {
   long version = 0;
   Text text;
   std::optional<Clock::time_point> diagnose_at;
+  // The code page of the file on disk when it was opened, which the editor
+  // saves the buffer in; nullopt for a UTF-8 file or one not on disk.
+  std::optional<std::string> code_page;
 };
+
+// What an editor that took a CP932 file for Latin-1 is told, once, in place
+// of the findings: an edit of such a buffer would lose its Japanese text
+// when it is saved, so none is offered.
+constexpr char kMisreadCp932[] =
+    "this buffer reads as Shift-JIS (CP932) opened as Latin-1: reopen the file as CP932 (Neovim: :e ++enc=cp932; "
+    "VS Code: Reopen with Encoding, Japanese (Shift JIS)) before saving it, or its Japanese text is lost; qlx "
+    "offers no edits for it until then";
+
+// The code page of a module file on disk, as the other commands detect it;
+// nullopt when it is UTF-8 or cannot be read (a buffer not saved yet).
+std::optional<std::string> CodePageOnDisk(const std::filesystem::path& path, const std::string& code_page) {
+  try {
+    LoadOptions options;
+    options.encoding = code_page;
+    if (ModuleFile::Load(path, options).FileEncoding().kind == Encoding::Kind::kCodePage) return code_page;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+// Why an edit turning the buffer into after could not be saved in the
+// document's code page (the first new line it cannot hold), or nullopt.
+std::optional<std::string> Unsavable(const Document& doc, const Text& after) {
+  if (!doc.code_page) return std::nullopt;
+  Converter converter(Encoding{Encoding::Kind::kCodePage, *doc.code_page});
+  for (const lsp::LineEdit& e : lsp::DiffLines(doc.text, after)) {
+    const std::vector<Text> lines = lsp::SplitKeepingEnds(e.new_text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      int replaced = 0;
+      converter.Encode(lines[i], &replaced);
+      if (replaced == 0) continue;
+      return "line " + std::to_string(e.start.line + static_cast<long>(i) + 1) +
+             " would hold characters that the file's code page " + *doc.code_page +
+             " cannot hold; no edit is made";
+    }
+  }
+  return std::nullopt;
+}
 
 // ---- the operations' screen ---------------------------------------------------
 
@@ -269,6 +311,10 @@ class Server {
       }
       if (method == "initialize") {
         initialized_ = true;
+        const json none = json::object();
+        disabled_support_ = params.is_object() &&
+                            params.value("capabilities", none).value("textDocument", none).value("codeAction", none)
+                                    .value("disabledSupport", false) == true;
         Respond(id, Capabilities());
       } else if (method == "shutdown") {
         shutdown_ = true;
@@ -279,6 +325,7 @@ class Server {
         d.uri = doc.at("uri").get<std::string>();
         d.version = doc.value("version", 0L);
         d.text = FromUtf8(doc.at("text").get<std::string>());
+        d.code_page = CodePageOnDisk(PathOfUri(d.uri), options_.encoding);
         Publish(d);
       } else if (method == "textDocument/didChange") {
         auto it = documents_.find(params.at("textDocument").at("uri").get<std::string>());
@@ -331,6 +378,16 @@ class Server {
   void Publish(Document& doc) {
     doc.diagnose_at.reset();
     json diagnostics = json::array();
+    if (const std::optional<long> line = lsp::MisreadCp932Line(doc.text)) {
+      diagnostics.push_back({{"range", {{"start", FromPosition({*line, 0})}, {"end", FromPosition({*line + 1, 0})}}},
+                             {"severity", 1},
+                             {"code", "encoding"},
+                             {"source", "qlx"},
+                             {"message", kMisreadCp932}});
+      Notify("textDocument/publishDiagnostics",
+             {{"uri", doc.uri}, {"version", doc.version}, {"diagnostics", std::move(diagnostics)}});
+      return;
+    }
     try {
       const std::filesystem::path path = PathOfUri(doc.uri);
       const ModuleFile file = ModuleOfBuffer(doc.text, path);
@@ -438,6 +495,7 @@ class Server {
     auto it = documents_.find(uri);
     if (it == documents_.end()) return json::array();
     const Document& doc = it->second;
+    if (lsp::MisreadCp932Line(doc.text)) return json::array();
     const ModuleFile file = ModuleOfBuffer(doc.text, PathOfUri(uri));
     const Row row = RowOfLine(file, ToPosition(params.at("range").at("start")).line);
     const bool in_procedure = row > file.Module()->CountOfDeclarationLines() && InProcedure(file, row);
@@ -465,7 +523,13 @@ class Server {
       const Outcome probe = RunAction(doc, info.action, row, nullptr, nullptr);
       if (probe.questions == 0 && probe.reports == 0) {
         if (probe.text == doc.text) continue;  // nothing to do here
-        action["edit"] = WorkspaceEdit(doc, probe.text);
+        if (const std::optional<std::string> why = Unsavable(doc, probe.text)) {
+          // Said where the editor can show it; otherwise not offered at all.
+          if (!disabled_support_) continue;
+          action["disabled"] = {{"reason", *why}};
+        } else {
+          action["edit"] = WorkspaceEdit(doc, probe.text);
+        }
       } else {
         action["command"] = {{"title", info.title},
                              {"command", kRunCommand},
@@ -504,6 +568,10 @@ class Server {
       ShowMessage(2, "qlx: the buffer changed since the action was offered; ask for it again");
       return nullptr;
     }
+    if (lsp::MisreadCp932Line(doc.text)) {
+      ShowMessage(1, std::string("qlx: ") + kMisreadCp932);
+      return nullptr;
+    }
     auto ask = [this](const Text& prompt, const Text& title) {
       const std::optional<json> answer = Request(
           "window/showMessageRequest",
@@ -513,6 +581,10 @@ class Server {
     auto tell = [this](const Text& prompt, const Text& title) { ShowMessage(1, ToUtf8(title) + ": " + ToUtf8(prompt)); };
     const Outcome outcome = RunAction(doc, info->action, args.value("row", 0), ask, tell);
     if (input_ended_ || exit_) return nullptr;
+    if (const std::optional<std::string> why = outcome.text != doc.text ? Unsavable(doc, outcome.text) : std::nullopt) {
+      ShowMessage(1, "qlx: " + std::string(info->title) + ": " + *why);
+      return nullptr;
+    }
     if (outcome.text != doc.text) {
       Request("workspace/applyEdit", {{"label", info->title}, {"edit", WorkspaceEdit(doc, outcome.text)}});
     }
@@ -527,6 +599,7 @@ class Server {
   std::deque<Incoming> deferred_;
   std::map<std::string, Document> documents_;
   bool initialized_ = false;
+  bool disabled_support_ = false;  // the editor shows a code action offered as disabled, with its reason
   bool shutdown_ = false;
   bool input_ended_ = false;
   bool exit_ = false;  // said while the server waited for an answer

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/encoding.h"
+
 namespace qlx::cli::lsp {
 
 std::size_t OffsetOf(const Text& text, Position position) {
@@ -133,6 +135,28 @@ std::vector<LineEdit> DiffLines(const Text& before, const Text& after) {
   }
   close();
   return edits;
+}
+
+std::optional<long> MisreadCp932Line(const Text& text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  std::optional<long> first;
+  long line = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c > 0xFF) return std::nullopt;
+    if (c == u'\n' || (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) ++line;
+    // A lead byte of CP932's symbols, kana and first-level kanji, with a trail byte after it.
+    if (!first && c >= 0x81 && c <= 0x9F && i + 1 < text.size() && text[i + 1] >= 0x40 && text[i + 1] <= 0xFC &&
+        text[i + 1] != 0x7F) {
+      first = line;
+    }
+    bytes += static_cast<char>(c);
+  }
+  if (!first) return std::nullopt;
+  Converter cp932(Encoding{Encoding::Kind::kCodePage, kDefaultCodePage});
+  if (!cp932.Decode(bytes)) return std::nullopt;
+  return first;
 }
 
 }  // namespace qlx::cli::lsp

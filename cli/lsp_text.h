@@ -2,6 +2,7 @@
 // by ranges of UTF-16 positions, and the smallest line edit between two texts.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,13 @@ struct LineEdit {
   Text new_text;
 };
 std::vector<LineEdit> DiffLines(const Text& before, const Text& after);
+
+// The first line (0-based) of a text that reads as Shift-JIS (CP932) bytes
+// decoded as Latin-1, as an editor shows a CP932 file it took for Latin-1;
+// nullopt for any other text. Such a text holds no character above U+00FF,
+// its characters taken as bytes are valid CP932, and a double-byte
+// character among them starts with a byte 0x81-0x9F, which Latin-1 reads as
+// a control character that no real Latin-1 text holds ("\x82\xa0" for あ).
+std::optional<long> MisreadCp932Line(const Text& text);
 
 }  // namespace qlx::cli::lsp

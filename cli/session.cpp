@@ -205,17 +205,20 @@ class Session {
     return all_done;
   }
 
-  // Writes back every file the session changed.
-  void SaveFiles() {
+  // Writes back every file the session changed; one that cannot be written
+  // is reported and the others are still written. False when one was not.
+  bool SaveFiles() {
+    bool all_saved = true;
     for (const ModuleFile& file : ws_.files) {
-      std::vector<std::string> warnings;
       try {
-        if (file.Changed()) warnings = file.Save(file.Path());
+        if (file.Changed()) file.Save(file.Path());
       } catch (const std::exception& e) {
-        throw FileProblem(e.what());
+        std::fprintf(err_, "qlx: %s\n", e.what());
+        std::fflush(err_);
+        all_saved = false;
       }
-      for (const std::string& w : warnings) std::fprintf(err_, "qlx: warning: %s\n", w.c_str());
     }
+    return all_saved;
   }
 
  private:
@@ -393,7 +396,7 @@ int RunSession(const SessionOptions& options, std::istream& events, std::FILE* o
   try {
     Session session(options, out, err);
     const bool all_done = session.Run(events);
-    session.SaveFiles();
+    if (!session.SaveFiles()) return kExitUsage;
     return all_done ? kExitOk : kExitReported;
   } catch (const FileProblem& e) {
     std::fprintf(err, "qlx: %s\n", e.what());

@@ -374,7 +374,7 @@ std::string ModuleFile::EncodingName() const { return state_->encoding.Name(); }
 const std::string& ModuleFile::OriginalBytes() const { return state_->bytes; }
 long ModuleFile::HiddenLineCount() const { return state_->hidden_count; }
 
-std::string ModuleFile::RenderTo(std::vector<std::string>* warnings) const {
+std::string ModuleFile::RenderTo(std::vector<Unheld>* unheld) const {
   const State& s = *state_;
   const std::string where = Describe(s.path) + ": ";
   if (!s.broken.empty()) throw FileError(where + "cannot be saved: " + s.broken);
@@ -419,12 +419,7 @@ std::string ModuleFile::RenderTo(std::vector<std::string>* warnings) const {
       } else {
         int replaced = 0;
         put(converter->Encode(text, &replaced), Ending::kNone);
-        if (replaced > 0 && warnings) {
-          warnings->push_back(where + "line " + std::to_string(out_line) + " (row " + std::to_string(r + 1) +
-                              "): " + std::to_string(replaced) +
-                              (replaced == 1 ? " character" : " characters") + " that " + s.encoding.Name() +
-                              " cannot hold written as '?'");
-        }
+        if (replaced > 0 && unheld) unheld->push_back({out_line, static_cast<Row>(r + 1), replaced});
       }
     }
     auto hidden = s.hidden_after.find(id);
@@ -439,23 +434,47 @@ std::string ModuleFile::RenderTo(std::vector<std::string>* warnings) const {
 std::string ModuleFile::Render() const { return RenderTo(nullptr); }
 
 std::vector<std::string> ModuleFile::Warnings() const {
+  std::vector<Unheld> unheld;
+  RenderTo(&unheld);
   std::vector<std::string> warnings;
-  RenderTo(&warnings);
+  for (const Unheld& u : unheld) {
+    warnings.push_back(Describe(state_->path) + ": line " + std::to_string(u.line) + " (row " + std::to_string(u.row) +
+                       "): " + std::to_string(u.characters) + (u.characters == 1 ? " character" : " characters") +
+                       " that " + state_->encoding.Name() + " cannot hold written as '?'");
+  }
   return warnings;
+}
+
+namespace {
+
+// The refusal of a module whose encoding cannot hold a row's characters.
+FileError Unencodable(const fs::path& path, const Encoding& encoding, long line, Row row) {
+  const std::string held_by = encoding.kind == Encoding::Kind::kCodePage ? "the file's code page " + encoding.Name()
+                                                                          : "the file's encoding " + encoding.Name();
+  return FileError(Describe(path) + ": line " + std::to_string(line) + " (row " + std::to_string(row) +
+                   "): holds characters that " + held_by + " cannot hold; nothing was written");
+}
+
+}  // namespace
+
+void ModuleFile::CheckEncodable() const {
+  std::vector<Unheld> unheld;
+  RenderTo(&unheld);
+  if (!unheld.empty()) throw Unencodable(state_->path, state_->encoding, unheld.front().line, unheld.front().row);
 }
 
 bool ModuleFile::Changed() const { return Render() != state_->bytes; }
 
-std::vector<std::string> ModuleFile::Save(const fs::path& path) const {
-  std::vector<std::string> warnings;
-  const std::string bytes = RenderTo(&warnings);
+void ModuleFile::Save(const fs::path& path) const {
+  std::vector<Unheld> unheld;
+  const std::string bytes = RenderTo(&unheld);
+  if (!unheld.empty()) throw Unencodable(state_->path, state_->encoding, unheld.front().line, unheld.front().row);
   State& s = *state_;
   std::error_code ec;
   // Written back where it was read: only if no other program changed it.
   const bool same = s.stamp && (path == s.path || fs::equivalent(path, s.path, ec));
   const FileStamp written = WriteFileReplacing(path, bytes, same ? &*s.stamp : nullptr, same ? &s.lock : nullptr);
   if (same) s.stamp = written;
-  return warnings;
 }
 
 Row ModuleFile::RowOfFileLine(long file_line) const {

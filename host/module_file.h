@@ -67,14 +67,19 @@ class ModuleFile {
   // What Render() would warn about: rows with characters the encoding cannot
   // hold, written as '?'.
   std::vector<std::string> Warnings() const;
+  // Throws FileError, naming the first such row and the encoding ("M.bas:
+  // line 3 (row 2): holds characters that the file's code page CP1252 cannot
+  // hold; nothing was written"), when Render() would write a character as
+  // '?'. Whatever writes the module out asks this first.
+  void CheckEncodable() const;
   // True when Render() differs from the bytes that were loaded.
   bool Changed() const;
-  // Writes Render() to path as WriteFileReplacing does. Gives the warnings.
-  // Throws FileError and leaves the file as it was when it or its directory
-  // is read-only, the write fails, or path is the loaded file and another
-  // program changed it since it was read (size, modification time or
-  // content).
-  std::vector<std::string> Save(const std::filesystem::path& path) const;
+  // Writes Render() to path as WriteFileReplacing does. Throws FileError and
+  // leaves the file as it was when a row holds a character the encoding
+  // cannot hold (see CheckEncodable), it or its directory is read-only, the
+  // write fails, or path is the loaded file and another program changed it
+  // since it was read (size, modification time or content).
+  void Save(const std::filesystem::path& path) const;
 
   // The row now showing physical line file_line (1-based, the BOM is not a
   // line) of the loaded file; 0 when that line is hidden, deleted or out of
@@ -89,7 +94,13 @@ class ModuleFile {
  private:
   struct State;
   ModuleFile(std::shared_ptr<MemoryCodeModule> module, std::shared_ptr<State> state);
-  std::string RenderTo(std::vector<std::string>* warnings) const;
+  // A row Render() writes with '?' for characters the encoding cannot hold.
+  struct Unheld {
+    long line;  // in the rendered file, 1-based
+    Row row;
+    int characters;
+  };
+  std::string RenderTo(std::vector<Unheld>* unheld) const;
 
   std::shared_ptr<MemoryCodeModule> module_;
   std::shared_ptr<State> state_;  // shared with the module's edit listener

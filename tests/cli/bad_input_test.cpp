@@ -123,6 +123,30 @@ INSTANTIATE_TEST_SUITE_P(
                      "--answers takes y or n separated by commas, got \"maybe\""}),
     [](const auto& info) { return info.param.name; });
 
+// A header's Japanese labels in a Windows-1252 module, or an author name that
+// Shift-JIS cannot hold: written, they would read '?' and the next run would
+// add a second header. Refused, whatever the output.
+INSTANTIATE_TEST_SUITE_P(
+    CodePage, BadInputTest,
+    ::testing::Values(
+        BadInputCase{"Header", kModule, {"header", "@file", "--line", "5", "--ini", "@ini", "--encoding", "CP1252"},
+                     "Rows.bas: line 6 (row 5): holds characters that the file's code page CP1252 cannot hold; "
+                     "nothing was written"},
+        BadInputCase{"Headers", kModule, {"headers", "@file", "--ini", "@ini", "--encoding", "CP1252"},
+                     "holds characters that the file's code page CP1252 cannot hold; nothing was written"},
+        BadInputCase{"AllHeaders", kModule, {"all-headers", "@file", "--ini", "@ini", "--encoding", "CP1252"},
+                     "holds characters that the file's code page CP1252 cannot hold"},
+        BadInputCase{"Stdout", kModule, {"headers", "@file", "--ini", "@ini", "--encoding", "CP1252", "--stdout"},
+                     "holds characters that the file's code page CP1252 cannot hold"},
+        BadInputCase{"Diff", kModule, {"headers", "@file", "--ini", "@ini", "--encoding", "CP1252", "--diff"},
+                     "holds characters that the file's code page CP1252 cannot hold"},
+        BadInputCase{"Check", kModule, {"headers", "@file", "--ini", "@ini", "--encoding", "CP1252", "--check"},
+                     "holds characters that the file's code page CP1252 cannot hold"},
+        BadInputCase{"AuthorOutsideShiftJis", kModule,
+                     {"header", "@file", "--line", "5", "--ini", "@ini", "--author", "Zoë"},
+                     "holds characters that the file's code page CP932 cannot hold; nothing was written"}),
+    [](const auto& info) { return info.param.name; });
+
 // The editor would reach a procedure that is not there and show an error box;
 // qlx says so before anything runs.
 INSTANTIATE_TEST_SUITE_P(

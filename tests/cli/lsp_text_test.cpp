@@ -101,5 +101,41 @@ TEST(DiffLinesTest, HeadersAboveTwoProceduresAreTwoEditsLeavingTheCodeBetween) {
   EXPECT_EQ(edits[1].new_text, u"'h\r\n");
 }
 
+// Shift-JIS bytes as an editor shows them when it took them for Latin-1:
+// each byte one character U+0000-U+00FF.
+Text AsLatin1(const std::string& bytes) {
+  Text text;
+  for (char c : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return text;
+}
+
+struct MisreadCase {
+  const char* name;
+  Text text;
+  std::optional<long> line;
+};
+
+class MisreadCp932Test : public ::testing::TestWithParam<MisreadCase> {};
+
+TEST_P(MisreadCp932Test, FindsShiftJisReadAsLatin1Only) { EXPECT_EQ(MisreadCp932Line(GetParam().text), GetParam().line); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Buffers, MisreadCp932Test,
+    ::testing::Values(
+        // 合計 (8D 87 8C 76) and あ (82 A0) on the third line.
+        MisreadCase{"JapaneseComment", AsLatin1("Option Explicit\r\n\r\n' \x8d\x87\x8c\x76 \x82\xa0\r\nSub A()\r\n"), 2},
+        // ｱｲ (B1 B2) is valid Shift-JIS, but nothing marks it as such.
+        MisreadCase{"HalfWidthKanaOnly", AsLatin1("' \xb1\xb2\n"), std::nullopt},
+        // élément: E9 6C and E9 6D are valid Shift-JIS pairs too, yet no
+        // character is a Latin-1 control: real Latin-1.
+        MisreadCase{"FrenchLatin1", u"' \u00e9l\u00e9ment \u00e0 jour\n", std::nullopt},
+        MisreadCase{"DecodedRightly", u"' 合計\r\nSub A()\r\n", std::nullopt},
+        MisreadCase{"AsciiOnly", u"Sub A()\nEnd Sub\n", std::nullopt},
+        // 0x82 0x0A: a lead byte without its trail byte is no Shift-JIS.
+        MisreadCase{"LoneLeadByte", AsLatin1("' \x82\n' \x8d\x87\n"), std::nullopt},
+        MisreadCase{"AboveLatin1", AsLatin1("' \x8d\x87\n") + u"' \u20ac\n", std::nullopt},
+        MisreadCase{"LoneCrEndsALine", AsLatin1("a\rb\r\n' \x8d\x87"), 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace qlx::cli::lsp

@@ -229,6 +229,28 @@ TEST(ModuleFileTest, UnrepresentableCharactersAreWrittenAsQuestionMarks) {
   EXPECT_EQ(utf8.Warnings().size(), 1u);
 }
 
+// Nothing is ever saved with '?' in place of a character: the file stays as it was.
+TEST(ModuleFileTest, SaveRefusesCharactersTheEncodingCannotHold) {
+  TempDir dir;
+  const fs::path path = dir / "W.bas";
+  const std::string original = "Attribute VB_Name = \"W\"\r\nSub A()\r\nEnd Sub\r\n";
+  WriteFile(path, original);
+  LoadOptions options;
+  options.encoding = "CP1252";
+  ModuleFile file = ModuleFile::Load(path, options);
+  file.Module()->InsertLines(1, u"' caf\u00e9");
+  file.Module()->InsertLines(2, u"'|\u6982  \u8981|:");
+  EXPECT_EQ(ErrorOf([&] { file.CheckEncodable(); }),
+            path.string() + ": line 3 (row 2): holds characters that the file's code page CP1252 cannot hold; nothing "
+                            "was written");
+  EXPECT_EQ(ErrorOf([&] { file.Save(path); }), ErrorOf([&] { file.CheckEncodable(); }));
+  EXPECT_EQ(ReadFile(path), original);
+
+  ModuleFile utf8 = FromBytes("' \xe8\xa1\xa8\n");
+  utf8.Module()->InsertLines(2, Text(u"' x") + char16_t(0xD800));
+  EXPECT_NE(ErrorOf([&] { utf8.CheckEncodable(); }).find("the file's encoding UTF-8 cannot hold"), std::string::npos);
+}
+
 // ---------------------------------------------------------------- line ends
 
 TEST(ModuleFileTest, LineEndsAreKeptPerLineAndNewLinesTakeTheDominantOne) {
@@ -546,7 +568,7 @@ TEST(ModuleFileTest, SaveReplacesTheFileAndKeepsItsPermissions) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   ModuleFile file = ModuleFile::Load(path);
   file.Module()->InsertLines(2, u"' 追加～");
-  EXPECT_TRUE(file.Save(path).empty());
+  file.Save(path);
 
   const std::string saved = ReadFile(path);
   EXPECT_EQ(saved, file.Render());
