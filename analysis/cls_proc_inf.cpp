@@ -90,11 +90,13 @@ bool ClsProcInf::MakeProcInf(Row row) {
 
 bool ClsProcInf::LocateAndParse(Row row, ProcKind& kind) {
   // By rows: of two procedures of one name the editor names the first.
+  ui_.SetPlace({Text(), row});
   const ProcSpan span = LocateProc(*module_, row, kind);
   proc_name_ = span.name;
   proc_start_row_ = span.start;
   total_rows_count_ = span.count;
   body_start_row_ = span.body;
+  ui_.SetPlace({proc_name_, body_start_row_});
 
   const DeclarationParser::Kind type = parser_.TypeOfProc(LineAt(body_start_row_), kind);
   proc_type_str_ = type.text;

@@ -88,6 +88,10 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
   try {
     std::shared_ptr<CodeModule> module = ActiveModule();
     ScanScope scope(*this, module);
+    // Each procedure is the place while it is read; a scan that ends well
+    // gives the caller its place back (a procedure of too many parameters
+    // stays the place, as the caller's box is about it).
+    const UiService::Place outer = ui_.CurrentPlace();
     const Row line_count = module->CountOfLines();
     Row row = 1;
     int n = 0;
@@ -116,6 +120,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
             ++row;
             if (row >= line_count) {
               count = 0;
+              ui_.SetPlace(outer);
               return {};
             }
             restarts = 0;
@@ -126,6 +131,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
           const ProcSpan span = LocateProc(*module, row, name, kind, true);
           total = span.count;
           body = span.body;
+          ui_.SetPlace({name, body});
           declaration = parser_.JoinDeclaration([&module](Row r) { return module->Lines(r, 1); }, body, def_end);
           break;
         } catch (const VbError& e) {
@@ -181,9 +187,11 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
       ++n;
       if (limited && n > kMaxProcs) {
         count = -1;
+        ui_.SetPlace(outer);
         return {};
       }
     }
+    ui_.SetPlace(outer);
     count = static_cast<Short>(std::min(n, static_cast<int>(std::numeric_limits<Short>::max())));
     if (n == 0) return {};
     // Callers read entries 0..count-1 only; copying the other entries of

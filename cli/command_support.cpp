@@ -174,8 +174,9 @@ void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, con
   RunOperation(ws, [&] { operation(ws, ui, tools); });
 }
 
+// many: one of several files, whose boxes then say where they come from.
 FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, const WriteOptions& write,
-                       const Operation& operation, Progress& progress) {
+                       const Operation& operation, Progress& progress, bool many) {
   FileOutcome outcome;
   std::optional<std::string> host_calls;
   try {
@@ -188,6 +189,11 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
     Workspace ws(std::move(loaded));
     const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
     auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
+    if (many) {
+      ui->SetOrigin([&ws, &path](const UiService::Place& place) {
+        return OriginIn(ws.First(), path, U8(ws.First().Module()->UncountedName()), false, place);
+      });
+    }
     RunWithSettings(ws, *ui, settings, write, operation);
     outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
@@ -234,11 +240,19 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
     const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
     auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
     std::vector<long long> calls;
-    for (ModuleFile& file : files) {
+    for (std::size_t k = 0; k < files.size(); ++k) {
+      ModuleFile& file = files[k];
       std::vector<ModuleFile> one;
       one.push_back(std::move(file));
       Workspace ws(std::move(one));
+      // Every box of a document names its module.
+      const std::string& module = opened.modules->Names()[k];
+      ui->SetPlace({});
+      ui->SetOrigin([&ws, &path, &module](const UiService::Place& place) {
+        return OriginIn(ws.First(), path, module, true, place);
+      });
       RunWithSettings(ws, *ui, settings, write, operation);
+      ui->SetOrigin(nullptr);
       if (common.host_calls) ws.AddHostCalls(calls);
       file = std::move(ws.First());
     }
@@ -462,7 +476,7 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
     const std::string path = set.files[i].string();
     progress.Show(i, path);
     const FileOutcome outcome = IsDocument(path) ? RunOneDocument(path, common, write, operation, !walk, progress)
-                                                 : RunOneFile(path, common, write, operation, progress);
+                                                 : RunOneFile(path, common, write, operation, progress, many);
     worst = std::max(worst, outcome.status);
     if (outcome.refused) {
       ++refused;

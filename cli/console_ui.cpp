@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/names.h"
 #include "cli/platform.h"
 #include "host/text.h"
 
@@ -58,6 +59,9 @@ Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& own_ti
   }
 
   if (options_.before_print) options_.before_print();
+  std::optional<BoxOrigin> origin;
+  if (origin_) origin = origin_(CurrentPlace());
+  if (origin && origin->file.empty()) origin.reset();  // no module to name
   if (options_.json) {
     nlohmann::json line = {
         {"title", ToUtf8(title)},
@@ -67,9 +71,23 @@ Answer ConsoleUi::MsgBox(const Text& prompt, Buttons buttons, const Text& own_ti
     };
     if (buttons == Buttons::kYesNo) line["answer"] = answer == Answer::kYes ? "yes" : "no";
     if (!note.empty()) line["note"] = note;
-    std::fprintf(options_.out, "%s\n", line.dump().c_str());
+    if (origin) {
+      // Names that are not UTF-8 come with their bytes, as everywhere else.
+      nlohmann::ordered_json names;
+      PutName(names, "file", origin->file);
+      PutName(names, "module", origin->module);
+      for (const auto& [key, value] : names.items()) line[key] = value.get<std::string>();
+      line["procedure"] = origin->procedure.empty() ? nlohmann::json() : nlohmann::json(origin->procedure);
+      line["line"] = origin->line > 0 ? nlohmann::json(origin->line) : nlohmann::json();
+    }
+    std::fprintf(options_.out, "%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
   } else {
-    std::string shown = "[";
+    std::string shown;
+    if (origin) {
+      shown = Shown(origin->document ? origin->file + ":" + origin->module : origin->file) + ": ";
+      if (!origin->procedure.empty()) shown += Shown(origin->procedure) + ": ";
+    }
+    shown += "[";
     shown += ToUtf8(title);
     shown += "] ";
     shown += PlainText(prompt);
@@ -109,6 +127,17 @@ Text ConsoleUi::ShortDate() { return options_.clock.ShortDate(); }
 Text ConsoleUi::LongTime() { return options_.clock.LongTime(); }
 
 LocalDateTime ConsoleUi::Now() { return options_.clock.Now(); }
+
+BoxOrigin OriginIn(const ModuleFile& file, const std::string& path, std::string module, bool document,
+                   const UiService::Place& place) {
+  BoxOrigin origin;
+  origin.file = path;
+  origin.module = std::move(module);
+  origin.document = document;
+  origin.procedure = ToUtf8(place.procedure);
+  origin.line = place.row > 0 ? file.FileLineOfRow(place.row) : 0;
+  return origin;
+}
 
 std::vector<Answer> ParseAnswers(const std::string& list) {
   std::vector<Answer> answers;

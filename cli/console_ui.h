@@ -9,12 +9,25 @@
 #include <vector>
 
 #include "host/clock.h"
+#include "host/module_file.h"
 #include "host/ui.h"
 
 namespace qlx::cli {
 
+// Where a box comes from, in a run over many files or a document.
+struct BoxOrigin {
+  std::string file;       // the module file, or the Office document
+  std::string module;     // the module's name
+  bool document = false;  // the module is one of the document's: shown FILE:MODULE
+  std::string procedure;  // empty for the module as a whole
+  long line = 0;          // the file's (or module source's) line of the place; 0 for none
+};
+
 class ConsoleUi : public UiService {
  public:
+  // From the operation's place, where a box comes from.
+  using Origin = std::function<BoxOrigin(const Place&)>;
+
   struct Options {
     bool json = false;
     std::vector<Answer> answers;  // for the Yes/No questions, in order
@@ -42,10 +55,24 @@ class ConsoleUi : public UiService {
   // An OK-only box (a failure report or a refusal) was shown.
   bool ShowedOkBox() const { return showed_ok_box_; }
 
+  // With an origin, every box names where it comes from: as text
+  // "FILE[:MODULE]: PROCEDURE: [TITLE] TEXT" (no PROCEDURE for the module
+  // as a whole), as JSON with "file", "module", "procedure" and "line" (null
+  // when there is none). Without one (a run over one module file), boxes
+  // read "[TITLE] TEXT" as the file is plain from the command.
+  void SetOrigin(Origin origin) { origin_ = std::move(origin); }
+
  private:
   Options options_;
+  Origin origin_;
   bool showed_ok_box_ = false;
 };
+
+// Where a box of an operation on file comes from: path and module name as
+// given, the place's procedure, and the line of the place's row in the file
+// as it was read (a document's module: in the module's source).
+BoxOrigin OriginIn(const ModuleFile& file, const std::string& path, std::string module, bool document,
+                   const UiService::Place& place);
 
 // Parses "y,n,yes,no" (case-insensitive); throws std::invalid_argument.
 std::vector<Answer> ParseAnswers(const std::string& list);

@@ -69,8 +69,10 @@ class SessionUi : public UiService {
       : json_(json), err_(err), console_(MakeOptions(json, err, std::move(clock))) {}
 
   Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
+    console_.SetPlace(CurrentPlace());
     return console_.MsgBox(prompt, buttons, title);
   }
+  void SetOrigin(ConsoleUi::Origin origin) { console_.SetOrigin(std::move(origin)); }
 
   std::optional<Text> InputBox(const Text& prompt, const Text& own_title, const Text& default_text) override {
     const Text title = DisplayedTitle(own_title);
@@ -180,6 +182,18 @@ class Session {
     }
     connect_ = std::make_unique<Connect>(AddInServices{ui_, ws_.desktop, windows_, *user_settings_,
                                                        FromUtf8(SessionSettingsPath(options).string())});
+    // With several modules in the editor, each box names the active one's file.
+    if (ws_.files.size() > 1) {
+      ui_.SetOrigin([this](const UiService::Place& place) {
+        const std::shared_ptr<MemoryCodePane> pane = ws_.vbe->ActivePane();
+        for (const ModuleFile& file : ws_.files) {
+          if (pane && pane->Module() == file.Module()) {
+            return OriginIn(file, file.Path().string(), ToUtf8(file.Module()->UncountedName()), false, place);
+          }
+        }
+        return BoxOrigin{};
+      });
+    }
   }
 
   // Runs every event; true when all of them were carried out.

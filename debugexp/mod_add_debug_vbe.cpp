@@ -69,6 +69,18 @@ Text MarkerMessage(Marker marker, Row row) {
   return Text();
 }
 
+// The procedure holding a refused marker, for the box about it; none in the
+// declaration section or when the editor cannot say, which must not keep the
+// box from being shown.
+Text MarkerProcedure(CodeModule& module, Row row) {
+  try {
+    ProcKind kind = kProcKindProc;
+    return module.ProcOfLine(row, kind);
+  } catch (...) {
+    return Text();
+  }
+}
+
 Text Spaces(std::int32_t count) {
   return count > 0 ? Text(static_cast<std::size_t>(count), u' ') : Text();
 }
@@ -146,6 +158,7 @@ void ModAddDebugVBE::ReplaceDeb() {
           break;
         }
         default:
+          ui_.SetPlace({MarkerProcedure(*module, row), row});
           ui_.MsgBox(MarkerMessage(marker, row), Buttons::kOk, u"QLX");
           return;
       }

@@ -299,6 +299,7 @@ void ModInsertHeader::InsertHeaderAll() {
     for (Short i = 0; i < n; ++i) {
       const ProcData& entry = At(procs_data_, i);
       const Row body = entry.BodyStartRow + offset;
+      ui_.SetPlace({entry.ProcName, body});
       // Above the declaration, or above its #If when it has one per build.
       const Row at =
           FindDeclarationBlock(line_at, module->CountOfLines(), body, entry.BodyDefEndRow + offset).top;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <vector>
+#include <utility>
 
 #include "host/text.h"
 
@@ -48,6 +49,20 @@ class UiService {
   // The local date and time of "now", for a fixed date picture of the
   // settings; the machine's clock unless overridden.
   virtual LocalDateTime Now();
+
+  // Where the operation works: the procedure and its declaration row, or an
+  // empty name and row 0 for the module as a whole. Operations set it as
+  // they come to each procedure, so that a face showing boxes from many
+  // modules can say where each one comes from.
+  struct Place {
+    Text procedure;
+    Row row = 0;
+  };
+  void SetPlace(Place place) { place_ = std::move(place); }
+  const Place& CurrentPlace() const { return place_; }
+
+ private:
+  Place place_;
 };
 
 struct RecordedBox {
