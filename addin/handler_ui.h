@@ -30,6 +30,8 @@ class HandlerUi : public UiService {
 
   Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
     ThrowIfAbandoned();
+    // The operation told this service where it works; the box shown is the inner one's.
+    inner_.SetPlace(CurrentPlace());
     const Answer answer = inner_.MsgBox(prompt, buttons, title);
     ThrowIfAbandoned();
     return answer;

@@ -107,6 +107,19 @@ TEST_F(BoxPlaceTest, ABoxOfADocumentNamesTheDocumentAndTheModule) {
   EXPECT_EQ(boxes[0]["line"], 6) << "counted in the module's source";
 }
 
+// The tool window's boxes pass through the add-in's own screen service on
+// their way to the console: the place goes with them.
+TEST_F(BoxPlaceTest, ASessionOverSeveralFilesNamesTheActiveModulesFile) {
+  const RunResult r = RunQlx({"session", PathOf("Marked.bas"), PathOf("Plain.bas"), "--ini", PathOf("QLX.ini"),
+                              "--json-messages"},
+                             kNow + " QLX_CONFIG_DIR=" + Quote((dir_ / "user").string()), "menu\nrepdeb\n");
+  const std::vector<json> boxes = JsonBoxes(r.err);
+  ASSERT_EQ(boxes.size(), 1u) << r.err;
+  EXPECT_EQ(boxes[0]["file"], PathOf("Marked.bas"));
+  EXPECT_EQ(boxes[0]["procedure"], "Second");
+  EXPECT_EQ(boxes[0]["line"], 6);
+}
+
 // One module file: nothing to tell apart, so its boxes read as they always did.
 TEST_F(BoxPlaceTest, ARunOverOneModuleFileShowsBoxesAsBefore) {
   const RunResult text = RunQlx({"deb", PathOf("Marked.bas")}, kNow);
