@@ -162,6 +162,12 @@ OfficeDocument LoadDocument(const fs::path& path, FileStamp& stamp) {
   } catch (const OfficeError& e) {
     throw UsageError(e.what());
   } catch (const FileError& e) {
+    if (e.reason() == FileError::Reason::kTooLarge) {
+      std::error_code ec;
+      const std::uintmax_t size = fs::file_size(path, ec);
+      throw UsageError(path.string() + ": the document is too large (" + (ec ? "" : std::to_string(size) + " bytes; ") +
+                       "qlx reads documents of at most " + std::to_string(office::kMaxDocumentSize >> 20) + " MiB)");
+    }
     throw UsageError(e.what());
   }
 }

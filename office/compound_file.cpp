@@ -205,7 +205,7 @@ class Reader {
     return r;
   }
 
-  std::unique_ptr<CompoundEntry> MakeEntry(const RawEntry& r) const {
+  std::unique_ptr<CompoundEntry> MakeEntry(const RawEntry& r) {
     auto entry = std::make_unique<CompoundEntry>();
     entry->name = r.name;
     entry->clsid = r.clsid;
@@ -213,6 +213,13 @@ class Reader {
     entry->created = r.created;
     entry->modified = r.modified;
     if (r.type == kStreamType) {
+      // Honest streams never share a sector, so together they hold no more
+      // than the file; entries that name one chain over and over would
+      // otherwise each be read whole.
+      if (r.size > b_.size() - streamed_) {
+        throw OfficeError("the compound file's streams together are larger than the file: its directory entries share sectors");
+      }
+      streamed_ += r.size;
       entry->kind = CompoundEntry::Kind::kStream;
       entry->data = r.size < kMiniStreamCutoff ? ReadChain(r.start, minifat_, kMiniSectorSize, r.size)
                                                : ReadChain(r.start, fat_, sector_size_, r.size);
@@ -259,6 +266,7 @@ class Reader {
   std::vector<RawEntry> entries_;
   std::vector<bool> visited_;
   std::string ministream_;
+  std::uint64_t streamed_ = 0;  // bytes of the streams read so far
 };
 
 void PutU16(std::string& b, std::size_t at, std::uint16_t v) {

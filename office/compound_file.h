@@ -43,7 +43,8 @@ inline constexpr std::size_t kMaxCompoundEntries = 100000;
 // Reads a compound file. Throws OfficeError (see ovba_compression.h) naming
 // what is wrong when the bytes are not a compound file or are damaged: a
 // sector chain that leaves the file or loops, a stream longer than its chain,
-// a directory that is not a tree.
+// a directory that is not a tree, streams that together hold more than the
+// file (entries sharing sectors).
 std::unique_ptr<CompoundEntry> ReadCompoundFile(std::string_view bytes);
 
 // Writes the tree (the root entry as returned by ReadCompoundFile) as a

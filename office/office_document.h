@@ -13,8 +13,14 @@
 
 namespace qlx::office {
 
-// Above this a document is refused before it is read.
-inline constexpr std::size_t kMaxDocumentSize = std::size_t{512} << 20;
+// Above this a document is refused before it is read: reading, changing and
+// writing one holds it in memory several times over, and a run stays under
+// 1 GiB.
+inline constexpr std::size_t kMaxDocumentSize = std::size_t{128} << 20;
+// Above these a zip's vbaProject.bin and a relationships part are refused
+// before they are expanded.
+inline constexpr std::size_t kMaxProjectFileSize = std::size_t{64} << 20;
+inline constexpr std::size_t kMaxRelationshipsSize = std::size_t{16} << 20;
 
 class OfficeDocument {
  public:

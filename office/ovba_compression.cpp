@@ -52,7 +52,7 @@ void DecompressTokens(std::string_view data, std::string& out, std::size_t chunk
         // Byte by byte: a copy may overlap what it is producing.
         for (std::size_t k = 0; k < length; ++k) out.push_back(out[from + k]);
       }
-      if (out.size() > limit) throw OfficeError("the compressed data expands past the size limit");
+      if (out.size() > limit) throw ExpansionError("the compressed data expands past the size limit");
     }
   }
 }
@@ -157,7 +157,10 @@ std::string Decompress(std::string_view container, std::size_t limit) {
     const unsigned header = Byte(container, pos) | (Byte(container, pos + 1) << 8);
     if ((header & 0x7000) != kChunkSignature) throw OfficeError("a compressed chunk has a wrong signature");
     const std::size_t size = (header & 0x0FFF) + 3;
-    const std::size_t end = std::min(container.size(), pos + size);
+    // A container that ends inside a chunk lost its end: expanding what is
+    // there would give a shorter module, not the one that was stored.
+    if (size > container.size() - pos) throw OfficeError("compressed data is cut off inside a chunk");
+    const std::size_t end = pos + size;
     const std::size_t chunk_start = out.size();
     if (header & kCompressedFlag) {
       DecompressTokens(container.substr(pos + 2, end - (pos + 2)), out, chunk_start, limit);
@@ -165,7 +168,7 @@ std::string Decompress(std::string_view container, std::size_t limit) {
     } else {
       if (pos + 2 + kChunkSize > container.size()) throw OfficeError("compressed data is cut off inside a raw chunk");
       out.append(container.substr(pos + 2, kChunkSize));
-      if (out.size() > limit) throw OfficeError("the compressed data expands past the size limit");
+      if (out.size() > limit) throw ExpansionError("the compressed data expands past the size limit");
       pos += 2 + kChunkSize;
     }
   }

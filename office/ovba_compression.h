@@ -16,13 +16,20 @@ class OfficeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Thrown when a container would grow past the limit it was given.
+class ExpansionError : public OfficeError {
+ public:
+  using OfficeError::OfficeError;
+};
+
 // Above this a container is refused as a decompression bomb: a module holds
 // at most about 65,000 lines, far below it.
 inline constexpr std::size_t kMaxDecompressedSize = 64u << 20;
 
 // Expands a compressed container. Throws OfficeError when the container is
 // malformed (bad signature, a copy reaching before its chunk, a chunk that
-// expands past 4096 bytes, a cut-off chunk) or would grow past `limit`.
+// expands past 4096 bytes, a chunk the container ends inside), and
+// ExpansionError when it would grow past `limit`.
 std::string Decompress(std::string_view container, std::size_t limit = kMaxDecompressedSize);
 
 // Compresses bytes into a container, every chunk token-encoded with the

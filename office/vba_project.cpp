@@ -156,6 +156,20 @@ std::string Unquote(std::string s) {
 
 const char kShortVbaProject[] = "\xCC\x61\xFF\xFF\x00\x00\x00";
 
+CompoundEntry& ModuleStream(CompoundEntry& vba, const VbaModule& module) {
+  CompoundEntry* stream = nullptr;
+  for (const auto& c : vba.children) {
+    if (!c->IsStorage() && c->name.size() == module.stream_name.size() &&
+        std::equal(c->name.begin(), c->name.end(), module.stream_name.begin(),
+                   [](char16_t a, char b) { return a == static_cast<unsigned char>(b); })) {
+      stream = c.get();
+    }
+  }
+  if (!stream) stream = vba.Child(Widen(module.stream_name));
+  if (!stream) throw OfficeError("the project names a module stream that is missing: " + module.stream_name);
+  return *stream;
+}
+
 }  // namespace
 
 std::string DecryptProjectValue(const std::string& hex) {
@@ -207,6 +221,33 @@ VbaProject::VbaProject(CompoundEntry& storage) : storage_(storage) {
   CheckProtection();
   dir_ = Decompress(vba_->Child(u"dir")->data);
   ParseDir();
+  // Every module's source is expanded once, here, within one budget for the
+  // whole project: modules that all name one stream of a bomb must not each
+  // get the limit of one stream.
+  std::size_t left = kMaxProjectSourceSize;
+  std::size_t lines = 0;
+  for (const VbaModule& m : modules_) {
+    const CompoundEntry& stream = ModuleStream(*vba_, m);
+    try {
+      sources_.push_back(Decompress(std::string_view(stream.data).substr(m.text_offset), std::min(left, kMaxDecompressedSize)));
+    } catch (const ExpansionError&) {
+      if (left >= kMaxDecompressedSize) throw OfficeError("the source of module " + m.name + " expands past the size limit");
+      throw OfficeError("the modules of the VBA project expand past " + std::to_string(kMaxProjectSourceSize >> 20) +
+                        " MiB together (module " + m.name + " goes past it); no project of code comes near that");
+    } catch (const OfficeError& e) {
+      throw OfficeError("the source of module " + m.name + " is damaged: " + e.what());
+    }
+    left -= sources_.back().size();
+    // Each line costs far more in an editor than its bytes.
+    const std::string& source = sources_.back();
+    for (std::size_t i = 0; i < source.size(); ++i) {
+      if (source[i] == '\n' || (source[i] == '\r' && (i + 1 == source.size() || source[i + 1] != '\n'))) ++lines;
+    }
+    if (lines > kMaxProjectLines) {
+      throw OfficeError("the modules of the VBA project hold more than " + std::to_string(kMaxProjectLines) +
+                        " lines together (module " + m.name + " goes past it); no project of code comes near that");
+    }
+  }
 }
 
 void VbaProject::CheckProtection() const {
@@ -357,33 +398,12 @@ const VbaModule* VbaProject::Find(const std::string& name) const {
   return nullptr;
 }
 
-namespace {
-
-CompoundEntry& ModuleStream(CompoundEntry& vba, const VbaModule& module) {
-  CompoundEntry* stream = nullptr;
-  for (const auto& c : vba.children) {
-    if (!c->IsStorage() && c->name.size() == module.stream_name.size() &&
-        std::equal(c->name.begin(), c->name.end(), module.stream_name.begin(),
-                   [](char16_t a, char b) { return a == static_cast<unsigned char>(b); })) {
-      stream = c.get();
-    }
-  }
-  if (!stream) stream = vba.Child(Widen(module.stream_name));
-  if (!stream) throw OfficeError("the project names a module stream that is missing: " + module.stream_name);
-  return *stream;
-}
-
-}  // namespace
-
-std::string VbaProject::Source(std::size_t index) const {
-  const VbaModule& module = modules_.at(index);
-  const CompoundEntry& stream = ModuleStream(*vba_, module);
-  return Decompress(std::string_view(stream.data).substr(module.text_offset));
-}
+std::string VbaProject::Source(std::size_t index) const { return sources_.at(index); }
 
 void VbaProject::SetSource(std::size_t index, const std::string& source) {
   VbaModule& own = modules_.at(index);
   ModuleStream(*vba_, own).data = Compress(source);
+  sources_.at(index) = source;
   own.text_offset = 0;
   own.changed = true;
 }

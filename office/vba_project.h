@@ -25,12 +25,20 @@ struct VbaModule {
   bool changed = false;
 };
 
+// Above these the modules of one project together are refused: a project
+// whose modules expand further, or hold more lines, is a decompression bomb,
+// not code (the editor holds at most 65,535 lines in one module).
+inline constexpr std::size_t kMaxProjectSourceSize = std::size_t{32} << 20;
+inline constexpr std::size_t kMaxProjectLines = 500000;
+
 class VbaProject {
  public:
   // Reads the project held by `storage` (the root of vbaProject.bin, or the
   // _VBA_PROJECT_CUR / Macros storage of a .xls / .doc), which must outlive
   // this object. Throws OfficeError naming what is wrong: a missing stream, a
-  // malformed dir record, a signed or password-protected project.
+  // malformed dir record, a signed or password-protected project, a module
+  // whose source is damaged, or modules that expand past
+  // kMaxProjectSourceSize or kMaxProjectLines together.
   explicit VbaProject(CompoundEntry& storage);
 
   std::uint16_t CodePage() const { return code_page_; }
@@ -62,6 +70,7 @@ class VbaProject {
   std::string dir_;
   std::uint16_t code_page_ = 1252;
   std::vector<VbaModule> modules_;
+  std::vector<std::string> sources_;  // each module's, expanded once
 };
 
 // Decrypts one of the PROJECT stream's hex-encoded protected values (CMG,

@@ -3,7 +3,9 @@
 // permissions, and a refused save leaves every file as it was.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +132,77 @@ TEST_F(OfficeFiles, BackupThatIsAFolderRefusesTheSave) {
   EXPECT_NE(r.err.find("Book.xlsm.bak: cannot be saved: it is not a regular file"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(Book()), old_bytes);
   EXPECT_EQ(Leftovers(dir.path()), std::vector<std::string>{});
+}
+
+// Hostile and damaged documents are refused with a message before anything
+// is read past the limits; export writes no file, headers leaves the
+// document as it was and makes no backup.
+struct Hostile {
+  const char* name;
+  const char* file;
+  std::string (*make)();
+  const char* says;
+};
+
+class HostileDocument : public ::testing::TestWithParam<Hostile> {};
+
+TEST_P(HostileDocument, IsRefusedAndLeftAsItWas) {
+  TempDir dir;
+  WriteFile(dir / "QLX.ini", "");
+  const fs::path book = dir / GetParam().file;
+  const std::string bytes = GetParam().make();
+  WriteFile(book, bytes);
+  for (const std::string command : {"export", "headers", "check"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> args = {command, book.string()};
+    if (command == "export") args.push_back((dir / "out").string());
+    if (command != "export") args.insert(args.end(), {"--ini", (dir / "QLX.ini").string()});
+    const RunResult r = RunQlx(args, kNow);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(book.string() + ": " + GetParam().says), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(book), bytes);
+    std::vector<std::string> names = {"QLX.ini", GetParam().file};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(dir.Names(), names);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileDocument,
+    ::testing::Values(
+        Hostile{"CutOffModule", "Book.xlsm", [] { return office::testing::XlsmWithCutOffModule(kModules, 2); },
+                "the source of module Module1 is damaged: compressed data is cut off inside a chunk"},
+        Hostile{"ModulesOfOneBombStream", "Book.xlsm", [] { return office::testing::XlsmOfOneBombStream(64, 2 << 20); },
+                "the modules of the VBA project expand past 32 MiB together (module Module17 goes past it)"},
+        Hostile{"MillionsOfLines", "Book.xlsm",
+                [] {
+                  std::string lines = "Attribute VB_Name = \"Module1\"\r\n";
+                  lines.append(600000, '\n');
+                  return Workbook({{"Module1", 'M', lines}});
+                },
+                "the modules of the VBA project hold more than 500000 lines together (module Module1 goes past it)"},
+        Hostile{"EntriesSharingOneChain", "Book.xls", [] { return office::testing::XlsWithSharedChain(kModules, 100, 16 << 10); },
+                "the compound file's streams together are larger than the file: its directory entries share sectors"},
+        Hostile{"ProjectFileBomb", "Book.xlsm",
+                [] {
+                  auto tree = office::testing::ProjectTree(932, kModules);
+                  tree->PutStream(u"Big", std::string((64 << 20) + 1, '\0'));
+                  return office::testing::Xlsm(office::WriteCompoundFile(*tree));
+                },
+                "the entry xl/vbaProject.bin expands past the size limit"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A document larger than qlx reads is refused from its size.
+TEST_F(OfficeFiles, TooLargeDocumentIsRefusedFromItsSize) {
+  {
+    std::ofstream out(Book(), std::ios::binary);
+    out << Workbook();
+  }
+  fs::resize_file(Book(), (std::uintmax_t{128} << 20) + 1);
+  const RunResult r = Qlx({"scan", Book().string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "qlx: " + Book().string() +
+                       ": the document is too large (134217729 bytes; qlx reads documents of at most 128 MiB)\n");
 }
 
 }  // namespace

@@ -199,13 +199,48 @@ std::string CorruptDirXlsm() {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedDocument,
-    ::testing::Values(Refusal{"Signed", SignedXlsm, "digitally signed"},
+    ::testing::Values(Refusal{"CutOffModule", [] { return testing::XlsmWithCutOffModule(SampleModules(), 2); },
+                              "the source of module Module1 is damaged: compressed data is cut off inside a chunk"},
+                      // 64 modules naming one stream that expands to 2 MiB.
+                      Refusal{"ModulesTogetherPastTheLimit", [] { return testing::XlsmOfOneBombStream(64, 2 << 20); },
+                              "the modules of the VBA project expand past 32 MiB together (module Module17 goes past it)"},
+                      Refusal{"EntriesSharingOneChain", [] { return testing::XlsWithSharedChain(SampleModules(), 100, 16 << 10); },
+                              "the compound file's streams together are larger than the file: its directory entries share sectors"},
+                      Refusal{"TwoProjectsNoneNamed",
+                              [] {
+                                const std::string bin = WriteCompoundFile(*testing::ProjectTree(932, SampleModules()));
+                                return MakeZipArchive({{"xl/vbaProject.bin", bin}, {"xl/old/vbaProject.bin", bin}});
+                              },
+                              "the document holds 2 VBA projects (xl/vbaProject.bin, xl/old/vbaProject.bin) and its "
+                              "relationships name none of them"},
+                      Refusal{"Signed", SignedXlsm, "digitally signed"},
                       Refusal{"Password", [] { return SampleXlsm("secret"); }, "password"},
                       Refusal{"CorruptDir", CorruptDirXlsm, "dir stream"},
                       Refusal{"TruncatedZip", [] { std::string b = SampleXlsm(); b.resize(b.size() / 2); return b; }, "zip"},
                       Refusal{"NoProject", [] { return MakeZipArchive({{"a.txt", "x"}}); }, "no VBA project"},
                       Refusal{"NotADocument", [] { return std::string("just text"); }, "not an Office document"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A workbook holding a stale copy of a project before the one its
+// relationships name: the named one is read and changed, the copy kept.
+TEST(OfficeDocument, TheProjectTheRelationshipsNameIsEdited) {
+  const std::string named = WriteCompoundFile(*testing::ProjectTree(932, SampleModules()));
+  const std::string stale = WriteCompoundFile(*testing::ProjectTree(932, {{"Stale", 'M', "Attribute VB_Name = \"Stale\"\r\n"}}));
+  const std::string plain = testing::Xlsm(named);
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const std::string& name : ZipEntryNames(plain)) {
+    if (name == "xl/vbaProject.bin") entries.emplace_back("xl/media/vbaProject.bin", stale);
+    entries.emplace_back(name, ReadZipEntry(plain, name, 1 << 26));
+  }
+  const std::string bytes = MakeZipArchive(entries);
+  OfficeDocument doc = OfficeDocument::FromBytes(bytes, "Book.xlsm");
+  ASSERT_EQ(doc.Project().Modules().size(), 3u);
+  EXPECT_EQ(doc.Project().Modules()[0].name, "Module1");
+  doc.Project().SetSource(0, kModule1 + "' changed\r\n");
+  const std::string rendered = doc.Render();
+  EXPECT_EQ(ReadZipEntry(rendered, "xl/media/vbaProject.bin", 1 << 26), stale);
+  EXPECT_EQ(OfficeDocument::FromBytes(rendered, "Book.xlsm").Project().Source(0), kModule1 + "' changed\r\n");
+}
 
 // The modules as module files: rows as the editor shows them (attributes
 // hidden), and edits stored back in the project's code page.

@@ -108,6 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Hostile{"CopyBeforeChunk", Hex("01 02 B0 01 00 00")},
                     Hostile{"CopyTokenCutOff", Hex("01 02 B0 02 41 00")},
                     Hostile{"RawChunkCutOff", Hex("01 FF 3F 41 42 43")},
+                    // A chunk of nine bytes that the container ends after eight.
+                    Hostile{"ChunkCutOff", Hex("01 06 B0 00 41 42 43 44")},
                     // One literal, then copy tokens of the longest length over and over.
                     Hostile{"ChunkPastItsSize", Hex("01 0A B0 FE 41 FF 0F FF 0F FF 0F FF 0F")}),
     [](const auto& info) { return std::string(info.param.name); });

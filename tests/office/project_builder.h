@@ -19,6 +19,9 @@ struct TestModule {
   std::string name;    // ASCII
   char kind = 'M';     // 'M' standard, 'C' class, 'D' document
   std::string source;  // stream form, in the project's code page
+  std::string stream = {};  // the module's stream, when it is not named as the module
+
+  const std::string& StreamName() const { return stream.empty() ? name : stream; }
 };
 
 inline void Le16(std::string& s, std::uint32_t v) {
@@ -86,8 +89,8 @@ inline std::string DirStream(std::uint16_t code_page, const std::vector<TestModu
   for (const TestModule& m : modules) {
     Record(d, 0x0019, m.name);
     Record(d, 0x0047, Utf16Le(m.name));
-    Record(d, 0x001A, m.name);
-    Record(d, 0x0032, Utf16Le(m.name));
+    Record(d, 0x001A, m.StreamName());
+    Record(d, 0x0032, Utf16Le(m.StreamName()));
     Record(d, 0x001C, "");
     Record(d, 0x0048, "");
     Record32(d, 0x0031, 0);
@@ -167,7 +170,9 @@ inline std::unique_ptr<CompoundEntry> ProjectTree(std::uint16_t code_page, const
   CompoundEntry& vba = root->PutStorage(u"VBA");
   vba.PutStream(u"_VBA_PROJECT", std::string("\xCC\x61\xFF\xFF\x00\x00\x00", 7));
   vba.PutStream(u"dir", Compress(DirStream(code_page, modules)));
-  for (const TestModule& m : modules) vba.PutStream(std::u16string(m.name.begin(), m.name.end()), Compress(m.source));
+  for (const TestModule& m : modules) {
+    vba.PutStream(std::u16string(m.StreamName().begin(), m.StreamName().end()), Compress(m.source));
+  }
   return root;
 }
 
@@ -348,6 +353,60 @@ inline std::string Xls(std::unique_ptr<CompoundEntry> project) {
   CompoundEntry& cur = root->PutStorage(u"_VBA_PROJECT_CUR");
   for (auto& child : project->children) cur.children.push_back(std::move(child));
   return WriteCompoundFile(*root);
+}
+
+// Hostile documents, as mail brings them.
+
+// `count` modules whose dir records all name one stream, which expands to
+// `expands_to` bytes: a small workbook that asks for count times as much.
+inline std::string XlsmOfOneBombStream(int count, std::size_t expands_to) {
+  std::vector<TestModule> modules;
+  // The stream is made from the last module's source.
+  for (int i = 1; i <= count; ++i) {
+    modules.push_back({"Module" + std::to_string(i), 'M', i == count ? std::string(expands_to, 'a') : "", "Bomb"});
+  }
+  return Xlsm(WriteCompoundFile(*ProjectTree(932, modules)));
+}
+
+// A workbook whose Module1 stream ends inside its compressed chunk: its last
+// bytes (literals) are gone.
+inline std::string XlsmWithCutOffModule(const std::vector<TestModule>& modules, std::size_t cut) {
+  auto tree = ProjectTree(932, modules);
+  std::string& stream = tree->Child(u"VBA")->Child(u"Module1")->data;
+  stream.resize(stream.size() - cut);
+  return Xlsm(WriteCompoundFile(*tree));
+}
+
+// An .xls with `entries` more streams whose directory entries all start at
+// the Workbook stream's sector chain and claim its size: each would be read
+// whole, the file asking for entries times its Workbook.
+inline std::string XlsWithSharedChain(const std::vector<TestModule>& modules, int entries, std::size_t workbook_size) {
+  auto project = ProjectTree(932, modules);
+  auto root = std::make_unique<CompoundEntry>();
+  root->kind = CompoundEntry::Kind::kStorage;
+  root->name = u"Root Entry";
+  root->PutStream(u"Workbook", std::string(workbook_size, 'w'));
+  for (int i = 0; i < entries; ++i) {
+    const std::string name = "S" + std::to_string(100000 + i);
+    root->PutStream(std::u16string(name.begin(), name.end()), "x");
+  }
+  CompoundEntry& cur = root->PutStorage(u"_VBA_PROJECT_CUR");
+  for (auto& child : project->children) cur.children.push_back(std::move(child));
+  std::string file = WriteCompoundFile(*root);
+  // The directory entry of a name: 128 bytes, the UTF-16 name first.
+  auto entry_of = [&](const std::string& name) {
+    const std::string key = Utf16Le(name) + std::string(2, '\0');
+    for (std::size_t at = file.find(key); at != std::string::npos; at = file.find(key, at + 1)) {
+      if (at >= 512 && (at - 512) % 128 == 0) return at;
+    }
+    return std::string::npos;
+  };
+  const std::size_t workbook = entry_of("Workbook");
+  for (int i = 0; i < entries; ++i) {
+    const std::size_t at = entry_of("S" + std::to_string(100000 + i));
+    file.replace(at + 116, 8, file.substr(workbook + 116, 8));  // start sector and size
+  }
+  return file;
 }
 
 }  // namespace qlx::office::testing
