@@ -189,15 +189,24 @@ void SaveDocument(OfficeDocument& document, const FileStamp& stamp, bool no_back
 int RunExport(const std::string& file, const std::string& dir, const OfficeOptions& options) {
   FileStamp stamp;
   OfficeDocument doc = LoadDocument(file, stamp);
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec || !fs::is_directory(dir)) throw UsageError(dir + ": cannot be made a folder to export into");
   try {
     office::ProjectModules modules(doc);
-    // Check every name before the first file is written.
-    for (const std::string& name : modules.Names()) {
+    // Check every name before the first file is written: two modules of one
+    // name (in any case) would be written to one file, the second over the
+    // first.
+    for (std::size_t i = 0; i < modules.Names().size(); ++i) {
+      const std::string& name = modules.Names()[i];
       if (!SafeFileStem(name)) throw UsageError(file + ": module name \"" + name + "\" cannot be a file name");
+      for (std::size_t k = 0; k < i; ++k) {
+        if (AsciiEqualNoCase(modules.Names()[k], name)) {
+          throw UsageError(file + ": the VBA project has two modules named " + modules.Names()[k] + " and " + name +
+                           "; they would be exported to one file, so nothing was exported");
+        }
+      }
     }
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec || !fs::is_directory(dir)) throw UsageError(dir + ": cannot be made a folder to export into");
     for (std::size_t i = 0; i < doc.Project().Modules().size(); ++i) {
       const office::VbaModule& m = doc.Project().Modules()[i];
       const fs::path target = fs::path(dir) / fs::u8path(modules.Names()[i] + office::ExportExtension(m.type));
@@ -263,7 +272,14 @@ int RunImport(const std::string& dir, const std::string& file, const OfficeOptio
       throw UsageError(path.string() + ": the VBA project has no module " + *name + " (it has " + list +
                        "); nothing was written");
     }
-    sources.emplace_back(static_cast<std::size_t>(module - project.Modules().data()), source);
+    const auto index = static_cast<std::size_t>(module - project.Modules().data());
+    for (std::size_t k = 0; k < sources.size(); ++k) {
+      if (sources[k].first == index) {
+        throw UsageError(exported[k].string() + " and " + path.string() + " both name the module " + module->name +
+                         " (Attribute VB_Name); keep one of them; nothing was written");
+      }
+    }
+    sources.emplace_back(index, source);
   }
   int changed = 0;
   for (const auto& [index, source] : sources) {
@@ -276,7 +292,8 @@ int RunImport(const std::string& dir, const std::string& file, const OfficeOptio
     if (!options.quiet) std::fprintf(stderr, "qlx: wrote %s\n", file.c_str());
   }
   if (!options.quiet) {
-    std::fprintf(stderr, "%d modules changed, %zu unchanged\n", changed, sources.size() - changed);
+    std::fprintf(stderr, "%d module%s changed, %zu unchanged\n", changed, changed == 1 ? "" : "s",
+                 sources.size() - changed);
   }
   return kExitOk;
 }

@@ -134,6 +134,43 @@ TEST_F(OfficeFiles, BackupThatIsAFolderRefusesTheSave) {
   EXPECT_EQ(Leftovers(dir.path()), std::vector<std::string>{});
 }
 
+// Two files naming one module: neither edit is dropped silently; the
+// import is refused naming both, and the count says "module" for one.
+TEST_F(OfficeFiles, ImportOfTwoFilesNamingOneModuleIsRefused) {
+  const std::string bytes = Workbook();
+  WriteFile(Book(), bytes);
+  ASSERT_EQ(Qlx({"export", Book().string(), (dir / "src").string(), "-q"}).status, 0);
+  const std::string module2 = ReadFile(dir / "src" / "Module2.bas");
+  WriteFile(dir / "src" / "Module2 - Copy.bas", module2 + "' the copy's edit\r\n");
+  const RunResult r = RunQlx({"import", (dir / "src").string(), Book().string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find((dir / "src" / "Module2 - Copy.bas").string() + " and " + (dir / "src" / "Module2.bas").string() +
+                       " both name the module Module2 (Attribute VB_Name); keep one of them; nothing was written"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(Book()), bytes);
+  EXPECT_FALSE(fs::exists(dir / "Book.xlsm.bak"));
+
+  fs::remove(dir / "src" / "Module2 - Copy.bas");
+  WriteFile(dir / "src" / "Module2.bas", module2 + "' one edit\r\n");
+  const RunResult one = RunQlx({"import", (dir / "src").string(), Book().string()});
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.err.find("1 module changed, 1 unchanged"), std::string::npos) << one.err;
+}
+
+// Two modules of one name (in any case) would be exported to one file, the
+// second over the first: refused naming them, before any file or folder is
+// made.
+TEST_F(OfficeFiles, ExportOfTwoModulesOfOneNameIsRefused) {
+  WriteFile(Book(), Workbook({kModules[0], {"MODULE1", 'M', "Attribute VB_Name = \"MODULE1\"\r\nSub Other()\r\nEnd Sub\r\n", "Other"}}));
+  const RunResult r = RunQlx({"export", Book().string(), (dir / "src").string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "qlx: " + Book().string() +
+                       ": the VBA project has two modules named Module1 and MODULE1; they would be exported to one file, "
+                       "so nothing was exported\n");
+  EXPECT_FALSE(fs::exists(dir / "src"));
+}
+
 // Hostile and damaged documents are refused with a message before anything
 // is read past the limits; export writes no file, headers leaves the
 // document as it was and makes no backup.
