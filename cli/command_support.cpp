@@ -26,12 +26,14 @@ std::string U8(const Text& t) { return ToUtf8(t); }
 
 namespace {
 
-// A command that writes locks the file for its whole run (lock).
+// A command that writes locks the file for its whole run (lock). sweep: the
+// run's folders cleared of a killed run's files, when it reads many.
 ModuleFile LoadFile(const std::string& path, const CommonOptions& common, const std::string& stdin_name,
-                    bool lock = false) {
+                    bool lock = false, std::shared_ptr<DebrisSweep> sweep = nullptr) {
   LoadOptions options;
   options.encoding = common.encoding;
   options.lock = lock;
+  if (sweep) options.sweep = std::move(sweep);
   if (path != kStdin) return ModuleFile::Load(path, options);
   std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
   ModuleFile file = ModuleFile::FromBytes(std::move(bytes), stdin_name.empty() ? kStdin : stdin_name, options);
@@ -176,19 +178,21 @@ void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, con
 
 // many: one of several files, whose boxes then say where they come from.
 FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, const WriteOptions& write,
-                       const Operation& operation, Progress& progress, bool many) {
+                       const Operation& operation, Progress& progress, bool many,
+                       const std::shared_ptr<DebrisSweep>& sweep, const RegionalClock* clock) {
   FileOutcome outcome;
   std::optional<std::string> host_calls;
   try {
     std::vector<ModuleFile> loaded;
     try {
-      loaded.push_back(LoadFile(path, common, write.stdin_name, !write.to_stdout && !write.diff && !write.check));
+      loaded.push_back(
+          LoadFile(path, common, write.stdin_name, !write.to_stdout && !write.diff && !write.check, sweep));
     } catch (const FileError& e) {
       throw UsageError(e.what());
     }
     Workspace ws(std::move(loaded));
     const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
-    auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
+    auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); }, clock);
     if (many) {
       ui->SetOrigin([&ws, &path](const UiService::Place& place) {
         return OriginIn(ws.First(), path, U8(ws.First().Module()->UncountedName()), false, place);
@@ -409,7 +413,7 @@ Row ProcedureRow(const Target& target, Workspace& ws, UiService& ui) {
 }
 
 std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,
-                                  std::function<void()> before_print) {
+                                  std::function<void()> before_print, const RegionalClock* clock) {
   ConsoleUi::Options options;
   options.json = common.json_messages;
   if (write != nullptr) {
@@ -423,10 +427,14 @@ std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOption
   }
   options.ask = AskOnTerminal;
   options.before_print = std::move(before_print);
-  try {
-    options.clock = RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
-  } catch (const VbError& e) {
-    throw UsageError(ToUtf8(e.Description()));
+  if (clock != nullptr) {
+    options.clock = *clock;
+  } else {
+    try {
+      options.clock = RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
+    } catch (const VbError& e) {
+      throw UsageError(ToUtf8(e.Description()));
+    }
   }
   return std::make_unique<ConsoleUi>(options);
 }
@@ -469,6 +477,13 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
   int unchanged = 0;
   int refused = static_cast<int>(set.errors.size());
   for (const std::string& error : set.errors) Say(error);
+  const auto sweep = std::make_shared<DebrisSweep>();
+  // One clock for the run; a clock that cannot be made is refused with each file.
+  std::optional<RegionalClock> clock;
+  try {
+    clock = RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
+  } catch (const VbError&) {
+  }
   if (!write.quiet) {
     for (const std::string& link : set.left_out) Say(link);
   }
@@ -476,7 +491,8 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
     const std::string path = set.files[i].string();
     progress.Show(i, path);
     const FileOutcome outcome = IsDocument(path) ? RunOneDocument(path, common, write, operation, !walk, progress)
-                                                 : RunOneFile(path, common, write, operation, progress, many);
+                                                 : RunOneFile(path, common, write, operation, progress, many, sweep,
+                                                              clock ? &*clock : nullptr);
     worst = std::max(worst, outcome.status);
     if (outcome.refused) {
       ++refused;

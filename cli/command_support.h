@@ -98,8 +98,10 @@ check::RuleSet CheckRules(const std::filesystem::path& settings, const std::stri
                           const std::string& ignore, check::RuleSet* warnings = nullptr);
 
 // The message boxes of a command; write gives the answers (null: none).
+// clock: the run's clock, when it made one (copies share its formats, which
+// cost more to make than a header); else the user's clock is made here.
 std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOptions* write,
-                                  std::function<void()> before_print = {});
+                                  std::function<void()> before_print = {}, const RegionalClock* clock = nullptr);
 
 void PrintJson(const json& value);
 

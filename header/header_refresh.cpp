@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "header/mod_insert_header.h"
+#include "host/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
@@ -21,6 +22,13 @@ TextView WithoutUpdateTime(TextView line) {
   const std::size_t at = line.rfind(kUpdatedMark);
   if (at == TextView::npos) return line;
   return line.substr(0, at + kUpdatedMark.size());
+}
+
+// Inserts lines at row, row + 1, ... as one run of edits.
+void PutLines(CodeModule& module, Row row, const std::vector<Text>& lines) {
+  EditBlock block(module);
+  for (std::size_t i = 0; i < lines.size(); ++i) module.InsertLines(row + static_cast<Row>(i), lines[i]);
+  block.Send();
 }
 
 }  // namespace
@@ -59,6 +67,7 @@ HeaderCheck ModInsertHeader::CheckHeaderProc(Row row, const ProcData* listed) {
       check.written = CreateHeaderProc(false, count);
       check.written.resize(static_cast<std::size_t>(count));
       check.state = count == 0 ? HeaderState::kBroken : HeaderState::kMissing;
+      check.insert_row = proc_inf_->DeclarationTopRow();
       return;
     }
     check.state = HeaderState::kBroken;
@@ -146,14 +155,23 @@ HeaderRefreshCount ModInsertHeader::RefreshHeaders() {
             // The update WriteHeaderProc would make, from the separator on.
             std::shared_ptr<CodeModule> module = ActiveCodeModule(vbe_.get());
             module->DeleteLines(check.start, check.body_row - check.start);
-            for (std::size_t i = 0; i < check.written.size(); ++i) {
-              module->InsertLines(check.start + static_cast<Row>(i), check.written[i]);
-            }
+            PutLines(*module, check.start, check.written);
             ++done.written;
             break;
           }
           [[fallthrough]];
         case HeaderState::kMissing:
+          if (check.state == HeaderState::kMissing) {
+            // What WriteHeaderProc would insert, already built by the check:
+            // the procedure is not read a second time.
+            DrawingLock drawing(desktop_);
+            drawing.Lock(GetVbaHwnd(vbe_.get(), desktop_, ui_));
+            Guarded(ui_, ReportForm::kError, u"InsertHeaderProc",
+                    [&] { PutLines(*ActiveCodeModule(vbe_.get()), check.insert_row, check.written); });
+            ++done.written;
+            break;
+          }
+          [[fallthrough]];
         case HeaderState::kBroken:
           // A broken header is reported by the write, which then changes nothing.
           IgnoreMode = 1;

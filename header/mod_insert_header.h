@@ -36,6 +36,9 @@ struct HeaderCheck {
   // a module without declarations, which the editor never counts as part of
   // the first procedure, so that WriteHeaderProc does not find it.
   bool separator_above = false;
+  // For kMissing: the row a new header goes to (above the declaration's #If
+  // when it has one per build).
+  Row insert_row = 0;
   // The rows from start to the line above the declaration as they stand, and
   // what an update (or, for kMissing, a new header) puts in their place.
   std::vector<Text> lines;

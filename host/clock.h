@@ -4,6 +4,7 @@
 // use; the core reads no environment.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,10 @@ class RegionalClock {
 
   std::string icu_locale_;
   std::optional<LocalDateTime> fixed_now_;
+  // The platform's formatters for icu_locale_, made at their first use and
+  // shared by copies of the clock: making one costs far more than a header.
+  struct Formatters;
+  mutable std::shared_ptr<Formatters> formatters_;
   bool user_default_ = false;  // Windows: the user's regional settings
 };
 

@@ -13,6 +13,16 @@ std::uint64_t ContentHash(std::string_view bytes) {
   return hash;
 }
 
+void DebrisSweep::Clear(const std::filesystem::path& dir) {
+  std::filesystem::path key = dir.empty() ? std::filesystem::path(".") : dir.lexically_normal();
+  // "dir/" is "dir".
+  if (!key.has_filename() && key.has_parent_path()) key = key.parent_path();
+  // Held while the folder is cleared: another thread's file in it waits.
+  const std::lock_guard<std::mutex> hold(mutex_);
+  if (!done_.insert(key).second) return;
+  RemoveDebris(key);
+}
+
 void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
   WriteFileReplacing(path, bytes, nullptr, nullptr);
 }

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,9 +65,24 @@ class FileLock {
 // Removes what a killed qlx left in dir: temporary files that no process
 // holds, and the copy of a file's old content kept while it was rewritten in
 // place (the old content goes back into the file first, unless the file has
-// been changed well after). Failures are ignored: it is tidying. Returns the
-// files whose old content was put back.
+// been changed well after). Failures are ignored: it is tidying. The folder
+// is synced only when something was removed or put back. Returns the files
+// whose old content was put back.
 std::vector<std::filesystem::path> RemoveDebris(const std::filesystem::path& dir);
+
+// The folders one run has cleared of what a killed qlx left: each folder is
+// cleared (RemoveDebris) once, before the run first reads a file in it,
+// rather than once for every file, which would list the whole folder for
+// each file read. Safe to share between threads.
+class DebrisSweep {
+ public:
+  // Clears dir ("" is ".") unless this run already has.
+  void Clear(const std::filesystem::path& dir);
+
+ private:
+  std::mutex mutex_;
+  std::set<std::filesystem::path> done_;
+};
 
 // Reads path whole (at most max_size bytes, FileError beyond) and gives its
 // stamp; FileError, naming the file, when it cannot be read.

@@ -247,9 +247,13 @@ ModuleFile ModuleFile::Load(const fs::path& path, const LoadOptions& options) {
   if (!ec && size > kMaxFileSize) {
     throw FileError(Describe(path) + ": is too large for a module file (" + std::to_string(size) + " bytes)");
   }
-  // A write that a kill interrupted is put right before the file is read.
-  fs::path dir = path.parent_path();
-  RemoveDebris(dir.empty() ? fs::path(".") : dir);
+  // A write that a kill interrupted is put right before the folder's first
+  // file is read.
+  if (options.sweep) {
+    options.sweep->Clear(path.parent_path());
+  } else {
+    RemoveDebris(path.parent_path().empty() ? fs::path(".") : path.parent_path());
+  }
   FileLock lock;
   FileStamp stamp;
   std::string bytes;

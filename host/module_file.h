@@ -28,6 +28,10 @@ struct LoadOptions {
   // in between.
   bool lock = false;
   std::chrono::milliseconds lock_wait = kLockWait;
+  // The folders cleared of a killed run's files, shared by the copies of
+  // these options: a run that loads all its files with one set of options
+  // clears each folder once.
+  std::shared_ptr<DebrisSweep> sweep = std::make_shared<DebrisSweep>();
 };
 
 // A loaded module file. The code module shows the rows the editor shows; the

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <memory>
+#include <mutex>
 
 #include "host/clock.h"
 #include "host/vberror.h"
@@ -16,8 +17,7 @@ namespace {
 
 Text FromIcu(const icu::UnicodeString& s) { return Text(s.getBuffer(), static_cast<std::size_t>(s.length())); }
 
-std::optional<Text> FormatWithIcu(const std::string& locale_name, bool date,
-                                  const std::optional<LocalDateTime>& fixed) {
+std::unique_ptr<icu::DateFormat> MakeFormat(const std::string& locale_name, bool date, bool fixed) {
   const icu::Locale locale = locale_name.empty() ? icu::Locale::getRoot() : icu::Locale(locale_name.c_str());
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::DateFormat> format;
@@ -30,21 +30,21 @@ std::optional<Text> FormatWithIcu(const std::string& locale_name, bool date,
     format.reset(date ? icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale)
                       : icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale));
   }
-  if (!format || U_FAILURE(status)) return std::nullopt;
-  UDate when = icu::Calendar::getNow();
-  if (fixed) {
-    // A fixed local time is shown as it was given, whatever the time zone
-    // (and its daylight-saving gaps), so both sides use GMT.
-    icu::GregorianCalendar calendar(icu::TimeZone::getGMT()->clone(), status);
-    calendar.clear();
-    calendar.set(fixed->year, fixed->month - 1, fixed->day, fixed->hour, fixed->minute, fixed->second);
-    when = calendar.getTime(status);
-    format->setTimeZone(*icu::TimeZone::getGMT());
-  }
+  if (!format || U_FAILURE(status)) return nullptr;
+  // A fixed local time is shown as it was given, whatever the time zone
+  // (and its daylight-saving gaps), so both sides use GMT.
+  if (fixed) format->setTimeZone(*icu::TimeZone::getGMT());
+  return format;
+}
+
+UDate FixedTime(const LocalDateTime& fixed) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::GregorianCalendar calendar(icu::TimeZone::getGMT()->clone(), status);
+  calendar.clear();
+  calendar.set(fixed.year, fixed.month - 1, fixed.day, fixed.hour, fixed.minute, fixed.second);
+  const UDate when = calendar.getTime(status);
   if (U_FAILURE(status)) throw VbError(vberr::kInvalidCall, u"The fixed time QLX_NOW cannot be shown");
-  icu::UnicodeString out;
-  format->format(when, out);
-  return FromIcu(out);
+  return when;
 }
 
 }  // namespace
@@ -57,10 +57,40 @@ LocalDateTime MachineNow() {
                        local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+// The date and time formats, made once; the fixed time's texts, once. A
+// DateFormat is not safe to share between threads, hence the lock.
+struct RegionalClock::Formatters {
+  std::mutex mutex;
+  bool made[2] = {false, false};  // [date]
+  std::unique_ptr<icu::DateFormat> format[2];
+  std::optional<Text> fixed_text[2];
+};
+
 RegionalClock RegionalClock::ForPlatform(std::string_view posix_locale, std::optional<LocalDateTime> fixed_now) {
-  return RegionalClock(std::string(posix_locale), fixed_now);
+  RegionalClock clock(std::string(posix_locale), fixed_now);
+  // Made here, so that the copies of the clock share the formats.
+  clock.formatters_ = std::make_shared<Formatters>();
+  return clock;
 }
 
-std::optional<Text> RegionalClock::Format(bool date) const { return FormatWithIcu(icu_locale_, date, fixed_now_); }
+std::optional<Text> RegionalClock::Format(bool date) const {
+  if (!formatters_) formatters_ = std::make_shared<Formatters>();
+  Formatters& f = *formatters_;
+  const std::lock_guard<std::mutex> hold(f.mutex);
+  if (!f.made[date]) {
+    f.format[date] = MakeFormat(icu_locale_, date, fixed_now_.has_value());
+    if (f.format[date] && fixed_now_) {
+      icu::UnicodeString out;
+      f.format[date]->format(FixedTime(*fixed_now_), out);
+      f.fixed_text[date] = FromIcu(out);
+    }
+    f.made[date] = true;
+  }
+  if (!f.format[date]) return std::nullopt;
+  if (f.fixed_text[date]) return f.fixed_text[date];
+  icu::UnicodeString out;
+  f.format[date]->format(icu::Calendar::getNow(), out);
+  return FromIcu(out);
+}
 
 }  // namespace qlx

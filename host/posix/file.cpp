@@ -295,8 +295,9 @@ std::vector<fs::path> RemoveDebris(const fs::path& dir) {
   fs::directory_iterator it(dir, ec);
   if (ec) return put_back;
   const std::time_t now = std::time(nullptr);
+  bool changed = false;
   for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return put_back;
+    if (ec) break;
     const std::string name = it->path().filename().string();
     if (name.size() < 2 || name[0] != '.') continue;
     const bool is_new = name.ends_with(kNewSuffix);
@@ -312,13 +313,14 @@ std::vector<fs::path> RemoveDebris(const fs::path& dir) {
       continue;
     }
     if (is_new || (is_tmp && now - held.st_mtim.tv_sec > kDebrisAge)) {
-      ::unlink(it->path().c_str());
+      changed = ::unlink(it->path().c_str()) == 0 || changed;
     } else if (is_old) {
       const fs::path file = dir / name.substr(1, name.size() - 1 - kOldSuffix.size());
       if (RecoverFromCopy(fd.get(), it->path(), file)) put_back.push_back(file);
+      changed = true;
     }
   }
-  SyncFolder(dir);
+  if (changed) SyncFolder(dir);
   return put_back;
 }
 

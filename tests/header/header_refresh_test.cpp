@@ -8,6 +8,8 @@
 
 #include "header/header_test_support.h"
 #include "header/mod_insert_header.h"
+#include "host/host.h"
+#include "host/memory.h"
 #include "host/ui.h"
 
 namespace qlx {
@@ -220,6 +222,30 @@ TEST(RefreshHeaders, HeaderStartingOnRowOneIsFoundAndUpdatedInPlace) {
   EXPECT_EQ(updated.at(8), u"'|作  者|:Tester: 作成日:2026/12/08: 更新:2026/12/08 9:05:03");
   EXPECT_EQ(e.header.RefreshHeaders().current, 1);
   EXPECT_EQ(Numbered(e.Module()), Numbered(updated));
+  EXPECT_TRUE(e.ui.boxes.empty());
+}
+
+// Through the line cache, as qlx runs it, each header goes to the editor as
+// one edit: an update of a header on row 1 as one deletion and one insertion.
+TEST(RefreshHeaders, EachHeaderReachesTheEditorAsOneEdit) {
+  header_test::Editor e(u"Sub A(x As Long)\nEnd Sub\n\nSub B()\nEnd Sub\n");
+  e.vbe->UseLineCache(true);
+  const auto refresh = [&] {
+    const std::shared_ptr<CodeModule> held = ActiveCodeModule(e.vbe.get());
+    return e.header.RefreshHeaders();
+  };
+  CallLog& log = e.vbe->Log();
+  const int inserts = log.Calls(HostCall::kInsertLines);
+  EXPECT_EQ(refresh().written, 2);
+  EXPECT_EQ(log.Calls(HostCall::kInsertLines) - inserts, 2);
+
+  e.vbe->Module(u"Module1")->ReplaceLine(9, u"Sub A(x As Long, y As Long)");
+  const int deletes = log.Calls(HostCall::kDeleteLines);
+  const int inserts_before_update = log.Calls(HostCall::kInsertLines);
+  EXPECT_EQ(refresh().written, 1);
+  EXPECT_EQ(log.Calls(HostCall::kDeleteLines) - deletes, 1);
+  EXPECT_EQ(log.Calls(HostCall::kInsertLines) - inserts_before_update, 1);
+  EXPECT_EQ(e.Module().at(4), u"'| No.2 | y                   |I  | Long                |:");
   EXPECT_TRUE(e.ui.boxes.empty());
 }
 

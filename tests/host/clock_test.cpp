@@ -3,6 +3,10 @@
 #include "host/clock.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
 #include <unicode/timezone.h>
 
 #include "host/vberror.h"
@@ -79,6 +83,21 @@ TEST(RegionalClockTest, WithoutQlxNowTheRealClockIsRead) {
   const RegionalClock clock = RegionalClock::ForUser("ja_JP.UTF-8", "");
   EXPECT_TRUE(Like(clock.ShortDate(), u"####/##/##")) << testing::U8(clock.ShortDate());
   EXPECT_TRUE(Like(clock.LongTime(), u"*#:##:##")) << testing::U8(clock.LongTime());
+}
+
+// The formats are made once per clock; the time they show is read anew on
+// every call.
+TEST(RegionalClockTest, TheRealClockKeepsGoingAfterItsFirstText) {
+  const RegionalClock clock = RegionalClock::ForUser("ja_JP.UTF-8", "");
+  const Text first = clock.LongTime();
+  Text later = first;
+  for (int i = 0; i < 60 && later == first; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    later = clock.LongTime();
+  }
+  EXPECT_NE(later, first);
+  const RegionalClock copy = clock;
+  EXPECT_EQ(copy.ShortDate(), clock.ShortDate());
 }
 
 TEST(ParseFixedNowTest, RefusesAnythingButARealLocalTime) {

@@ -239,6 +239,43 @@ INSTANTIATE_TEST_SUITE_P(
                       DebrisCase{"OtherModulesTemporary", ".N.bas.0a1b2c3d.qlx-new", 0, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A run that loads many files with one set of options clears each folder
+// once, before its first file: listing the folder again for every file
+// made a large folder quadratic. Another folder, or another run, is cleared.
+TEST_F(FileIoTest, ARunClearsEachFolderOnceBeforeItsFirstFile) {
+  const fs::path other = dir_ / "sub";
+  fs::create_directories(other);
+  WriteFile(other / "N.bas", kModule);
+  const LoadOptions run;
+  const fs::path debris = dir_ / ".M.bas.0a1b2c3d.qlx-new";
+  const fs::path other_debris = other / ".N.bas.0a1b2c3d.qlx-new";
+  WriteFile(debris, "half a module");
+  ModuleFile::Load(Module(), run);
+  EXPECT_FALSE(fs::exists(debris));
+
+  WriteFile(debris, "left by a run killed meanwhile");
+  WriteFile(other_debris, "half a module");
+  ModuleFile::Load(Module(), run);
+  ModuleFile::Load(other / "N.bas", run);
+  EXPECT_TRUE(fs::exists(debris));
+  EXPECT_FALSE(fs::exists(other_debris));
+
+  ModuleFile::Load(Module(), LoadOptions());
+  EXPECT_FALSE(fs::exists(debris));
+}
+
+TEST_F(FileIoTest, TheSweepTakesAFolderOnceHoweverItIsSpelled) {
+  DebrisSweep sweep;
+  const fs::path debris = dir_ / ".M.bas.0a1b2c3d.qlx-new";
+  WriteFile(debris, "half a module");
+  sweep.Clear(dir_);
+  EXPECT_FALSE(fs::exists(debris));
+  WriteFile(debris, "half a module");
+  sweep.Clear(dir_ / "." / "");
+  sweep.Clear(dir_ / "sub" / "..");
+  EXPECT_TRUE(fs::exists(debris));
+}
+
 // A rewrite in place that was killed halfway: the copy of the old content
 // beside the file puts it back, once.
 TEST_F(FileIoTest, AnInterruptedRewriteInPlaceIsUndoneByTheNextRun) {
