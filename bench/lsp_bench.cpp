@@ -1,0 +1,158 @@
+// qlx lsp over a pipe, as an editor drives it: the time from opening a
+// large module (about 20 MB by default) to its diagnostics, and from a one-line
+// change to the new diagnostics, with the server's peak resident memory
+// against the document's size.
+//   lsp_bench [MEGABYTES]
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "bench/module_gen.h"
+
+namespace {
+
+using json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+class Server {
+ public:
+  Server() {
+    int to_server[2], from_server[2];
+    if (::pipe(to_server) != 0 || ::pipe(from_server) != 0) std::exit(1);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(to_server[0], 0);
+      ::dup2(from_server[1], 1);
+      ::close(to_server[1]);
+      ::close(from_server[0]);
+      ::setenv("QLX_NOW", "2026-12-08T09:05:03", 1);
+      ::setenv("HOME", "/nonexistent", 1);
+      ::setenv("QLX_INI", "", 1);
+      ::execl(QLX_BINARY, QLX_BINARY, "lsp", "--debounce", "0", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(to_server[0]);
+    ::close(from_server[1]);
+    in_ = to_server[1];
+    out_ = ::fdopen(from_server[0], "rb");
+  }
+
+  void Send(const json& message) {
+    const std::string body = message.dump();
+    const std::string frame = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    for (std::size_t at = 0; at < frame.size();) {
+      const ssize_t n = ::write(in_, frame.data() + at, frame.size() - at);
+      if (n <= 0) std::exit(1);
+      at += static_cast<std::size_t>(n);
+    }
+  }
+
+  json Receive() {
+    std::size_t length = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, out_) != nullptr) {
+      const std::string header(line);
+      if (header == "\r\n") break;
+      if (header.rfind("Content-Length:", 0) == 0) length = std::stoul(header.substr(15));
+    }
+    std::string body(length, '\0');
+    if (length == 0 || std::fread(body.data(), 1, length, out_) != length) std::exit(1);
+    return json::parse(body);
+  }
+
+  // Waits for the next diagnostics; gives how many there were.
+  std::size_t Diagnostics() {
+    for (;;) {
+      const json message = Receive();
+      if (message.value("method", "") == "textDocument/publishDiagnostics") {
+        return message["params"]["diagnostics"].size();
+      }
+    }
+  }
+
+  // The peak resident memory so far, in MB.
+  double PeakMegabytes() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string key;
+    while (status >> key) {
+      if (key == "VmHWM:") {
+        double kb = 0;
+        status >> kb;
+        return kb / 1024;
+      }
+      status.ignore(1 << 20, '\n');
+    }
+    return 0;
+  }
+
+  ~Server() {
+    Send({{"jsonrpc", "2.0"}, {"id", 99}, {"method", "shutdown"}});
+    Send({{"jsonrpc", "2.0"}, {"method", "exit"}});
+    ::close(in_);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1;
+  std::FILE* out_ = nullptr;
+};
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double megabytes = argc > 1 ? std::atof(argv[1]) : 20;
+  // Procedures of 100 lines, each of its own name, to about the size (a
+  // line of the generated modules is about 30 bytes).
+  const int lines_wanted = static_cast<int>(megabytes * 1e6 / 30);
+  const std::string text = qlx::bench::MakeModule(std::max(1, lines_wanted / 100), 3, lines_wanted);
+  const long lines = static_cast<long>(std::count(text.begin(), text.end(), '\n'));
+
+  Server server;
+  server.Send({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", json::object()}}}});
+  while (!server.Receive().contains("id")) {
+  }
+  server.Send({{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", json::object()}});
+  const double before = server.PeakMegabytes();
+  const std::string uri = "file:///nonexistent/Big.bas";
+
+  auto start = Clock::now();
+  server.Send({{"jsonrpc", "2.0"},
+               {"method", "textDocument/didOpen"},
+               {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vba"}, {"version", 1}, {"text", text}}}}}});
+  const std::size_t opened = server.Diagnostics();
+  const double open_time = Since(start);
+
+  start = Clock::now();
+  server.Send({{"jsonrpc", "2.0"},
+               {"method", "textDocument/didChange"},
+               {"params",
+                {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                 {"contentChanges",
+                  json::array({{{"range", {{"start", {{"line", 10}, {"character", 0}}},
+                                           {"end", {{"line", 10}, {"character", 0}}}}},
+                                {"text", "    total = 1\r\n"}}})}}}});
+  const std::size_t changed = server.Diagnostics();
+  const double change_time = Since(start);
+  const double peak = server.PeakMegabytes();
+
+  const double size = static_cast<double>(text.size()) / 1e6;
+  std::printf("qlx lsp, a document of %.1f MB (%ld lines)\n", size, lines);
+  std::printf("  open to diagnostics:     %7.3f s  (%zu diagnostics)\n", open_time, opened);
+  std::printf("  change to diagnostics:   %7.3f s  (%zu diagnostics)\n", change_time, changed);
+  std::printf("  peak resident memory:    %7.0f MB  (%.1f times the document; %.0f MB before it was opened)\n", peak,
+              peak / size, before);
+  return 0;
+}
