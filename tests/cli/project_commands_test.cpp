@@ -17,8 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-const std::string kNow = "QLX_NOW=2026-12-08T09:05:03 LANG=ja_JP.UTF-8 QLX_INI= HOME=/nonexistent XDG_CONFIG_HOME=";
-const std::string kLater = "QLX_NOW=2026-12-09T17:30:00 LANG=ja_JP.UTF-8 QLX_INI= HOME=/nonexistent XDG_CONFIG_HOME=";
 
 // CP932 with CRLF and declarations; "' 合計" and "' 入口" in CP932.
 const std::string kCp932 =
@@ -78,6 +76,10 @@ class ProjectTest : public ::testing::Test {
     WriteFile(dir_ / "src" / "notes.txt", "not a module\n");
     WriteFile(dir_ / "QLX.ini", "[Author]\r\nName=\x8e\x52\x93\x63\r\n");  // 山田 in CP932
   }
+  // A home folder of the test's own: qlx may make its per-user settings there.
+  std::string Home() const { return " QLX_INI= HOME=" + home_.path().string() + " XDG_CONFIG_HOME="; }
+  std::string Now() const { return "QLX_NOW=2026-12-08T09:05:03 LANG=ja_JP.UTF-8" + Home(); }
+  std::string Later() const { return "QLX_NOW=2026-12-09T17:30:00 LANG=ja_JP.UTF-8" + Home(); }
   std::string Src() const { return (dir_ / "src").string(); }
   std::string Path(const std::string& name) const { return (dir_ / "src" / name).string(); }
   std::map<std::string, std::string> Snapshot() const {
@@ -89,10 +91,11 @@ class ProjectTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  TempDir home_;
 };
 
 TEST_F(ProjectTest, HeadersTwiceWritesNothingTheSecondTimeAndCheckAgrees) {
-  RunResult first = RunQlx({"headers", Src()}, kNow);
+  RunResult first = RunQlx({"headers", Src()}, Now());
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_NE(first.err.find("qlx: wrote " + Path("Totals.bas")), std::string::npos) << first.err;
   EXPECT_NE(first.err.find("qlx: 4 files changed, 0 unchanged, 0 refused\n"), std::string::npos) << first.err;
@@ -104,19 +107,19 @@ TEST_F(ProjectTest, HeadersTwiceWritesNothingTheSecondTimeAndCheckAgrees) {
   EXPECT_NE(account.find("Attribute Balance.VB_Description"), std::string::npos);
 
   const auto once = Snapshot();
-  RunResult second = RunQlx({"headers", Src()}, kLater);
+  RunResult second = RunQlx({"headers", Src()}, Later());
   ASSERT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(second.err, "qlx: 0 files changed, 4 unchanged, 0 refused\n");
   EXPECT_EQ(Snapshot(), once);
 
-  RunResult check = RunQlx({"headers", "--check", Src()}, kLater);
+  RunResult check = RunQlx({"headers", "--check", Src()}, Later());
   EXPECT_EQ(check.status, 0) << check.err;
   EXPECT_EQ(check.out, "");
 
   std::string totals = ReadFile(Path("Totals.bas"));
   totals.replace(totals.find("b As Long) As Long"), 9, "b As Long, c As Long");
   WriteFile(Path("Totals.bas"), totals);
-  check = RunQlx({"headers", "--check", Src()}, kLater);
+  check = RunQlx({"headers", "--check", Src()}, Later());
   EXPECT_EQ(check.status, 1);
   EXPECT_EQ(check.out, Path("Totals.bas") + "\n");
   EXPECT_EQ(ReadFile(Path("Totals.bas")), totals) << "--check writes nothing";
@@ -125,11 +128,11 @@ TEST_F(ProjectTest, HeadersTwiceWritesNothingTheSecondTimeAndCheckAgrees) {
 // all-headers stacks no second header on a rerun: the procedures it gave a
 // header the first time are left alone the second time.
 TEST_F(ProjectTest, AllHeadersTwiceWritesNothingTheSecondTime) {
-  RunResult first = RunQlx({"all-headers", Src()}, kNow);
+  RunResult first = RunQlx({"all-headers", Src()}, Now());
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_NE(first.err.find("qlx: 4 files changed, 0 unchanged, 0 refused\n"), std::string::npos) << first.err;
   const auto once = Snapshot();
-  RunResult second = RunQlx({"all-headers", Src()}, kLater);
+  RunResult second = RunQlx({"all-headers", Src()}, Later());
   ASSERT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(second.err, "qlx: 0 files changed, 4 unchanged, 0 refused\n");
   EXPECT_EQ(Snapshot(), once);
@@ -137,7 +140,7 @@ TEST_F(ProjectTest, AllHeadersTwiceWritesNothingTheSecondTime) {
 
 TEST_F(ProjectTest, ARefusedFileDoesNotStopTheOthersAndTheWorstStatusWins) {
   WriteFile(Path("Broken.bas"), std::string("Sub A()\0\0End Sub\n", 17));
-  RunResult r = RunQlx({"all-headers", Src()}, kNow);
+  RunResult r = RunQlx({"all-headers", Src()}, Now());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("Broken.bas"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("qlx: 4 files changed, 0 unchanged, 1 refused\n"), std::string::npos) << r.err;
@@ -145,10 +148,10 @@ TEST_F(ProjectTest, ARefusedFileDoesNotStopTheOthersAndTheWorstStatusWins) {
 }
 
 TEST_F(ProjectTest, ExcludeLeavesOutFilesAndFolders) {
-  RunResult r = RunQlx({"deb", Src(), "--exclude", "sub", "--exclude", "*.cls", "-q"}, kNow);
+  RunResult r = RunQlx({"deb", Src(), "--exclude", "sub", "--exclude", "*.cls", "-q"}, Now());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  r = RunQlx({"headers", Src(), "--exclude", "sub", "--exclude", "Account.*", "--exclude", "P*.bas"}, kNow);
+  r = RunQlx({"headers", Src(), "--exclude", "sub", "--exclude", "Account.*", "--exclude", "P*.bas"}, Now());
   EXPECT_EQ(r.err, "qlx: wrote " + Path("Totals.bas") + "\nqlx: 1 file changed, 0 unchanged, 0 refused\n");
   EXPECT_EQ(ReadFile(Path("sub/Bare.bas")), kUtf8);
   EXPECT_EQ(ReadFile(Path("Account.cls")), kClass);
@@ -157,7 +160,7 @@ TEST_F(ProjectTest, ExcludeLeavesOutFilesAndFolders) {
 TEST_F(ProjectTest, DiffShowsTheChangeInUtf8AndWritesNothing) {
   WriteFile(Path("Small.bas"), "Attribute VB_Name = \"Small\"\r\n' \x93\xfc\x8c\xfb\r\nSub Go()\r\nEnd Sub\r\n");
   const auto before = Snapshot();
-  RunResult r = RunQlx({"errtrap", Path("Small.bas"), "--proc", "Go", "--diff"}, kNow);
+  RunResult r = RunQlx({"errtrap", Path("Small.bas"), "--proc", "Go", "--diff"}, Now());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Snapshot(), before);
   std::string name = Path("Small.bas").substr(1);
@@ -177,11 +180,11 @@ struct AnswerCase {
 class EveryAnswer : public ProjectTest, public ::testing::WithParamInterface<AnswerCase> {};
 
 TEST_P(EveryAnswer, AnswersEveryQuestion) {
-  ASSERT_EQ(RunQlx({"header", Path("Totals.bas"), "--proc", "Sum"}, kNow).status, 0);
+  ASSERT_EQ(RunQlx({"header", Path("Totals.bas"), "--proc", "Sum"}, Now()).status, 0);
   const std::string once = ReadFile(Path("Totals.bas"));
   std::vector<std::string> args{"header", Path("Totals.bas"), "--proc", "sum"};
   args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
-  RunResult r = RunQlx(args, kLater);
+  RunResult r = RunQlx(args, Later());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(Path("Totals.bas")) != once, GetParam().updated);
   EXPECT_EQ(r.err.find("no answer given"), std::string::npos) << r.err;
@@ -194,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, EveryAnswer,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProjectTest, JsonMessagesEndEachFileWithItsOwnLine) {
-  RunResult r = RunQlx({"module-header", Path("Totals.bas"), Path("Account.cls"), "--json-messages"}, kNow);
+  RunResult r = RunQlx({"module-header", Path("Totals.bas"), Path("Account.cls"), "--json-messages"}, Now());
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<json> lines;
   std::istringstream in(r.err);
@@ -204,7 +207,7 @@ TEST_F(ProjectTest, JsonMessagesEndEachFileWithItsOwnLine) {
   ASSERT_EQ(lines.size(), 2u) << r.err;
   EXPECT_EQ(lines[0], (json{{"file", Path("Totals.bas")}, {"written", true}}));
   EXPECT_EQ(lines[1], (json{{"file", Path("Account.cls")}, {"written", true}}));
-  r = RunQlx({"module-header", Path("Totals.bas"), "--json-messages"}, kNow);
+  r = RunQlx({"module-header", Path("Totals.bas"), "--json-messages"}, Now());
   EXPECT_EQ(r.err, "{\"file\":\"" + Path("Totals.bas") + "\",\"written\":false}\n");
 }
 
@@ -218,7 +221,7 @@ struct ProcCase {
 class ProcByName : public ProjectTest, public ::testing::WithParamInterface<ProcCase> {};
 
 TEST_P(ProcByName, NamesAProcedureOrListsTheModulesOnes) {
-  RunResult r = RunQlx({"proc", Path("Account.cls"), "--proc", GetParam().proc}, kNow);
+  RunResult r = RunQlx({"proc", Path("Account.cls"), "--proc", GetParam().proc}, Now());
   EXPECT_EQ(r.status, GetParam().status) << r.err;
   if (GetParam().status == 0) {
     EXPECT_EQ(json::parse(r.out)["ProcType"], GetParam().message);
@@ -239,16 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProjectTest, StdinIsReadAndTheResultGoesToStdout) {
-  RunResult r = RunQlx({"all-headers", "-", "--ini", (dir_ / "QLX.ini").string()}, kNow, kUtf8);
+  RunResult r = RunQlx({"all-headers", "-", "--ini", (dir_ / "QLX.ini").string()}, Now(), kUtf8);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("'|作  者|:山田: 作成日:2026/12/08: 更新:未更新\nSub First"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
 
   const std::string unnamed = "Sub A()\nEnd Sub\n";
-  r = RunQlx({"module-header", "-"}, kNow, unnamed);
+  r = RunQlx({"module-header", "-"}, Now(), unnamed);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("--stdin-name"), std::string::npos);
-  r = RunQlx({"module-header", "-", "--stdin-name", "Tools"}, kNow, unnamed);
+  r = RunQlx({"module-header", "-", "--stdin-name", "Tools"}, Now(), unnamed);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, 44), "'" + std::string(37, '=') + "Tools=");
 }
@@ -256,7 +259,7 @@ TEST_F(ProjectTest, StdinIsReadAndTheResultGoesToStdout) {
 TEST_F(ProjectTest, SettingsBesideTheCodeComeFirstUpToTheRepositoryRoot) {
   // $QLX_INI counts only where no QLX.ini is found up to the folder with .git.
   WriteFile(dir_ / "env.ini", "[Author]\r\nName=Env\r\n");
-  const std::string env = kNow + " QLX_INI=" + (dir_ / "env.ini").string();
+  const std::string env = Now() + " QLX_INI=" + (dir_ / "env.ini").string();
   ASSERT_EQ(RunQlx({"header", Path("sub/Bare.bas"), "--proc", "First"}, env).status, 0);
   EXPECT_NE(ReadFile(Path("sub/Bare.bas")).find("'|作  者|:山田: "), std::string::npos);
 
@@ -271,10 +274,10 @@ TEST_F(ProjectTest, SettingsBesideTheCodeComeFirstUpToTheRepositoryRoot) {
 
 TEST_F(ProjectTest, DateFormatFixesTheDateAndTimeWhateverTheLocale) {
   WriteFile(dir_ / "QLX.ini", "[Author]\nName=A\n[Mode]\nDateFormat=yyyy.mm.dd h:nn\nIgnoreMode=1\nUnUndoMode=1\n");
-  const std::string german = "QLX_NOW=2026-12-08T09:05:03 LANG=de_DE.UTF-8 QLX_INI= HOME=/nonexistent";
+  const std::string german = "QLX_NOW=2026-12-08T09:05:03 LANG=de_DE.UTF-8" + Home();
   ASSERT_EQ(RunQlx({"header", Path("sub/Bare.bas"), "--proc", "First"}, german).status, 0);
   EXPECT_NE(ReadFile(Path("sub/Bare.bas")).find("'|作  者|:A: 作成日:2026.12.08: 更新:未更新"), std::string::npos);
-  const std::string later = "QLX_NOW=2026-12-09T17:30:00 LANG=C QLX_INI= HOME=/nonexistent";
+  const std::string later = "QLX_NOW=2026-12-09T17:30:00 LANG=C" + Home();
   ASSERT_EQ(RunQlx({"header", Path("sub/Bare.bas"), "--proc", "First"}, later).status, 0);
   EXPECT_NE(ReadFile(Path("sub/Bare.bas")).find("更新:2026.12.09 17:30\n"), std::string::npos);
 }
@@ -291,7 +294,7 @@ TEST_P(BadSettings, AreOneUsageErrorNamingTheFileAndWriteNothing) {
   const fs::path ini = dir_ / "given.ini";
   if (GetParam().bytes != "<missing>") WriteFile(ini, GetParam().bytes);
   const auto before = Snapshot();
-  RunResult r = RunQlx({"header", Path("Totals.bas"), "--proc", "Sum", "--ini", ini.string()}, kNow);
+  RunResult r = RunQlx({"header", Path("Totals.bas"), "--proc", "Sum", "--ini", ini.string()}, Now());
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "qlx: " + ini.string() + ": " + GetParam().message + "\n");
   EXPECT_EQ(Snapshot(), before);
@@ -314,7 +317,7 @@ TEST_F(ProjectTest, UnreadableSettingsFileIsOneMessage) {
   if (!as_user) GTEST_SKIP() << "runs as root and cannot drop privileges (no setpriv): root reads every file";
   const fs::path ini = dir_ / "QLX.ini";
   fs::permissions(ini, fs::perms::none);
-  RunResult r = RunQlx({"header", Path("Totals.bas"), "--proc", "Sum"}, kNow + " " + *as_user);
+  RunResult r = RunQlx({"header", Path("Totals.bas"), "--proc", "Sum"}, Now() + " " + *as_user);
   fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "qlx: " + ini.string() + ": the settings file cannot be read (Permission denied)\n");
@@ -330,7 +333,7 @@ class LocaleVariables : public ProjectTest, public ::testing::WithParamInterface
 
 TEST_P(LocaleVariables, AreReadInTheirOrder) {
   RunResult r = RunQlx({"header", Path("sub/Bare.bas"), "--proc", "First", "--stdout"},
-                       "QLX_NOW=2026-12-08T09:05:03 LC_ALL= LC_TIME= LANG= " + GetParam().env);
+                       "QLX_NOW=2026-12-08T09:05:03 LC_ALL= LC_TIME= LANG=" + Home() + " " + GetParam().env);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("作成日:" + GetParam().date + ":"), std::string::npos) << r.out;
 }
