@@ -183,8 +183,11 @@ int RunCheck(const CheckCommandOptions& options) {
       };
       try {
         std::error_code ec;
-        if (!fs::exists(path, ec)) throw std::runtime_error(path.string() + ": no such file or folder");
-        if (office::OfficeDocument::IsOfficePath(path)) {
+        if (path == kStdin) {
+          check_file(LoadModuleFile(kStdin, options.encoding, options.stdin_name), path.string(), "");
+        } else if (!fs::exists(path, ec)) {
+          throw std::runtime_error(path.string() + ": no such file or folder");
+        } else if (office::OfficeDocument::IsOfficePath(path)) {
           // Each module of the document's project, named Book.xlsm:Module1,
           // its lines counted in the module's source.
           FileStamp stamp;
@@ -340,7 +343,12 @@ int RunCheck(const CheckCommandOptions& options) {
 void AddCheckCommands(CLI::App& app, std::function<int()>& chosen) {
   auto options = std::make_shared<CheckCommandOptions>();
   auto* check = app.add_subcommand("check", "Report stale or missing headers, handlers and 'deb markers; writes nothing");
-  check->add_option("PATH", options->paths, "Module files, or folders walked for .bas, .cls and .frm")->required();
+  check->add_option("PATH", options->paths,
+                    "Module files, Office documents (.xlsm .xls .docm ...) and folders (walked for .bas, .cls, "
+                    ".frm and documents); - is stdin")
+      ->required();
+  check->add_option("--stdin-name", options->stdin_name,
+                    "Name of the module read from '-' (stdin) when it has no VB_Name attribute");
   check->add_option("--format", options->format, "text (FILE:LINE:COL: RULE: message), json or github")
       ->capture_default_str();
   check->add_option("--select", options->select, "Only these rules, comma-separated");

@@ -29,6 +29,7 @@ struct CheckCommandOptions {
   std::optional<std::string> baseline;        // report only findings it does not hold
   std::optional<std::string> write_baseline;  // record the findings there instead
   bool strict = false;                        // warnings fail the run too
+  std::string stdin_name;                     // the module's name when read from "-"
 };
 
 // Exit 0 with no findings (or warnings only, unless strict), 1 with

@@ -26,22 +26,28 @@ std::string U8(const Text& t) { return ToUtf8(t); }
 
 namespace {
 
-// A command that writes locks the file for its whole run (lock). sweep: the
-// run's folders cleared of a killed run's files, when it reads many.
-ModuleFile LoadFile(const std::string& path, const CommonOptions& common, const std::string& stdin_name,
-                    bool lock = false, std::shared_ptr<DebrisSweep> sweep = nullptr) {
+}  // namespace
+
+ModuleFile LoadModuleFile(const std::string& path, const std::string& encoding, const std::string& stdin_name,
+                          bool lock, std::shared_ptr<DebrisSweep> sweep) {
   LoadOptions options;
-  options.encoding = common.encoding;
+  options.encoding = encoding;
   options.lock = lock;
   if (sweep) options.sweep = std::move(sweep);
-  if (path != kStdin) return ModuleFile::Load(path, options);
-  std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-  ModuleFile file = ModuleFile::FromBytes(std::move(bytes), stdin_name.empty() ? kStdin : stdin_name, options);
-  if (file.Module()->UncountedName() == u"-") {
-    throw UsageError("the module read from stdin has no VB_Name attribute; name it with --stdin-name NAME");
+  try {
+    if (path != kStdin) return ModuleFile::Load(path, options);
+    std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    ModuleFile file = ModuleFile::FromBytes(std::move(bytes), stdin_name.empty() ? kStdin : stdin_name, options);
+    if (file.Module()->UncountedName() == u"-") {
+      throw UsageError("the module read from stdin has no VB_Name attribute; name it with --stdin-name NAME");
+    }
+    return file;
+  } catch (const FileError& e) {
+    throw UsageError(e.what());
   }
-  return file;
 }
+
+namespace {
 
 // "Prop:get" for properties, the bare name otherwise.
 std::string ProcLabel(const ProcData& p) {
@@ -132,15 +138,29 @@ std::string DiffName(const std::string& path) {
   return name;
 }
 
-// What --check (the name) or --diff shows of a changed module.
-void ShowChange(const ModuleFile& file, const std::string& name, const WriteOptions& write) {
-  if (write.check) {
-    std::printf("%s\n", Shown(name).c_str());
-    return;
+// What the run's output shows of a module, name being the file or the
+// document's Book.xlsm:Module1: for --check its name and for --diff its
+// change when it changed, for --stdout the module. Nothing when written.
+void Show(Output output, const ModuleFile& file, const std::string& name) {
+  switch (output) {
+    case Output::kWrite:
+      return;
+    case Output::kStdout: {
+      const std::string bytes = file.Render();
+      std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+      return;
+    }
+    case Output::kDiff: {
+      if (!file.Changed()) return;
+      const std::string diff = UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()),
+                                           Shown(DiffName(name)));
+      std::fwrite(diff.data(), 1, diff.size(), stdout);
+      return;
+    }
+    case Output::kCheck:
+      if (file.Changed()) std::printf("%s\n", Shown(name).c_str());
+      return;
   }
-  const std::string diff =
-      UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()), Shown(DiffName(name)));
-  std::fwrite(diff.data(), 1, diff.size(), stdout);
 }
 
 // The file's messages, the JSON line and the outcome of a refusal.
@@ -183,13 +203,10 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
   FileOutcome outcome;
   std::optional<std::string> host_calls;
   try {
+    // Standard input's result has nowhere to go but standard output.
+    const Output output = path == kStdin && write.output == Output::kWrite ? Output::kStdout : write.output;
     std::vector<ModuleFile> loaded;
-    try {
-      loaded.push_back(
-          LoadFile(path, common, write.stdin_name, !write.to_stdout && !write.diff && !write.check, sweep));
-    } catch (const FileError& e) {
-      throw UsageError(e.what());
-    }
+    loaded.push_back(LoadModuleFile(path, common.encoding, write.stdin_name, output == Output::kWrite, sweep));
     Workspace ws(std::move(loaded));
     const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
     auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); }, clock);
@@ -202,18 +219,13 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
     outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
     ModuleFile& file = ws.First();
-    const bool from_stdin = path == kStdin;
     try {
       outcome.changed = file.Changed();
       // A file that could only be written with '?' in place of characters is
       // refused whatever the output: a diff or a --check would promise it.
       if (outcome.changed) file.CheckEncodable();
-      if (write.check || write.diff) {
-        if (outcome.changed) ShowChange(file, path, write);
-      } else if (write.to_stdout || from_stdin) {
-        const std::string bytes = file.Render();
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-      } else if (outcome.changed) {
+      Show(output, file, path);
+      if (output == Output::kWrite && outcome.changed) {
         file.Save(file.Path());
         outcome.written = true;
       }
@@ -267,17 +279,9 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
       // Into the project first, which refuses a module its code page cannot
       // hold before anything is shown or written.
       if (outcome.changed) opened.modules->StoreChanges();
-      for (const ModuleFile& file : files) {
-        if (!file.Changed()) continue;
-        if (write.check || write.diff) {
-          ShowChange(file, file.Path().string(), write);
-        } else if (write.to_stdout) {
-          const std::string bytes = file.Render();
-          std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        }
-      }
+      for (const ModuleFile& file : files) Show(write.output, file, file.Path().string());
       std::fflush(stdout);
-      if (outcome.changed && !write.check && !write.diff && !write.to_stdout) {
+      if (outcome.changed && write.output == Output::kWrite) {
         SaveDocument(*opened.document, opened.stamp, write.no_backup);
         outcome.written = true;
       }
@@ -363,7 +367,7 @@ check::RuleSet CheckRules(const fs::path& settings, const std::string& select, c
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, const std::string& stdin_name) {
   try {
     std::vector<ModuleFile> loaded;
-    for (const std::string& path : paths) loaded.push_back(LoadFile(path, common, stdin_name));
+    for (const std::string& path : paths) loaded.push_back(LoadModuleFile(path, common.encoding, stdin_name));
     return Workspace(std::move(loaded));
   } catch (const UsageError&) {
     throw;
@@ -470,6 +474,11 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
     set.files.assign(paths.begin(), paths.end());
   }
   const bool many = set.files.size() > 1 || set.walked_folder;
+  // Modules printed one after another could not be told apart.
+  if (write.output == Output::kStdout && set.files.size() > 1) {
+    throw UsageError("--stdout prints one module, and this run has " + std::to_string(set.files.size()) +
+                     " files; name one file, or see every change with --diff");
+  }
   Progress progress(set.files.size(), !write.quiet && set.files.size() > 5 && StderrIsTerminal());
   // What the walk could not read is a file error; the files it found are still done.
   int worst = set.errors.empty() ? kExitOk : kExitUsage;
@@ -490,7 +499,9 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
   for (std::size_t i = 0; i < set.files.size(); ++i) {
     const std::string path = set.files[i].string();
     progress.Show(i, path);
-    const FileOutcome outcome = IsDocument(path) ? RunOneDocument(path, common, write, operation, !walk, progress)
+    // --stdout prints one module, so a document's must be chosen as for one procedure.
+    const bool single = !walk || write.output == Output::kStdout;
+    const FileOutcome outcome = IsDocument(path) ? RunOneDocument(path, common, write, operation, single, progress)
                                                  : RunOneFile(path, common, write, operation, progress, many, sweep,
                                                               clock ? &*clock : nullptr);
     worst = std::max(worst, outcome.status);
@@ -504,10 +515,11 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
   }
   progress.Clear();
   if (many && !write.quiet) {
-    std::fprintf(stderr, "qlx: %d file%s changed, %d unchanged, %d refused\n", changed, changed == 1 ? "" : "s",
-                 unchanged, refused);
+    // Nothing was written by --diff or --check: the files would change.
+    std::fprintf(stderr, "qlx: %d file%s %s, %d unchanged, %d refused\n", changed, changed == 1 ? "" : "s",
+                 write.Previews() ? "would change" : "changed", unchanged, refused);
   }
-  if (write.check && changed > 0) worst = std::max(worst, kExitReported);
+  if (write.output == Output::kCheck && changed > 0) worst = std::max(worst, kExitReported);
   return worst;
 }
 

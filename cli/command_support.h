@@ -14,8 +14,8 @@
 
 #include "analysis/mod_get_procs_data.h"
 #include "check/module_check.h"
-#include "cli/commands.h"
 #include "cli/console_ui.h"
+#include "cli/options.h"
 #include "cli/settings_path.h"
 #include "cli/workspace.h"
 #include "debugexp/mod_add_debug_vbe.h"
@@ -41,13 +41,21 @@ class UsageError : public std::runtime_error {
 
 std::string U8(const Text& t);
 
+// The path that stands for standard input.
+inline constexpr char kStdin[] = "-";
+
+// One module file read for a command: path, or for "-" standard input, then
+// named by stdin_name when it has no VB_Name (refused without either). lock:
+// the file stays locked against other qlx runs while the result lives.
+// sweep: the run's folders cleared of a killed run's files, when it reads
+// many. A file qlx refuses is a usage error.
+ModuleFile LoadModuleFile(const std::string& path, const std::string& encoding, const std::string& stdin_name,
+                          bool lock = false, std::shared_ptr<DebrisSweep> sweep = nullptr);
+
 // The files of a command in the in-memory editor ("-" reads stdin, named by
 // stdin_name when it has no VB_Name); a file qlx refuses is a usage error.
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common,
                const std::string& stdin_name = "");
-
-// The path that stands for standard input.
-inline constexpr char kStdin[] = "-";
 
 // Whether path names an Office document (by its extension).
 bool IsDocument(const std::string& path);

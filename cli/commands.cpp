@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include "cli/numbers.h"
 #include "cli/office_files.h"
 #include "cli/session.h"
+#include "host/text.h"
 
 namespace qlx::cli {
 
@@ -30,13 +32,19 @@ void AddWrite(CLI::App* command, WriteOptions& write) {
   auto* no = command->add_flag("--no", write.no, "Answer No to every question (after --answers)");
   yes->excludes(no);
   no->excludes(yes);
-  command->add_flag("--stdout", write.to_stdout, "Print the resulting module to stdout; leave FILE untouched");
-  auto* diff = command->add_flag("--diff", write.diff,
-                                 "Print what would change as a unified diff (a/FILE, b/FILE, in UTF-8); write nothing");
-  auto* check = command->add_flag("--check", write.check,
-                                  "Print the names of the files that would change, exit 1 if any; write nothing");
-  diff->excludes(check);
-  check->excludes(diff);
+  // Each picks what is done with the result; two of them would ask for two outputs at once.
+  auto* to_stdout = command->add_flag_callback(
+      "--stdout", [&write] { write.output = Output::kStdout; },
+      "Print the resulting module to stdout (one file, or one module of a document); leave FILE untouched");
+  auto* diff = command->add_flag_callback(
+      "--diff", [&write] { write.output = Output::kDiff; },
+      "Print what would change as a unified diff (a/FILE, b/FILE, in UTF-8); write nothing");
+  auto* check = command->add_flag_callback(
+      "--check", [&write] { write.output = Output::kCheck; },
+      "Print the names of the files that would change, exit 1 if any; write nothing");
+  to_stdout->excludes(diff)->excludes(check);
+  diff->excludes(to_stdout)->excludes(check);
+  check->excludes(to_stdout)->excludes(diff);
   command->add_flag("-q,--quiet", write.quiet, "No 'wrote FILE' lines and no summary");
   command->add_option("--stdin-name", write.stdin_name,
                       "Name of the module read from '-' (stdin) when it has no VB_Name attribute");
@@ -96,7 +104,37 @@ void AddTarget(CLI::App* command, Target& target) {
   proc->excludes(row)->excludes(line);
 }
 
+// Edits (insert, delete, replace, swap of two neighbours) that make a into b.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
 }  // namespace
+
+std::vector<std::string> NearestCommands(const std::string& word, const std::vector<std::string>& commands) {
+  const std::string lower = AsciiLower(word);
+  // A third of the word may be wrong, at least one letter, at most three.
+  const std::size_t allowed = std::clamp<std::size_t>(lower.size() / 3, 1, 3);
+  std::vector<std::pair<std::size_t, std::string>> near;
+  for (const std::string& command : commands) {
+    std::size_t distance = EditDistance(lower, command);
+    if (lower.size() >= 3 && command.rfind(lower, 0) == 0) distance = std::min<std::size_t>(distance, 1);
+    if (distance <= allowed) near.emplace_back(distance, command);
+  }
+  std::stable_sort(near.begin(), near.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> names;
+  for (auto& [distance, command] : near) names.push_back(std::move(command));
+  return names;
+}
 
 Registry::Registry(CLI::App& app) {
   auto* proc = app.add_subcommand("proc", "Print the record of the procedure at a row as JSON; writes nothing");

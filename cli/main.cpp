@@ -1,6 +1,7 @@
 // qlx: runs the add-in's operations on exported VBA module files.
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,21 @@ constexpr const char* kDescription =
     "failure report or a refusal) or proc's result was false; 2 usage or file error\n"
     "(nothing run, nothing written).";
 
+// A first word that names no command (a misspelt one) said as such, with the
+// nearest commands, rather than as the parser's complaint about a missing one.
+std::optional<std::string> UnknownCommand(CLI::App& app, const std::vector<std::string>& args) {
+  if (args.size() < 2 || args[1].empty() || args[1][0] == '-') return std::nullopt;
+  std::vector<std::string> commands;
+  for (const CLI::App* command : app.get_subcommands({})) {
+    if (command->get_name() == args[1]) return std::nullopt;
+    commands.push_back(command->get_name());
+  }
+  std::string message = "'" + args[1] + "' is not a qlx command";
+  const std::vector<std::string> near = qlx::cli::NearestCommands(args[1], commands);
+  for (std::size_t i = 0; i < near.size(); ++i) message += (i == 0 ? "; the nearest: " : ", ") + near[i];
+  return message;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,7 +70,7 @@ int main(int argc, char** argv) {
         app.exit(e);
         return 0;
       }
-      qlx::cli::Say(e.what());
+      qlx::cli::Say(UnknownCommand(app, args).value_or(e.what()));
       std::fprintf(stderr, "Run 'qlx --help' for usage.\n");
       return qlx::cli::kExitUsage;
     }

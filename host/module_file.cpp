@@ -308,7 +308,7 @@ ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const 
     std::optional<Text> text = converter.Decode(state->Content(i));
     if (!text) {
       throw FileError(where + "line " + std::to_string(i + 1) + " cannot be decoded as " +
-                      state->encoding.Name() + "; name the file's encoding if it is another code page");
+                      state->encoding.Name() + "; name the file's encoding with --encoding NAME if it is another code page");
     }
     texts.push_back(std::move(*text));
   }

@@ -167,10 +167,21 @@ TEST_P(OfficeEdit, PreviewsWriteNothing) {
   EXPECT_NE(diff.out.find("+++ b" + BookArg() + ":Module1\n"), std::string::npos) << diff.out;
   EXPECT_NE(diff.out.find("-    'deb s\n"), std::string::npos) << diff.out;
   EXPECT_NE(diff.out.find("' 日本語"), std::string::npos) << "shown in UTF-8: " << diff.out;
-  const RunResult out = Qlx({"deb", "--stdout", BookArg()});
+  const RunResult out = Qlx({"deb", "--stdout", BookArg(), "--module", "Module1"});
   EXPECT_EQ(out.status, 0) << out.err;
   EXPECT_NE(out.out.find("Debug.Print"), std::string::npos) << out.out;
-  EXPECT_EQ(out.out.find("Module2"), std::string::npos) << "unchanged modules are not printed";
+  EXPECT_EQ(out.out.find("Module2"), std::string::npos) << "only the module named is printed";
+  // --stdout prints one module: of several it is named, as for one procedure.
+  const RunResult many = Qlx({"deb", "--stdout", BookArg()});
+  EXPECT_EQ(many.status, 2);
+  EXPECT_EQ(many.out, "");
+  EXPECT_NE(many.err.find(": name the module with --module NAME (the VBA project has Module1, Module2, Class1)"),
+            std::string::npos)
+      << many.err;
+  // A module the command leaves as it was is printed too, as a module file is.
+  const RunResult unchanged = Qlx({"deb", "--stdout", BookArg(), "--module", "Module2"});
+  EXPECT_EQ(unchanged.status, 0) << unchanged.err;
+  EXPECT_NE(unchanged.out.find("Sub Other()"), std::string::npos) << unchanged.out;
   EXPECT_EQ(ReadFile(Book()), before);
   EXPECT_FALSE(std::filesystem::exists(dir / (std::string(GetParam().file) + ".bak")));
 }
