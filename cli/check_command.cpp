@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -18,17 +18,14 @@
 #include "check/module_check.h"
 #include "cli/check_baseline.h"
 #include "cli/command_support.h"
-#include "cli/commands.h"
 #include "cli/file_set.h"
 #include "cli/lsp_server.h"
 #include "cli/names.h"
 #include "cli/numbers.h"
-#include "cli/office_files.h"
+#include "cli/options.h"
 #include "host/module_file.h"
-#include "office/office_document.h"
-#include "office/ovba_compression.h"
-#include "office/project_modules.h"
 #include "host/text.h"
+#include "office/project_modules.h"
 
 namespace qlx::cli {
 
@@ -101,201 +98,144 @@ void PrintGithubError(const std::string& message, const std::string& path) {
   }
 }
 
-}  // namespace
+// What one file gave: its findings, the modules checked inside a document,
+// or the error that stopped it.
+struct FileResult {
+  std::vector<Reported> findings;
+  std::vector<std::string> modules;
+  std::string error;
+};
 
-int RunCheck(const CheckCommandOptions& options) {
-  if (options.format != "text" && options.format != "json" && options.format != "github") {
-    std::fprintf(stderr, "qlx: --format must be text, json or github, not '%s'\n", options.format.c_str());
-    return kExitUsage;
-  }
-  try {
-    check::RuleSet().Apply(options.select, options.ignore);
-  } catch (const std::invalid_argument& e) {
-    std::fprintf(stderr, "qlx: %s\n", e.what());
-    return kExitUsage;
-  }
-  if (options.baseline && options.write_baseline) {
-    Say("--baseline and --write-baseline cannot both be given");
-    return kExitUsage;
-  }
-  // A baseline that cannot be used stops the run before anything is checked.
-  std::optional<Baseline> baseline;
-  if (options.baseline) {
-    try {
-      baseline = Baseline::Read(*options.baseline);
-    } catch (const std::exception& e) {
-      Say(e.what());
-      return kExitUsage;
-    }
-  }
-  const bool github = options.format == "github";
-  const FileSet set = CollectFiles(options.paths, options.excludes, options.no_ignore);
-  const std::vector<fs::path>& files = set.files;
-  // What the walk could not read is a file error; the files it found are still checked.
-  for (const std::string& error : set.errors) Say(error);
-  for (const std::string& link : set.left_out) Say(link);
-
-  // Files are checked side by side, each in its own editor; the results are
-  // printed in the order of the files.
-  struct FileResult {
-    std::vector<Reported> findings;
-    std::vector<std::string> modules;  // checked, inside a document
-    std::string error;
-  };
-  std::vector<FileResult> results(files.size());
-
-  // The rules of each file, from the settings file found for it (read once
-  // per settings file). A file whose settings are refused is not checked;
-  // each refusal is said once.
+// The rules each file is checked with, from the settings file found for it
+// (read once per settings file). A file whose settings are refused has none
+// and is not checked; each refusal is said once, as that file's error.
+struct FileRules {
   std::map<fs::path, std::optional<check::CheckOptions>> by_settings;
-  std::vector<const check::CheckOptions*> file_options(files.size(), nullptr);
+  std::vector<const check::CheckOptions*> of_file;  // null: not checked
+  bool refused = false;
+};
+
+void FindRules(const CheckCommandOptions& options, const std::vector<fs::path>& files, FileRules& rules,
+               std::vector<FileResult>& results) {
+  rules.of_file.assign(files.size(), nullptr);
   std::set<std::string> said;
-  bool settings_error = false;
   for (std::size_t i = 0; i < files.size(); ++i) {
     try {
       const fs::path settings = CheckedSettings(options.ini, files[i].string(), options.encoding);
-      const auto [it, added] = by_settings.try_emplace(settings);
+      const auto [it, added] = rules.by_settings.try_emplace(settings);
       if (added) {
         check::CheckOptions found;
         found.rules = CheckRules(settings, options.select, options.ignore, &found.warnings);
         it->second = std::move(found);
       }
-      if (it->second) file_options[i] = &*it->second;
+      if (it->second) rules.of_file[i] = &*it->second;
     } catch (const std::exception& e) {
       if (said.insert(e.what()).second) results[i].error = e.what();
     }
-    if (file_options[i] == nullptr) settings_error = true;
+    if (rules.of_file[i] == nullptr) rules.refused = true;
   }
-  LoadOptions load;
-  load.encoding = options.encoding;
+}
+
+// The findings of one file: a module file, standard input, or each module
+// of a document's project, named Book.xlsm:Module1 with its lines counted in
+// the module's source.
+void CheckOneFile(const CheckCommandOptions& options, std::size_t i, const fs::path& path,
+                  const check::CheckOptions& check_options, FileResult& result) {
+  auto check_file = [&](const ModuleFile& file, const std::string& name, const std::string& module) {
+    for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
+      result.findings.push_back({name, i, module, file.FileLineOfRow(f.row), f.column,
+                                 std::string(check::RuleId(f.rule)), ToUtf8(f.message), ToUtf8(f.procedure),
+                                 check_options.warnings.Has(f.rule)});
+    }
+  };
+  try {
+    std::error_code ec;
+    if (path == kStdin) {
+      check_file(LoadModuleFile(kStdin, options.encoding, options.stdin_name), path.string(), "");
+    } else if (!fs::exists(path, ec)) {
+      throw std::runtime_error(path.string() + ": no such file or folder");
+    } else if (IsDocument(path.string())) {
+      OpenedDocument opened(path.string(), options.module, false);
+      office::ProjectModules& modules = *opened.modules;
+      for (std::size_t k = 0; k < modules.Files().size(); ++k) {
+        check_file(modules.Files()[k], path.string() + ":" + modules.Names()[k], modules.Names()[k]);
+        result.modules.push_back(modules.Names()[k]);
+      }
+    } else {
+      check_file(LoadModuleFile(path.string(), options.encoding, ""), path.string(), "");
+    }
+  } catch (const std::exception& e) {
+    result.error = e.what();
+    result.findings.clear();
+  }
+}
+
+// Files are checked side by side, each in its own editor; the results keep
+// the order of the files.
+void CheckFiles(const CheckCommandOptions& options, const std::vector<fs::path>& files, const FileRules& rules,
+                std::vector<FileResult>& results) {
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i = next++; i < files.size(); i = next++) {
-      const fs::path& path = files[i];
-      if (file_options[i] == nullptr) continue;
-      const check::CheckOptions& check_options = *file_options[i];
-      auto check_file = [&](const ModuleFile& file, const std::string& name, const std::string& module) {
-        for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
-          results[i].findings.push_back({name, i, module, file.FileLineOfRow(f.row), f.column,
-                                         std::string(check::RuleId(f.rule)), ToUtf8(f.message), ToUtf8(f.procedure),
-                                         check_options.warnings.Has(f.rule)});
-        }
-      };
-      try {
-        std::error_code ec;
-        if (path == kStdin) {
-          check_file(LoadModuleFile(kStdin, options.encoding, options.stdin_name), path.string(), "");
-        } else if (!fs::exists(path, ec)) {
-          throw std::runtime_error(path.string() + ": no such file or folder");
-        } else if (office::OfficeDocument::IsOfficePath(path)) {
-          // Each module of the document's project, named Book.xlsm:Module1,
-          // its lines counted in the module's source.
-          FileStamp stamp;
-          office::OfficeDocument doc = LoadDocument(path, stamp);
-          office::ProjectModules modules(doc, options.module);
-          for (std::size_t k = 0; k < modules.Files().size(); ++k) {
-            check_file(modules.Files()[k], path.string() + ":" + modules.Names()[k], modules.Names()[k]);
-            results[i].modules.push_back(modules.Names()[k]);
-          }
-        } else {
-          check_file(ModuleFile::Load(path, load), path.string(), "");
-        }
-      } catch (const std::exception& e) {
-        results[i].error = e.what();
-        results[i].findings.clear();
-      }
+      if (rules.of_file[i] != nullptr) CheckOneFile(options, i, files[i], *rules.of_file[i], results[i]);
     }
   };
-  const std::size_t threads = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, files.size()});
+  const std::size_t threads =
+      std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, files.size()});
   std::vector<std::thread> pool;
   for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
   work();
   for (std::thread& t : pool) t.join();
+}
 
-  bool file_error = false;
-  std::size_t not_read = set.errors.size();
-  std::vector<Reported> reported;
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    FileResult& r = results[i];
-    if (!r.error.empty()) {
-      // The other files are still checked; the run ends as a file error.
-      Say(r.error);
-      file_error = true;
-    }
-    if (!r.error.empty() || file_options[i] == nullptr) ++not_read;
-    for (Reported& f : r.findings) reported.push_back(std::move(f));
-  }
-  const std::size_t checked = files.size() - (not_read - set.errors.size());
-  const bool failed = file_error || settings_error || !set.errors.empty();
-  // The name of each file as the baseline has it.
-  std::vector<std::string> names(files.size());
-  const auto name_files = [&](const fs::path& baseline_path) {
-    for (std::size_t i = 0; i < files.size(); ++i) names[i] = BaselineFileName(files[i], baseline_path);
-  };
-  const auto key_of = [&](const Reported& r) { return BaselineKey{names[r.index], r.module, r.rule, r.procedure}; };
-
-  if (options.write_baseline) {
-    // A baseline without the findings of a file that could not be read would
-    // report them all as new once it can be.
-    if (failed) {
-      Say("nothing was written to " + *options.write_baseline + ": " + Counted(not_read, "file", "files") +
-          " not read");
-      return kExitUsage;
-    }
-    name_files(*options.write_baseline);
-    Baseline accepted;
-    for (const Reported& r : reported) ++accepted.counts[key_of(r)];
-    try {
-      accepted.Write(*options.write_baseline);
-    } catch (const std::exception& e) {
-      Say(e.what());
-      return kExitUsage;
-    }
-    Say("wrote " + *options.write_baseline + ": " + Counted(reported.size(), "finding", "findings") + " in " +
-        Counted(checked, "file", "files"));
-    return kExitOk;
-  }
-
+// What a baseline takes from the findings: the known ones are dropped, and
+// the entries no longer met are counted.
+struct BaselineMatch {
   std::size_t known = 0;
   std::size_t gone = 0;
-  if (baseline) {
-    name_files(*options.baseline);
-    // The first findings of a key, up to its count, are the known ones.
-    std::map<BaselineKey, long long> used;
-    std::erase_if(reported, [&](const Reported& r) {
-      const BaselineKey key = key_of(r);
-      const auto it = baseline->counts.find(key);
-      if (it == baseline->counts.end() || used[key] >= it->second) return false;
-      ++used[key];
-      ++known;
-      return true;
-    });
-    // Entries no longer met, counted only for the files and rules checked
-    // now: a run on a few files says nothing about the others.
-    std::map<std::string, std::size_t> checked_file;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      if (results[i].error.empty() && file_options[i] != nullptr) checked_file.emplace(names[i], i);
-    }
-    for (const auto& [key, count] : baseline->counts) {
-      const auto file = checked_file.find(key.file);
-      if (file == checked_file.end()) continue;
-      const std::size_t i = file->second;
-      const auto rule = check::RuleFromId(key.rule);
-      const std::vector<std::string>& modules = results[i].modules;
-      const bool module_checked = key.module.empty() ? modules.empty()
-                                                      : std::find(modules.begin(), modules.end(), key.module) != modules.end();
-      if (!module_checked || (rule && !file_options[i]->rules.Has(*rule))) continue;
-      const auto it = used.find(key);
-      gone += static_cast<std::size_t>(count - (it == used.end() ? 0 : it->second));
-    }
-  }
+};
 
-  std::size_t warnings = 0;
-  bool failing = false;
-  for (const Reported& r : reported) {
-    if (r.warning) ++warnings;
-    if (!r.warning || options.strict) failing = true;
+BaselineMatch DropKnown(const Baseline& baseline, const std::vector<fs::path>& files,
+                        const std::vector<FileResult>& results, const FileRules& rules,
+                        const std::vector<std::string>& names, std::vector<Reported>& reported) {
+  BaselineMatch match;
+  const auto key_of = [&](const Reported& r) { return BaselineKey{names[r.index], r.module, r.rule, r.procedure}; };
+  // The first findings of a key, up to its count, are the known ones.
+  std::map<BaselineKey, long long> used;
+  std::erase_if(reported, [&](const Reported& r) {
+    const BaselineKey key = key_of(r);
+    const auto it = baseline.counts.find(key);
+    if (it == baseline.counts.end() || used[key] >= it->second) return false;
+    ++used[key];
+    ++match.known;
+    return true;
+  });
+  // Entries no longer met, counted only for the files and rules checked
+  // now: a run on a few files says nothing about the others.
+  std::map<std::string, std::size_t> checked_file;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (results[i].error.empty() && rules.of_file[i] != nullptr) checked_file.emplace(names[i], i);
   }
+  for (const auto& [key, count] : baseline.counts) {
+    const auto file = checked_file.find(key.file);
+    if (file == checked_file.end()) continue;
+    const std::size_t i = file->second;
+    const auto rule = check::RuleFromId(key.rule);
+    const std::vector<std::string>& modules = results[i].modules;
+    const bool module_checked = key.module.empty()
+                                    ? modules.empty()
+                                    : std::find(modules.begin(), modules.end(), key.module) != modules.end();
+    if (!module_checked || (rule && !rules.of_file[i]->rules.Has(*rule))) continue;
+    const auto it = used.find(key);
+    match.gone += static_cast<std::size_t>(count - (it == used.end() ? 0 : it->second));
+  }
+  return match;
+}
+
+// The findings on stdout, in the format asked for.
+void PrintFindings(const CheckCommandOptions& options, const FileSet& set, const std::vector<FileResult>& results,
+                   const std::vector<Reported>& reported) {
+  const std::vector<fs::path>& files = set.files;
   if (options.format == "json") {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const Reported& r : reported) {
@@ -310,7 +250,7 @@ int RunCheck(const CheckCommandOptions& options) {
       array.push_back(std::move(entry));
     }
     std::printf("%s\n", array.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
-  } else if (github) {
+  } else if (options.format == "github") {
     for (const std::string& error : set.errors) PrintGithubError(error, "");
     std::size_t at = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -324,19 +264,121 @@ int RunCheck(const CheckCommandOptions& options) {
     }
   }
   std::fflush(stdout);
+}
 
-  // "3,555 findings (12 warnings) in 69 files, 20 in the baseline, 4 files not read"
+// "3,555 findings (12 warnings) in 69 files, 20 in the baseline, 4 files not
+// read", and the baseline entries no longer met, on stderr.
+void PrintSummary(const CheckCommandOptions& options, const std::vector<Reported>& reported, std::size_t checked,
+                  std::size_t not_read, const std::optional<BaselineMatch>& match) {
+  std::size_t warnings = 0;
+  for (const Reported& r : reported) warnings += r.warning ? 1 : 0;
   std::string summary = Counted(reported.size(), "finding", "findings");
   if (warnings > 0) summary += " (" + Counted(warnings, "warning", "warnings") + ")";
   summary += " in " + Counted(checked, "file", "files");
-  if (baseline) summary += ", " + Grouped(known) + " in the baseline";
+  if (match) summary += ", " + Grouped(match->known) + " in the baseline";
   if (not_read > 0) summary += ", " + Counted(not_read, "file", "files") + " not read";
   Say(summary);
-  if (gone > 0) {
-    Say(Counted(gone, "baseline entry no longer applies", "baseline entries no longer apply") +
+  if (match && match->gone > 0) {
+    Say(Counted(match->gone, "baseline entry no longer applies", "baseline entries no longer apply") +
         " (qlx check --write-baseline " + *options.baseline + " drops them)");
   }
+}
+
+// A usage error of the options, said; nullopt when they can be run.
+std::optional<int> RefuseOptions(const CheckCommandOptions& options) {
+  if (options.format != "text" && options.format != "json" && options.format != "github") {
+    std::fprintf(stderr, "qlx: --format must be text, json or github, not '%s'\n", options.format.c_str());
+    return kExitUsage;
+  }
+  try {
+    check::RuleSet().Apply(options.select, options.ignore);
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "qlx: %s\n", e.what());
+    return kExitUsage;
+  }
+  if (options.baseline && options.write_baseline) {
+    Say("--baseline and --write-baseline cannot both be given");
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunCheck(const CheckCommandOptions& options) {
+  if (const std::optional<int> refused = RefuseOptions(options)) return *refused;
+  // A baseline that cannot be used stops the run before anything is checked.
+  std::optional<Baseline> baseline;
+  if (options.baseline) {
+    try {
+      baseline = Baseline::Read(*options.baseline);
+    } catch (const std::exception& e) {
+      Say(e.what());
+      return kExitUsage;
+    }
+  }
+  const FileSet set = CollectFiles(options.paths, options.excludes, options.no_ignore);
+  const std::vector<fs::path>& files = set.files;
+  // What the walk could not read is a file error; the files it found are still checked.
+  for (const std::string& error : set.errors) Say(error);
+  for (const std::string& link : set.left_out) Say(link);
+
+  std::vector<FileResult> results(files.size());
+  FileRules rules;
+  FindRules(options, files, rules, results);
+  CheckFiles(options, files, rules, results);
+
+  bool file_error = false;
+  std::size_t not_read = set.errors.size();
+  std::vector<Reported> reported;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    FileResult& r = results[i];
+    if (!r.error.empty()) {
+      // The other files are still checked; the run ends as a file error.
+      Say(r.error);
+      file_error = true;
+    }
+    if (!r.error.empty() || rules.of_file[i] == nullptr) ++not_read;
+    for (Reported& f : r.findings) reported.push_back(std::move(f));
+  }
+  const std::size_t checked = files.size() - (not_read - set.errors.size());
+  const bool failed = file_error || rules.refused || !set.errors.empty();
+  // The name of each file as the baseline has it.
+  const auto names_for = [&](const fs::path& baseline_path) {
+    std::vector<std::string> names(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) names[i] = BaselineFileName(files[i], baseline_path);
+    return names;
+  };
+
+  if (options.write_baseline) {
+    // A baseline without the findings of a file that could not be read would
+    // report them all as new once it can be.
+    if (failed) {
+      Say("nothing was written to " + *options.write_baseline + ": " + Counted(not_read, "file", "files") +
+          " not read");
+      return kExitUsage;
+    }
+    const std::vector<std::string> names = names_for(*options.write_baseline);
+    Baseline accepted;
+    for (const Reported& r : reported) ++accepted.counts[BaselineKey{names[r.index], r.module, r.rule, r.procedure}];
+    try {
+      accepted.Write(*options.write_baseline);
+    } catch (const std::exception& e) {
+      Say(e.what());
+      return kExitUsage;
+    }
+    Say("wrote " + *options.write_baseline + ": " + Counted(reported.size(), "finding", "findings") + " in " +
+        Counted(checked, "file", "files"));
+    return kExitOk;
+  }
+
+  std::optional<BaselineMatch> match;
+  if (baseline) match = DropKnown(*baseline, files, results, rules, names_for(*options.baseline), reported);
+  PrintFindings(options, set, results, reported);
+  PrintSummary(options, reported, checked, not_read, match);
   if (failed) return kExitUsage;
+  const bool failing = std::any_of(reported.begin(), reported.end(),
+                                   [&](const Reported& r) { return !r.warning || options.strict; });
   return failing ? kExitReported : kExitOk;
 }
 
