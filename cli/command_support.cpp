@@ -34,17 +34,13 @@ ModuleFile LoadModuleFile(const std::string& path, const std::string& encoding, 
   options.encoding = encoding;
   options.lock = lock;
   if (sweep) options.sweep = std::move(sweep);
-  try {
-    if (path != kStdin) return ModuleFile::Load(path, options);
-    std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    ModuleFile file = ModuleFile::FromBytes(std::move(bytes), stdin_name.empty() ? kStdin : stdin_name, options);
-    if (file.Module()->UncountedName() == u"-") {
-      throw UsageError("the module read from stdin has no VB_Name attribute; name it with --stdin-name NAME");
-    }
-    return file;
-  } catch (const FileError& e) {
-    throw UsageError(e.what());
+  if (path != kStdin) return ModuleFile::Load(path, options);
+  std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  ModuleFile file = ModuleFile::FromBytes(std::move(bytes), stdin_name.empty() ? kStdin : stdin_name, options);
+  if (file.Module()->UncountedName() == u"-") {
+    throw UsageError("the module read from stdin has no VB_Name attribute; name it with --stdin-name NAME");
   }
+  return file;
 }
 
 namespace {
@@ -163,12 +159,8 @@ void Show(Output output, const ModuleFile& file, const std::string& name) {
   }
 }
 
-// The file's messages, the JSON line and the outcome of a refusal.
-FileOutcome Refused(const UsageError& e, Progress& progress) {
-  progress.Clear();
-  Say(e.what());
-  return FileOutcome{kExitUsage, false, false, true};
-}
+// The outcome of a file that was refused, or failed: said at the barrier.
+constexpr FileOutcome kRefused{kExitUsage, false, false, true};
 
 // host_calls: with --host-calls, the calls that reached the editor, said last.
 void SaidWritten(const std::string& path, const FileOutcome& outcome, const CommonOptions& common,
@@ -202,42 +194,39 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
                        const std::shared_ptr<DebrisSweep>& sweep, const RegionalClock* clock) {
   FileOutcome outcome;
   std::optional<std::string> host_calls;
-  try {
-    // Standard input's result has nowhere to go but standard output.
-    const Output output = path == kStdin && write.output == Output::kWrite ? Output::kStdout : write.output;
-    std::vector<ModuleFile> loaded;
-    loaded.push_back(LoadModuleFile(path, common.encoding, write.stdin_name, output == Output::kWrite, sweep));
-    Workspace ws(std::move(loaded));
-    const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
-    auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); }, clock);
-    if (many) {
-      ui->SetOrigin([&ws, &path](const UiService::Place& place) {
-        return OriginIn(ws.First(), path, U8(ws.First().Module()->UncountedName()), false, place);
-      });
-    }
-    RunWithSettings(ws, *ui, settings, write, operation);
-    outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
+  const bool ran = Barrier(
+      [&] {
+        // Standard input's result has nowhere to go but standard output.
+        const Output output = path == kStdin && write.output == Output::kWrite ? Output::kStdout : write.output;
+        std::vector<ModuleFile> loaded;
+        loaded.push_back(LoadModuleFile(path, common.encoding, write.stdin_name, output == Output::kWrite, sweep));
+        Workspace ws(std::move(loaded));
+        const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
+        auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); }, clock);
+        if (many) {
+          ui->SetOrigin([&ws, &path](const UiService::Place& place) {
+            return OriginIn(ws.First(), path, U8(ws.First().Module()->UncountedName()), false, place);
+          });
+        }
+        RunWithSettings(ws, *ui, settings, write, operation);
+        outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
-    ModuleFile& file = ws.First();
-    try {
-      outcome.changed = file.Changed();
-      // A file that could only be written with '?' in place of characters is
-      // refused whatever the output: a diff or a --check would promise it.
-      if (outcome.changed) file.CheckEncodable();
-      Show(output, file, path);
-      if (output == Output::kWrite && outcome.changed) {
-        file.Save(file.Path());
-        outcome.written = true;
-      }
-      std::fflush(stdout);
-    } catch (const std::exception& e) {
-      throw UsageError(e.what());
-    }
-    progress.Clear();
-    if (common.host_calls) host_calls = ws.HostCallsJson();
-  } catch (const UsageError& e) {
-    outcome = Refused(e, progress);
-  }
+        ModuleFile& file = ws.First();
+        outcome.changed = file.Changed();
+        // A file that could only be written with '?' in place of characters is
+        // refused whatever the output: a diff or a --check would promise it.
+        if (outcome.changed) file.CheckEncodable();
+        Show(output, file, path);
+        if (output == Output::kWrite && outcome.changed) {
+          file.Save(file.Path());
+          outcome.written = true;
+        }
+        std::fflush(stdout);
+        progress.Clear();
+        if (common.host_calls) host_calls = ws.HostCallsJson();
+      },
+      [&progress] { progress.Clear(); });
+  if (!ran) outcome = kRefused;
   SaidWritten(path, outcome, common, write, host_calls);
   return outcome;
 }
@@ -250,48 +239,45 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
                            const Operation& operation, bool single, Progress& progress) {
   FileOutcome outcome;
   std::optional<std::string> host_calls;
-  try {
-    OpenedDocument opened(path, common.module, single);
-    std::vector<ModuleFile>& files = opened.modules->Files();
-    const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
-    auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
-    std::vector<long long> calls;
-    for (std::size_t k = 0; k < files.size(); ++k) {
-      ModuleFile& file = files[k];
-      std::vector<ModuleFile> one;
-      one.push_back(std::move(file));
-      Workspace ws(std::move(one));
-      // Every box of a document names its module.
-      const std::string& module = opened.modules->Names()[k];
-      ui->SetPlace({});
-      ui->SetOrigin([&ws, &path, &module](const UiService::Place& place) {
-        return OriginIn(ws.First(), path, module, true, place);
-      });
-      RunWithSettings(ws, *ui, settings, write, operation);
-      ui->SetOrigin(nullptr);
-      if (common.host_calls) ws.AddHostCalls(calls);
-      file = std::move(ws.First());
-    }
-    if (common.host_calls) host_calls = Workspace::HostCallsJson(calls);
-    outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
-    for (const ModuleFile& file : files) outcome.changed = outcome.changed || file.Changed();
-    try {
-      // Into the project first, which refuses a module its code page cannot
-      // hold before anything is shown or written.
-      if (outcome.changed) opened.modules->StoreChanges();
-      for (const ModuleFile& file : files) Show(write.output, file, file.Path().string());
-      std::fflush(stdout);
-      if (outcome.changed && write.output == Output::kWrite) {
-        SaveDocument(*opened.document, opened.stamp, write.no_backup);
-        outcome.written = true;
-      }
-    } catch (const office::OfficeError& e) {
-      throw UsageError(e.what());
-    }
-    progress.Clear();
-  } catch (const UsageError& e) {
-    outcome = Refused(e, progress);
-  }
+  const bool ran = Barrier(
+      [&] {
+        OpenedDocument opened(path, common.module, single);
+        std::vector<ModuleFile>& files = opened.modules->Files();
+        const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
+        auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
+        std::vector<long long> calls;
+        for (std::size_t k = 0; k < files.size(); ++k) {
+          ModuleFile& file = files[k];
+          std::vector<ModuleFile> one;
+          one.push_back(std::move(file));
+          Workspace ws(std::move(one));
+          // Every box of a document names its module.
+          const std::string& module = opened.modules->Names()[k];
+          ui->SetPlace({});
+          ui->SetOrigin([&ws, &path, &module](const UiService::Place& place) {
+            return OriginIn(ws.First(), path, module, true, place);
+          });
+          RunWithSettings(ws, *ui, settings, write, operation);
+          ui->SetOrigin(nullptr);
+          if (common.host_calls) ws.AddHostCalls(calls);
+          file = std::move(ws.First());
+        }
+        if (common.host_calls) host_calls = Workspace::HostCallsJson(calls);
+        outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
+        for (const ModuleFile& file : files) outcome.changed = outcome.changed || file.Changed();
+        // Into the project first, which refuses a module its code page cannot
+        // hold before anything is shown or written.
+        if (outcome.changed) opened.modules->StoreChanges();
+        for (const ModuleFile& file : files) Show(write.output, file, file.Path().string());
+        std::fflush(stdout);
+        if (outcome.changed && write.output == Output::kWrite) {
+          SaveDocument(*opened.document, opened.stamp, write.no_backup);
+          outcome.written = true;
+        }
+        progress.Clear();
+      },
+      [&progress] { progress.Clear(); });
+  if (!ran) outcome = kRefused;
   SaidWritten(path, outcome, common, write, host_calls);
   return outcome;
 }
@@ -302,11 +288,7 @@ bool IsDocument(const std::string& path) { return path != kStdin && office::Offi
 
 OpenedDocument::OpenedDocument(const std::string& path, const std::optional<std::string>& module, bool single) {
   document.emplace(LoadDocument(path, stamp));
-  try {
-    modules.emplace(*document, module);
-  } catch (const office::OfficeError& e) {
-    throw UsageError(e.what());
-  }
+  modules.emplace(*document, module);
   if (single && modules->Files().size() != 1) {
     std::string names;
     for (const std::string& name : modules->Names()) names += (names.empty() ? "" : ", ") + name;
@@ -324,11 +306,7 @@ Workspace LoadOne(const std::string& path, const CommonOptions& common) {
 
 fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page) {
   const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
-  try {
-    CheckSettingsFile(settings, !ini_option.empty(), code_page);
-  } catch (const std::runtime_error& e) {
-    throw UsageError(e.what());
-  }
+  CheckSettingsFile(settings, !ini_option.empty(), code_page);
   return settings;
 }
 
@@ -365,15 +343,9 @@ check::RuleSet CheckRules(const fs::path& settings, const std::string& select, c
 }
 
 Workspace Load(const std::vector<std::string>& paths, const CommonOptions& common, const std::string& stdin_name) {
-  try {
-    std::vector<ModuleFile> loaded;
-    for (const std::string& path : paths) loaded.push_back(LoadModuleFile(path, common.encoding, stdin_name));
-    return Workspace(std::move(loaded));
-  } catch (const UsageError&) {
-    throw;
-  } catch (const std::exception& e) {
-    throw UsageError(e.what());
-  }
+  std::vector<ModuleFile> loaded;
+  for (const std::string& path : paths) loaded.push_back(LoadModuleFile(path, common.encoding, stdin_name));
+  return Workspace(std::move(loaded));
 }
 
 Row ResolveRow(const Target& target, Workspace& ws, UiService& ui) {
@@ -421,11 +393,7 @@ std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOption
   ConsoleUi::Options options;
   options.json = common.json_messages;
   if (write != nullptr) {
-    try {
-      options.answers = ParseAnswers(write->answers);
-    } catch (const std::invalid_argument& e) {
-      throw UsageError(e.what());
-    }
+    options.answers = ParseAnswers(write->answers);
     if (write->yes) options.every_answer = Answer::kYes;
     if (write->no) options.every_answer = Answer::kNo;
   }
@@ -434,11 +402,7 @@ std::unique_ptr<ConsoleUi> MakeUi(const CommonOptions& common, const WriteOption
   if (clock != nullptr) {
     options.clock = *clock;
   } else {
-    try {
-      options.clock = RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
-    } catch (const VbError& e) {
-      throw UsageError(ToUtf8(e.Description()));
-    }
+    options.clock = RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
   }
   return std::make_unique<ConsoleUi>(options);
 }

@@ -15,6 +15,7 @@
 #include "analysis/mod_get_procs_data.h"
 #include "check/module_check.h"
 #include "cli/console_ui.h"
+#include "cli/errors.h"
 #include "cli/options.h"
 #include "cli/settings_path.h"
 #include "cli/workspace.h"
@@ -32,12 +33,6 @@ namespace qlx::cli {
 
 // Fields keep the order in which they are named, as the help text lists them.
 using json = nlohmann::ordered_json;
-
-// A usage or file error: reported as "qlx: ..." with exit status 2.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 std::string U8(const Text& t);
 

@@ -279,13 +279,12 @@ void Registry::RefuseModuleOnFiles() const {
 
 int Registry::Run() {
   if (!chosen_) throw UsageError("no command given; run 'qlx --help'");
-  try {
+  int status = kExitUsage;
+  Barrier([&] {
     RefuseModuleOnFiles();
-    return chosen_();
-  } catch (const UsageError& e) {
-    Say(e.what());
-    return kExitUsage;
-  }
+    status = chosen_();
+  });
+  return status;
 }
 
 }  // namespace qlx::cli

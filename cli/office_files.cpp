@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "cli/command_support.h"
+#include "cli/errors.h"
 #include "cli/names.h"
 #include "host/encoding.h"
 #include "host/text.h"
@@ -156,67 +156,52 @@ OfficeDocument LoadDocument(const fs::path& path, FileStamp& stamp) {
   for (const fs::path& put_back : RemoveDebris(dir)) {
     Say((path.parent_path().empty() ? put_back.filename() : put_back).string() + ": a write to it was cut off; its content from before that write is back");
   }
+  std::string bytes;
   try {
-    std::string bytes = ReadFileStamped(path, office::kMaxDocumentSize, stamp);
-    return OfficeDocument::FromBytes(std::move(bytes), path);
-  } catch (const OfficeError& e) {
-    throw UsageError(e.what());
+    bytes = ReadFileStamped(path, office::kMaxDocumentSize, stamp);
   } catch (const FileError& e) {
-    if (e.reason() == FileError::Reason::kTooLarge) {
-      std::error_code ec;
-      const std::uintmax_t size = fs::file_size(path, ec);
-      throw UsageError(path.string() + ": the document is too large (" + (ec ? "" : std::to_string(size) + " bytes; ") +
-                       "qlx reads documents of at most " + std::to_string(office::kMaxDocumentSize >> 20) + " MiB)");
-    }
-    throw UsageError(e.what());
+    if (e.reason() != FileError::Reason::kTooLarge) throw;
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    throw UsageError(path.string() + ": the document is too large (" + (ec ? "" : std::to_string(size) + " bytes; ") +
+                     "qlx reads documents of at most " + std::to_string(office::kMaxDocumentSize >> 20) + " MiB)");
   }
+  return OfficeDocument::FromBytes(std::move(bytes), path);
 }
 
 void SaveDocument(OfficeDocument& document, const FileStamp& stamp, bool no_backup) {
-  try {
-    const std::string bytes = document.Render();
-    std::optional<Backup> backup;
-    if (!no_backup) backup.emplace(document.Path(), document.OriginalBytes());
-    WriteFileReplacing(document.Path(), bytes, &stamp, nullptr);
-    if (backup) backup->PutInPlace();
-  } catch (const OfficeError& e) {
-    throw UsageError(e.what());
-  } catch (const FileError& e) {
-    throw UsageError(e.what());
-  }
+  const std::string bytes = document.Render();
+  std::optional<Backup> backup;
+  if (!no_backup) backup.emplace(document.Path(), document.OriginalBytes());
+  WriteFileReplacing(document.Path(), bytes, &stamp, nullptr);
+  if (backup) backup->PutInPlace();
 }
 
 int RunExport(const std::string& file, const std::string& dir, const OfficeOptions& options) {
   FileStamp stamp;
   OfficeDocument doc = LoadDocument(file, stamp);
-  try {
-    office::ProjectModules modules(doc);
-    // Check every name before the first file is written: two modules of one
-    // name (in any case) would be written to one file, the second over the
-    // first.
-    for (std::size_t i = 0; i < modules.Names().size(); ++i) {
-      const std::string& name = modules.Names()[i];
-      if (!SafeFileStem(name)) throw UsageError(file + ": module name \"" + name + "\" cannot be a file name");
-      for (std::size_t k = 0; k < i; ++k) {
-        if (AsciiEqualNoCase(modules.Names()[k], name)) {
-          throw UsageError(file + ": the VBA project has two modules named " + modules.Names()[k] + " and " + name +
-                           "; they would be exported to one file, so nothing was exported");
-        }
+  office::ProjectModules modules(doc);
+  // Check every name before the first file is written: two modules of one
+  // name (in any case) would be written to one file, the second over the
+  // first.
+  for (std::size_t i = 0; i < modules.Names().size(); ++i) {
+    const std::string& name = modules.Names()[i];
+    if (!SafeFileStem(name)) throw UsageError(file + ": module name \"" + name + "\" cannot be a file name");
+    for (std::size_t k = 0; k < i; ++k) {
+      if (AsciiEqualNoCase(modules.Names()[k], name)) {
+        throw UsageError(file + ": the VBA project has two modules named " + modules.Names()[k] + " and " + name +
+                         "; they would be exported to one file, so nothing was exported");
       }
     }
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec || !fs::is_directory(dir)) throw UsageError(dir + ": cannot be made a folder to export into");
-    for (std::size_t i = 0; i < doc.Project().Modules().size(); ++i) {
-      const office::VbaModule& m = doc.Project().Modules()[i];
-      const fs::path target = fs::path(dir) / fs::u8path(modules.Names()[i] + office::ExportExtension(m.type));
-      WriteFileReplacing(target, office::ExportText(m, doc.Project().Source(i)), nullptr, nullptr);
-      if (!options.quiet) Say("wrote " + target.string());
-    }
-  } catch (const OfficeError& e) {
-    throw UsageError(e.what());
-  } catch (const FileError& e) {
-    throw UsageError(e.what());
+  }
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec || !fs::is_directory(dir)) throw UsageError(dir + ": cannot be made a folder to export into");
+  for (std::size_t i = 0; i < doc.Project().Modules().size(); ++i) {
+    const office::VbaModule& m = doc.Project().Modules()[i];
+    const fs::path target = fs::path(dir) / fs::u8path(modules.Names()[i] + office::ExportExtension(m.type));
+    WriteFileReplacing(target, office::ExportText(m, doc.Project().Source(i)), nullptr, nullptr);
+    if (!options.quiet) Say("wrote " + target.string());
   }
   return kExitOk;
 }
@@ -241,12 +226,7 @@ int RunImport(const std::string& dir, const std::string& file, const OfficeOptio
   for (const auto& m : project.Modules()) known.push_back(m.name);
   for (const fs::path& path : exported) {
     FileStamp ignored;
-    std::string bytes;
-    try {
-      bytes = ReadFileStamped(path, office::kMaxDocumentSize, ignored);
-    } catch (const FileError& e) {
-      throw UsageError(e.what());
-    }
+    std::string bytes = ReadFileStamped(path, office::kMaxDocumentSize, ignored);
     const Encoding found = DetectEncoding(bytes, project.CodePageName());
     if (found.kind != Encoding::Kind::kCodePage) {
       // A file saved as UTF-8 goes back in the project's code page.

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/commands.h"
+#include "cli/options.h"
 #include "host/file_io.h"
 #include "office/office_document.h"
 
