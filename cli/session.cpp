@@ -15,9 +15,9 @@
 
 #include "addin/connect.h"
 #include "addin/user_settings.h"
-#include "cli/commands.h"
 #include "cli/console_ui.h"
 #include "cli/numbers.h"
+#include "cli/options.h"
 #include "host/clock.h"
 #include "host/memory.h"
 #include "host/module_file.h"
