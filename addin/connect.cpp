@@ -25,14 +25,9 @@ void Skipping(Step step) noexcept {
 Connect::Connect(AddInServices services)
     : services_(std::move(services)),
       handler_ui_(services_.ui),
-      header_(handler_ui_, services_.desktop),
-      procs_data_(handler_ui_),
-      err_trap_(handler_ui_, services_.desktop),
-      debug_(handler_ui_, services_.desktop),
+      operations_(handler_ui_, services_.desktop),
       ini_(handler_ui_, services_.settings_path, std::move(services_.profile)),
-      form_setting_(handler_ui_, services_.windows) {
-  header_.SetProcsData(&procs_data_);
-}
+      form_setting_(handler_ui_, services_.windows) {}
 
 Connect::~Connect() {
   // The event source may outlive this object; it must not call back into it.
@@ -94,10 +89,7 @@ void Connect::OnDisconnection(int /*remove_mode*/) {
   } else {
     form_.reset();
   }
-  Skipping([&] { header_.SetVBInstance(nullptr); });
-  Skipping([&] { procs_data_.SetVBInstance(nullptr); });
-  Skipping([&] { err_trap_.SetVBInstance(nullptr); });
-  Skipping([&] { debug_.SetVBInstance(nullptr); });
+  Skipping([&] { operations_.SetVBInstance(nullptr); });
   VBInstance.reset();
   SetMenuHandler(nullptr);
   menu_item_.reset();
@@ -116,7 +108,7 @@ void Connect::Show() {
   Skipping([&] {
     if (!form_) {
       form_ = std::make_unique<frmAddIn>(
-          AddInModules{header_, procs_data_, err_trap_, debug_, ini_, form_setting_}, handler_ui_,
+          AddInModules{operations_, ini_, form_setting_}, handler_ui_,
           services_.settings_path);
       form_->SetView(form_view_);
       form_->SetHandlers(&handler_ui_);
@@ -130,10 +122,7 @@ void Connect::Show() {
     if (!form_) throw VbError(vberr::kObjectNotSet);
     form_->VBInstance = VBInstance;
   });
-  Skipping([&] { header_.SetVBInstance(VBInstance); });
-  Skipping([&] { procs_data_.SetVBInstance(VBInstance); });
-  Skipping([&] { err_trap_.SetVBInstance(VBInstance); });
-  Skipping([&] { debug_.SetVBInstance(VBInstance); });
+  Skipping([&] { operations_.SetVBInstance(VBInstance); });
   FormDisplayed = true;
   Skipping([&] {
     if (!form_) throw VbError(vberr::kObjectNotSet);

@@ -10,13 +10,10 @@
 #include "addin/handler_ui.h"
 #include "addin/ini_file.h"
 #include "addin/mod_form_setting.h"
-#include "analysis/mod_get_procs_data.h"
-#include "debugexp/mod_add_debug_vbe.h"
-#include "errtrap/mod_insert_err_trap.h"
-#include "header/mod_insert_header.h"
 #include "host/commandbars.h"
 #include "host/host.h"
 #include "host/text.h"
+#include "operations/operations.h"
 
 namespace qlx {
 
@@ -96,10 +93,11 @@ class Connect {
   HandlerUi& Handlers() { return handler_ui_; }
 
   // The modules, one instance each, as the window and the commands use them.
-  ModInsertHeader& Header() { return header_; }
-  ModGetProcsData& ProcsData() { return procs_data_; }
-  ModInsertErrTrap& ErrTrap() { return err_trap_; }
-  ModAddDebugVBE& Debug() { return debug_; }
+  Operations& Ops() { return operations_; }
+  ModInsertHeader& Header() { return operations_.Header(); }
+  ModGetProcsData& ProcsData() { return operations_.Procs(); }
+  ModInsertErrTrap& ErrTrap() { return operations_.ErrTrap(); }
+  ModAddDebugVBE& Debug() { return operations_.Deb(); }
   ModINIFile& Ini() { return ini_; }
 
  private:
@@ -108,10 +106,7 @@ class Connect {
   AddInServices services_;
   // Declared before the modules, which show their boxes through it.
   HandlerUi handler_ui_;
-  ModInsertHeader header_;
-  ModGetProcsData procs_data_;
-  ModInsertErrTrap err_trap_;
-  ModAddDebugVBE debug_;
+  Operations operations_;
   ModINIFile ini_;
   ModFormSetting form_setting_;
   std::shared_ptr<CommandBarControl> menu_item_;

@@ -8,10 +8,6 @@
 #include "addin/ini_file.h"
 #include "addin/operation_settings.h"
 #include "addin/mod_form_setting.h"
-#include "analysis/mod_get_procs_data.h"
-#include "debugexp/mod_add_debug_vbe.h"
-#include "errtrap/mod_insert_err_trap.h"
-#include "header/mod_insert_header.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
@@ -29,11 +25,12 @@ constexpr char16_t kDefaultAuthor[] = u"DefaultUser";
 
 }  // namespace
 
-WriteOperation ChooseWriteOperation(const Text& title, Row target_row, bool header_mode, bool all_procs_ticked) {
-  if (title.empty()) return WriteOperation::kNone;
-  if (title == kThisModuleTitle && target_row == 0) return WriteOperation::kModuleHeader;
-  if (!header_mode) return WriteOperation::kErrTrap;
-  return all_procs_ticked ? WriteOperation::kHeaderAll : WriteOperation::kHeaderProc;
+std::optional<OperationId> ChooseWriteOperation(const Text& title, Row target_row, bool header_mode,
+                                                bool all_procs_ticked) {
+  if (title.empty()) return std::nullopt;
+  if (title == kThisModuleTitle && target_row == 0) return OperationId::kModuleHeader;
+  if (!header_mode) return OperationId::kErrTrap;
+  return all_procs_ticked ? OperationId::kAllHeaders : OperationId::kHeader;
 }
 
 Text SingleToText(float value) {
@@ -165,7 +162,7 @@ void frmAddIn::Form_Load() {
     modules_.form_setting.SetWindowTop(hWnd);
 
     ModINIFile& ini = modules_.ini;
-    LoadOperationSettings(ini, SettingsPath(), modules_.header, modules_.err_trap);
+    modules_.operations.Apply(LoadOperationSettings(ini, SettingsPath()));
 
     Top = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Top", SettingsPath(), 0));
     Left = static_cast<float>(ini.INIGetSettingInteger(u"WindowPos", u"Left", SettingsPath(), 0));
@@ -174,7 +171,7 @@ void frmAddIn::Form_Load() {
 
 void frmAddIn::Form_QueryUnload() {
   Guarded(ui_, ReportForm::kError, u"Form_QueryUnload", [&] {
-    ModInsertHeader& header = modules_.header;
+    ModInsertHeader& header = modules_.operations.Header();
     if (header.AuthorName.empty()) header.AuthorName = kDefaultAuthor;
     ModINIFile& ini = modules_.ini;
     // Nobody looks at whether the file could be written.
@@ -186,7 +183,7 @@ void frmAddIn::Form_QueryUnload() {
 
 void frmAddIn::Form_DblClick() {
   Guarded(ui_, ReportForm::kError, u"Form_DblClick", [&] {
-    ModInsertHeader& header = modules_.header;
+    ModInsertHeader& header = modules_.operations.Header();
     // Cancelling gives no text, which keeps the name as an empty answer does.
     const std::optional<Text> typed = ui_.InputBox(kAuthorPrompt, kQlx, header.AuthorName);
     if (typed && !typed->empty()) header.AuthorName = *typed;
@@ -195,14 +192,14 @@ void frmAddIn::Form_DblClick() {
 
 void frmAddIn::cmdGet_Click() {
   const bool got = Guarded(ui_, ReportForm::kError, u"cmdGet_Click", [&] {
-    TargetRow = modules_.err_trap.GetCursorRow();
+    TargetRow = modules_.operations.ErrTrap().GetCursorRow();
     if (TargetRow == -1) {
       // No pane to ask: an earlier capture stays as it was.
       TargetRow = 0;
       return;
     }
     TargetModule = ActiveModule()->Name();
-    TargetProc = modules_.err_trap.SendProcName(TargetRow);
+    TargetProc = modules_.operations.ErrTrap().SendProcName(TargetRow);
     if (TargetRow != 0) {
       Caption = TargetProc;
     } else {
@@ -223,25 +220,12 @@ void frmAddIn::cmdWrite_Click() {
     module = ActiveModule();
     if (module->Name() != TargetModule) {
       ui_.MsgBox(Text(kModuleChanged) + kCrLf + kDiscarded, Buttons::kOk, kQlx);
-    } else if (!chkAllProcs.value && modules_.err_trap.SendProcName(TargetRow) != TargetProc) {
+    } else if (!chkAllProcs.value && modules_.operations.ErrTrap().SendProcName(TargetRow) != TargetProc) {
       ui_.MsgBox(Text(kProcedureMoved) + kCrLf + kDiscarded, Buttons::kOk, kQlx);
     } else {
-      switch (ChooseWriteOperation(Caption, TargetRow, optHeader.value, chkAllProcs.value)) {
-        case WriteOperation::kNone:
-          break;
-        case WriteOperation::kModuleHeader:
-          modules_.header.InsertModuleHeader();
-          break;
-        case WriteOperation::kHeaderAll:
-          modules_.header.InsertHeaderAll();
-          break;
-        case WriteOperation::kHeaderProc:
-          modules_.header.WriteHeaderProc(TargetRow);
-          break;
-        case WriteOperation::kErrTrap:
-          modules_.err_trap.WriteErrTrapProc(TargetRow);
-          break;
-      }
+      const std::optional<OperationId> operation =
+          ChooseWriteOperation(Caption, TargetRow, optHeader.value, chkAllProcs.value);
+      if (operation) modules_.operations.Run(*operation, TargetRow);
     }
   });
   // The target is forgotten whatever happened; TargetRow stays, harmlessly,
@@ -291,6 +275,6 @@ void frmAddIn::optError_Click() {
   });
 }
 
-void frmAddIn::cmdRepDebug_Click() { modules_.debug.ReplaceDeb(); }
+void frmAddIn::cmdRepDebug_Click() { modules_.operations.Run(OperationId::kDeb); }
 
 }  // namespace qlx

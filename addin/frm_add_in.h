@@ -7,19 +7,17 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "host/host.h"
 #include "host/text.h"
+#include "operations/operations.h"
 
 namespace qlx {
 
 class Connect;
-class ModAddDebugVBE;
 class ModFormSetting;
-class ModGetProcsData;
 class ModINIFile;
-class ModInsertErrTrap;
-class ModInsertHeader;
 class UiService;
 class frmAddIn;
 class HandlerUi;
@@ -44,10 +42,7 @@ struct FormControl {
 
 // The modules the window works with; the add-in owns one of each.
 struct AddInModules {
-  ModInsertHeader& header;
-  ModGetProcsData& procs_data;
-  ModInsertErrTrap& err_trap;
-  ModAddDebugVBE& debug;
+  Operations& operations;
   ModINIFile& ini;
   ModFormSetting& form_setting;
 };
@@ -65,12 +60,11 @@ class FrmAddInView {
   virtual void Destroy(frmAddIn& form) = 0;
 };
 
-// What WRITE runs, from the title and the controls at the time of WRITE.
-enum class WriteOperation { kNone, kModuleHeader, kHeaderAll, kHeaderProc, kErrTrap };
-
+// What WRITE runs, from the title and the controls at the time of WRITE;
+// nothing without a title.
 // The title "ThisModule" stands for the module only with no captured row: a
 // procedure that is itself named ThisModule is written like any other.
-WriteOperation ChooseWriteOperation(const Text& title, Row target_row, bool header_mode, bool all_procs_ticked);
+std::optional<OperationId> ChooseWriteOperation(const Text& title, Row target_row, bool header_mode, bool all_procs_ticked);
 
 class frmAddIn {
  public:

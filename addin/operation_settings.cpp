@@ -1,19 +1,18 @@
 #include "addin/operation_settings.h"
 
 #include "addin/ini_file.h"
-#include "errtrap/mod_insert_err_trap.h"
-#include "header/mod_insert_header.h"
 
 namespace qlx {
 
-void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsertHeader& header,
-                           ModInsertErrTrap& err_trap) {
-  header.AuthorName = ini.INIGetSettingString(u"Author", u"Name", settings_path, u"");
-  header.IgnoreMode = ini.INIGetSettingInteger(u"Mode", u"IgnoreMode", settings_path, 0);
-  header.UnUndoMode = ini.INIGetSettingInteger(u"Mode", u"UnUndoMode", settings_path, 0);
-  header.SleepTime = ini.INIGetSettingInteger(u"Mode", u"SleepTime", settings_path, 0);
-  err_trap.ErrInsertPos = ini.INIGetSettingInteger(u"Mode", u"ErrInsertPos", settings_path, 0);
-  header.DateFormat = Trim(ini.INIGetSettingString(u"Mode", u"DateFormat", settings_path, u""));
+OperationSettings LoadOperationSettings(ModINIFile& ini, const Text& settings_path) {
+  OperationSettings settings;
+  settings.author_name = ini.INIGetSettingString(u"Author", u"Name", settings_path, u"");
+  settings.ignore_mode = ini.INIGetSettingInteger(u"Mode", u"IgnoreMode", settings_path, 0);
+  settings.un_undo_mode = ini.INIGetSettingInteger(u"Mode", u"UnUndoMode", settings_path, 0);
+  settings.sleep_time = ini.INIGetSettingInteger(u"Mode", u"SleepTime", settings_path, 0);
+  settings.err_insert_pos = ini.INIGetSettingInteger(u"Mode", u"ErrInsertPos", settings_path, 0);
+  settings.date_format = Trim(ini.INIGetSettingString(u"Mode", u"DateFormat", settings_path, u""));
+  return settings;
 }
 
 CheckSettings LoadCheckSettings(ModINIFile& ini, const Text& settings_path) {

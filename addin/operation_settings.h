@@ -1,22 +1,19 @@
 // The settings the operations work with, read from the settings file as the
-// tool window reads them when it loads, and handed to the modules that use
-// them. The tool window and the command line both load them here, so a new
-// key is added in one place.
+// tool window reads them when it loads; Operations::Apply hands them to the
+// modules that use them. The tool window and the command line both load them
+// here, so a new key is added in one place.
 #pragma once
 
 #include "host/text.h"
+#include "operations/operations.h"
 
 namespace qlx {
 
 class ModINIFile;
-class ModInsertErrTrap;
-class ModInsertHeader;
 
 // Reads, in this order, "Author"/"Name", "Mode"/"IgnoreMode", "UnUndoMode",
-// "SleepTime", "ErrInsertPos" and "DateFormat" from settings_path, and sets
-// them on header and err_trap.
-void LoadOperationSettings(ModINIFile& ini, const Text& settings_path, ModInsertHeader& header,
-                           ModInsertErrTrap& err_trap);
+// "SleepTime", "ErrInsertPos" and "DateFormat" from settings_path.
+OperationSettings LoadOperationSettings(ModINIFile& ini, const Text& settings_path);
 
 // The rules qlx check runs, as the settings file's section "Check" names
 // them: "Select" (only these) and "Ignore" (not these), each a

@@ -4,11 +4,10 @@
 #include <array>
 #include <stdexcept>
 
-#include "analysis/mod_get_procs_data.h"
-#include "header/mod_insert_header.h"
 #include "header/module_header.h"
 #include "header/procedure_header.h"
 #include "host/ui.h"
+#include "operations/operations.h"
 
 namespace qlx::check {
 
@@ -67,12 +66,12 @@ struct Proc {
 };
 
 std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
-  ModGetProcsData procs(ui);
-  procs.SetVBInstance(scratch.vbe);
+  Operations ops(ui, scratch.desktop);
+  ops.SetVBInstance(scratch.vbe);
   // Every procedure, also past the 300 a module header can list.
   std::vector<Proc> out;
   Short count = 0;
-  for (const ProcData& p : procs.AllProcSpans(count)) {
+  for (const ProcData& p : ops.AllProcedures(count)) {
     out.push_back({p.ProcStartRow, p.BodyStartRow, p.ProcStartRow + p.TotalRowsCount - 1, p.ProcName});
   }
   return out;
@@ -175,15 +174,15 @@ void CheckProcedureHeaders(Scratch& scratch, const std::vector<Text>& lines, con
   const RuleSet& rules = options.rules;
   if (!rules.Has(Rule::kMissingHeader) && !rules.Has(Rule::kStaleHeader)) return;
   RecordingUi ui;
-  ModInsertHeader header(ui, scratch.desktop);
-  header.SetVBInstance(scratch.vbe);
-  header.AuthorName = options.author;
+  Operations ops(ui, scratch.desktop);
+  ops.SetVBInstance(scratch.vbe);
+  ops.Header().AuthorName = options.author;
   std::optional<std::vector<ProcData>> table;
   for (std::size_t i = 0; i < procs.size(); ++i) {
     const Proc& p = procs[i];
     // What the header command would do here with every question answered
     // Yes, or what all-headers would write.
-    const HeaderCheck check = header.CheckHeaderProc(p.body, i, table);
+    const HeaderCheck check = ops.CheckHeader(p.body, i, table);
     const int column = Indent(lines[static_cast<std::size_t>(p.body - 1)]);
     switch (check.state) {
       case HeaderState::kMissing:
@@ -239,9 +238,9 @@ void CheckModuleHeader(const MemoryCodeModule& module, const std::vector<Text>& 
 
   Scratch scratch(module);
   RecordingUi ui;
-  ModInsertHeader header(ui, scratch.desktop);
-  header.SetVBInstance(scratch.vbe);
-  header.InsertModuleHeader();
+  Operations ops(ui, scratch.desktop);
+  ops.SetVBInstance(scratch.vbe);
+  ops.Run(OperationId::kModuleHeader);
   for (const RecordedBox& box : ui.boxes) {
     if (box.buttons == Buttons::kOk) {
       Text text = box.text;

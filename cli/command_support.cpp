@@ -55,11 +55,11 @@ std::string ProcLabel(const ProcData& p) {
 }
 
 Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
-  ModGetProcsData procs(ui);
-  procs.SetVBInstance(ws.vbe);
+  Operations ops(ui, ws.desktop);
+  ops.SetVBInstance(ws.vbe);
   Short count = 0;
-  const std::vector<ProcData> table = procs.GetProcsDataH(count);
-  procs.SetVBInstance(nullptr);
+  const std::vector<ProcData> table = ops.ProcedureTable(count);
+  ops.SetVBInstance(nullptr);
   const std::size_t colon = wanted.rfind(':');
   const std::string name = AsciiLower(wanted.substr(0, colon));
   const std::string kind = colon == std::string::npos ? "" : AsciiLower(wanted.substr(colon + 1));
@@ -182,10 +182,11 @@ void SaidWritten(const std::string& path, const FileOutcome& outcome, const Comm
 // window loads them and --author over the settings' name.
 void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, const WriteOptions& write,
                      const Operation& operation) {
-  Tools tools(ws, ui);
-  LoadSettings(settings, ui, tools.header, tools.errtrap);
-  if (write.author) tools.header.AuthorName = FromUtf8(*write.author);
-  RunOperation(ws, [&] { operation(ws, ui, tools); });
+  Operations ops(ui, ws.desktop);
+  ops.SetVBInstance(ws.vbe);
+  LoadSettings(settings, ui, ops);
+  if (write.author) ops.Header().AuthorName = FromUtf8(*write.author);
+  RunOperation(ws, [&] { operation(ws, ui, ops); });
 }
 
 // many: one of several files, whose boxes then say where they come from.
@@ -310,13 +311,14 @@ fs::path CheckedSettings(const std::string& ini_option, const std::string& path,
   return settings;
 }
 
-void LoadSettings(const fs::path& settings, UiService& ui, ModInsertHeader& header, ModInsertErrTrap& errtrap) {
+void LoadSettings(const fs::path& settings, UiService& ui, Operations& operations) {
   ModINIFile ini(ui, FromUtf8(settings.string()));
-  LoadOperationSettings(ini, ini.SettingsPath(), header, errtrap);
-  if (!header.DateFormat.empty() && !HasDateToken(header.DateFormat)) {
-    throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(header.DateFormat) +
+  const OperationSettings loaded = LoadOperationSettings(ini, ini.SettingsPath());
+  if (!loaded.date_format.empty() && !HasDateToken(loaded.date_format)) {
+    throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(loaded.date_format) +
                      "\" has no date in it (yyyy, mm, dd, m or d)");
   }
+  operations.Apply(loaded);
 }
 
 check::RuleSet CheckRules(const fs::path& settings, const std::string& select, const std::string& ignore,
@@ -420,12 +422,11 @@ void PrintHostCalls(Workspace& ws, const CommonOptions& common) {
   std::fflush(stderr);
 }
 
-Tools::Tools(Workspace& ws, UiService& ui) : procs(ui), header(ui, ws.desktop), errtrap(ui, ws.desktop), deb(ui, ws.desktop) {
-  procs.SetVBInstance(ws.vbe);
-  header.SetVBInstance(ws.vbe);
-  header.SetProcsData(&procs);
-  errtrap.SetVBInstance(ws.vbe);
-  deb.SetVBInstance(ws.vbe);
+Operation RunOperationAt(OperationId id, const Target& target) {
+  if (InfoOf(id).scope == OperationScope::kModule) {
+    return [id](Workspace&, UiService&, Operations& ops) { ops.Run(id); };
+  }
+  return [id, target](Workspace& ws, UiService& ui, Operations& ops) { ops.Run(id, ProcedureRow(target, ws, ui)); };
 }
 
 int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,

@@ -28,6 +28,7 @@
 #include "host/text.h"
 #include "office/office_document.h"
 #include "office/project_modules.h"
+#include "operations/operations.h"
 
 namespace qlx::cli {
 
@@ -85,10 +86,9 @@ Row ProcedureRow(const Target& target, Workspace& ws, UiService& ui);
 // --ini file must exist. Its faults are usage errors.
 std::filesystem::path CheckedSettings(const std::string& ini_option, const std::string& path,
                                       const std::string& code_page);
-// The operations' settings from that file into header and errtrap, as the
-// tool window loads them; a DateFormat without a date is a usage error.
-void LoadSettings(const std::filesystem::path& settings, UiService& ui, ModInsertHeader& header,
-                  ModInsertErrTrap& errtrap);
+// The operations' settings from that file, as the tool window loads them;
+// a DateFormat without a date is a usage error.
+void LoadSettings(const std::filesystem::path& settings, UiService& ui, Operations& operations);
 
 // The rules qlx check runs on a file whose settings file is settings: the
 // default rules, then the settings' [Check] Select and Ignore, then select
@@ -120,19 +120,13 @@ void RunOperation(Workspace& ws, Operation operation) {
 // stderr.
 void PrintHostCalls(Workspace& ws, const CommonOptions& common);
 
-// The modules a writing command runs, on one file's editor, with the
-// settings loaded into them as the tool window loads them.
-struct Tools {
-  Tools(Workspace& ws, UiService& ui);
+// One writing command's work on one file's editor, through the operations
+// bound to that editor with the settings loaded as the tool window loads them.
+using Operation = std::function<void(Workspace&, UiService&, Operations&)>;
 
-  ModGetProcsData procs;
-  ModInsertHeader header;
-  ModInsertErrTrap errtrap;
-  ModAddDebugVBE deb;
-};
-
-// One writing command's work on one file's editor.
-using Operation = std::function<void(Workspace&, UiService&, Tools&)>;
+// The writing command that runs id: at the procedure target names, for a
+// procedure operation; on the whole module otherwise.
+Operation RunOperationAt(OperationId id, const Target& target = {});
 
 // Runs operation on each file of paths (folders walked) on its own: a file
 // that is refused or fails does not stop the others. Writes, or with --diff,

@@ -17,14 +17,10 @@
 
 #include "addin/ini_file.h"
 #include "analysis/cls_proc_inf.h"
-#include "analysis/mod_get_procs_data.h"
 #include "check/module_check.h"
 #include "cli/command_support.h"
 #include "cli/lsp_frame.h"
 #include "cli/lsp_text.h"
-#include "debugexp/mod_add_debug_vbe.h"
-#include "errtrap/mod_insert_err_trap.h"
-#include "header/mod_insert_header.h"
 #include "host/clock.h"
 #include "host/module_file.h"
 #include "host/text.h"
@@ -39,20 +35,21 @@ using Clock = std::chrono::steady_clock;
 using lsp::Incoming;
 using lsp::Position;
 
-// The code actions, by the titles the editor shows.
-enum class Action { kHeader, kErrTrap, kDeb, kModuleHeader, kAllHeaders };
+// The code actions, by the titles the editor shows; each is known by its
+// operation's name, and needs the cursor in a procedure when its operation
+// works on one.
 struct ActionInfo {
-  Action action;
-  const char* id;
+  OperationId action;
   const char* title;
-  bool at_procedure;  // needs the cursor in a procedure
+  std::string_view Id() const { return InfoOf(action).name; }
+  bool AtProcedure() const { return InfoOf(action).scope == OperationScope::kProcedure; }
 };
 constexpr ActionInfo kActions[] = {
-    {Action::kHeader, "header", "Write or update the procedure header", true},
-    {Action::kErrTrap, "errtrap", "Insert the error handler", true},
-    {Action::kDeb, "deb", "Expand the 'deb markers", false},
-    {Action::kModuleHeader, "module-header", "Write the module header", false},
-    {Action::kAllHeaders, "all-headers", "Write headers for all procedures", false},
+    {OperationId::kHeader, "Write or update the procedure header"},
+    {OperationId::kErrTrap, "Insert the error handler"},
+    {OperationId::kDeb, "Expand the 'deb markers"},
+    {OperationId::kModuleHeader, "Write the module header"},
+    {OperationId::kAllHeaders, "Write headers for all procedures"},
 };
 constexpr const char* kRunCommand = "qlx.run";
 
@@ -430,7 +427,7 @@ class Server {
     int reports = 0;
   };
 
-  Outcome RunAction(const Document& doc, Action action, Row row, ServerUi::Ask ask, ServerUi::Tell tell) {
+  Outcome RunAction(const Document& doc, OperationId action, Row row, ServerUi::Ask ask, ServerUi::Tell tell) {
     const std::filesystem::path path = PathOfUri(doc.uri);
     ModuleFile file = ModuleOfBuffer(doc.text, path);
     auto vbe = std::make_shared<MemoryVBE>();
@@ -439,41 +436,17 @@ class Server {
     MemoryDesktop desktop(vbe.get());
     const Environment& env = Environment::Current();
     ServerUi ui(RegionalClock::ForUser(env.locale, env.qlx_now), std::move(ask), std::move(tell));
-    ModGetProcsData procs(ui);
-    procs.SetVBInstance(vbe);
-    ModInsertHeader header(ui, desktop);
-    header.SetVBInstance(vbe);
-    header.SetProcsData(&procs);
-    ModInsertErrTrap errtrap(ui, desktop);
-    errtrap.SetVBInstance(vbe);
+    Operations ops(ui, desktop);
+    ops.SetVBInstance(vbe);
     try {
       // The settings found for the file on disk, as the other commands find them.
-      LoadSettings(CheckedSettings("", path.string(), LoadOptions().encoding), ui, header, errtrap);
+      LoadSettings(CheckedSettings("", path.string(), LoadOptions().encoding), ui, ops);
     } catch (const std::runtime_error& e) {
       ui.MsgBox(FromUtf8(e.what()), Buttons::kOk, u"qlx");
       return {doc.text, ui.questions, ui.reports};
     }
-    header.SleepTime = 0;  // no one is looking at a code window here
-    switch (action) {
-      case Action::kHeader:
-        header.WriteHeaderProc(row);
-        break;
-      case Action::kModuleHeader:
-        header.InsertModuleHeader();
-        break;
-      case Action::kAllHeaders:
-        header.InsertHeaderAll();
-        break;
-      case Action::kErrTrap:
-        errtrap.WriteErrTrapProc(row);
-        break;
-      case Action::kDeb: {
-        ModAddDebugVBE deb(ui, desktop);
-        deb.SetVBInstance(vbe);
-        deb.ReplaceDeb();
-        break;
-      }
-    }
+    ops.Header().SleepTime = 0;  // no one is looking at a code window here
+    ops.Run(action, row);
     return {BufferOfModule(file), ui.questions, ui.reports};
   }
 
@@ -503,13 +476,13 @@ class Server {
     json diagnostics = params.value("context", json::object()).value("diagnostics", json::array());
     json actions = json::array();
     for (const ActionInfo& info : kActions) {
-      if (info.at_procedure && !in_procedure) continue;
+      if (info.AtProcedure() && !in_procedure) continue;
       json action = {{"title", info.title}, {"kind", "refactor.rewrite"}};
       json fixed = json::array();
       for (const json& d : diagnostics) {
         const std::string code = d.value("code", "");
-        if ((info.action == Action::kHeader && (code == "stale-header" || code == "missing-header")) ||
-            (info.action == Action::kDeb && code == "deb-marker")) {
+        if ((info.action == OperationId::kHeader && (code == "stale-header" || code == "missing-header")) ||
+            (info.action == OperationId::kDeb && code == "deb-marker")) {
           fixed.push_back(d);
         }
       }
@@ -533,7 +506,7 @@ class Server {
       } else {
         action["command"] = {{"title", info.title},
                              {"command", kRunCommand},
-                             {"arguments", json::array({{{"uri", uri}, {"version", doc.version}, {"action", info.id}, {"row", row}}})}};
+                             {"arguments", json::array({{{"uri", uri}, {"version", doc.version}, {"action", info.Id()}, {"row", row}}})}};
       }
       actions.push_back(std::move(action));
     }
@@ -561,7 +534,7 @@ class Server {
     const std::string id = args.at("action").get<std::string>();
     const ActionInfo* info = nullptr;
     for (const ActionInfo& a : kActions) {
-      if (id == a.id) info = &a;
+      if (id == a.Id()) info = &a;
     }
     if (!info) throw std::runtime_error("unknown action '" + id + "'");
     if (args.value("version", doc.version) != doc.version) {

@@ -60,11 +60,11 @@ namespace {
 
 // The procedure table of the workspace's module: {"count", "procs"}.
 json ScanJson(Workspace& ws, bool full, UiService& ui) {
-  ModGetProcsData scanner(ui);
-  scanner.SetVBInstance(ws.vbe);
+  Operations ops(ui, ws.desktop);
+  ops.SetVBInstance(ws.vbe);
   Short count = 0;
   std::vector<ProcData> table;
-  RunOperation(ws, [&] { table = full ? scanner.GetProcsData(count) : scanner.GetProcsDataH(count); });
+  RunOperation(ws, [&] { table = full ? ops.Procs().GetProcsData(count) : ops.ProcedureTable(count); });
 
   json procs = json::array();
   for (Short n = 0; n < count && n < static_cast<Short>(table.size()); ++n) {

@@ -6,35 +6,28 @@ namespace qlx::cli {
 
 int RunHeader(const std::string& path, const Target& target, const CommonOptions& common,
               const WriteOptions& write) {
-  return RunOnFiles({path}, common, write, [&target](Workspace& ws, UiService& ui, Tools& tools) {
-    tools.header.WriteHeaderProc(ProcedureRow(target, ws, ui));
-  }, false);
+  return RunOnFiles({path}, common, write, RunOperationAt(OperationId::kHeader, target), false);
 }
 
 int RunErrTrap(const std::string& path, const Target& target, const CommonOptions& common,
                const WriteOptions& write) {
-  return RunOnFiles({path}, common, write, [&target](Workspace& ws, UiService& ui, Tools& tools) {
-    tools.errtrap.WriteErrTrapProc(ProcedureRow(target, ws, ui));
-  }, false);
+  return RunOnFiles({path}, common, write, RunOperationAt(OperationId::kErrTrap, target), false);
 }
 
 int RunDeb(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write) {
-  return RunOnFiles(paths, common, write, [](Workspace&, UiService&, Tools& tools) { tools.deb.ReplaceDeb(); });
+  return RunOnFiles(paths, common, write, RunOperationAt(OperationId::kDeb));
 }
 
 int RunModuleHeader(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write) {
-  return RunOnFiles(paths, common, write,
-                    [](Workspace&, UiService&, Tools& tools) { tools.header.InsertModuleHeader(); });
+  return RunOnFiles(paths, common, write, RunOperationAt(OperationId::kModuleHeader));
 }
 
 int RunAllHeaders(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write) {
-  return RunOnFiles(paths, common, write,
-                    [](Workspace&, UiService&, Tools& tools) { tools.header.InsertHeaderAll(); });
+  return RunOnFiles(paths, common, write, RunOperationAt(OperationId::kAllHeaders));
 }
 
 int RunHeaders(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write) {
-  return RunOnFiles(paths, common, write,
-                    [](Workspace&, UiService&, Tools& tools) { tools.header.RefreshHeaders(); });
+  return RunOnFiles(paths, common, write, RunOperationAt(OperationId::kHeaders));
 }
 
 }  // namespace qlx::cli

@@ -16,7 +16,7 @@ if(NOT DEFINED QLX_ROOT)
   get_filename_component(QLX_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 endif()
 
-set(QLX_CORE_DIRS host analysis office header errtrap debugexp addin check)
+set(QLX_CORE_DIRS host analysis office header errtrap debugexp operations addin check)
 set(QLX_CORE_RULES outer_includes bare_vb_errors reads_environment)
 
 # The core is built below the faces: it includes nothing of theirs.

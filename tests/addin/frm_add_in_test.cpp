@@ -271,20 +271,20 @@ TEST(WriteDispatch, DecidesOnTitleRowModeAndAllProcs) {
     Row row;
     bool header_mode;
     bool all_procs;
-    WriteOperation expected;
+    std::optional<OperationId> expected;
   } cases[] = {
-      {u"", 5, true, false, WriteOperation::kNone},
-      {u"", 0, false, true, WriteOperation::kNone},
-      {u"ThisModule", 0, true, false, WriteOperation::kModuleHeader},
-      {u"ThisModule", 0, false, false, WriteOperation::kModuleHeader},
-      {u"ThisModule", 0, true, true, WriteOperation::kModuleHeader},
-      {u"ThisModule", 7, true, false, WriteOperation::kHeaderProc},
-      {u"ThisModule", 7, false, false, WriteOperation::kErrTrap},
-      {u"All Procedures", 0, true, true, WriteOperation::kHeaderAll},
-      {u"Foo", 5, true, true, WriteOperation::kHeaderAll},
-      {u"Foo", 5, true, false, WriteOperation::kHeaderProc},
-      {u"Foo", 5, false, true, WriteOperation::kErrTrap},
-      {u"thismodule", 0, true, false, WriteOperation::kHeaderProc},
+      {u"", 5, true, false, std::nullopt},
+      {u"", 0, false, true, std::nullopt},
+      {u"ThisModule", 0, true, false, OperationId::kModuleHeader},
+      {u"ThisModule", 0, false, false, OperationId::kModuleHeader},
+      {u"ThisModule", 0, true, true, OperationId::kModuleHeader},
+      {u"ThisModule", 7, true, false, OperationId::kHeader},
+      {u"ThisModule", 7, false, false, OperationId::kErrTrap},
+      {u"All Procedures", 0, true, true, OperationId::kAllHeaders},
+      {u"Foo", 5, true, true, OperationId::kAllHeaders},
+      {u"Foo", 5, true, false, OperationId::kHeader},
+      {u"Foo", 5, false, true, OperationId::kErrTrap},
+      {u"thismodule", 0, true, false, OperationId::kHeader},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(U8(c.title) + " row " + std::to_string(c.row) + (c.header_mode ? " header" : " error") +

@@ -1,6 +1,5 @@
 // The 'deb marker expansion on a fuzzed module: lines are inserted, and
 // only lines holding a marker are replaced.
-#include "debugexp/mod_add_debug_vbe.h"
 #include "writer_harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -13,10 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return marked;
       },
       [](fuzz::WriterRun& run) {
-        ModAddDebugVBE deb(run.ui, run.desktop);
-        deb.SetVBInstance(run.vbe);
-        deb.ReplaceDeb();
-        deb.SetVBInstance(nullptr);
+        run.ops.SetVBInstance(run.vbe);
+        run.ops.Run(OperationId::kDeb);
+        run.ops.SetVBInstance(nullptr);
       });
   return 0;
 }

@@ -3,7 +3,6 @@
 // header's own lines, from the separator nearest above its author line down
 // to that line; the user's lines among them stay.
 #include "analysis/cls_proc_inf.h"
-#include "header/mod_insert_header.h"
 #include "tests/support/invariants.h"
 #include "writer_harness.h"
 
@@ -15,14 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return testing::Replaceable("header", before, testing::ListProcs(run.vbe));
       },
       [](fuzz::WriterRun& run) {
-        ModInsertHeader header(run.ui, run.desktop);
-        header.SetVBInstance(run.vbe);
-        header.AuthorName = u"山田 太郎";
-        header.IgnoreMode = run.Flag(0);
-        header.UnUndoMode = run.Flag(1);
-        header.SleepTime = run.Flag(2) ? 100 : 0;
-        header.WriteHeaderProc(run.PickRow());
-        header.SetVBInstance(nullptr);
+        OperationSettings settings;
+        settings.author_name = u"山田 太郎";
+        settings.ignore_mode = run.Flag(0);
+        settings.un_undo_mode = run.Flag(1);
+        settings.sleep_time = run.Flag(2) ? 100 : 0;
+        run.ops.SetVBInstance(run.vbe);
+        run.ops.Apply(settings);
+        run.ops.Run(OperationId::kHeader, run.PickRow());
+        run.ops.SetVBInstance(nullptr);
       });
   return 0;
 }

@@ -4,8 +4,6 @@
 // banner down to its end mark).
 #include <algorithm>
 
-#include "analysis/mod_get_procs_data.h"
-#include "header/mod_insert_header.h"
 #include "header/module_header.h"
 #include "writer_harness.h"
 
@@ -18,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Row rows = static_cast<Row>(before.size());
         auto line = [&](Row row) -> const Text& { return before.at(static_cast<std::size_t>(row - 1)); };
         RecordingUi quiet;
-        ModGetProcsData scanner(quiet);
+        Operations scanner(quiet, run.desktop);
         scanner.SetVBInstance(run.vbe);
         Short count = 0;
-        const std::vector<ProcData> table = scanner.GetProcsDataH(count);
+        const std::vector<ProcData> table = scanner.ProcedureTable(count);
         Row first = 0, last = 0;
         if (count > 0) {
           // Above the first procedure, or among its leading comments down to
@@ -55,10 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return marked;
       },
       [](fuzz::WriterRun& run) {
-        ModInsertHeader header(run.ui, run.desktop);
-        header.SetVBInstance(run.vbe);
-        header.InsertModuleHeader();
-        header.SetVBInstance(nullptr);
+        run.ops.SetVBInstance(run.vbe);
+        run.ops.Run(OperationId::kModuleHeader);
+        run.ops.SetVBInstance(nullptr);
       });
   return 0;
 }

@@ -4,7 +4,7 @@
 // kind), and agree with each other.
 #include <string>
 
-#include "analysis/mod_get_procs_data.h"
+#include "operations/operations.h"
 #include "fuzz_support.h"
 #include "host/ui.h"
 
@@ -42,14 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vbe->Pane(file->Module()->UncountedName());
   const qlx::Row rows = file->Module()->LineCount();
 
+  qlx::MemoryDesktop desktop(vbe.get());
   qlx::RecordingUi ui;
-  qlx::ModGetProcsData scanner(ui);
+  qlx::Operations scanner(ui, desktop);
   scanner.SetVBInstance(vbe);
   qlx::Short brief_count = 0;
-  const std::vector<qlx::ProcData> brief = scanner.GetProcsDataH(brief_count);
+  const std::vector<qlx::ProcData> brief = scanner.ProcedureTable(brief_count);
   CheckTable(brief, brief_count, rows);
   qlx::Short full_count = 0;
-  const std::vector<qlx::ProcData> full = scanner.GetProcsData(full_count);
+  const std::vector<qlx::ProcData> full = scanner.Procs().GetProcsData(full_count);
   CheckTable(full, full_count, rows);
   if (ui.boxes.empty() && full_count != -2) {
     Check(brief_count == full_count, "the scans count " + std::to_string(brief_count) + " and " +

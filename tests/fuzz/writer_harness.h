@@ -7,6 +7,7 @@
 
 #include "fuzz_support.h"
 #include "host/ui.h"
+#include "operations/operations.h"
 
 namespace qlx::fuzz {
 
@@ -14,6 +15,8 @@ struct WriterRun {
   std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
   MemoryDesktop desktop{vbe.get()};
   RecordingUi ui;
+  // The operations on this editor; a writer binds them for its run.
+  Operations ops{ui, desktop};
   std::uint64_t choice = 0;  // bits for rows, answers and settings
   Row rows = 0;
 

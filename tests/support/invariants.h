@@ -13,15 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "analysis/mod_get_procs_data.h"
 #include "check/module_check.h"
-#include "debugexp/mod_add_debug_vbe.h"
-#include "errtrap/mod_insert_err_trap.h"
-#include "header/mod_insert_header.h"
 #include "header/module_header.h"
 #include "header/procedure_header.h"
 #include "host/module_file.h"
 #include "host/ui.h"
+#include "operations/operations.h"
 
 namespace qlx::testing {
 
@@ -38,10 +35,11 @@ struct WriterResult {
 // Procedures of the module as the table lists them, every one of them.
 inline std::vector<ProcData> ListProcs(const std::shared_ptr<MemoryVBE>& vbe) {
   RecordingUi quiet;
-  ModGetProcsData procs(quiet);
-  procs.SetVBInstance(vbe);
+  MemoryDesktop desktop(vbe.get());
+  Operations ops(quiet, desktop);
+  ops.SetVBInstance(vbe);
   Short count = 0;
-  return procs.AllProcSpans(count);
+  return ops.AllProcedures(count);
 }
 
 // Runs writer ("headers", ...) on bytes. `again` is the second run: header
@@ -58,34 +56,22 @@ inline WriterResult RunWriterOnBytes(const std::string& writer, const std::strin
   RecordingUi ui;
   WriterResult result;
   result.before = file.Module()->AllLines();
-  ModInsertHeader header(ui, desktop);
-  header.SetVBInstance(vbe);
-  header.AuthorName = u"山田 太郎";
-  header.DateFormat = u"yyyy/mm/dd";
-  header.IgnoreMode = again ? 0 : 1;
-  header.UnUndoMode = 1;
-  if (writer == "headers") {
-    header.RefreshHeaders();
-  } else if (writer == "all-headers") {
-    header.InsertHeaderAll();
-  } else if (writer == "module-header") {
-    header.InsertModuleHeader();
-  } else if (writer == "deb") {
-    ModAddDebugVBE deb(ui, desktop);
-    deb.SetVBInstance(vbe);
-    deb.ReplaceDeb();
+  Operations ops(ui, desktop);
+  ops.SetVBInstance(vbe);
+  OperationSettings settings;
+  settings.author_name = u"山田 太郎";
+  settings.date_format = u"yyyy/mm/dd";
+  settings.ignore_mode = again ? 0 : 1;
+  settings.un_undo_mode = 1;
+  ops.Apply(settings);
+  const OperationInfo* named = OperationNamed(writer);
+  const OperationId id = named != nullptr ? named->id : OperationId::kErrTrap;
+  if (InfoOf(id).scope == OperationScope::kModule) {
+    ops.Run(id);
   } else {
-    ModInsertErrTrap errtrap(ui, desktop);
-    errtrap.SetVBInstance(vbe);
     // From the last procedure up, so that the rows above stay where they are.
     std::vector<ProcData> procs = ListProcs(vbe);
-    for (auto it = procs.rbegin(); it != procs.rend(); ++it) {
-      if (writer == "header") {
-        header.WriteHeaderProc(it->BodyStartRow);
-      } else {
-        errtrap.WriteErrTrapProc(it->BodyStartRow);
-      }
-    }
+    for (auto it = procs.rbegin(); it != procs.rend(); ++it) ops.Run(id, it->BodyStartRow);
   }
   result.after = file.Module()->AllLines();
   result.refused = !file.Warnings().empty();

@@ -14,13 +14,10 @@ std::vector<DesignedControl> DesignedControls() {
   RecordingUi ui;
   MemoryDesktop desktop;
   RecordingWindowService windows;
-  ModInsertHeader header(ui, desktop);
-  ModGetProcsData procs(ui);
-  ModInsertErrTrap err_trap(ui, desktop);
-  ModAddDebugVBE debug(ui, desktop);
+  Operations operations(ui, desktop);
   ModINIFile ini(ui, u"unused.ini");
   ModFormSetting form_setting(ui, windows);
-  frmAddIn model(AddInModules{header, procs, err_trap, debug, ini, form_setting}, ui, u"unused.ini");
+  frmAddIn model(AddInModules{operations, ini, form_setting}, ui, u"unused.ini");
   std::vector<DesignedControl> out;
   for (const FormControl* c : model.Controls()) {
     out.push_back({c->name, c->caption, c->kind, c->left, c->top, c->width, c->height});

@@ -1,0 +1,111 @@
+#include "operations/operations.h"
+
+#include <utility>
+
+namespace qlx {
+
+namespace {
+
+char16_t AsciiFold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+bool SameIgnoringAsciiCase(TextView a, TextView b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiFold(a[i]) != AsciiFold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const OperationInfo& InfoOf(OperationId id) {
+  for (const OperationInfo& info : kOperationTable) {
+    if (info.id == id) return info;
+  }
+  // Every id has its row; reaching here means the table lost one.
+  return kOperationTable[0];
+}
+
+const OperationInfo* OperationNamed(std::string_view name) {
+  for (const OperationInfo& info : kOperationTable) {
+    if (info.name == name) return &info;
+  }
+  return nullptr;
+}
+
+bool ProcedureIs(const ProcData& entry, TextView name, TextView kind) {
+  if (!SameIgnoringAsciiCase(entry.ProcName, name)) return false;
+  if (kind.empty()) return true;
+  if (SameIgnoringAsciiCase(kind, u"get")) return entry.ProcKnd == u"PrG";
+  if (SameIgnoringAsciiCase(kind, u"let")) return entry.ProcKnd == u"PrL";
+  if (SameIgnoringAsciiCase(kind, u"set")) return entry.ProcKnd == u"PrS";
+  return false;
+}
+
+Operations::Operations(UiService& ui, Desktop& desktop)
+    : procs_(ui), header_(ui, desktop), err_trap_(ui, desktop), deb_(ui, desktop) {
+  // The whole-module header commands scan with the same table the readers use.
+  header_.SetProcsData(&procs_);
+}
+
+void Operations::SetVBInstance(std::shared_ptr<VBE> vbe) {
+  procs_.SetVBInstance(vbe);
+  header_.SetVBInstance(vbe);
+  err_trap_.SetVBInstance(vbe);
+  deb_.SetVBInstance(std::move(vbe));
+}
+
+void Operations::Apply(const OperationSettings& settings) {
+  header_.AuthorName = settings.author_name;
+  header_.IgnoreMode = settings.ignore_mode;
+  header_.UnUndoMode = settings.un_undo_mode;
+  header_.SleepTime = settings.sleep_time;
+  err_trap_.ErrInsertPos = settings.err_insert_pos;
+  header_.DateFormat = settings.date_format;
+}
+
+void Operations::Run(OperationId id, Row row) {
+  switch (id) {
+    case OperationId::kHeader:
+      header_.WriteHeaderProc(row);
+      return;
+    case OperationId::kErrTrap:
+      err_trap_.WriteErrTrapProc(row);
+      return;
+    case OperationId::kDeb:
+      deb_.ReplaceDeb();
+      return;
+    case OperationId::kModuleHeader:
+      header_.InsertModuleHeader();
+      return;
+    case OperationId::kAllHeaders:
+      header_.InsertHeaderAll();
+      return;
+    case OperationId::kHeaders:
+      header_.RefreshHeaders();
+      return;
+  }
+}
+
+std::optional<Row> Operations::RunOn(OperationId id, TextView name, TextView kind) {
+  Short count = 0;
+  const std::vector<ProcData> table = ProcedureTable(count);
+  std::optional<Row> found;
+  for (const ProcData& entry : table) {
+    if (!ProcedureIs(entry, name, kind)) continue;
+    if (found) return std::nullopt;
+    found = entry.BodyStartRow;
+  }
+  if (found) Run(id, *found);
+  return found;
+}
+
+std::vector<ProcData> Operations::ProcedureTable(Short& count) { return procs_.GetProcsDataH(count); }
+
+std::vector<ProcData> Operations::AllProcedures(Short& count) { return procs_.AllProcSpans(count); }
+
+HeaderCheck Operations::CheckHeader(Row row, std::size_t index, std::optional<std::vector<ProcData>>& table) {
+  return header_.CheckHeaderProc(row, index, table);
+}
+
+}  // namespace qlx
