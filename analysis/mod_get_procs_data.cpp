@@ -196,9 +196,14 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     if (n == 0) return {};
     // Callers read entries 0..count-1 only; copying the other entries of
     // 31 parameters each made a small module's scan several times dearer.
-    std::vector<ProcData> found(table_.begin(), table_.begin() + std::min(n, kProcTableSize));
-    std::move(beyond.begin(), beyond.end(), std::back_inserter(found));
-    return found;
+    // Past the table the entries already stand in `beyond`; the table's go
+    // in front of them there, as a second vector of entries of 31
+    // parameters each held a large module's scan at twice the memory.
+    if (!beyond.empty()) {
+      beyond.insert(beyond.begin(), table_.begin(), table_.begin() + kProcTableSize);
+      return beyond;
+    }
+    return std::vector<ProcData>(table_.begin(), table_.begin() + n);
   } catch (...) {
     ReportCaught(ui_, ReportForm::kError, title);
     return {};

@@ -56,6 +56,24 @@ struct Scratch {
     module = vbe->AddModule(original.UncountedName(), original.AllLines());
     vbe->Pane(original.UncountedName());
   }
+  // The module itself in the editor, for the operations that only read it.
+  explicit Scratch(std::shared_ptr<MemoryCodeModule> shared) {
+    module = vbe->AddModule(std::move(shared));
+    vbe->Pane(module->UncountedName());
+  }
+};
+
+// The module's rows by index from 0, read where they are: a copy of a large
+// module's lines costs more than the whole check.
+class Rows {
+ public:
+  explicit Rows(const MemoryCodeModule& module) : module_(module), count_(module.LineCount()) {}
+  std::size_t size() const { return static_cast<std::size_t>(count_); }
+  const Text& operator[](std::size_t index) const { return module_.Line(static_cast<Row>(index + 1)); }
+
+ private:
+  const MemoryCodeModule& module_;
+  Row count_;
 };
 
 struct Proc {
@@ -77,14 +95,16 @@ std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
   return out;
 }
 
+// The spans follow each other in row order, so the one holding a row is
+// found by halving: a module of many procedures and markers stays linear.
 const Proc* ProcOfRow(const std::vector<Proc>& procs, Row row) {
-  for (const Proc& p : procs) {
-    if (row >= p.start && row <= p.end) return &p;
-  }
-  return nullptr;
+  auto after = std::upper_bound(procs.begin(), procs.end(), row, [](Row r, const Proc& p) { return r < p.start; });
+  if (after == procs.begin()) return nullptr;
+  const Proc& p = *(after - 1);
+  return row <= p.end ? &p : nullptr;
 }
 
-void CheckDebMarkers(const std::vector<Text>& lines, const std::vector<Proc>& procs, std::vector<Finding>& out) {
+void CheckDebMarkers(const Rows& lines, const std::vector<Proc>& procs, std::vector<Finding>& out) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t at = FindMarker(lines[i]);
     if (at == TextView::npos) continue;
@@ -95,7 +115,7 @@ void CheckDebMarkers(const std::vector<Text>& lines, const std::vector<Proc>& pr
   }
 }
 
-void CheckHandlers(const std::vector<Text>& lines, const std::vector<Proc>& procs, const RuleSet& rules,
+void CheckHandlers(const Rows& lines, const std::vector<Proc>& procs, const RuleSet& rules,
                    std::vector<Finding>& out) {
   for (const Proc& p : procs) {
     Row first_label = 0;
@@ -169,7 +189,7 @@ Finding StaleHeader(const HeaderCheck& check) {
   return {Rule::kStaleHeader, row, 1, FromUtf8(message), check.proc_name};
 }
 
-void CheckProcedureHeaders(Scratch& scratch, const std::vector<Text>& lines, const std::vector<Proc>& procs,
+void CheckProcedureHeaders(Scratch& scratch, const Rows& lines, const std::vector<Proc>& procs,
                            const CheckOptions& options, std::vector<Finding>& out) {
   const RuleSet& rules = options.rules;
   if (!rules.Has(Rule::kMissingHeader) && !rules.Has(Rule::kStaleHeader)) return;
@@ -224,7 +244,7 @@ bool SameHeaderLine(TextView a, TextView b) {
   return IsDescriptionLine(a, la) && IsDescriptionLine(b, lb) && la == lb;
 }
 
-void CheckModuleHeader(const MemoryCodeModule& module, const std::vector<Text>& lines,
+void CheckModuleHeader(const MemoryCodeModule& module, const Rows& lines,
                        const std::vector<Proc>& procs, std::vector<Finding>& out) {
   // Only a module that has a module header can have a stale one: where the
   // rewrite looks for it, above the first declaration.
@@ -266,7 +286,7 @@ void CheckModuleHeader(const MemoryCodeModule& module, const std::vector<Text>& 
 }
 
 // Drops the findings inside a procedure that its qlx-ignore comments name.
-void DropIgnored(const std::vector<Text>& lines, const std::vector<Proc>& procs, std::vector<Finding>& out) {
+void DropIgnored(const Rows& lines, const std::vector<Proc>& procs, std::vector<Finding>& out) {
   std::vector<std::bitset<kRuleCount>> ignored(procs.size());
   bool any = false;
   for (std::size_t i = 0; i < procs.size(); ++i) {
@@ -367,11 +387,13 @@ void RuleSet::Apply(std::string_view select, std::string_view ignore) {
   for (Rule r : ignored) Set(r, false);
 }
 
-std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOptions& options) {
+namespace {
+
+std::vector<Finding> CheckIn(Scratch& scratch, const CheckOptions& options) {
+  const MemoryCodeModule& module = *scratch.module;
   std::vector<Finding> out;
-  const std::vector<Text> lines = module.AllLines();
+  const Rows lines(module);
   const RuleSet& rules = options.rules;
-  Scratch scratch(module);
   RecordingUi ui;
   const std::vector<Proc> procs = ScanProcs(scratch, ui);
 
@@ -385,6 +407,18 @@ std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOpti
     return a.row != b.row ? a.row < b.row : a.column < b.column;
   });
   return out;
+}
+
+}  // namespace
+
+std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOptions& options) {
+  Scratch scratch(module);
+  return CheckIn(scratch, options);
+}
+
+std::vector<Finding> CheckModule(const std::shared_ptr<MemoryCodeModule>& module, const CheckOptions& options) {
+  Scratch scratch(module);
+  return CheckIn(scratch, options);
 }
 
 }  // namespace qlx::check

@@ -71,5 +71,9 @@ std::vector<Rule> IgnoredRules(TextView line);
 // A procedure whose declaration line, or the line above it, has a
 // qlx-ignore comment gives no finding of the rules it names.
 std::vector<Finding> CheckModule(const MemoryCodeModule& module, const CheckOptions& options = {});
+// The same findings, read from the module in place rather than from a copy
+// (which a large module pays for in time and memory); the module is left as
+// it was, and no one else may edit it meanwhile.
+std::vector<Finding> CheckModule(const std::shared_ptr<MemoryCodeModule>& module, const CheckOptions& options = {});
 
 }  // namespace qlx::check

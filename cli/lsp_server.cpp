@@ -82,7 +82,12 @@ std::filesystem::path PathOfUri(const std::string& uri) {
 }
 
 ModuleFile ModuleOfBuffer(const Text& text, const std::filesystem::path& path) {
-  return ModuleFile::FromBytes(std::string(kBom) + ToUtf8(text), path);
+  std::string bytes = ToUtf8(text);
+  bytes.insert(0, kBom);
+  // The module keeps these bytes as long as it lives: not the room the
+  // conversion reserved as it grew.
+  bytes.shrink_to_fit();
+  return ModuleFile::FromBytes(std::move(bytes), path);
 }
 
 Text BufferOfModule(const ModuleFile& file) {
@@ -391,16 +396,12 @@ class Server {
       check::CheckOptions options;
       // The rules the settings file found for the file on disk chooses.
       options.rules = CheckRules(CheckedSettings("", path.string(), LoadOptions().encoding), "", "");
-      const std::vector<Text> lines = lsp::SplitKeepingEnds(doc.text);
-      for (const check::Finding& f : check::CheckModule(*file.Module(), options)) {
+      // The module is the server's own, made for this check alone: read in place.
+      lsp::LineLengths lengths(doc.text);
+      for (const check::Finding& f : check::CheckModule(file.Module(), options)) {
         const long line = file.FileLineOfRow(f.row) - 1;
         if (line < 0) continue;
-        long end = 0;
-        if (static_cast<std::size_t>(line) < lines.size()) {
-          Text l = lines[static_cast<std::size_t>(line)];
-          while (!l.empty() && (l.back() == u'\n' || l.back() == u'\r')) l.pop_back();
-          end = static_cast<long>(l.size());
-        }
+        const long end = lengths.Of(line);
         diagnostics.push_back({{"range",
                                 {{"start", FromPosition({line, f.column - 1})},
                                  {"end", FromPosition({line, std::max<long>(end, f.column - 1)})}}},

@@ -60,6 +60,25 @@ LineEdit Hunk(const std::vector<Text>& a, std::size_t a_from, std::size_t a_to, 
 
 }  // namespace
 
+long LineLengths::Of(long line) {
+  const auto end_of = [this](std::size_t from) {
+    while (from < text_.size() && text_[from] != u'\n' && text_[from] != u'\r') ++from;
+    return from;
+  };
+  if (line < line_) {
+    line_ = 0;
+    at_ = 0;
+  }
+  while (line_ < line && at_ < text_.size()) {
+    std::size_t end = end_of(at_);
+    if (end < text_.size() && text_[end] == u'\r' && end + 1 < text_.size() && text_[end + 1] == u'\n') ++end;
+    at_ = std::min(end + 1, text_.size());
+    ++line_;
+  }
+  if (line_ != line) return 0;
+  return static_cast<long>(end_of(at_) - at_);
+}
+
 std::vector<LineEdit> DiffLines(const Text& before, const Text& after) {
   const std::vector<Text> a = SplitKeepingEnds(before);
   const std::vector<Text> b = SplitKeepingEnds(after);

@@ -27,6 +27,21 @@ void ApplyChange(Text& text, Position start, Position end, const Text& replaceme
 // The text's lines, each with its line end.
 std::vector<Text> SplitKeepingEnds(const Text& text);
 
+// The lengths of a text's lines without their ends, found in one pass when
+// the lines are asked for in increasing order (as findings come, by row)
+// rather than from a copy of every line.
+class LineLengths {
+ public:
+  explicit LineLengths(const Text& text) : text_(text) {}
+  // The length of the line (0-based); 0 past the last line.
+  long Of(long line);
+
+ private:
+  const Text& text_;
+  long line_ = 0;       // the line that starts at at_
+  std::size_t at_ = 0;
+};
+
 // Replacements of whole lines turning before into after, in order, not
 // overlapping, each range a range of before (as one LSP text edit list);
 // lines that stay the same are left out; none when the texts are equal.

@@ -37,10 +37,16 @@ std::vector<Fired> CheckText(const std::u16string& text, std::string select = ""
   options.rules.Apply(select, ignore);
   const std::vector<Text> before = module.AllLines();
   std::vector<Fired> out;
-  for (const Finding& f : CheckModule(module, options)) {
+  const std::vector<Finding> found = CheckModule(module, options);
+  for (const Finding& f : found) {
     out.push_back({std::string(RuleId(f.rule)), f.row, f.column, ToUtf8(f.procedure)});
   }
   EXPECT_EQ(module.AllLines(), before) << "the check changed the module";
+  // Read in place, the same module gives the same findings, messages too,
+  // and is left as it was.
+  auto shared = std::make_shared<MemoryCodeModule>(u"Module1", Lines(text));
+  EXPECT_EQ(CheckModule(shared, options), found) << "the check in place differs";
+  EXPECT_EQ(shared->AllLines(), before) << "the check in place changed the module";
   return out;
 }
 
@@ -81,6 +87,11 @@ End Sub
 )",
                  "deb-marker", {{"deb-marker", 3, 5, "A"}, {"deb-marker", 4, 9, "A"}}},
         RuleCase{"DebMarkerNeedsTheSpace", u"Sub A()\n    'debug x\n    'deb\nEnd Sub", "deb-marker", {}},
+        RuleCase{"DebMarkersNamedByTheirOwnProcedure",
+                 u"Sub A()\n    'deb a\nEnd Sub\nSub B()\nEnd Sub\n' note\nSub C()\n    'deb c\nEnd Sub", "deb-marker",
+                 {{"deb-marker", 2, 5, "A"}, {"deb-marker", 8, 5, "C"}}},
+        RuleCase{"DebMarkerInTheSecondOfTwoOfOneName", u"Sub A()\nEnd Sub\nSub A()\n    'deb a\nEnd Sub", "deb-marker",
+                 {{"deb-marker", 4, 5, "A"}}},
         RuleCase{"DebMarkerInDeclarations", u"'deb x\nSub A()\nEnd Sub", "deb-marker", {{"deb-marker", 1, 1, ""}}},
         RuleCase{"DuplicateHandlerFires", uR"(
 Sub A()
