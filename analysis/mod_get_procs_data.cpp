@@ -76,6 +76,12 @@ std::vector<ProcData> ModGetProcsData::AllProcSpans(Short& count) {
   return Scan(false, count, u"GetProcsDataH", false);
 }
 
+std::vector<ModGetProcsData::ProcPlace> ModGetProcsData::AllProcPlaces(Short& count) {
+  std::vector<ProcPlace> places;
+  Scan(false, count, u"GetProcsDataH", false, &places);
+  return places;
+}
+
 std::vector<ProcData> ModGetProcsData::AllProcs(Short& count) {
   return Scan(true, count, u"GetProcsData", false);
 }
@@ -84,7 +90,9 @@ std::shared_ptr<CodeModule> ModGetProcsData::ActiveModule() { return ActiveCodeM
 
 // The host's spans follow each other without gaps, so adding a procedure's
 // TotalRowsCount to the row where it was met lands on the next procedure.
-std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text& title, bool limited) {
+std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text& title, bool limited,
+                                            std::vector<ProcPlace>* places) {
+  if (places != nullptr) places->clear();
   try {
     std::shared_ptr<CodeModule> module = ActiveModule();
     ScanScope scope(*this, module);
@@ -97,6 +105,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     int n = 0;
     bool met = false;
     std::vector<ProcData> beyond;
+    ProcData spare;  // the entry past the table when only places are kept
     while (row <= line_count) {
       ProcKind kind = kProcKindProc;
       Text name;
@@ -159,7 +168,8 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
       }
 
       // Past the table (an unlimited scan only), entries go to `beyond`.
-      ProcData& entry = n < kProcTableSize ? Written(n) : beyond.emplace_back();
+      ProcData& entry = n < kProcTableSize ? Written(n) : places != nullptr ? spare : beyond.emplace_back();
+      if (places != nullptr) places->push_back({row, body, total, name});
       entry.ProcName = name;
       entry.ProcStartRow = row;
       entry.BodyStartRow = body;
@@ -193,7 +203,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     }
     ui_.SetPlace(outer);
     count = static_cast<Short>(std::min(n, static_cast<int>(std::numeric_limits<Short>::max())));
-    if (n == 0) return {};
+    if (n == 0 || places != nullptr) return {};
     // Callers read entries 0..count-1 only; copying the other entries of
     // 31 parameters each made a small module's scan several times dearer.
     // Past the table the entries already stand in `beyond`; the table's go
@@ -205,6 +215,7 @@ std::vector<ProcData> ModGetProcsData::Scan(bool full, Short& count, const Text&
     }
     return std::vector<ProcData>(table_.begin(), table_.begin() + n);
   } catch (...) {
+    if (places != nullptr) places->clear();
     ReportCaught(ui_, ReportForm::kError, title);
     return {};
   }

@@ -66,6 +66,16 @@ class ModGetProcsData {
   // reported as GetProcsDataH's and gives nothing.
   // count: the number found, left as it was after a failure.
   std::vector<ProcData> AllProcSpans(Short& count);
+  // The same procedures as AllProcSpans, each as its rows and name alone:
+  // an entry of the table holds 31 parameter slots, which a module of
+  // thousands of procedures cannot afford to copy for a check.
+  struct ProcPlace {
+    Row ProcStartRow = 0;
+    Row BodyStartRow = 0;
+    Row TotalRowsCount = 0;
+    Text ProcName;
+  };
+  std::vector<ProcPlace> AllProcPlaces(Short& count);
   // As GetProcsData, however many procedures; a procedure of more than 30
   // parameters is kept with its ParamCount and no parameter entries. A
   // failure is reported as GetProcsData's, gives nothing and leaves count.
@@ -124,7 +134,10 @@ class ModGetProcsData {
   };
   class ScanScope;
 
-  std::vector<ProcData> Scan(bool full, Short& count, const Text& title, bool limited = true);
+  // places, when given, gets every procedure's rows and name, and the
+  // entries past the table are not kept.
+  std::vector<ProcData> Scan(bool full, Short& count, const Text& title, bool limited = true,
+                             std::vector<ProcPlace>* places = nullptr);
   std::shared_ptr<CodeModule> ActiveModule();
   // CheckRef on an entry, in the table or past it.
   Text CheckRef(const ProcData& proc, TextView name);

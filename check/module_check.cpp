@@ -89,7 +89,7 @@ std::vector<Proc> ScanProcs(Scratch& scratch, UiService& ui) {
   // Every procedure, also past the 300 a module header can list.
   std::vector<Proc> out;
   Short count = 0;
-  for (const ProcData& p : ops.AllProcedures(count)) {
+  for (const ModGetProcsData::ProcPlace& p : ops.Procs().AllProcPlaces(count)) {
     out.push_back({p.ProcStartRow, p.BodyStartRow, p.ProcStartRow + p.TotalRowsCount - 1, p.ProcName});
   }
   return out;
