@@ -283,7 +283,7 @@ class Server {
   void ShowMessage(int type, const std::string& text) { Notify("window/showMessage", {{"type", type}, {"message", text}}); }
 
   // ---- dispatch; true when the server is to exit ----
-  bool Handle(const Incoming& message) {
+  bool Handle(Incoming& message) {
     switch (message.kind) {
       case Incoming::Kind::kParseError:
         Fail(nullptr, -32700, "Parse error: " + message.problem);
@@ -300,7 +300,7 @@ class Server {
     const std::string& method = message.method;
     const bool is_request = message.kind == Incoming::Kind::kRequest;
     const json& id = message.id;
-    const json& params = message.params;
+    json& params = message.params;
     try {
       if (method == "exit") return true;
       if (!initialized_ && method != "initialize") {
@@ -322,11 +322,15 @@ class Server {
         shutdown_ = true;
         Respond(id, nullptr);
       } else if (method == "textDocument/didOpen") {
-        const json& doc = params.at("textDocument");
+        json& doc = params.at("textDocument");
         Document& d = documents_[doc.at("uri").get<std::string>()];
         d.uri = doc.at("uri").get<std::string>();
         d.version = doc.value("version", 0L);
-        d.text = FromUtf8(doc.at("text").get<std::string>());
+        // The message's copy of the text goes once decoded: a large
+        // document's diagnostics are computed while the message lives.
+        std::string& text = doc.at("text").get_ref<std::string&>();
+        d.text = FromUtf8(text);
+        std::string().swap(text);
         d.code_page = CodePageOnDisk(PathOfUri(d.uri), options_.encoding);
         Publish(d);
       } else if (method == "textDocument/didChange") {
@@ -335,7 +339,7 @@ class Server {
         Document& d = it->second;
         d.version = params["textDocument"].value("version", d.version);
         for (const json& change : params.at("contentChanges")) {
-          const Text text = FromUtf8(change.at("text").get<std::string>());
+          const Text text = FromUtf8(change.at("text").get_ref<const std::string&>());
           if (change.contains("range")) {
             lsp::ApplyChange(d.text, ToPosition(change["range"]["start"]), ToPosition(change["range"]["end"]), text);
           } else {
