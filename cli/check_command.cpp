@@ -140,7 +140,8 @@ void FindRules(const CheckCommandOptions& options, const std::vector<fs::path>& 
 // of a document's project, named Book.xlsm:Module1 with its lines counted in
 // the module's source.
 void CheckOneFile(const CheckCommandOptions& options, std::size_t i, const fs::path& path,
-                  const check::CheckOptions& check_options, FileResult& result) {
+                  const check::CheckOptions& check_options, const std::shared_ptr<DebrisSweep>& sweep,
+                  FileResult& result) {
   auto check_file = [&](const ModuleFile& file, const std::string& name, const std::string& module) {
     for (const check::Finding& f : check::CheckModule(*file.Module(), check_options)) {
       result.findings.push_back({name, i, module, file.FileLineOfRow(f.row), f.column,
@@ -162,7 +163,7 @@ void CheckOneFile(const CheckCommandOptions& options, std::size_t i, const fs::p
         result.modules.push_back(modules.Names()[k]);
       }
     } else {
-      check_file(LoadModuleFile(path.string(), options.encoding, ""), path.string(), "");
+      check_file(LoadModuleFile(path.string(), options.encoding, "", false, sweep), path.string(), "");
     }
   } catch (const std::exception& e) {
     result.error = e.what();
@@ -175,9 +176,12 @@ void CheckOneFile(const CheckCommandOptions& options, std::size_t i, const fs::p
 void CheckFiles(const CheckCommandOptions& options, const std::vector<fs::path>& files, const FileRules& rules,
                 std::vector<FileResult>& results) {
   std::atomic<std::size_t> next{0};
+  // Each folder is cleared of a killed run's files once a run: listing it
+  // for every file made a folder of many files quadratic.
+  const auto sweep = std::make_shared<DebrisSweep>();
   auto work = [&] {
     for (std::size_t i = next++; i < files.size(); i = next++) {
-      if (rules.of_file[i] != nullptr) CheckOneFile(options, i, files[i], *rules.of_file[i], results[i]);
+      if (rules.of_file[i] != nullptr) CheckOneFile(options, i, files[i], *rules.of_file[i], sweep, results[i]);
     }
   };
   const std::size_t threads =
