@@ -5,7 +5,7 @@
 #include <functional>
 #include <utility>
 
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 
 namespace qlx::office {
 

@@ -40,7 +40,7 @@ struct CompoundEntry {
 inline constexpr std::size_t kMaxCompoundFileSize = std::size_t{1} << 30;
 inline constexpr std::size_t kMaxCompoundEntries = 100000;
 
-// Reads a compound file. Throws OfficeError (see ovba_compression.h) naming
+// Reads a compound file. Throws OfficeError (office_error.h) naming
 // what is wrong when the bytes are not a compound file or are damaged: a
 // sector chain that leaves the file or loops, a stream longer than its chain,
 // a directory that is not a tree, streams that together hold more than the

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "host/text.h"
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 #include "office/zip_archive.h"
 
 namespace qlx::office {

@@ -4,17 +4,12 @@
 #pragma once
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-namespace qlx::office {
+#include "office/office_error.h"
 
-// A VBA project that cannot be read or written; the message says why.
-class OfficeError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace qlx::office {
 
 // Thrown when a container would grow past the limit it was given.
 class ExpansionError : public OfficeError {

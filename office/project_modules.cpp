@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "host/encoding.h"
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 
 namespace qlx::office {
 

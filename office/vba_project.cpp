@@ -5,6 +5,7 @@
 #include <map>
 
 #include "host/text.h"
+#include "office/office_error.h"
 #include "office/ovba_compression.h"
 
 namespace qlx::office {

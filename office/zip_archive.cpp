@@ -7,7 +7,7 @@
 
 #include <zip.h>
 
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 
 namespace qlx::office {
 

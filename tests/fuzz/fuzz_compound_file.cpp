@@ -6,7 +6,7 @@
 #include <string>
 
 #include "office/compound_file.h"
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "host/memory.h"
 #include "office/office_document.h"
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 #include "office/project_modules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

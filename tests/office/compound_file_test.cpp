@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "office/ovba_compression.h"
+#include "office/office_error.h"
 
 namespace qlx::office {
 namespace {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "office/office_error.h"
 #include "office/project_builder.h"
 #include "office/project_modules.h"
 #include "host/memory.h"
