@@ -18,9 +18,6 @@ constexpr std::size_t kBufferSize = 256;
 
 std::filesystem::path ToPath(const Text& path) { return std::filesystem::path(path); }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 int DigitValue(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if (c >= u'a' && c <= u'z') return c - u'a' + 10;
@@ -59,8 +56,7 @@ Text CutToAnsiBytes(TextView text, std::size_t max_bytes, Converter& ansi) {
   if (bytes.size() > max_bytes) {
     bytes.clear();
     for (std::size_t i = 0; i < text.size();) {
-      const std::size_t n =
-          IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+      const std::size_t n = CodePointAt(text, i).length;
       const std::string piece = ansi.Encode(text.substr(i, n));
       if (bytes.size() + piece.size() > max_bytes) break;
       bytes += piece;

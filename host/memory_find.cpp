@@ -7,39 +7,11 @@
 #include "host/chars.h"
 
 namespace qlx::memory {
-namespace {
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
-
-char32_t Combine(char16_t high, char16_t low) {
-  return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (low - 0xDC00);
-}
-
-// The code point that ends just before index i (0 at the start of the line).
-char32_t CodePointBefore(TextView s, std::size_t i) {
-  if (i == 0 || i > s.size()) return 0;
-  char16_t c = s[i - 1];
-  if (IsLowSurrogate(c) && i >= 2 && IsHighSurrogate(s[i - 2])) return Combine(s[i - 2], c);
-  return c;
-}
-
-// The code point that starts at index i (0 at the end of the line).
-char32_t CodePointAt(TextView s, std::size_t i) {
-  if (i >= s.size()) return 0;
-  char16_t c = s[i];
-  if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
-    return Combine(c, s[i + 1]);
-  }
-  return c;
-}
-
-}  // namespace
 
 Text FoldCase(TextView s) {
   Text folded(s);
   for (char16_t& c : folded) {
-    if (IsHighSurrogate(c) || IsLowSurrogate(c)) continue;
+    if (IsSurrogate(c)) continue;
     const char32_t f = FoldChar(c);
     if (f <= 0xFFFF) c = static_cast<char16_t>(f);
   }
@@ -92,8 +64,8 @@ LineSearch::LineSearch(TextView target, FindOptions options)
 
 bool LineSearch::StandsAsWord(TextView line, std::size_t start, std::size_t length) const {
   if (!options_.whole_word) return true;
-  return !IsFindWordChar(CodePointBefore(line, start)) &&
-         !IsFindWordChar(CodePointAt(line, start + length));
+  return !IsFindWordChar(CodePointBefore(line, start).value) &&
+         !IsFindWordChar(CodePointAt(line, start + length).value);
 }
 
 std::optional<LineMatch> LineSearch::First(TextView line, std::int32_t from,

@@ -7,21 +7,6 @@
 namespace qlx::memory {
 namespace {
 
-// The code point starting at i (0 past the end); *after is where the next starts.
-char32_t CodePointAt(TextView s, std::size_t i, std::size_t* after) {
-  if (i >= s.size()) {
-    *after = i;
-    return 0;
-  }
-  char32_t c = s[i];
-  if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-    *after = i + 2;
-    return 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-  }
-  *after = i + 1;
-  return c;
-}
-
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 char16_t CharAt(TextView s, std::size_t i) { return i < s.size() ? s[i] : u'\0'; }
@@ -48,22 +33,20 @@ bool TakeKeyword(TextView s, std::size_t& i, TextView keyword) {
     if (AsciiLower(s[i + k]) != AsciiLower(keyword[k])) return false;
   }
   std::size_t end = i + keyword.size();
-  std::size_t after = 0;
-  if (end < s.size() && IsIdentifierChar(CodePointAt(s, end, &after))) return false;
+  if (end < s.size() && IsIdentifierChar(CodePointAt(s, end).value)) return false;
   i = end;
   return true;
 }
 
 // Moves i past an identifier (a letter, then letters, digits and "_").
 bool TakeIdentifier(TextView s, std::size_t& i, Text* name) {
-  std::size_t after = 0;
-  char32_t first = CodePointAt(s, i, &after);
-  if (first == 0 || !IsLetterChar(first)) return false;
-  std::size_t end = after;
+  const CodePoint first = CodePointAt(s, i);
+  if (first.value == 0 || !IsLetterChar(first.value)) return false;
+  std::size_t end = i + first.length;
   while (end < s.size()) {
-    char32_t c = CodePointAt(s, end, &after);
-    if (!IsIdentifierChar(c)) break;
-    end = after;
+    const CodePoint c = CodePointAt(s, end);
+    if (!IsIdentifierChar(c.value)) break;
+    end += c.length;
   }
   if (name != nullptr) *name = Text(s.substr(i, end - i));
   i = end;

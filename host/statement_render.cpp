@@ -231,25 +231,9 @@ char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<ch
 
 char16_t CharAt(TextView s, std::size_t i) { return i < s.size() ? s[i] : u'\0'; }
 
-// The code point at i and its length in UTF-16 units (0 past the end).
-char32_t CodePointAt(TextView s, std::size_t i, std::size_t* length) {
-  if (i >= s.size()) {
-    *length = 0;
-    return 0;
-  }
-  char32_t c = s[i];
-  if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-    *length = 2;
-    return 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-  }
-  *length = 1;
-  return c;
-}
-
 bool IsNameCharAt(TextView s, std::size_t i) {
-  std::size_t length = 0;
-  char32_t c = CodePointAt(s, i, &length);
-  return length != 0 && IsIdentifierChar(c);
+  const CodePoint c = CodePointAt(s, i);
+  return c.length != 0 && IsIdentifierChar(c.value);
 }
 
 bool IsNameStartAt(TextView s, std::size_t i) {
@@ -258,10 +242,9 @@ bool IsNameStartAt(TextView s, std::size_t i) {
 
 std::size_t NameEnd(TextView s, std::size_t i) {
   while (i < s.size()) {
-    std::size_t length = 0;
-    char32_t c = CodePointAt(s, i, &length);
-    if (!IsIdentifierChar(c)) break;
-    i += length;
+    const CodePoint c = CodePointAt(s, i);
+    if (!IsIdentifierChar(c.value)) break;
+    i += c.length;
   }
   return i;
 }

@@ -157,15 +157,32 @@ bool EndsWith(TextView s, TextView suffix) {
 
 int DisplayWidth(TextView s) {
   int width = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    width += IsWideChar(c) ? 2 : 1;
+  for (std::size_t i = 0; i < s.size();) {
+    const CodePoint c = CodePointAt(s, i);
+    width += IsWideChar(c.value) ? 2 : 1;
+    i += c.length;
   }
   return width;
+}
+
+namespace {
+
+char32_t Combine(char32_t high, char32_t low) { return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00); }
+
+}  // namespace
+
+CodePoint CodePointAt(TextView s, std::size_t i) {
+  if (i >= s.size()) return {};
+  const char32_t c = s[i];
+  if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) return {Combine(c, s[i + 1]), 2};
+  return {c, 1};
+}
+
+CodePoint CodePointBefore(TextView s, std::size_t i) {
+  if (i == 0 || i > s.size()) return {};
+  const char32_t c = s[i - 1];
+  if (IsLowSurrogate(c) && i >= 2 && IsHighSurrogate(s[i - 2])) return {Combine(s[i - 2], c), 2};
+  return {c, 1};
 }
 
 }  // namespace qlx

@@ -2,6 +2,7 @@
 // Lengths and positions count UTF-16 code units; positions start at 1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +13,23 @@ using Text = std::u16string;
 using TextView = std::u16string_view;
 using Row = std::int32_t;    // 1-based line number of a code module; 0 = none
 using Short = std::int16_t;  // counts of parameters and procedures
+
+// UTF-16 code points. A high surrogate followed by a low one is one code
+// point; a surrogate without its partner stands for itself.
+constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+struct CodePoint {
+  char32_t value = 0;
+  std::size_t length = 0;  // in UTF-16 units: 1 or 2, 0 when there is none
+};
+// The code point that starts at index i (0-based): {0, 0} past the end. At
+// the low half of a pair it is that half alone.
+CodePoint CodePointAt(TextView s, std::size_t i);
+// The code point that ends just before index i: {0, 0} at the start or past
+// the end.
+CodePoint CodePointBefore(TextView s, std::size_t i);
 
 // UTF-8 <-> UTF-16. FromUtf8 throws VbError 5 on malformed input.
 std::string ToUtf8(TextView text);

@@ -18,9 +18,6 @@ constexpr const char* kNativeUtf16 = std::endian::native == std::endian::little 
 
 const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // Converts input, appending to output, until it is used up or a sequence
 // fails. Gives the number of input bytes converted; *error is 0 when all of
 // them were, else EILSEQ (invalid) or EINVAL (incomplete at the end).
@@ -123,13 +120,13 @@ std::string Converter::Encode(TextView text, int* replaced) {
     // UTF-8 holds every character; only a surrogate without its partner
     // cannot be written.
     Text clean(text);
-    for (std::size_t i = 0; i < clean.size(); ++i) {
-      if (IsHighSurrogate(clean[i]) && i + 1 < clean.size() && IsLowSurrogate(clean[i + 1])) {
-        ++i;
-      } else if (IsHighSurrogate(clean[i]) || IsLowSurrogate(clean[i])) {
+    for (std::size_t i = 0; i < clean.size();) {
+      const CodePoint c = CodePointAt(clean, i);
+      if (IsSurrogate(c.value)) {
         clean[i] = u'?';
         ++count;
       }
+      i += c.length;
     }
     out = ToUtf8(clean);
   } else {
@@ -141,8 +138,7 @@ std::string Converter::Encode(TextView text, int* replaced) {
       pos += done / sizeof(char16_t);
       if (error == 0) break;
       // The character at pos cannot be written: a pair counts as one.
-      const bool pair = pos + 1 < text.size() && IsHighSurrogate(text[pos]) && IsLowSurrogate(text[pos + 1]);
-      pos += pair ? 2 : 1;
+      pos += std::max<std::size_t>(CodePointAt(text, pos).length, 1);
       ++count;
       Convert(impl_->to_bytes, BytesOf(u"?"), out, &error);
     }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "host/text.h"
 #include "host/win32/windows_api.h"
 
 namespace qlx {
@@ -20,7 +21,7 @@ WORD CharType(char32_t c) {
 }
 
 char32_t Map(char32_t c, DWORD flags) {
-  if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) return c;
+  if (c > 0xFFFF || IsSurrogate(c)) return c;
   const wchar_t ch = static_cast<wchar_t>(c);
   wchar_t out[4] = {};
   const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, flags, &ch, 1, out, 4, nullptr, nullptr, 0);

@@ -12,9 +12,6 @@
 namespace qlx {
 namespace {
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -91,13 +88,13 @@ std::string Converter::Encode(TextView text, int* replaced) {
   std::string out;
   // Unpaired surrogates cannot be written in any encoding: each is one '?'.
   Text clean(text);
-  for (std::size_t i = 0; i < clean.size(); ++i) {
-    if (IsHighSurrogate(clean[i]) && i + 1 < clean.size() && IsLowSurrogate(clean[i + 1])) {
-      ++i;
-    } else if (IsHighSurrogate(clean[i]) || IsLowSurrogate(clean[i])) {
+  for (std::size_t i = 0; i < clean.size();) {
+    const CodePoint c = CodePointAt(clean, i);
+    if (IsSurrogate(c.value)) {
       clean[i] = u'?';
       ++count;
     }
+    i += c.length;
   }
   BOOL lost = FALSE;
   out = convert(clean, &lost);
@@ -105,7 +102,7 @@ std::string Converter::Encode(TextView text, int* replaced) {
     // Count the characters that became '?', a surrogate pair as one.
     out.clear();
     for (std::size_t i = 0; i < clean.size();) {
-      const std::size_t n = IsHighSurrogate(clean[i]) && i + 1 < clean.size() ? 2 : 1;
+      const std::size_t n = CodePointAt(clean, i).length;
       BOOL piece_lost = FALSE;
       const std::string piece = convert(TextView(clean).substr(i, n), &piece_lost);
       if (piece_lost) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host/encoding.h"
 #include "support/files.h"
 #include "support/text.h"
 
@@ -228,6 +229,38 @@ TEST(ModuleFileTest, UnrepresentableCharactersAreWrittenAsQuestionMarks) {
   EXPECT_EQ(utf8.Render(), "' \xe8\xa1\xa8\n' x?y\n");
   EXPECT_EQ(utf8.Warnings().size(), 1u);
 }
+
+// Each character an encoding cannot hold is one '?' and counts once: a
+// surrogate pair is one character, each half without its partner another.
+struct UnwritableCase {
+  const char* what;
+  Encoding::Kind kind;
+  Text text;
+  std::string bytes;
+  int replaced;
+};
+
+class UnwritableTest : public ::testing::TestWithParam<UnwritableCase> {};
+
+TEST_P(UnwritableTest, EachCharacterIsOneQuestionMark) {
+  const UnwritableCase& c = GetParam();
+  SCOPED_TRACE(c.what);
+  Converter converter(Encoding{c.kind, kDefaultCodePage});
+  int replaced = 0;
+  EXPECT_EQ(converter.Encode(c.text, &replaced), c.bytes);
+  EXPECT_EQ(replaced, c.replaced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, UnwritableTest,
+    ::testing::Values(
+        UnwritableCase{"Utf8Pair", Encoding::Kind::kUtf8, u"a\U0001F600", "a\xf0\x9f\x98\x80", 0},
+        UnwritableCase{"Utf8LoneHigh", Encoding::Kind::kUtf8, Text{0xD83D, u'a'}, "?a", 1},
+        UnwritableCase{"Utf8LowThenHigh", Encoding::Kind::kUtf8, Text{0xDC00, 0xD800}, "??", 2},
+        UnwritableCase{"Cp932Pair", Encoding::Kind::kCodePage, u"a\U00020BB7b", "a?b", 1},
+        UnwritableCase{"Cp932TwoHighs", Encoding::Kind::kCodePage, Text{0xD800, 0xD800}, "??", 2},
+        UnwritableCase{"Cp932LoneLowAtEnd", Encoding::Kind::kCodePage, Text{u'x', 0xDFFF}, "x?", 1}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 // Nothing is ever saved with '?' in place of a character: the file stays as it was.
 TEST(ModuleFileTest, SaveRefusesCharactersTheEncodingCannotHold) {

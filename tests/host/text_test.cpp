@@ -100,6 +100,57 @@ TEST(TextTest, DisplayWidthCountsFullWidthTwice) {
   EXPECT_EQ(DisplayWidth(u"'|戻り値|:型"), 12);
 }
 
+// A pair is one code point from either end; a surrogate without its
+// partner, or the half of a pair seen from inside it, stands alone.
+struct CodePointCase {
+  std::u16string text;
+  std::size_t index;
+  char32_t at;
+  std::size_t at_length;
+  char32_t before;
+  std::size_t before_length;
+};
+
+class CodePointTest : public ::testing::TestWithParam<CodePointCase> {};
+
+TEST_P(CodePointTest, ReadsPairsWholeAndLoneHalvesAlone) {
+  const CodePointCase& c = GetParam();
+  SCOPED_TRACE(testing::U8(c.text) + " at " + std::to_string(c.index));
+  const CodePoint at = CodePointAt(c.text, c.index);
+  EXPECT_EQ(at.value, c.at);
+  EXPECT_EQ(at.length, c.at_length);
+  const CodePoint before = CodePointBefore(c.text, c.index);
+  EXPECT_EQ(before.value, c.before);
+  EXPECT_EQ(before.length, c.before_length);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Units, CodePointTest,
+    ::testing::Values(CodePointCase{u"", 0, 0, 0, 0, 0},
+                      CodePointCase{u"ab", 0, u'a', 1, 0, 0},
+                      CodePointCase{u"ab", 2, 0, 0, u'b', 1},
+                      CodePointCase{u"ab", 5, 0, 0, 0, 0},
+                      CodePointCase{u"x\U00020BB7y", 1, 0x20BB7, 2, u'x', 1},
+                      CodePointCase{u"x\U00020BB7y", 2, 0xDFB7, 1, 0xD842, 1},
+                      CodePointCase{u"x\U00020BB7y", 3, u'y', 1, 0x20BB7, 2},
+                      CodePointCase{u"\U00010000", 0, 0x10000, 2, 0, 0},
+                      CodePointCase{u"\U0010FFFF", 2, 0, 0, 0x10FFFF, 2},
+                      CodePointCase{std::u16string{0xD800}, 0, 0xD800, 1, 0, 0},
+                      CodePointCase{std::u16string{0xDBFF, u'a'}, 0, 0xDBFF, 1, 0, 0},
+                      CodePointCase{std::u16string{0xDC00, 0xD800}, 0, 0xDC00, 1, 0, 0},
+                      CodePointCase{std::u16string{0xDC00, 0xD800}, 2, 0, 0, 0xD800, 1},
+                      CodePointCase{std::u16string{u'a', 0xDFFF}, 2, 0, 0, 0xDFFF, 1},
+                      CodePointCase{std::u16string{0xD7FF, 0xDC00}, 0, 0xD7FF, 1, 0, 0},
+                      CodePointCase{std::u16string{0xDBFF, 0xE000}, 2, 0, 0, 0xE000, 1}),
+    [](const ::testing::TestParamInfo<CodePointCase>& info) { return "Case" + std::to_string(info.index); });
+
+TEST(TextTest, DisplayWidthCountsAPairOnceAndALoneHalfAsOne) {
+  EXPECT_EQ(DisplayWidth(u"\U00020BB7"), 2);  // a full-width ideograph outside the BMP
+  EXPECT_EQ(DisplayWidth(u"a\U0001F600"), 3);
+  EXPECT_EQ(DisplayWidth(std::u16string{0xD842, u'a'}), 2);
+  EXPECT_EQ(DisplayWidth(std::u16string{0xDFB7, 0xD842}), 2);
+}
+
 // Extensions, option words and project names: ASCII letters only, so a
 // Shift-JIS or UTF-8 byte never changes whatever the locale.
 TEST(TextTest, AsciiLowerTouchesAsciiLettersOnly) {
