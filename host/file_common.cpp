@@ -1,8 +1,70 @@
 // The parts of safe file writing that every platform shares.
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+
 #include "host/file_io.h"
 #include "host/module_file.h"
+#include "host/temp_files.h"
 
 namespace qlx {
+namespace temp_files {
+namespace {
+
+constexpr std::string_view kNewSuffix = ".qlx-new";
+constexpr std::string_view kTmpSuffix = ".qlx-tmp";
+constexpr std::string_view kOldSuffix = ".qlx-old";
+
+std::string RandomTag() {
+  static std::random_device random;
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(random()));
+  return hex;
+}
+
+// Whether s ends with the ASCII suffix, in the platform's own characters.
+bool EndsWithAscii(const std::filesystem::path::string_type& s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  const std::size_t from = s.size() - suffix.size();
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (s[from + i] != static_cast<std::filesystem::path::value_type>(suffix[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path FreshName(const std::filesystem::path& dir, const std::filesystem::path& target, Kind kind) {
+  std::filesystem::path name(".");
+  name += target.filename();
+  name += ".";
+  name += RandomTag();
+  name += std::string(kind == Kind::kNew ? kNewSuffix : kTmpSuffix);
+  return dir / name;
+}
+
+std::filesystem::path OldCopyName(const std::filesystem::path& dir, const std::filesystem::path& target) {
+  std::filesystem::path name(".");
+  name += target.filename();
+  name += std::string(kOldSuffix);
+  return dir / name;
+}
+
+Found Recognise(const std::filesystem::path& file_name) {
+  const auto& s = file_name.native();
+  // A name that is the suffix alone is nobody's temporary file.
+  if (s.empty() || s[0] != '.') return {};
+  for (const auto& [kind, suffix] : {std::pair{Kind::kNew, kNewSuffix}, std::pair{Kind::kTmp, kTmpSuffix}}) {
+    if (s.size() > suffix.size() && EndsWithAscii(s, suffix)) return {kind, {}};
+  }
+  if (s.size() > 1 + kOldSuffix.size() && EndsWithAscii(s, kOldSuffix)) {
+    return {Kind::kOld, std::filesystem::path(s.substr(1, s.size() - 1 - kOldSuffix.size()))};
+  }
+  return {};
+}
+
+}  // namespace temp_files
 
 std::uint64_t ContentHash(std::string_view bytes) {
   std::uint64_t hash = 14695981039346656037ull;

@@ -14,24 +14,17 @@
 #include <cstdio>
 #include <memory>
 #include <ctime>
-#include <random>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "host/file_io.h"
+#include "host/temp_files.h"
 
 namespace qlx {
 namespace fs = std::filesystem;
 namespace {
 
-// Temporary names: ".NAME.XXXXXXXX" followed by one of these. A "new" file
-// was locked before it got its name, so once unlocked its writer is gone;
-// a "tmp" file got its name first, so it is only taken for debris when old;
-// an "old" file is the synced copy kept while a file is rewritten in place.
-constexpr std::string_view kNewSuffix = ".qlx-new";
-constexpr std::string_view kTmpSuffix = ".qlx-tmp";
-constexpr std::string_view kOldSuffix = ".qlx-old";
 constexpr std::time_t kDebrisAge = 60;  // seconds
 
 std::string Describe(const fs::path& path) { return path.string(); }
@@ -165,13 +158,6 @@ class QuietSignals {
   struct sigaction old_xfsz_ {};
 };
 
-std::string RandomTag() {
-  static std::random_device random;
-  char hex[9];
-  std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(random()));
-  return hex;
-}
-
 // A new file in dir, locked from the start, removed unless committed. Where
 // the system allows it the file has no name until Name() gives it one.
 class TempFile {
@@ -187,20 +173,18 @@ class TempFile {
   // False with errno set on failure.
   bool Create(const fs::path& dir, const fs::path& target, bool unnamed) {
     dir_ = dir;
-    base_ = target.filename().string();
-    base_.insert(base_.begin(), '.');
-    base_ += '.';
+    target_ = target;
     if (unnamed) {
       fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
       if (fd_ < 0) return false;
     } else {
-      for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        fs::path candidate = dir / (base_ + RandomTag() + std::string(kTmpSuffix));
+      const bool made = temp_files::CreateFresh(dir, target, temp_files::Kind::kTmp, [&](fs::path candidate) {
         fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) path_ = std::move(candidate);
-        if (fd_ < 0 && errno != EEXIST) return false;
-      }
-      if (fd_ < 0) return false;
+        return fd_ >= 0 ? temp_files::Attempt::kMade
+                        : errno == EEXIST ? temp_files::Attempt::kNameTaken : temp_files::Attempt::kFailed;
+      });
+      if (!made) return false;
     }
     return ::flock(fd_, LOCK_EX) == 0;
   }
@@ -209,15 +193,13 @@ class TempFile {
   bool Name() {
     if (!path_.empty()) return true;
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      fs::path candidate = dir_ / (base_ + RandomTag() + std::string(kNewSuffix));
+    return temp_files::CreateFresh(dir_, target_, temp_files::Kind::kNew, [&](fs::path candidate) {
       if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         path_ = std::move(candidate);
-        return true;
+        return temp_files::Attempt::kMade;
       }
-      if (errno != EEXIST) return false;
-    }
-    return false;
+      return errno == EEXIST ? temp_files::Attempt::kNameTaken : temp_files::Attempt::kFailed;
+    });
   }
 
   int fd() const { return fd_; }
@@ -233,7 +215,7 @@ class TempFile {
  private:
   int fd_ = -1;
   fs::path dir_;
-  std::string base_;
+  fs::path target_;
   fs::path path_;
   bool committed_ = false;
 };
@@ -298,11 +280,10 @@ std::vector<fs::path> RemoveDebris(const fs::path& dir) {
   bool changed = false;
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
-    const std::string name = it->path().filename().string();
-    if (name.size() < 2 || name[0] != '.') continue;
-    const bool is_new = name.ends_with(kNewSuffix);
-    const bool is_tmp = name.ends_with(kTmpSuffix);
-    const bool is_old = name.ends_with(kOldSuffix);
+    const temp_files::Found found = temp_files::Recognise(it->path().filename());
+    const bool is_new = found.kind == temp_files::Kind::kNew;
+    const bool is_tmp = found.kind == temp_files::Kind::kTmp;
+    const bool is_old = found.kind == temp_files::Kind::kOld;
     if (!is_new && !is_tmp && !is_old) continue;
     Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
@@ -315,7 +296,7 @@ std::vector<fs::path> RemoveDebris(const fs::path& dir) {
     if (is_new || (is_tmp && now - held.st_mtim.tv_sec > kDebrisAge)) {
       changed = ::unlink(it->path().c_str()) == 0 || changed;
     } else if (is_old) {
-      const fs::path file = dir / name.substr(1, name.size() - 1 - kOldSuffix.size());
+      const fs::path file = dir / found.module;
       if (RecoverFromCopy(fd.get(), it->path(), file)) put_back.push_back(file);
       changed = true;
     }
@@ -352,10 +333,7 @@ bool Prepare(TempFile& temp, std::string_view bytes, const fs::path& target, con
 // the new content, then the copy goes.
 void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view old_bytes,
                   std::string_view bytes, const std::string& where) {
-  std::string copy_name = ".";
-  copy_name += target.filename().string();
-  copy_name += kOldSuffix;
-  const fs::path copy = dir / copy_name;
+  const fs::path copy = temp_files::OldCopyName(dir, target);
   if (::access(copy.c_str(), F_OK) == 0) {
     throw FileError(where + "an interrupted earlier write left the old content in " + Describe(copy) +
                     "; compare it with the file and remove it");

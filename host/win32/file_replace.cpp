@@ -9,12 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <random>
 #include <string>
 #include <thread>
 
 #include "host/file_io.h"
 #include "host/module_file.h"
+#include "host/temp_files.h"
 #include "host/win32/windows_api.h"
 
 namespace qlx {
@@ -22,8 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::wstring_view kTmpSuffix = L".qlx-tmp";
-constexpr std::wstring_view kOldSuffix = L".qlx-old";
 constexpr std::int64_t kDebrisAge = 60LL * 10000000;  // one minute in FILETIME units
 // The locked range: one byte at an offset no file reaches.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
@@ -128,13 +126,6 @@ bool SameFile(HANDLE a, HANDLE b) {
          x.nFileIndexLow == y.nFileIndexLow;
 }
 
-std::wstring RandomTag() {
-  static std::random_device random;
-  wchar_t hex[9];
-  std::swprintf(hex, 9, L"%08x", static_cast<unsigned>(random()));
-  return hex;
-}
-
 // A hidden new file beside the target, open only to this process until it
 // is closed, removed unless committed.
 class TempFile {
@@ -146,22 +137,22 @@ class TempFile {
     file_.Close();
     if (!committed_ && !path_.empty()) DeleteFileW(path_.c_str());
   }
-  bool Create(const fs::path& dir, const fs::path& target, std::wstring_view fixed_name = {}) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::wstring name = fixed_name.empty()
-                              ? L"." + target.filename().wstring() + L"." + RandomTag() + std::wstring(kTmpSuffix)
-                              : std::wstring(fixed_name);
-      std::wstring candidate = (dir / name).wstring();
-      HANDLE h = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_HIDDEN, nullptr);
-      if (h != INVALID_HANDLE_VALUE) {
-        file_.Reset(h);
-        path_ = std::move(candidate);
-        return true;
-      }
-      if (GetLastError() != ERROR_FILE_EXISTS || !fixed_name.empty()) return false;
-    }
-    return false;
+  // A fresh hidden name beside target.
+  bool Create(const fs::path& dir, const fs::path& target) {
+    return temp_files::CreateFresh(dir, target, temp_files::Kind::kTmp, [&](const fs::path& candidate) {
+      if (CreateAt(candidate)) return temp_files::Attempt::kMade;
+      return GetLastError() == ERROR_FILE_EXISTS ? temp_files::Attempt::kNameTaken : temp_files::Attempt::kFailed;
+    });
+  }
+  // Exactly the name given; false when it exists.
+  bool CreateAt(const fs::path& name) {
+    std::wstring candidate = name.wstring();
+    HANDLE h = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    file_.Reset(h);
+    path_ = std::move(candidate);
+    return true;
   }
   HANDLE get() const { return file_.get(); }
   bool Close() { return file_.Close(); }
@@ -178,13 +169,13 @@ class TempFile {
 // its hard links stay; the copy goes once the new content is whole.
 void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view old_bytes, std::string_view bytes,
                   const std::string& where) {
-  const std::wstring copy_name = L"." + target.filename().wstring() + std::wstring(kOldSuffix);
-  if (GetFileAttributesW((dir / copy_name).wstring().c_str()) != INVALID_FILE_ATTRIBUTES) {
-    throw FileError(where + "an interrupted earlier write left the old content in " + (dir / copy_name).string() +
+  const fs::path copy_path = temp_files::OldCopyName(dir, target);
+  if (GetFileAttributesW(copy_path.wstring().c_str()) != INVALID_FILE_ATTRIBUTES) {
+    throw FileError(where + "an interrupted earlier write left the old content in " + copy_path.string() +
                     "; compare it with the file and remove it");
   }
   TempFile copy;
-  if (!copy.Create(dir, target, copy_name) || !WriteAll(copy.get(), old_bytes)) {
+  if (!copy.CreateAt(copy_path) || !WriteAll(copy.get(), old_bytes)) {
     throw FileError(where + "cannot keep a copy of the old content: " + LastErrorText());
   }
   WinHandle file(OpenShared(target, GENERIC_READ | GENERIC_WRITE));
@@ -193,7 +184,7 @@ void WriteInPlace(const fs::path& target, const fs::path& dir, std::string_view 
     const std::string error = LastErrorText();
     if (!WriteAll(file.get(), old_bytes)) {
       copy.Commit();
-      throw FileError(where + error + "; the old content is kept in " + (dir / copy_name).string());
+      throw FileError(where + error + "; the old content is kept in " + copy_path.string());
     }
     throw FileError(where + error);
   }
@@ -233,10 +224,9 @@ std::vector<fs::path> RemoveDebris(const fs::path& dir) {
   const std::int64_t now = Ticks(now_time);
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return put_back;
-    const std::wstring name = it->path().filename().wstring();
-    if (name.size() < 2 || name[0] != L'.') continue;
-    const bool is_tmp = name.ends_with(kTmpSuffix);
-    const bool is_old = name.ends_with(kOldSuffix);
+    const temp_files::Found found = temp_files::Recognise(it->path().filename());
+    const bool is_tmp = found.kind == temp_files::Kind::kTmp;
+    const bool is_old = found.kind == temp_files::Kind::kOld;
     if (!is_tmp && !is_old) continue;
     // A file still open in a running qlx cannot be opened without sharing.
     HANDLE h = CreateFileW(it->path().wstring().c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
@@ -248,9 +238,8 @@ std::vector<fs::path> RemoveDebris(const fs::path& dir) {
       CloseHandle(h);
       if (old) DeleteFileW(it->path().wstring().c_str());
     } else {
-      const std::wstring module = name.substr(1, name.size() - 1 - kOldSuffix.size());
       WinHandle copy(h);
-      if (RecoverFromCopy(copy.Release(), it->path(), dir / module)) put_back.push_back(dir / module);
+      if (RecoverFromCopy(copy.Release(), it->path(), dir / found.module)) put_back.push_back(dir / found.module);
     }
   }
   return put_back;

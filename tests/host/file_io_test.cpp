@@ -18,6 +18,7 @@
 #include <string>
 
 #include "host/module_file.h"
+#include "host/temp_files.h"
 #include "support/files.h"
 
 namespace qlx {
@@ -236,7 +237,10 @@ INSTANTIATE_TEST_SUITE_P(
                       DebrisCase{"FreshNamedTemporary", ".M.bas.0a1b2c3d.qlx-tmp", 0, false, false},
                       DebrisCase{"OldNamedTemporaryInUse", ".M.bas.0a1b2c3d.qlx-tmp", 120, true, false},
                       DebrisCase{"SomeoneElsesFile", ".M.bas.swp", 120, false, false},
-                      DebrisCase{"OtherModulesTemporary", ".N.bas.0a1b2c3d.qlx-new", 0, false, true}),
+                      DebrisCase{"OtherModulesTemporary", ".N.bas.0a1b2c3d.qlx-new", 0, false, true},
+                      // A name that is a suffix alone was written by someone else.
+                      DebrisCase{"BareNewSuffix", ".qlx-new", 0, false, false},
+                      DebrisCase{"BareTmpSuffix", ".qlx-tmp", 120, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A run that loads many files with one set of options clears each folder
@@ -285,6 +289,42 @@ TEST_F(FileIoTest, AnInterruptedRewriteInPlaceIsUndoneByTheNextRun) {
   EXPECT_EQ(file.OriginalBytes(), kModule);
   EXPECT_EQ(ReadFile(Module()), kModule);
   EXPECT_EQ(Names(dir_), std::vector<std::string>{"M.bas"});
+}
+
+// ".qlx-old" is no copy of "qlx-old": nothing is put back into a file the
+// user owns.
+TEST_F(FileIoTest, ABareOldSuffixIsNobodysCopy) {
+  WriteFile(dir_ / "qlx-old", "mine");
+  WriteFile(dir_ / ".qlx-old", "someone else's");
+  ModuleFile::Load(Module());
+  EXPECT_EQ(ReadFile(dir_ / "qlx-old"), "mine");
+  EXPECT_EQ(ReadFile(dir_ / ".qlx-old"), "someone else's");
+}
+
+// The names a write gives its temporary files are the names the sweep
+// takes for its own, whatever the module is called.
+TEST(TempFilesTest, TheSweepKnowsEveryNameAWriteGives) {
+  using temp_files::Kind;
+  for (const char* module : {"M.bas", "a b.cls", "モジュール.frm", "x"}) {
+    SCOPED_TRACE(module);
+    const fs::path dir = "/some/dir";
+    for (const Kind kind : {Kind::kNew, Kind::kTmp}) {
+      const fs::path name = temp_files::FreshName(dir, dir / module, kind);
+      EXPECT_EQ(name.parent_path(), dir);
+      const std::string file = name.filename().string();
+      EXPECT_EQ(file.size(), 1 + std::string(module).size() + 1 + 8 + 8) << file;
+      EXPECT_EQ(temp_files::Recognise(name.filename()).kind, kind) << file;
+    }
+    EXPECT_NE(temp_files::FreshName(dir, module, Kind::kTmp), temp_files::FreshName(dir, module, Kind::kTmp));
+    const fs::path copy = temp_files::OldCopyName(dir, dir / module);
+    EXPECT_EQ(copy, dir / ("." + std::string(module) + ".qlx-old"));
+    const temp_files::Found found = temp_files::Recognise(copy.filename());
+    EXPECT_EQ(found.kind, Kind::kOld);
+    EXPECT_EQ(found.module, fs::path(module));
+  }
+  for (const char* other : {"", ".", "M.bas", "M.bas.qlx-tmp", ".M.bas.swp", ".qlx-old", "..qlx-old", ".qlx-new"}) {
+    EXPECT_EQ(temp_files::Recognise(other).kind, Kind::kNone) << other;
+  }
 }
 
 TEST_F(FileIoTest, ACopyOlderThanTheFilesLaterChangesIsLeftForAPerson) {
