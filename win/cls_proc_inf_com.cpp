@@ -1,5 +1,6 @@
 #include "cls_proc_inf_com.h"
 
+#include "com_barrier.h"
 #include "guids.h"
 #include "host/com/com_editor.h"
 #include "type_library.h"
@@ -7,9 +8,7 @@
 namespace qlx::win {
 namespace {
 
-constexpr wchar_t kSource[] = L"QLX_Project.ClsProcInf";
-
-HRESULT Failure() noexcept { return com::ReportCurrentError(kSource, kIidClsProcInf); }
+constexpr ErrorSource kSource{L"QLX_Project.ClsProcInf", kIidClsProcInf};
 
 }  // namespace
 
@@ -40,34 +39,23 @@ HRESULT ClsProcInfObject::GetTypeInfo(UINT index, LCID /*lcid*/, ITypeInfo** inf
   if (!info) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  try {
-    *info = com::ComPtr<ITypeInfo>(TypeInfo()).detach();
-    return S_OK;
-  } catch (...) {
-    return Failure();
-  }
+  return ComGuarded(kSource, [&] { *info = com::ComPtr<ITypeInfo>(TypeInfo()).detach(); });
 }
 
 HRESULT ClsProcInfObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID /*lcid*/, DISPID* ids) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-  try {
-    return DispGetIDsOfNames(TypeInfo(), names, count, ids);
-  } catch (...) {
-    return Failure();
-  }
+  return ComGuarded(kSource, [&] { return DispGetIDsOfNames(TypeInfo(), names, count, ids); });
 }
 
 HRESULT ClsProcInfObject::Invoke(DISPID id, REFIID iid, LCID /*lcid*/, WORD flags, DISPPARAMS* params,
                                  VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-  try {
-    // The type library converts the arguments (VB's literals arrive as
-    // VT_I2, by reference or not) and turns a failed member into
-    // DISP_E_EXCEPTION with the description it left in IErrorInfo.
+  // The type library converts the arguments (VB's literals arrive as
+  // VT_I2, by reference or not) and turns a failed member into
+  // DISP_E_EXCEPTION with the description it left in IErrorInfo.
+  return ComGuarded(kSource, [&] {
     return DispInvoke(static_cast<_ClsProcInf*>(this), TypeInfo(), id, flags, params, result, excepinfo, arg_error);
-  } catch (...) {
-    return Failure();
-  }
+  });
 }
 
 HRESULT ClsProcInfObject::InterfaceSupportsErrorInfo(REFIID iid) {
@@ -81,19 +69,16 @@ HRESULT ClsProcInfObject::get_VBInstanceC(IDispatch** value) {
 }
 
 HRESULT ClsProcInfObject::SetEditor(IDispatch* value) {
-  try {
+  return ComGuarded(kSource, [&] {
     if (!value) {
       record_.VBInstanceC(nullptr);
       editor_.reset();
-      return S_OK;
+      return;
     }
     com::ComPtr<IDispatch> editor(value);
     record_.VBInstanceC(std::make_shared<com::ComVBE>(editor));
     editor_ = std::move(editor);
-    return S_OK;
-  } catch (...) {
-    return Failure();
-  }
+  });
 }
 
 HRESULT ClsProcInfObject::put_VBInstanceC(IDispatch* value) { return SetEditor(value); }
@@ -104,23 +89,14 @@ template <class Read>
 HRESULT ClsProcInfObject::ReadText(BSTR* value, Read read) {
   if (!value) return E_POINTER;
   *value = nullptr;
-  try {
-    return com::ToBstr(read(), value);
-  } catch (...) {
-    return Failure();
-  }
+  return ComGuarded(kSource, [&] { return com::ToBstr(read(), value); });
 }
 
 template <class T, class Read>
 HRESULT ClsProcInfObject::ReadNumber(T* value, Read read) {
   if (!value) return E_POINTER;
   *value = 0;
-  try {
-    *value = read();
-    return S_OK;
-  } catch (...) {
-    return Failure();
-  }
+  return ComGuarded(kSource, [&] { *value = read(); });
 }
 
 HRESULT ClsProcInfObject::get_ModuleName(BSTR* value) {
@@ -181,21 +157,11 @@ HRESULT ClsProcInfObject::get_RefIO(short i, BSTR* value) {
 HRESULT ClsProcInfObject::GetProcInf(LONG lngRow, VARIANT_BOOL* result) {
   if (!result) return E_POINTER;
   *result = VARIANT_FALSE;
-  try {
-    *result = record_.GetProcInf(lngRow) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-  } catch (...) {
-    return Failure();
-  }
+  return ComGuarded(kSource, [&] { *result = record_.GetProcInf(lngRow) ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 HRESULT ClsProcInfObject::ResetBodyPos(LONG lngProcStartRow) {
-  try {
-    record_.ResetBodyPos(lngProcStartRow);
-    return S_OK;
-  } catch (...) {
-    return Failure();
-  }
+  return ComGuarded(kSource, [&] { record_.ResetBodyPos(lngProcStartRow); });
 }
 
 }  // namespace qlx::win

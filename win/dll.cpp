@@ -1,13 +1,14 @@
-// The DLL's entry points. Each one is an exception barrier: nothing thrown
-// inside reaches the caller.
+// The DLL's entry points. Each one is an exception barrier (ComGuarded):
+// nothing thrown inside reaches the caller.
 #include <atomic>
 
 #include <olectl.h>
 
 #include "class_factory.h"
+#include "com_barrier.h"
 #include "host/com/com_object.h"
 #include "cls_proc_inf_com.h"
-#include "connect.h"
+#include "connect_object.h"
 #include "guids.h"
 #include "module.h"
 #include "registration.h"
@@ -70,24 +71,12 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ModuleInUse() ? S_FALSE : S_OK; }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  try {
-    RegisterServer(ModulePath());
-    return S_OK;
-  } catch (...) {
-    // Leave nothing half registered.
-    try {
-      UnregisterServer();
-    } catch (...) {
-    }
-    return SELFREG_E_CLASS;
-  }
+  const HRESULT hr = ComGuarded(SELFREG_E_CLASS, [] { RegisterServer(ModulePath()); });
+  // Leave nothing half registered.
+  if (FAILED(hr)) ComGuarded(SELFREG_E_CLASS, [] { UnregisterServer(); });
+  return hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  try {
-    UnregisterServer();
-    return S_OK;
-  } catch (...) {
-    return SELFREG_E_CLASS;
-  }
+  return ComGuarded(SELFREG_E_CLASS, [] { UnregisterServer(); });
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "com_barrier.h"
 #include "module.h"
 #include "win32_ui.h"
 
@@ -274,7 +275,10 @@ void FrmAddInWindow::FocusControl() {
 }
 
 LRESULT CALLBACK FrmAddInWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  try {
+  // Nothing escapes into the system's dispatcher; the model reports its own
+  // failures, and a handler that ended because the window or the add-in went
+  // away inside one of its boxes ends here, answering 0.
+  return ComGuarded(LRESULT{0}, [&]() -> LRESULT {
     if (message == WM_NCCREATE) {
       const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -282,12 +286,7 @@ LRESULT CALLBACK FrmAddInWindow::WindowProc(HWND window, UINT message, WPARAM wp
     auto* self = reinterpret_cast<FrmAddInWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && self->form_ && self->window_ == window) return self->OnMessage(window, message, wparam, lparam);
     return DefWindowProcW(window, message, wparam, lparam);
-  } catch (...) {
-    // Nothing escapes into the system's dispatcher; the model reports its
-    // own failures, and a handler that ended because the window or the
-    // add-in went away inside one of its boxes ends here.
-    return 0;
-  }
+  });
 }
 
 LRESULT FrmAddInWindow::OnMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "com_barrier.h"
 #include "host/clock.h"
 #include "host/com/com_holders.h"
 #include "module.h"
@@ -105,7 +106,7 @@ Text WindowText(HWND window) {
 }
 
 LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  try {
+  return ComGuarded(LRESULT{0}, [&]() -> LRESULT {
     if (message == WM_NCCREATE) {
       const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -127,9 +128,7 @@ LRESULT CALLBACK InputBoxProc(HWND window, UINT message, WPARAM wparam, LPARAM l
       }
     }
     return DefWindowProcW(window, message, wparam, lparam);
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 // A window destroyed when the holder goes, unless it went before.

@@ -1,4 +1,4 @@
-// The add-in's real connection: libqlx's Connect with the Windows services
+// The add-in as the DLL runs it: libqlx's Connect with the Windows services
 // (message boxes and the input box, the desktop calls, SetWindowPos, the
 // registry for "DisplayOnConnect", and QLX.ini next to the DLL), and the
 // Win32 tool window as the view of its window model.
@@ -8,20 +8,20 @@
 
 #include "addin/connect.h"
 #include "addin/win_settings.h"
-#include "addin_connection.h"
+#include "add_in_events.h"
 #include "frm_add_in_view.h"
 #include "host/win32/desktop.h"
 #include "win32_ui.h"
 
 namespace qlx::win {
 
-class QlxConnection : public AddinConnection {
+class WindowsAddIn : public AddInEvents {
  public:
   // settings_directory: where QLX.ini lives (the DLL's own directory).
-  explicit QlxConnection(const Text& settings_directory);
-  ~QlxConnection() override;
-  QlxConnection(const QlxConnection&) = delete;
-  QlxConnection& operator=(const QlxConnection&) = delete;
+  explicit WindowsAddIn(const Text& settings_directory);
+  ~WindowsAddIn() override;
+  WindowsAddIn(const WindowsAddIn&) = delete;
+  WindowsAddIn& operator=(const WindowsAddIn&) = delete;
 
   void OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) override;
   void OnDisconnection(std::int32_t mode) override;

@@ -1,11 +1,11 @@
 // QLX_Project.Connect: the add-in object the editor creates and calls through
 // IDTExtensibility2, by vtable or by IDispatch. It hands every call on to an
-// AddinConnection; each method is an exception barrier.
+// AddInEvents; each method is an exception barrier (ComGuarded).
 #pragma once
 
 #include <memory>
 
-#include "addin_connection.h"
+#include "add_in_events.h"
 #include "host/com/com_object.h"
 #include "idtextensibility2.h"
 #include "module.h"
@@ -16,7 +16,7 @@ class ConnectObject final : public com::ComObject<IDTExtensibility2> {
  public:
   static HRESULT Create(REFIID iid, void** out);
 
-  explicit ConnectObject(std::unique_ptr<AddinConnection> connection);
+  explicit ConnectObject(std::unique_ptr<AddInEvents> events);
 
   // IDispatch, without a type library: the five members by name and DISPID.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -41,7 +41,7 @@ class ConnectObject final : public com::ComObject<IDTExtensibility2> {
   // and leaves the member's own result in called.
   HRESULT InvokeMember(DISPID id, DISPPARAMS& params, UINT* arg_error, HRESULT& called);
 
-  std::unique_ptr<AddinConnection> connection_;
+  std::unique_ptr<AddInEvents> events_;
 };
 
 }  // namespace qlx::win

@@ -1,12 +1,14 @@
-#include "connect.h"
+#include "connect_object.h"
 
+#include "com_barrier.h"
 #include "host/com/com_editor.h"
-#include "qlx_connection.h"
+#include "windows_add_in.h"
 
 namespace qlx::win {
 namespace {
 
-constexpr wchar_t kSource[] = L"QLX_Project.Connect";
+constexpr wchar_t kSourceName[] = L"QLX_Project.Connect";
+constexpr ErrorSource kSource{kSourceName, kIidIDTExtensibility2};
 
 struct Member {
   const wchar_t* name;
@@ -47,12 +49,7 @@ VARIANT& Argument(DISPPARAMS& params, UINT n) { return params.rgvarg[params.cArg
 HRESULT ObjectArgument(const VARIANT& arg, com::ComPtr<IDispatch>& out) {
   com::Variant value;
   if (FAILED(VariantCopyInd(value.get(), const_cast<VARIANT*>(&arg)))) return DISP_E_TYPEMISMATCH;
-  try {
-    out = com::ToDispatch(value);
-    return S_OK;
-  } catch (...) {
-    return DISP_E_TYPEMISMATCH;
-  }
+  return ComGuarded(DISP_E_TYPEMISMATCH, [&] { out = com::ToDispatch(value); });
 }
 
 HRESULT IntArgument(const VARIANT& arg, std::int32_t& out) {
@@ -84,31 +81,19 @@ HRESULT ArrayArgument(VARIANT& arg, SAFEARRAY**& out, SAFEARRAY*& by_value) {
   return DISP_E_TYPEMISMATCH;
 }
 
-// Runs one of the editor's calls into the connection: a failure comes back
-// as an HRESULT with its description in IErrorInfo, never as an exception.
-template <class Call>
-HRESULT Barrier(Call call) noexcept {
-  try {
-    call();
-    return S_OK;
-  } catch (...) {
-    return com::ReportCurrentError(kSource, kIidIDTExtensibility2);
-  }
-}
-
 }  // namespace
 
 HRESULT ConnectObject::Create(REFIID iid, void** out) {
-  return com::NewObject([] { return new ConnectObject(std::make_unique<QlxConnection>(ModuleDirectory())); }, iid,
+  return com::NewObject([] { return new ConnectObject(std::make_unique<WindowsAddIn>(ModuleDirectory())); }, iid,
                         out);
 }
 
-ConnectObject::ConnectObject(std::unique_ptr<AddinConnection> connection) : connection_(std::move(connection)) {
-  connection_->SetComObject(static_cast<IDTExtensibility2*>(this));
+ConnectObject::ConnectObject(std::unique_ptr<AddInEvents> events) : events_(std::move(events)) {
+  events_->SetComObject(static_cast<IDTExtensibility2*>(this));
 }
 
-// The connection's destructor, run when the last reference goes, releases
-// whatever it kept of the editor.
+// The add-in's destructor (events_'s), run when the last reference goes,
+// releases whatever it kept of the editor.
 void* ConnectObject::Find(REFIID iid) {
   if (iid == IID_IDispatch || iid == kIidIDTExtensibility2) return static_cast<IDTExtensibility2*>(this);
   return nullptr;
@@ -149,7 +134,7 @@ HRESULT ConnectObject::GetIDsOfNames(REFIID /*iid*/, LPOLESTR* names, UINT count
 
 HRESULT ConnectObject::Invoke(DISPID id, REFIID iid, LCID /*lcid*/, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* excepinfo, UINT* arg_error) {
-  try {
+  return ComGuarded(E_UNEXPECTED, [&]() -> HRESULT {
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!params) return E_INVALIDARG;
     if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
@@ -162,14 +147,12 @@ HRESULT ConnectObject::Invoke(DISPID id, REFIID iid, LCID /*lcid*/, WORD flags, 
     if (excepinfo) {
       *excepinfo = EXCEPINFO{};
       excepinfo->scode = called;
-      excepinfo->bstrSource = SysAllocString(kSource);
+      excepinfo->bstrSource = SysAllocString(kSourceName);
       com::ComPtr<IErrorInfo> info;
       if (GetErrorInfo(0, info.put()) == S_OK && info) info->GetDescription(&excepinfo->bstrDescription);
     }
     return DISP_E_EXCEPTION;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 HRESULT ConnectObject::InvokeMember(DISPID id, DISPPARAMS& params, UINT* arg_error, HRESULT& called) {
@@ -220,26 +203,26 @@ HRESULT ConnectObject::InvokeMember(DISPID id, DISPPARAMS& params, UINT* arg_err
 
 HRESULT ConnectObject::OnConnection(IDispatch* Application, ExtConnectMode ConnectMode, IDispatch* /*AddInInst*/,
                                     SAFEARRAY** /*custom*/) {
-  return Barrier([&] {
+  return ComGuarded(kSource, [&] {
     auto vbe = std::make_shared<com::ComVBE>(com::ComPtr<IDispatch>(Application));
-    connection_->OnConnection(std::move(vbe), ConnectMode);
+    events_->OnConnection(std::move(vbe), ConnectMode);
   });
 }
 
 HRESULT ConnectObject::OnDisconnection(ExtDisconnectMode RemoveMode, SAFEARRAY** /*custom*/) {
-  return Barrier([&] { connection_->OnDisconnection(RemoveMode); });
+  return ComGuarded(kSource, [&] { events_->OnDisconnection(RemoveMode); });
 }
 
 HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY** /*custom*/) {
-  return Barrier([&] { connection_->OnAddInsUpdate(); });
+  return ComGuarded(kSource, [&] { events_->OnAddInsUpdate(); });
 }
 
 HRESULT ConnectObject::OnStartupComplete(SAFEARRAY** /*custom*/) {
-  return Barrier([&] { connection_->OnStartupComplete(); });
+  return ComGuarded(kSource, [&] { events_->OnStartupComplete(); });
 }
 
 HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY** /*custom*/) {
-  return Barrier([&] { connection_->OnBeginShutdown(); });
+  return ComGuarded(kSource, [&] { events_->OnBeginShutdown(); });
 }
 
 }  // namespace qlx::win

@@ -1,5 +1,5 @@
-// What the add-in does when the editor connects and disconnects it. The COM
-// class Connect only translates the editor's calls into these.
+// The editor's five add-in events, as the add-in handles them. The COM
+// object of QLX_Project.Connect only translates the editor's calls into these.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,9 @@
 
 namespace qlx::win {
 
-class AddinConnection {
+class AddInEvents {
  public:
-  virtual ~AddinConnection() = default;
+  virtual ~AddInEvents() = default;
   // mode is the editor's ext_ConnectMode.
   virtual void OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) = 0;
   // mode is the editor's ext_DisconnectMode.

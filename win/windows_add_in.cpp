@@ -1,10 +1,10 @@
-#include "qlx_connection.h"
+#include "windows_add_in.h"
 
 #include "addin/ini_file.h"
 
 namespace qlx::win {
 
-QlxConnection::QlxConnection(const Text& settings_directory)
+WindowsAddIn::WindowsAddIn(const Text& settings_directory)
     : windows_(PlatformWindowService()) {
   connect_ = std::make_unique<Connect>(
       AddInServices{ui_, desktop_, *windows_, user_settings_, SettingsFilePath(settings_directory)});
@@ -13,17 +13,17 @@ QlxConnection::QlxConnection(const Text& settings_directory)
   ui_.SetOwner([this] { return view_.Handle(); });
 }
 
-void QlxConnection::SetComObject(IUnknown* object) {
+void WindowsAddIn::SetComObject(IUnknown* object) {
   // Not a reference of its own: taken only while a handler runs.
   connect_->Handlers().SetHooks([object] { object->AddRef(); }, [object] { object->Release(); });
 }
 
-QlxConnection::~QlxConnection() = default;
+WindowsAddIn::~WindowsAddIn() = default;
 
-void QlxConnection::OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) {
+void WindowsAddIn::OnConnection(std::shared_ptr<VBE> vbe, std::int32_t mode) {
   connect_->OnConnection(std::move(vbe), mode);
 }
 
-void QlxConnection::OnDisconnection(std::int32_t mode) { connect_->OnDisconnection(mode); }
+void WindowsAddIn::OnDisconnection(std::int32_t mode) { connect_->OnDisconnection(mode); }
 
 }  // namespace qlx::win
