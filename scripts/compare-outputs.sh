@@ -42,10 +42,11 @@ run_side() {
   local args=()
   for a in "$@"; do args+=("${a//\{QLX\}/$bin}"); done
   (
-    cd "$dir" &&
-      HOME=$dir/home XDG_CONFIG_HOME=$dir/home QLX_CONFIG_DIR=$dir/home QLX_INI=$dir/home/QLX.ini \
-        QLX_NOW=2026-03-04T05:06:07 LANG=C.UTF-8 LC_ALL=C.UTF-8 \
-        timeout 60 "${args[@]}" <"$work/stdin" >stdout 2>stderr
+    # A run whose folder went away must not leave its status in the checkout.
+    cd "$dir" || exit 1
+    HOME=$dir/home XDG_CONFIG_HOME=$dir/home QLX_CONFIG_DIR=$dir/home QLX_INI=$dir/home/QLX.ini \
+      QLX_NOW=2026-03-04T05:06:07 LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+      timeout 60 "${args[@]}" <"$work/stdin" >stdout 2>stderr
     echo $? >status
   )
 }
