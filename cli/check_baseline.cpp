@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/command_support.h"
+#include "cli/errors.h"
 #include "host/encoding.h"
 #include "host/file_io.h"
 #include "host/module_file.h"

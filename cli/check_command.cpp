@@ -19,6 +19,7 @@
 #include "cli/check_baseline.h"
 #include "cli/command_support.h"
 #include "cli/file_set.h"
+#include "cli/loading.h"
 #include "cli/lsp_server.h"
 #include "cli/names.h"
 #include "cli/numbers.h"

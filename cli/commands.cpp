@@ -8,7 +8,9 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/check_command.h"
-#include "cli/command_support.h"
+#include "cli/errors.h"
+#include "cli/loading.h"
+#include "cli/module_commands.h"
 #include "cli/names.h"
 #include "cli/numbers.h"
 #include "cli/office_files.h"

@@ -4,7 +4,10 @@
 #include "analysis/cls_proc_inf.h"
 #include "analysis/mod_get_procs_data.h"
 #include "cli/command_support.h"
+#include "cli/loading.h"
+#include "cli/module_commands.h"
 #include "cli/names.h"
+#include "cli/target.h"
 
 namespace qlx::cli {
 

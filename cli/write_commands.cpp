@@ -1,6 +1,8 @@
 // The writing commands: header and errtrap on one procedure, deb,
 // module-header, all-headers and headers on whole modules.
-#include "cli/command_support.h"
+#include "cli/file_runner.h"
+#include "cli/module_commands.h"
+#include "cli/target.h"
 
 namespace qlx::cli {
 
