@@ -17,6 +17,7 @@
 
 #include "check/module_check.h"
 #include "cli/check_baseline.h"
+#include "cli/errors.h"
 #include "cli/command_support.h"
 #include "cli/file_set.h"
 #include "cli/loading.h"
@@ -314,14 +315,7 @@ int RunCheck(const CheckCommandOptions& options) {
   if (const std::optional<int> refused = RefuseOptions(options)) return *refused;
   // A baseline that cannot be used stops the run before anything is checked.
   std::optional<Baseline> baseline;
-  if (options.baseline) {
-    try {
-      baseline = Baseline::Read(*options.baseline);
-    } catch (const std::exception& e) {
-      Say(e.what());
-      return kExitUsage;
-    }
-  }
+  if (options.baseline && !Barrier([&] { baseline = Baseline::Read(*options.baseline); })) return kExitUsage;
   const FileSet set = CollectFiles(options.paths, options.excludes, options.no_ignore);
   const std::vector<fs::path>& files = set.files;
   // What the walk could not read is a file error; the files it found are still checked.
@@ -366,12 +360,7 @@ int RunCheck(const CheckCommandOptions& options) {
     const std::vector<std::string> names = names_for(*options.write_baseline);
     Baseline accepted;
     for (const Reported& r : reported) ++accepted.counts[BaselineKey{names[r.index], r.module, r.rule, r.procedure}];
-    try {
-      accepted.Write(*options.write_baseline);
-    } catch (const std::exception& e) {
-      Say(e.what());
-      return kExitUsage;
-    }
+    if (!Barrier([&] { accepted.Write(*options.write_baseline); })) return kExitUsage;
     Say("wrote " + *options.write_baseline + ": " + Counted(reported.size(), "finding", "findings") + " in " +
         Counted(checked, "file", "files"));
     return kExitOk;
