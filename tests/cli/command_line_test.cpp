@@ -33,13 +33,7 @@ class CommandLineTest : public ::testing::Test {
   std::string Src() const { return (dir_ / "src").string(); }
   std::string Path(const std::string& name) const { return (dir_ / "src" / name).string(); }
   std::string Ini() const { return (dir_ / "QLX.ini").string(); }
-  std::map<std::string, std::string> Snapshot() const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
-      if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path());
-    }
-    return files;
-  }
+  std::map<std::string, std::string> Snapshot() const { return FileBytes(dir_.path()); }
 
   TempDir dir_;
 };

@@ -82,13 +82,7 @@ class ProjectTest : public ::testing::Test {
   std::string Later() const { return "QLX_NOW=2026-12-09T17:30:00 LANG=ja_JP.UTF-8" + Home(); }
   std::string Src() const { return (dir_ / "src").string(); }
   std::string Path(const std::string& name) const { return (dir_ / "src" / name).string(); }
-  std::map<std::string, std::string> Snapshot() const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
-      if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path());
-    }
-    return files;
-  }
+  std::map<std::string, std::string> Snapshot() const { return FileBytes(dir_.path()); }
 
   TempDir dir_;
   TempDir home_;
