@@ -152,7 +152,7 @@ checkout, step = job["steps"]
 assert checkout["uses"].startswith("actions/checkout@"), checkout
 path = os.path.join(actions, *step["uses"].replace("@", "/").split("/"))
 action = yaml.safe_load(open(os.path.join(path, "action.yml"), encoding="utf-8"))
-inputs = {name: str(spec.get("default", "")) for name, spec in action["inputs"].items()}
+inputs = {name: str(declared.get("default", "")) for name, declared in action["inputs"].items()}
 for name, value in (step.get("with") or {}).items():
     assert name in inputs, f"the workflow gives the action an input it does not have: {name}"
     inputs[name] = str(value)
