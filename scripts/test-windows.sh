@@ -112,6 +112,14 @@ if [ "${QLX_NO_32BIT:-0}" = 1 ]; then
 fi
 
 start=$SECONDS
+# One wineserver for the whole run. Debian's wineserver quits the moment its
+# last program ends (-p0), so each short program (reg, cmd) would start a new
+# one while the last may still be writing the registry out: a change could
+# then fail or be lost. A server that stays until the cleanup has no such gap.
+wineserver=/usr/lib/wine/wineserver64
+[ -x "$wineserver" ] || wineserver=$(command -v wineserver) || { echo "test-windows: no wineserver" >&2; exit 1; }
+mkdir -p "$WINEPREFIX"
+timeout 20 "$wineserver" -p >/dev/null 2>&1 || { echo "test-windows: the wineserver could not be started" >&2; exit 1; }
 timeout 540 "$wine64" wineboot -i >/dev/null 2>&1 || { echo "test-windows: the Wine prefix could not be made" >&2; exit 1; }
 # Without a window manager Wine waits on every DestroyWindow unless unmanaged.
 timeout 60 "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
@@ -125,6 +133,14 @@ timeout 60 "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI G
 echo "test-windows: Wine prefix ready in $((SECONDS - start)) s"
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# A registry change the run depends on: reg's own words when it fails.
+reg_change() {
+  local said
+  said=$(timeout 60 "$wine64" reg "$@" 2>&1 </dev/null) && return 0
+  echo "test-windows: reg $* said: $(tr -d '\r' <<<"$said" | tail -n 2)" >&2
+  return 1
+}
 
 # Whether 32-bit programs run here, found once: the 32-bit loader starts,
 # and a tiny x86 program runs in the prefix and says so.
@@ -212,15 +228,14 @@ for arch in x64 x86; do
   fake=$root/${qlx_build_dir[$arch]}/tests/windows/fake_editor.exe
   if [ "$arch" = x86 ]; then
     # An empty key: made through a subkey, since reg add alone may give it a value.
-    timeout 60 "$wine64" reg add "$vb_settings\\QLX probe" /f >/dev/null 2>&1 &&
-      timeout 60 "$wine64" reg delete "$vb_settings\\QLX probe" /f >/dev/null 2>&1 ||
+    reg_change add "$vb_settings\\QLX probe" /f && reg_change delete "$vb_settings\\QLX probe" /f ||
       fail "the empty settings key could not be made"
   fi
   timeout 60 "${wine_for[$arch]}" "$fake" --registry-snapshot "$(windows_path "$work/before-$arch.txt")" >/dev/null 2>&1 ||
     fail "$arch registry snapshot before the install"
   folder_before=$([ -e "$local_app_data/QLX" ] && echo present || echo absent)
-  timeout 60 "$wine64" reg add "${office_key[$arch]}" /v "${office_value[$arch]}" /d "$arch" /f \
-    "/reg:${office_view[$arch]}" >/dev/null 2>&1 || fail "$arch fake Office value could not be set"
+  reg_change add "${office_key[$arch]}" /v "${office_value[$arch]}" /d "$arch" /f "/reg:${office_view[$arch]}" ||
+    fail "$arch fake Office value could not be set"
   status=0
   (cd "$release" && timeout 120 "$wine64" cmd /c install.cmd </dev/null >"$work/install-$arch.log" 2>&1) || status=$?
   [ "$status" -eq 0 ] || fail "$arch install.cmd exited $status"
