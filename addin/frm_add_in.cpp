@@ -8,6 +8,7 @@
 #include "addin/ini_file.h"
 #include "addin/operation_settings.h"
 #include "addin/mod_form_setting.h"
+#include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "host/text.h"
 
 namespace qlx {

@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "host/chars.h"
-#include "host/file_io.h"
-#include "host/module_file.h"
+#include "host/files/file_io.h"
+#include "host/files/module_file.h"
 
 namespace qlx {
 namespace {

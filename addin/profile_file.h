@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "host/text.h"
 #include "host/vberror.h"
 

@@ -1,5 +1,6 @@
 #include "analysis/cls_proc_inf.h"
 
+#include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"

@@ -9,6 +9,7 @@
 
 #include "analysis/count_words.h"
 #include "analysis/vba_literals.h"
+#include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"

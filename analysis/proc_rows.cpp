@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "analysis/vba_literals.h"
-#include "host/memory_statements.h"
+#include "host/memory/statements.h"
 
 namespace qlx {
 

@@ -12,7 +12,7 @@
 
 #include "analysis/mod_get_procs_data.h"
 #include "check/module_check.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 #include "host/ui.h"
 #include "module_gen.h"
 

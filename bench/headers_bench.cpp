@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "bench/module_gen.h"
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 
 namespace {
 

@@ -15,8 +15,9 @@
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
-#include "host/memory.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
+#include "host/memory/editor.h"
+#include "host/memory/line_cache.h"
 #include "host/ui.h"
 
 namespace {

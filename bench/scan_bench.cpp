@@ -9,8 +9,8 @@
 
 #include "analysis/mod_get_procs_data.h"
 #include "bench/module_gen.h"
-#include "host/memory.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 
 namespace {

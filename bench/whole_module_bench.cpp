@@ -10,8 +10,8 @@
 #include "bench/module_gen.h"
 #include "debugexp/mod_add_debug_vbe.h"
 #include "header/mod_insert_header.h"
-#include "host/memory.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 
 namespace {

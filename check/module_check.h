@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/text.h"
 
 namespace qlx::check {

@@ -3,9 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/errors.h"
-#include "host/encoding.h"
-#include "host/file_io.h"
-#include "host/module_file.h"
+#include "host/files/encoding.h"
+#include "host/files/file_io.h"
+#include "host/files/module_file.h"
 
 namespace qlx::cli {
 

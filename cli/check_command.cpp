@@ -25,7 +25,7 @@
 #include "cli/names.h"
 #include "cli/numbers.h"
 #include "cli/options.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 #include "host/text.h"
 #include "office/project_modules.h"
 

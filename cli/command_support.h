@@ -16,6 +16,7 @@
 #include "cli/settings_path.h"
 #include "cli/workspace.h"
 #include "host/host.h"
+#include "host/memory/line_cache.h"
 #include "host/text.h"
 #include "operations/operations.h"
 

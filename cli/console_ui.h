@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/clock.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 #include "host/ui.h"
 
 namespace qlx::cli {

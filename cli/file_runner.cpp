@@ -15,7 +15,7 @@
 #include "cli/target.h"
 #include "cli/unified_diff.h"
 #include "host/clock.h"
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "host/vberror.h"
 
 namespace qlx::cli {

@@ -9,8 +9,8 @@
 
 #include "cli/options.h"
 #include "cli/workspace.h"
-#include "host/file_io.h"
-#include "host/module_file.h"
+#include "host/files/file_io.h"
+#include "host/files/module_file.h"
 #include "office/office_document.h"
 #include "office/project_modules.h"
 

@@ -22,7 +22,7 @@
 #include "cli/lsp_frame.h"
 #include "cli/lsp_text.h"
 #include "host/clock.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 #include "host/text.h"
 #include "host/vberror.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 
 namespace qlx::cli::lsp {
 

@@ -14,7 +14,7 @@
 
 #include "cli/errors.h"
 #include "cli/names.h"
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "host/text.h"
 #include "office/module_export.h"
 #include "office/ovba_compression.h"

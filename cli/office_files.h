@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cli/options.h"
-#include "host/file_io.h"
+#include "host/files/file_io.h"
 #include "office/office_document.h"
 
 namespace qlx::cli {

@@ -19,8 +19,8 @@
 #include "cli/numbers.h"
 #include "cli/options.h"
 #include "host/clock.h"
-#include "host/memory.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
+#include "host/memory/editor.h"
 #include "host/vberror.h"
 
 namespace qlx::cli {

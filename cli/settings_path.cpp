@@ -5,8 +5,8 @@
 
 #include "addin/profile_file.h"
 #include "cli/platform.h"
-#include "host/encoding.h"
-#include "host/file_io.h"
+#include "host/files/encoding.h"
+#include "host/files/file_io.h"
 
 namespace qlx::cli {
 

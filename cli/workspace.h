@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/memory.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
+#include "host/memory/editor.h"
 
 namespace qlx::cli {
 

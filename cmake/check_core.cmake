@@ -16,7 +16,9 @@ if(NOT DEFINED QLX_ROOT)
   get_filename_component(QLX_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 endif()
 
-set(QLX_CORE_DIRS host analysis office header errtrap debugexp operations addin check)
+# The core's layers, lowest first (host/memory and host/files sit in host/).
+set(QLX_CORE_DIRS host host/memory host/files analysis office header errtrap debugexp operations addin
+                  check)
 set(QLX_CORE_RULES outer_includes bare_vb_errors reads_environment)
 
 # The core is built below the faces: it includes nothing of theirs.
@@ -73,6 +75,7 @@ foreach(dir IN LISTS QLX_CORE_DIRS)
   file(GLOB_RECURSE found RELATIVE "${QLX_ROOT}" "${QLX_ROOT}/${dir}/*.h" "${QLX_ROOT}/${dir}/*.cpp")
   list(APPEND files ${found})
 endforeach()
+list(REMOVE_DUPLICATES files)
 list(SORT files)
 if(NOT files)
   message(FATAL_ERROR "no core files under ${QLX_ROOT}")

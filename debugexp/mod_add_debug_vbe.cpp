@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "host/line_cache.h"
+#include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "analysis/cls_proc_inf.h"
-#include "host/line_cache.h"
+#include "host/memory/line_cache.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 

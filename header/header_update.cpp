@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "header/mod_insert_header.h"
-#include "host/line_cache.h"
+#include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"

@@ -8,7 +8,7 @@
 
 #include "header/mod_insert_header.h"
 #include "header/procedure_header.h"
-#include "host/line_cache.h"
+#include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"

@@ -1,6 +1,5 @@
 #include "host/host.h"
 
-#include "host/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
@@ -12,18 +11,6 @@ std::shared_ptr<CodePane> ActivePane(VBE* vbe) {
   std::shared_ptr<CodePane> pane = vbe->ActiveCodePane();
   if (!pane) throw VbError(vberr::kObjectNotSet);
   return pane;
-}
-
-std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe) {
-  std::shared_ptr<CodeModule> module = ActivePane(vbe)->CodeModule();
-  if (!module) throw VbError(vberr::kObjectNotSet);
-  if (!vbe->line_cache_) return module;
-  // One thread, one operation at a time, and no operation switches panes:
-  // while the operation holds its cache, the active module is that one.
-  if (std::shared_ptr<CodeModule> running = vbe->operation_module_.lock()) return running;
-  auto cached = std::make_shared<CachedCodeModule>(std::move(module));
-  vbe->operation_module_ = cached;
-  return cached;
 }
 
 WindowHandle GetVbaHwnd(VBE* vbe, Desktop& desktop, UiService& ui) {

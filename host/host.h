@@ -72,8 +72,9 @@ class VBE {
   virtual std::shared_ptr<qlx::Events> Events();
 
   // Whether operations see the active code module through a line cache
-  // (host/line_cache.h), one for each operation: the add-in and qlx turn it
-  // on; without it every call goes to the editor as the operation makes it.
+  // (host/memory/line_cache.h), one for each operation: the add-in and qlx
+  // turn it on; without it every call goes to the editor as the operation
+  // makes it.
   void UseLineCache(bool on) { line_cache_ = on; }
   bool UsesLineCache() const { return line_cache_; }
 
@@ -85,12 +86,10 @@ class VBE {
   std::weak_ptr<CodeModule> operation_module_;
 };
 
-// The editor's active code pane, and its code module. No editor, no active
-// pane or no module raises error 91, as an unset object reference does in VB.
-// With the line cache on, the module is the running operation's cache: the
-// one made at the operation's first call, for as long as it holds it.
+// The editor's active code pane. No editor or no active pane raises error
+// 91, as an unset object reference does in VB. Its module, through the line
+// cache when that is on, is ActiveCodeModule (host/memory/line_cache.h).
 std::shared_ptr<CodePane> ActivePane(VBE* vbe);
-std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe);
 
 using WindowHandle = std::intptr_t;
 

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <optional>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "office/office_error.h"
 
 namespace qlx::office {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 #include "office/office_document.h"
 
 namespace qlx::office {

@@ -15,7 +15,7 @@
 
 #include "addin/connect.h"
 #include "addin/user_settings.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "support/print.h"
 #include "support/files.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <tuple>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 #include "support/print.h"

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/errors.h"
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "host/vberror.h"
 #include "office/ovba_compression.h"
 

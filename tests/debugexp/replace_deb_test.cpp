@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 #include "support/print.h"

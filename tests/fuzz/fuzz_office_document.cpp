@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "office/office_document.h"
 #include "office/office_error.h"
 #include "office/project_modules.h"

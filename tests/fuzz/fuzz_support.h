@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "host/encoding.h"
-#include "host/memory.h"
-#include "host/module_file.h"
+#include "host/files/encoding.h"
+#include "host/files/module_file.h"
+#include "host/memory/editor.h"
 #include "host/text.h"
 
 namespace qlx::fuzz {

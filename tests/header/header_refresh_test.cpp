@@ -9,7 +9,8 @@
 #include "header/header_test_support.h"
 #include "header/mod_insert_header.h"
 #include "host/host.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
+#include "host/memory/line_cache.h"
 #include "host/ui.h"
 
 namespace qlx {

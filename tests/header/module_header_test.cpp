@@ -12,7 +12,7 @@
 #include "analysis/mod_get_procs_data.h"
 #include "header/header_test_support.h"
 #include "header/mod_insert_header.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 

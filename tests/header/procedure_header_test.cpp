@@ -10,7 +10,7 @@
 
 #include "header/header_test_support.h"
 #include "header/mod_insert_header.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "host/vberror.h"
 

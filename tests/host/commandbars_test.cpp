@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/commandbars.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/vberror.h"
 
 namespace qlx {

@@ -1,7 +1,7 @@
 // Writing module files back safely: a file another program changed is not
 // overwritten, links and identity are kept, and nothing a killed run left
 // behind survives the next one.
-#include "host/file_io.h"
+#include "host/files/file_io.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,8 +17,8 @@
 #include <vector>
 #include <string>
 
-#include "host/module_file.h"
-#include "host/temp_files.h"
+#include "host/files/module_file.h"
+#include "host/files/temp_files.h"
 #include "support/files.h"
 
 namespace qlx {

@@ -13,7 +13,7 @@
 #include "debugexp/mod_add_debug_vbe.h"
 #include "errtrap/mod_insert_err_trap.h"
 #include "header/mod_insert_header.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "support/editor.h"
 #include "support/text.h"

@@ -2,7 +2,7 @@
 // the editor with fewer calls, edits gathered into block calls, rows an edit
 // wrote read back as the editor stores them, failures of a block call ending
 // as they would have without the cache, and one cache per operation.
-#include "host/line_cache.h"
+#include "host/memory/line_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "errtrap/mod_insert_err_trap.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/vberror.h"
 #include "support/editor.h"
 #include "support/text.h"

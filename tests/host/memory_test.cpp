@@ -1,5 +1,5 @@
 // The in-memory editor answers host calls as the VBA editor does.
-#include "host/memory.h"
+#include "host/memory/editor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Exported module files: hidden lines kept aside, encodings and line ends
 // kept, unchanged lines written back from their original bytes, bad files
 // refused, saves that never leave a half-written or wrongly written file.
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "support/files.h"
 #include "support/text.h"
 

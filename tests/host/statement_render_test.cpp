@@ -1,6 +1,6 @@
 // Lines inserted into the in-memory editor are stored as the VBA editor shows
 // them: statements rendered from their tokens, comments and blanks as given.
-#include "host/statement_render.h"
+#include "host/memory/statement_render.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "support/text.h"
 
 namespace qlx {

@@ -10,9 +10,9 @@
 #include "office/office_error.h"
 #include "office/project_builder.h"
 #include "office/project_modules.h"
-#include "host/memory.h"
 #include "office/vba_project.h"
 #include "office/zip_archive.h"
+#include "host/memory/editor.h"
 
 namespace qlx::office {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "office/office_document.h"
 #include "office/project_builder.h"
 #include "office/project_modules.h"

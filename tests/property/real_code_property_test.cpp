@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "support/invariants.h"
 
 namespace qlx {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "host/ui.h"
 #include "support/text.h"
 

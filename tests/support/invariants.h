@@ -16,7 +16,7 @@
 #include "check/module_check.h"
 #include "header/module_header.h"
 #include "header/procedure_header.h"
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 #include "host/ui.h"
 #include "operations/operations.h"
 

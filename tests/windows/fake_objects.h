@@ -12,7 +12,7 @@
 #include "host/com/com_commandbars.h"
 #include "host/com/com_holders.h"
 #include "host/com/com_object.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 
 namespace qlx::fake {
 

@@ -12,7 +12,7 @@
 #include "addin/win_settings.h"
 #include "windows/harness.h"
 #include "host/clock.h"
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 #include "host/ui.h"
 #include "registry.h"
 

@@ -10,7 +10,7 @@
 
 #include "addin/frm_add_in.h"
 #include "host/com/com_holders.h"
-#include "host/memory.h"
+#include "host/memory/editor.h"
 #include "idtextensibility2.h"
 #include "windows/harness.h"
 

@@ -1,6 +1,6 @@
 // Statement reading for the in-memory editor: a small scanner over one
 // logical line, every index checked against the line's length.
-#include "host/memory_statements.h"
+#include "host/memory/statements.h"
 
 #include "host/chars.h"
 

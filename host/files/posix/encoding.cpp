@@ -1,5 +1,5 @@
-// Code pages through iconv, behind host/encoding.h.
-#include "host/encoding.h"
+// Code pages through iconv, behind host/files/encoding.h.
+#include "host/files/encoding.h"
 
 #include <iconv.h>
 

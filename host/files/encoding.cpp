@@ -1,6 +1,6 @@
 // Encodings of module files, and the parts of the converter that do not
 // depend on the platform's converter.
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 
 #include <algorithm>
 

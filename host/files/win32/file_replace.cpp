@@ -12,9 +12,9 @@
 #include <string>
 #include <thread>
 
-#include "host/file_io.h"
-#include "host/module_file.h"
-#include "host/temp_files.h"
+#include "host/files/file_io.h"
+#include "host/files/module_file.h"
+#include "host/files/temp_files.h"
 #include "host/win32/windows_api.h"
 
 namespace qlx {

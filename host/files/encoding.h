@@ -83,8 +83,9 @@ class Converter {
   // module files need for their line ends and keywords.
   bool DecodesAsciiAsItself();
 
-  // The platform's converter of a code page (host/posix: iconv, host/win32:
-  // the Win32 code pages); OpenCodePage gives null when it is unknown.
+  // The platform's converter of a code page (host/files/posix: iconv,
+  // host/files/win32: the Win32 code pages); OpenCodePage gives null when it
+  // is unknown.
   struct Impl;
   struct ImplDeleter {
     void operator()(Impl* impl) const;

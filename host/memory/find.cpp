@@ -1,6 +1,6 @@
 // Find for the in-memory editor: positions, case folding, whole words and
 // Like patterns within one line.
-#include "host/memory_find.h"
+#include "host/memory/find.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "host/memory.h"
+#include "host/memory/editor.h"
 
 namespace qlx {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "host/file_io.h"
-#include "host/module_file.h"
-#include "host/temp_files.h"
+#include "host/files/file_io.h"
+#include "host/files/module_file.h"
+#include "host/files/temp_files.h"
 
 namespace qlx {
 namespace temp_files {

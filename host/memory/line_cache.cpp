@@ -1,5 +1,5 @@
 // The line cache between an operation and the editor's code module.
-#include "host/line_cache.h"
+#include "host/memory/line_cache.h"
 
 #include <algorithm>
 #include <exception>
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/memory.h"
-#include "host/memory_find.h"
-#include "host/memory_gap.h"
-#include "host/memory_statements.h"
+#include "host/memory/editor.h"
+#include "host/memory/find.h"
+#include "host/memory/gap.h"
+#include "host/memory/statements.h"
 #include "host/vberror.h"
 
 namespace qlx {
@@ -500,6 +500,18 @@ void CachedCodeModule::SendHeld() {
       }
     }
   }
+}
+
+std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe) {
+  std::shared_ptr<CodeModule> module = ActivePane(vbe)->CodeModule();
+  if (!module) throw VbError(vberr::kObjectNotSet);
+  if (!vbe->line_cache_) return module;
+  // One thread, one operation at a time, and no operation switches panes:
+  // while the operation holds its cache, the active module is that one.
+  if (std::shared_ptr<CodeModule> running = vbe->operation_module_.lock()) return running;
+  auto cached = std::make_shared<CachedCodeModule>(std::move(module));
+  vbe->operation_module_ = cached;
+  return cached;
 }
 
 EditBlock::EditBlock(CodeModule& module) : cached_(dynamic_cast<CachedCodeModule*>(&module)) {

@@ -1,6 +1,6 @@
-#include "host/module_file.h"
+#include "host/files/module_file.h"
 
-#include "host/file_io.h"
+#include "host/files/file_io.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "host/encoding.h"
-#include "host/file_io.h"
-#include "host/memory.h"
+#include "host/files/encoding.h"
+#include "host/files/file_io.h"
+#include "host/memory/editor.h"
 
 namespace qlx {
 
@@ -111,7 +111,7 @@ class ModuleFile {
 };
 
 // Replaces path's content so that an interrupted write never leaves half a
-// file (see host/file_io.h): a symbolic link is followed, hard links, owner,
+// file (see host/files/file_io.h): a symbolic link is followed, hard links, owner,
 // permission bits and extended attributes are kept. Throws FileError,
 // leaving everything as it was, when the file or its directory is read-only
 // (by its permission bits, also for root) or any step fails.

@@ -84,4 +84,10 @@ class EditBlock {
   CachedCodeModule* cached_;
 };
 
+// The code module of the editor's active pane. No editor, no active pane or
+// no module raises error 91, as an unset object reference does in VB. With
+// the line cache on, the module is the running operation's cache: the one
+// made at the operation's first call, for as long as it holds it.
+std::shared_ptr<CodeModule> ActiveCodeModule(VBE* vbe);
+
 }  // namespace qlx

@@ -1,7 +1,7 @@
 // Reading and replacing module files safely: an advisory lock that another
 // qlx honours, the identity of the file as it was read, and a replacement
 // that leaves the old or the new file, never half of one and never a stray
-// temporary file. POSIX in host/posix/file.cpp, Win32 in host/win32.
+// temporary file. POSIX in host/files/posix/file.cpp, Win32 in host/files/win32.
 #pragma once
 
 #include <chrono>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/encoding.h"
+#include "host/files/encoding.h"
 
 namespace qlx {
 

@@ -1,6 +1,6 @@
 // Text encodings on Windows: the platform's MultiByteToWideChar and
-// WideCharToMultiByte stand in for iconv behind host/encoding.h.
-#include "host/encoding.h"
+// WideCharToMultiByte stand in for iconv behind host/files/encoding.h.
+#include "host/files/encoding.h"
 
 #include <cctype>
 #include <climits>

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/file_io.h"
-#include "host/temp_files.h"
+#include "host/files/file_io.h"
+#include "host/files/temp_files.h"
 
 namespace qlx {
 namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 // The in-memory editor: code modules read into statements and procedures the
 // way the VBA editor reads them, panes, windows and the desktop calls.
-#include "host/memory.h"
+#include "host/memory/editor.h"
 
 #include <algorithm>
 #include <iterator>
@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "host/memory_find.h"
-#include "host/memory_gap.h"
-#include "host/memory_statements.h"
-#include "host/statement_render.h"
+#include "host/memory/find.h"
+#include "host/memory/gap.h"
+#include "host/memory/statement_render.h"
+#include "host/memory/statements.h"
 
 namespace qlx {
 

@@ -1,11 +1,11 @@
 // Statement rendering for the in-memory editor: a small VBA tokenizer over
 // one physical line and the spacing rules the editor shows its code with.
-#include "host/statement_render.h"
+#include "host/memory/statement_render.h"
 
 #include <unordered_map>
 #include <vector>
 
-#include "host/memory_statements.h"
+#include "host/memory/statements.h"
 
 namespace qlx::memory {
 namespace {
