@@ -19,12 +19,40 @@ endif()
 # The core's layers, lowest first (host/memory and host/files sit in host/).
 set(QLX_CORE_DIRS host host/memory host/files analysis office header errtrap debugexp operations addin
                   check)
-set(QLX_CORE_RULES outer_includes bare_vb_errors reads_environment)
+set(QLX_CORE_RULES outer_includes upward_includes bare_vb_errors reads_environment)
+
+# The index in QLX_CORE_DIRS of the layer a path (file or folder) belongs to,
+# -1 when none: the innermost, as host/memory/ sits in host/.
+function(qlx_layer_of path out)
+  set(found -1)
+  set(index 0)
+  foreach(dir IN LISTS QLX_CORE_DIRS)
+    if("${path}/" MATCHES "^${dir}/")
+      set(found ${index})
+    endif()
+    math(EXPR index "${index} + 1")
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
 
 # The core is built below the faces: it includes nothing of theirs.
 function(qlx_rule_outer_includes path line)
   if(QLX_RAW_LINE MATCHES "^[ \t]*#[ \t]*include[ \t]*[<\"](cli|win|tests)/")
     qlx_violation("includes a file of ${CMAKE_MATCH_1}/")
+  endif()
+endfunction()
+
+# A layer includes only itself and the layers below it. The build's include
+# paths keep that for what it compiles; this also covers the files of the
+# other platform and headers no file of their layer includes.
+function(qlx_rule_upward_includes path line)
+  if(QLX_RAW_LINE MATCHES "^[ \t]*#[ \t]*include[ \t]*[<\"]([A-Za-z0-9_/]+)/[^/]+[>\"]")
+    qlx_layer_of("${CMAKE_MATCH_1}" included)
+    if(included GREATER QLX_FILE_LAYER)
+      list(GET QLX_CORE_DIRS ${included} included_dir)
+      list(GET QLX_CORE_DIRS ${QLX_FILE_LAYER} own_dir)
+      qlx_violation("includes ${included_dir}/, a layer above ${own_dir}/")
+    endif()
   endif()
 endfunction()
 
@@ -96,6 +124,7 @@ foreach(QLX_PATH IN LISTS files)
     string(REGEX REPLACE "^constexpr[ \t]+int[ \t]+(k[A-Za-z0-9_]+).*$" "\\1" name "${definition}")
     list(APPEND QLX_FILE_CONSTANTS ${name})
   endforeach()
+  qlx_layer_of("${QLX_PATH}" QLX_FILE_LAYER)
   set(QLX_LINE_NO 0)
   foreach(QLX_ENCODED_LINE IN LISTS lines)
     math(EXPR QLX_LINE_NO "${QLX_LINE_NO} + 1")

@@ -3,3 +3,4 @@
 const char16_t* kNote = u"VbError(9) #include \"cli/x.h\"";
 void F() { throw qlx::VbError(qlx::vberr::kSubscript); }
 const char* kWhere = "getenv(\"HOME\") is for the faces";  // getenv("X") in a comment
+#include "host/win32/windows_api.h"
