@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "addin/user_settings.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "settings/user_settings.h"
 
 namespace qlx {
 

@@ -8,12 +8,12 @@
 
 #include "addin/frm_add_in.h"
 #include "addin/handler_ui.h"
-#include "addin/ini_file.h"
 #include "addin/mod_form_setting.h"
 #include "host/commandbars.h"
 #include "host/host.h"
 #include "host/text.h"
 #include "operations/operations.h"
+#include "settings/ini_file.h"
 
 namespace qlx {
 

@@ -5,13 +5,13 @@
 #include <utility>
 
 #include "addin/handler_ui.h"
-#include "addin/ini_file.h"
-#include "addin/operation_settings.h"
 #include "addin/mod_form_setting.h"
 #include "host/memory/line_cache.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "settings/ini_file.h"
+#include "settings/operation_settings.h"
 
 namespace qlx {
 

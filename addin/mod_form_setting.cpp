@@ -4,10 +4,6 @@
 #include "host/report.h"
 #include "host/ui.h"
 
-#ifdef _WIN32
-#include "host/win32/windows_api.h"
-#endif
-
 namespace qlx {
 
 bool RecordingWindowService::SetWindowPos(WindowHandle window, WindowHandle insert_after, int x, int y, int cx,
@@ -16,25 +12,6 @@ bool RecordingWindowService::SetWindowPos(WindowHandle window, WindowHandle inse
   calls.push_back(Call{window, insert_after, x, y, cx, cy, flags});
   return true;
 }
-
-#ifdef _WIN32
-namespace {
-
-class Win32WindowService : public WindowService {
- public:
-  bool SetWindowPos(WindowHandle window, WindowHandle insert_after, int x, int y, int cx, int cy,
-                    std::uint32_t flags) override {
-    return ::SetWindowPos(reinterpret_cast<HWND>(window), reinterpret_cast<HWND>(insert_after), x, y, cx, cy,
-                          flags) != 0;
-  }
-};
-
-}  // namespace
-
-std::unique_ptr<WindowService> PlatformWindowService() { return std::make_unique<Win32WindowService>(); }
-#else
-std::unique_ptr<WindowService> PlatformWindowService() { return std::make_unique<RecordingWindowService>(); }
-#endif
 
 void ModFormSetting::SetWindowTop(WindowHandle& window) {
   Guarded(ui_, ReportForm::kError, u"SetWindowTop", [&] {

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "addin/ini_file.h"
-#include "addin/operation_settings.h"
 #include "cli/names.h"
 #include "host/clock.h"
+#include "settings/ini_file.h"
+#include "settings/operation_settings.h"
 
 namespace qlx::cli {
 

@@ -15,7 +15,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "addin/ini_file.h"
 #include "analysis/cls_proc_inf.h"
 #include "check/module_check.h"
 #include "cli/command_support.h"
@@ -25,6 +24,7 @@
 #include "host/files/module_file.h"
 #include "host/text.h"
 #include "host/vberror.h"
+#include "settings/ini_file.h"
 
 namespace qlx::cli {
 

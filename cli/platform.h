@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/user_settings.h"
+#include "settings/user_settings.h"
 
 namespace qlx::cli {
 

@@ -14,7 +14,6 @@
 #include <nlohmann/json.hpp>
 
 #include "addin/connect.h"
-#include "addin/user_settings.h"
 #include "cli/console_ui.h"
 #include "cli/numbers.h"
 #include "cli/options.h"
@@ -22,6 +21,7 @@
 #include "host/files/module_file.h"
 #include "host/memory/editor.h"
 #include "host/vberror.h"
+#include "settings/user_settings.h"
 
 namespace qlx::cli {
 

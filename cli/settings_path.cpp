@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "addin/profile_file.h"
 #include "cli/platform.h"
 #include "host/files/encoding.h"
 #include "host/files/file_io.h"
+#include "settings/profile_file.h"
 
 namespace qlx::cli {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "addin/user_settings.h"
+#include "settings/user_settings.h"
 
 namespace qlx::cli {
 

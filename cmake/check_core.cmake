@@ -17,8 +17,8 @@ if(NOT DEFINED QLX_ROOT)
 endif()
 
 # The core's layers, lowest first (host/memory and host/files sit in host/).
-set(QLX_CORE_DIRS host host/memory host/files analysis office header errtrap debugexp operations addin
-                  check)
+set(QLX_CORE_DIRS host host/memory host/files analysis office header errtrap debugexp operations settings
+                  addin check)
 set(QLX_CORE_RULES outer_includes upward_includes bare_vb_errors reads_environment)
 
 # The index in QLX_CORE_DIRS of the layer a path (file or folder) belongs to,

@@ -69,7 +69,7 @@ extract() {  # extract DIR FILE...: each raw string literal of the files as one 
 }
 extract "$seeds/modules" tests/analysis/*.cpp tests/header/*.cpp tests/errtrap/*.cpp tests/debugexp/*.cpp \
   tests/host/*.cpp tests/cli/*.cpp
-extract "$seeds/settings" tests/addin/*.cpp
+extract "$seeds/settings" tests/addin/*.cpp tests/settings/*.cpp
 cp tests/fuzz/seeds/settings/* "$seeds/settings/"
 
 # run_target TARGET: runs it and leaves "RUNS SECONDS" or "finding" in

@@ -1,6 +1,6 @@
 #include "windows_add_in.h"
 
-#include "addin/ini_file.h"
+#include "settings/ini_file.h"
 
 namespace qlx::win {
 

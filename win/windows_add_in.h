@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "addin/connect.h"
-#include "addin/win_settings.h"
 #include "add_in_events.h"
 #include "frm_add_in_view.h"
 #include "host/win32/desktop.h"
+#include "settings/win32/win_settings.h"
 #include "win32_ui.h"
 
 namespace qlx::win {

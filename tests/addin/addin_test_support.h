@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "addin/connect.h"
-#include "addin/user_settings.h"
 #include "host/memory/editor.h"
 #include "host/ui.h"
+#include "settings/user_settings.h"
 #include "support/print.h"
 #include "support/files.h"
 #include "support/text.h"

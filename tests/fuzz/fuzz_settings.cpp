@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "addin/ini_file.h"
-#include "addin/profile_file.h"
 #include "fuzz_support.h"
 #include "host/ui.h"
+#include "settings/ini_file.h"
+#include "settings/profile_file.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "addin/connect.h"
-#include "addin/win_settings.h"
+#include "settings/win32/win_settings.h"
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"

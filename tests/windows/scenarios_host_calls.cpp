@@ -7,8 +7,8 @@
 #include <string>
 
 #include "addin/connect.h"
-#include "addin/win_settings.h"
 #include "bench/module_gen.h"
+#include "settings/win32/win_settings.h"
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"

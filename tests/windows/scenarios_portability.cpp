@@ -7,9 +7,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "addin/ini_file.h"
-#include "addin/user_settings.h"
-#include "addin/win_settings.h"
+#include "settings/ini_file.h"
+#include "settings/user_settings.h"
+#include "settings/win32/win_settings.h"
 #include "windows/harness.h"
 #include "host/clock.h"
 #include "host/files/encoding.h"

@@ -1,14 +1,13 @@
-#include "addin/ini_file.h"
+#include "settings/ini_file.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 
-#include "addin/profile_file.h"
-#include "addin/win_settings.h"
 #include "host/report.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "settings/profile_file.h"
 
 namespace qlx {
 namespace {
@@ -69,13 +68,8 @@ Text CutToAnsiBytes(TextView text, std::size_t max_bytes, Converter& ansi) {
 }
 
 Text SettingsFilePath(const Text& directory) {
-#ifdef _WIN32
-  constexpr char16_t kSeparator = u'\\';
-#else
-  constexpr char16_t kSeparator = u'/';
-#endif
   Text path = directory;
-  if (!path.empty() && path.back() != kSeparator) path += kSeparator;
+  if (!path.empty() && path.back() != kPathSeparator) path += kPathSeparator;
   return path + u"QLX.ini";
 }
 
@@ -110,14 +104,6 @@ bool PortableProfileStore::Write(const Text& section, const Text& key, const Tex
   } catch (const FileAccessError&) {
     return false;
   }
-}
-
-std::unique_ptr<ProfileStore> PlatformProfileStore() {
-#ifdef _WIN32
-  return std::make_unique<Win32ProfileStore>();
-#else
-  return std::make_unique<PortableProfileStore>();
-#endif
 }
 
 ModINIFile::ModINIFile(UiService& ui, Text settings_path, std::unique_ptr<ProfileStore> store)

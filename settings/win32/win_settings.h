@@ -3,10 +3,8 @@
 // keeps per-user application settings.
 #pragma once
 
-#ifdef _WIN32
-
-#include "addin/ini_file.h"
-#include "addin/user_settings.h"
+#include "settings/ini_file.h"
+#include "settings/user_settings.h"
 
 namespace qlx {
 
@@ -36,5 +34,3 @@ class RegistryUserSettingsStore : public UserSettingsStore {
 };
 
 }  // namespace qlx
-
-#endif

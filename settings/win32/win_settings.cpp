@@ -1,7 +1,5 @@
-// Windows only: the settings stores over the profile functions and the registry.
-#ifdef _WIN32
-
-#include "addin/win_settings.h"
+// The Windows settings stores over the profile functions and the registry.
+#include "settings/win32/win_settings.h"
 
 #include <climits>
 
@@ -129,5 +127,3 @@ Text RegistryUserSettingsStore::GetSetting(const Text& app_name, const Text& sec
 }
 
 }  // namespace qlx
-
-#endif

@@ -67,6 +67,8 @@ Text CutToAnsiBytes(TextView text, std::size_t max_bytes, Converter& ansi);
 
 // The settings file's path: directory, a separator unless it ends in one, and "QLX.ini".
 Text SettingsFilePath(const Text& directory);
+// The platform's separator of folders in a path: a backslash on Windows, "/" elsewhere.
+extern const char16_t kPathSeparator;
 
 // `ModINIFile`: the three profile functions of the settings. Each reports an
 // unexpected failure as "Error: N. desc" titled with its name, and then gives

@@ -1,6 +1,6 @@
 // The per-user store: where it lives, "DisplayOnConnect", and settings that
 // come back exactly as they were saved.
-#include "addin/user_settings.h"
+#include "settings/user_settings.h"
 
 #include <gtest/gtest.h>
 

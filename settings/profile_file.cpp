@@ -1,4 +1,4 @@
-#include "addin/profile_file.h"
+#include "settings/profile_file.h"
 
 #include <system_error>
 

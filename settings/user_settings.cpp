@@ -1,10 +1,9 @@
-#include "addin/user_settings.h"
+#include "settings/user_settings.h"
 
 #include <system_error>
 
-#include "addin/profile_file.h"
-#include "addin/win_settings.h"
 #include "host/vberror.h"
+#include "settings/profile_file.h"
 
 namespace qlx {
 namespace {
@@ -68,18 +67,6 @@ fs::path UserConfigDirectory(const UserConfigPlaces& places) {
   if (!places.home.empty()) return fs::path(places.home) / ".config" / "qlx";
   throw VbError(vberr::kPathFileAccess, u"Path/File access error: no directory for user settings; set QLX_CONFIG_DIR, "
                     u"XDG_CONFIG_HOME or HOME");
-}
-
-std::unique_ptr<UserSettingsStore> PlatformUserSettingsStore(const fs::path& directory) {
-#ifdef _WIN32
-  (void)directory;
-  return std::make_unique<RegistryUserSettingsStore>();
-#else
-  if (directory.empty()) {
-    throw VbError(vberr::kPathFileAccess, u"Path/File access error: no directory for user settings");
-  }
-  return std::make_unique<FileUserSettingsStore>(directory);
-#endif
 }
 
 void SaveDisplayOnConnect(UserSettingsStore& store, bool window_shown) {

@@ -1,6 +1,6 @@
-#include "addin/operation_settings.h"
+#include "settings/operation_settings.h"
 
-#include "addin/ini_file.h"
+#include "settings/ini_file.h"
 
 namespace qlx {
 

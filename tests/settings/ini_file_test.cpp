@@ -1,7 +1,7 @@
 // The settings file: reading as the platform's profile functions read,
 // writing in place, CP932 storage, and the failure reports.
-#include "addin/ini_file.h"
-#include "addin/profile_file.h"
+#include "settings/ini_file.h"
+#include "settings/profile_file.h"
 
 #include <gtest/gtest.h>
 
