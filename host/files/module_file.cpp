@@ -153,6 +153,62 @@ std::string Describe(const fs::path& path) { return path.string(); }
 
 }  // namespace
 
+HiddenLines FindHiddenLines(const std::vector<Text>& texts, const fs::path& path, const std::string& code_page) {
+  return FindHiddenLines(texts.size(), [&texts](std::size_t i) { return TextView(texts[i]); }, path, code_page);
+}
+
+HiddenLines FindHiddenLines(std::size_t count, const std::function<TextView(std::size_t)>& texts,
+                            const fs::path& path, const std::string& code_page) {
+  const std::string where = Describe(path) + ": ";
+  HiddenLines hidden;
+  std::optional<Text> name;
+  std::size_t i = 0;
+  if (count > 0 && IsVersionLine(texts(0))) {
+    i = 1;
+    while (i < count && FirstWord(texts(i)) == u"OBJECT") ++i;
+    if (i < count && FirstWord(texts(i)) == u"BEGIN") {
+      const std::size_t begin = i;
+      int depth = 0;
+      for (; i < count; ++i) {
+        const Text word = FirstWord(texts(i));
+        if (word == u"BEGIN") ++depth;
+        if (word == u"END") --depth;
+        if (depth == 0) break;
+      }
+      if (i == count) {
+        throw FileError(where + "the BEGIN block on line " + std::to_string(begin + 1) + " has no END");
+      }
+      ++i;
+    }
+  }
+  hidden.header = i;
+  bool continued = false;  // the visible line before continues onto this one
+  for (; i < count; ++i) {
+    const TextView text = texts(i);
+    std::optional<TextView> attribute;
+    if (!continued) attribute = AttributeBody(text);
+    if (!attribute) {
+      continued = IsContinued(text);
+      continue;
+    }
+    if (!name) name = VbNameValue(*attribute);
+    hidden.attributes.push_back(i);
+  }
+  if (!name || name->empty()) {
+    const std::string stem = path.stem().string();
+    if (IsValidUtf8(stem)) {
+      name = FromUtf8(stem);
+    } else {
+      name = Converter(Encoding{Encoding::Kind::kCodePage, code_page}).Decode(stem);
+      if (!name) name = u"Module1";
+    }
+  }
+  hidden.name = std::move(*name);
+  return hidden;
+}
+
+bool IsAttributeLine(TextView line) { return AttributeBody(line).has_value(); }
+
 // Everything the file keeps beside the code module. Each visible row has an
 // id: below lines.size() the file line it came from, at or above it a row
 // that an edit made.
@@ -313,60 +369,26 @@ ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const 
     texts.push_back(std::move(*text));
   }
 
-  // The header block: VERSION, the control references of a form, and the
-  // BEGIN ... END block with its nested blocks.
-  const std::size_t count = texts.size();
-  std::size_t i = 0;
-  if (count > 0 && IsVersionLine(texts[0])) {
-    i = 1;
-    while (i < count && FirstWord(texts[i]) == u"OBJECT") ++i;
-    if (i < count && FirstWord(texts[i]) == u"BEGIN") {
-      const std::size_t begin = i;
-      int depth = 0;
-      for (; i < count; ++i) {
-        const Text word = FirstWord(texts[i]);
-        if (word == u"BEGIN") ++depth;
-        if (word == u"END") --depth;
-        if (depth == 0) break;
-      }
-      if (i == count) {
-        throw FileError(where + "the BEGIN block on line " + std::to_string(begin + 1) + " has no END");
-      }
-      ++i;
-    }
-  }
-  for (std::size_t k = 0; k < i; ++k) state->top.push_back(static_cast<std::int32_t>(k));
-
-  std::optional<Text> name;
+  HiddenLines hidden = FindHiddenLines(texts, path, options.encoding);
+  for (std::size_t k = 0; k < hidden.header; ++k) state->top.push_back(static_cast<std::int32_t>(k));
   std::vector<Text> visible;
-  for (; i < count; ++i) {
-    std::optional<TextView> attribute;
-    if (visible.empty() || !IsContinued(visible.back())) attribute = AttributeBody(texts[i]);
-    if (!attribute) {
+  auto next_hidden = hidden.attributes.begin();
+  for (std::size_t i = hidden.header; i < texts.size(); ++i) {
+    if (next_hidden == hidden.attributes.end() || *next_hidden != i) {
       visible.push_back(std::move(texts[i]));
       state->rows.push_back(static_cast<std::int32_t>(i));
       continue;
     }
-    if (!name) name = VbNameValue(*attribute);
+    ++next_hidden;
     if (state->rows.empty()) {
       state->top.push_back(static_cast<std::int32_t>(i));
     } else {
       state->hidden_after[state->rows.back()].push_back(static_cast<std::int32_t>(i));
     }
   }
-  state->hidden_count = static_cast<long>(count - visible.size());
+  state->hidden_count = static_cast<long>(texts.size() - visible.size());
 
-  if (!name || name->empty()) {
-    const std::string stem = path.stem().string();
-    if (IsValidUtf8(stem)) {
-      name = FromUtf8(stem);
-    } else {
-      name = code_page->Decode(stem);
-      if (!name) name = u"Module1";
-    }
-  }
-
-  auto module = std::make_shared<MemoryCodeModule>(std::move(*name), std::move(visible));
+  auto module = std::make_shared<MemoryCodeModule>(std::move(hidden.name), std::move(visible));
   module->OnEdit([state](Row row, Row removed, Row inserted) { state->Edit(row, removed, inserted); });
   return ModuleFile(std::move(module), std::move(state));
 }

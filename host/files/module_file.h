@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -109,6 +110,29 @@ class ModuleFile {
   std::shared_ptr<MemoryCodeModule> module_;
   std::shared_ptr<State> state_;  // shared with the module's edit listener
 };
+
+// The lines of a module file that the editor does not show, as ModuleFile
+// reads them: the header block (VERSION, a form's control references and
+// its BEGIN ... END block), then every attribute line that does not follow
+// a continued visible line; and the module's name by its first VB_Name
+// attribute, else the file name without extension (read as UTF-8, else in
+// code_page). Throws FileError, naming the file, for a BEGIN block without
+// END.
+struct HiddenLines {
+  std::size_t header = 0;               // lines [0, header)
+  std::vector<std::size_t> attributes;  // the other hidden lines, in order
+  Text name;
+};
+HiddenLines FindHiddenLines(const std::vector<Text>& lines, const std::filesystem::path& path,
+                            const std::string& code_page = kDefaultCodePage);
+// The same from `count` lines that line(i) gives, asked for in increasing
+// order (the same one perhaps several times); each view need only last
+// until the next call.
+HiddenLines FindHiddenLines(std::size_t count, const std::function<TextView(std::size_t)>& line,
+                            const std::filesystem::path& path, const std::string& code_page = kDefaultCodePage);
+// Whether a line reads as an attribute, hidden unless the line above it
+// continues onto it.
+bool IsAttributeLine(TextView line);
 
 // Replaces path's content so that an interrupted write never leaves half a
 // file (see host/files/file_io.h): a symbolic link is followed, hard links, owner,

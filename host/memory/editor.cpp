@@ -122,19 +122,24 @@ bool SameIgnoringAsciiCase(TextView a, TextView b) {
                                             [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
 }
 
+// A line and what the procedure reading keeps of it. A module holds one of
+// these per row, so it stays small: a procedure's name, which only a
+// procedure start has, is read again when the index needs it.
 struct LineEntry {
   LineEntry() = default;
   explicit LineEntry(Text t) : text(std::move(t)), continues(memory::ContinuesOnNextLine(text)) {}
 
   Text text;
   bool continues = false;
-  // The reading of the logical line that starts here, kept until an edit
-  // touches one of its physical lines.
+  // The reading of the logical line that starts here (kind, proc_kind,
+  // ends_procedure), kept until an edit touches one of its physical lines.
   bool statement_known = false;
-  Statement statement;
+  bool ends_procedure = false;
   // Whether this line's logical line is trivia; written whenever the
   // procedures are read.
   bool trivia = false;
+  std::uint8_t kind = 0;
+  std::int8_t proc_kind = 0;
 };
 
 struct Procedure {
@@ -196,7 +201,9 @@ struct MemoryCodeModule::Impl {
   std::vector<Text> Rendered(Row row, std::vector<Text> pieces);
   void Splice(Row row, Row removed, std::vector<Text> pieces);
   void NoteEdit(Row row, Row removed, Row inserted, Row first_touched);
-  const Statement& StatementAt(Row first, Row last);
+  Statement ReadLogicalLine(Row first, Row last);
+  // The statement of rows first..last, its name left empty.
+  Statement StatementAt(Row first, Row last);
   void EnsureIndex();
   void ReadProcedures(Row from, Row stable);
   Row ComputeDeclarationLines();
@@ -264,19 +271,27 @@ void MemoryCodeModule::Impl::NoteEdit(Row row, Row removed, Row inserted, Row fi
   }
 }
 
-const Statement& MemoryCodeModule::Impl::StatementAt(Row first, Row last) {
+Statement MemoryCodeModule::Impl::ReadLogicalLine(Row first, Row last) {
+  if (first == last) return memory::ReadStatement(At(first).text);
+  std::vector<TextView> parts;
+  for (Row r = first; r <= last; ++r) parts.emplace_back(At(r).text);
+  return memory::ReadStatement(memory::JoinContinuedLines(parts.data(), parts.size()));
+}
+
+Statement MemoryCodeModule::Impl::StatementAt(Row first, Row last) {
   LineEntry& entry = At(first);
   if (!entry.statement_known) {
-    if (first == last) {
-      entry.statement = memory::ReadStatement(entry.text);
-    } else {
-      std::vector<TextView> parts;
-      for (Row r = first; r <= last; ++r) parts.emplace_back(At(r).text);
-      entry.statement = memory::ReadStatement(memory::JoinContinuedLines(parts.data(), parts.size()));
-    }
+    const Statement read = ReadLogicalLine(first, last);
+    entry.kind = static_cast<std::uint8_t>(read.kind);
+    entry.proc_kind = static_cast<std::int8_t>(read.proc_kind);
+    entry.ends_procedure = read.ends_procedure;
     entry.statement_known = true;
   }
-  return entry.statement;
+  Statement statement;
+  statement.kind = static_cast<StatementKind>(entry.kind);
+  statement.proc_kind = entry.proc_kind;
+  statement.ends_procedure = entry.ends_procedure;
+  return statement;
 }
 
 void MemoryCodeModule::Impl::EnsureIndex() {
@@ -347,13 +362,13 @@ void MemoryCodeModule::Impl::ReadProcedures(Row from, Row stable) {
     }
     Row last = first;
     while (last < n && At(last).continues) ++last;
-    const Statement& statement = StatementAt(first, last);
+    const Statement statement = StatementAt(first, last);
     bool trivia = memory::IsTrivia(statement.kind);
     for (Row r = first; r <= last; ++r) At(r).trivia = trivia;
 
     if (!is_open) {
       if (statement.kind == StatementKind::kProcStart) {
-        procedures.push_back(Procedure{statement.name, statement.proc_kind, first, 0, false, 0, 0});
+        procedures.push_back(Procedure{ReadLogicalLine(first, last).name, statement.proc_kind, first, 0, false, 0, 0});
         if (statement.ends_procedure) {
           procedures.back().end = last;
           procedures.back().has_end = true;
@@ -456,6 +471,23 @@ MemoryCodeModule::MemoryCodeModule(Text name, std::vector<Text> lines, std::shar
   impl_->lines = memory::GapBuffer<LineEntry>(std::move(entries));
 }
 
+MemoryCodeModule::MemoryCodeModule(Text name, std::size_t count, const std::function<Text()>& next,
+                                   std::shared_ptr<CallLog> log)
+    : impl_(std::make_unique<Impl>()), log_(log ? std::move(log) : std::make_shared<CallLog>()) {
+  impl_->name = std::move(name);
+  std::vector<LineEntry> entries;
+  entries.reserve(count + count / 64 + 64);
+  for (std::size_t i = 0; i < count; ++i) {
+    Text line = next();
+    if (line.find_first_of(u"\r\n") == Text::npos) {
+      entries.emplace_back(std::move(line));
+    } else {
+      for (auto& piece : SplitLines(line)) entries.emplace_back(std::move(piece));
+    }
+  }
+  impl_->lines = memory::GapBuffer<LineEntry>(std::move(entries));
+}
+
 MemoryCodeModule::~MemoryCodeModule() = default;
 
 Text MemoryCodeModule::Name() {
@@ -502,6 +534,23 @@ void MemoryCodeModule::DeleteLines(Row start, Row count) {
   CheckDeleteRange(start, count, impl_->Count());
   impl_->Splice(start, count, {});
   impl_->Notify(start, count, 0);
+}
+
+void MemoryCodeModule::SpliceLines(Row row, Row removed, std::vector<Text> lines) {
+  CheckInsertRow(row, impl_->Count());
+  if (removed > 0) CheckDeleteRange(row, removed, impl_->Count());
+  std::vector<Text> pieces;
+  pieces.reserve(lines.size());
+  for (auto& line : lines) {
+    if (line.find_first_of(u"\r\n") == Text::npos) {
+      pieces.push_back(std::move(line));
+    } else {
+      for (auto& piece : SplitLines(line)) pieces.push_back(std::move(piece));
+    }
+  }
+  const auto inserted = static_cast<Row>(pieces.size());
+  impl_->Splice(row, std::max<Row>(removed, 0), std::move(pieces));
+  impl_->Notify(row, std::max<Row>(removed, 0), inserted);
 }
 
 void MemoryCodeModule::ReplaceLine(Row row, const Text& text) {

@@ -78,6 +78,11 @@ class CallLog {
 class MemoryCodeModule : public CodeModule {
  public:
   MemoryCodeModule(Text name, std::vector<Text> lines, std::shared_ptr<CallLog> log = nullptr);
+  // The same from `count` lines that next() gives one at a time, so that a
+  // large module is not also held as a list of lines while it is made; it
+  // keeps room for edits to grow it in place.
+  MemoryCodeModule(Text name, std::size_t count, const std::function<Text()>& next,
+                   std::shared_ptr<CallLog> log = nullptr);
   ~MemoryCodeModule() override;
 
   Text Name() override;
@@ -116,6 +121,13 @@ class MemoryCodeModule : public CodeModule {
   // removed 1).
   using EditListener = std::function<void(Row row, Row removed, Row inserted)>;
   void OnEdit(EditListener listener);
+
+  // Uncounted, for a store that follows a text kept elsewhere (an editor's
+  // buffer): replaces `removed` rows from row on by lines kept exactly as
+  // given, where InsertLines would render statements as the editor does.
+  // A line given with line breaks becomes several. Error 9 outside the
+  // module, as DeleteLines.
+  void SpliceLines(Row row, Row removed, std::vector<Text> lines);
 
  private:
   struct Impl;

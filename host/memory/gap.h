@@ -15,7 +15,11 @@ template <typename T>
 class GapBuffer {
  public:
   GapBuffer() = default;
-  explicit GapBuffer(std::vector<T> items) : buf_(std::move(items)), gap_begin_(buf_.size()), gap_end_(buf_.size()) {}
+  // The room items has beyond its size is the first gap.
+  explicit GapBuffer(std::vector<T> items) : buf_(std::move(items)), gap_begin_(buf_.size()) {
+    buf_.resize(buf_.capacity());
+    gap_end_ = buf_.size();
+  }
 
   std::size_t size() const { return buf_.size() - (gap_end_ - gap_begin_); }
 
