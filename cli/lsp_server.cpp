@@ -18,6 +18,7 @@
 #include "analysis/cls_proc_inf.h"
 #include "check/module_check.h"
 #include "cli/command_support.h"
+#include "cli/lsp_buffer.h"
 #include "cli/lsp_frame.h"
 #include "cli/lsp_text.h"
 #include "host/clock.h"
@@ -99,7 +100,7 @@ Text BufferOfModule(const ModuleFile& file) {
 struct Document {
   std::string uri;
   long version = 0;
-  Text text;
+  lsp::Buffer buffer{std::filesystem::path()};
   std::optional<Clock::time_point> diagnose_at;
   // The code page of the file on disk when it was opened, which the editor
   // saves the buffer in; nullopt for a UTF-8 file or one not on disk.
@@ -128,10 +129,10 @@ std::optional<std::string> CodePageOnDisk(const std::filesystem::path& path, con
 
 // Why an edit turning the buffer into after could not be saved in the
 // document's code page (the first new line it cannot hold), or nullopt.
-std::optional<std::string> Unsavable(const Document& doc, const Text& after) {
+std::optional<std::string> Unsavable(const Document& doc, const Text& before, const Text& after) {
   if (!doc.code_page) return std::nullopt;
   Converter converter(Encoding{Encoding::Kind::kCodePage, *doc.code_page});
-  for (const lsp::LineEdit& e : lsp::DiffLines(doc.text, after)) {
+  for (const lsp::LineEdit& e : lsp::DiffLines(before, after)) {
     const std::vector<Text> lines = lsp::SplitKeepingEnds(e.new_text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
       int replaced = 0;
@@ -239,9 +240,17 @@ class Server {
   }
 
   // ---- output ----
+  static std::string Dump(const json& message) { return message.dump(-1, ' ', false, json::error_handler_t::replace); }
   void Send(const json& message) {
-    const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
-    out_ << "Content-Length: " << body.size() << "\r\n\r\n" << body;
+    const std::string body = Dump(message);
+    SendBody({body});
+  }
+  // A body written in parts, never put together.
+  void SendBody(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (std::string_view part : parts) size += part.size();
+    out_ << "Content-Length: " << size << "\r\n\r\n";
+    for (std::string_view part : parts) out_ << part;
     out_.flush();
   }
   void Respond(const json& id, json result) { Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}); }
@@ -323,14 +332,14 @@ class Server {
         Respond(id, nullptr);
       } else if (method == "textDocument/didOpen") {
         json& doc = params.at("textDocument");
-        Document& d = documents_[doc.at("uri").get<std::string>()];
-        d.uri = doc.at("uri").get<std::string>();
+        const std::string uri = doc.at("uri").get<std::string>();
+        Document& d = documents_[uri];
+        d.uri = uri;
         d.version = doc.value("version", 0L);
         // The message's copy of the text goes once decoded: a large
         // document's diagnostics are computed while the message lives.
-        std::string& text = doc.at("text").get_ref<std::string&>();
-        d.text = FromUtf8(text);
-        std::string().swap(text);
+        d.buffer = lsp::Buffer(PathOfUri(uri));
+        d.buffer.Reset(std::move(doc.at("text").get_ref<std::string&>()));
         d.code_page = CodePageOnDisk(PathOfUri(d.uri), options_.encoding);
         Publish(d);
       } else if (method == "textDocument/didChange") {
@@ -338,12 +347,12 @@ class Server {
         if (it == documents_.end()) return false;
         Document& d = it->second;
         d.version = params["textDocument"].value("version", d.version);
-        for (const json& change : params.at("contentChanges")) {
-          const Text text = FromUtf8(change.at("text").get_ref<const std::string&>());
+        for (json& change : params.at("contentChanges")) {
+          std::string& text = change.at("text").get_ref<std::string&>();
           if (change.contains("range")) {
-            lsp::ApplyChange(d.text, ToPosition(change["range"]["start"]), ToPosition(change["range"]["end"]), text);
+            d.buffer.Change(ToPosition(change["range"]["start"]), ToPosition(change["range"]["end"]), FromUtf8(text));
           } else {
-            d.text = text;
+            d.buffer.Reset(std::move(text));
           }
         }
         d.diagnose_at = Clock::now() + std::chrono::milliseconds(options_.debounce_ms);
@@ -384,7 +393,7 @@ class Server {
   void Publish(Document& doc) {
     doc.diagnose_at.reset();
     json diagnostics = json::array();
-    if (const std::optional<long> line = lsp::MisreadCp932Line(doc.text)) {
+    if (const std::optional<long> line = MisreadCp932Line(doc)) {
       diagnostics.push_back({{"range", {{"start", FromPosition({*line, 0})}, {"end", FromPosition({*line + 1, 0})}}},
                              {"severity", 1},
                              {"code", "encoding"},
@@ -394,25 +403,24 @@ class Server {
              {{"uri", doc.uri}, {"version", doc.version}, {"diagnostics", std::move(diagnostics)}});
       return;
     }
+    // Each diagnostic is written out as it is made: a large document has
+    // tens of thousands, and as one JSON tree they would weigh more than
+    // the document.
+    std::string written;
     try {
+      if (const std::optional<std::string>& problem = doc.buffer.Problem()) throw std::runtime_error(*problem);
       const std::filesystem::path path = PathOfUri(doc.uri);
-      const ModuleFile file = ModuleOfBuffer(doc.text, path);
       check::CheckOptions options;
       // The rules the settings file found for the file on disk chooses.
       options.rules = CheckRules(CheckedSettings("", path.string(), LoadOptions().encoding), "", "");
-      // The module is the server's own, made for this check alone: read in place.
-      lsp::LineLengths lengths(doc.text);
-      for (const check::Finding& f : check::CheckModule(file.Module(), options)) {
-        const long line = file.FileLineOfRow(f.row) - 1;
-        if (line < 0) continue;
-        const long end = lengths.Of(line);
-        diagnostics.push_back({{"range",
-                                {{"start", FromPosition({line, f.column - 1})},
-                                 {"end", FromPosition({line, std::max<long>(end, f.column - 1)})}}},
-                               {"severity", 2},
-                               {"code", std::string(check::RuleId(f.rule))},
-                               {"source", "qlx"},
-                               {"message", ToUtf8(f.message)}});
+      for (const lsp::Diagnostic& d : doc.buffer.Diagnose(options)) {
+        const json diagnostic = {{"range", {{"start", FromPosition({d.line, d.start})}, {"end", FromPosition({d.line, d.end})}}},
+                                 {"severity", 2},
+                                 {"code", std::string(check::RuleId(d.rule))},
+                                 {"source", "qlx"},
+                                 {"message", ToUtf8(d.message)}};
+        written += written.empty() ? "" : ",";
+        written += Dump(diagnostic);
       }
     } catch (const std::exception& e) {
       // A buffer the module reader refuses (an unclosed BEGIN block) is said once, as one diagnostic.
@@ -420,9 +428,19 @@ class Server {
                              {"severity", 1},
                              {"source", "qlx"},
                              {"message", e.what()}});
+      written = Dump(diagnostics[0]);
     }
-    Notify("textDocument/publishDiagnostics",
-           {{"uri", doc.uri}, {"version", doc.version}, {"diagnostics", std::move(diagnostics)}});
+    // The message around an empty list, the list put in its place.
+    const std::string body = Dump({{"jsonrpc", "2.0"},
+                             {"method", "textDocument/publishDiagnostics"},
+                             {"params", {{"uri", doc.uri}, {"version", doc.version}, {"diagnostics", json::array()}}}});
+    constexpr std::string_view kEmptyList = "\"diagnostics\":[]";
+    const std::size_t cut = body.find(kEmptyList) + kEmptyList.size() - 1;
+    SendBody({std::string_view(body).substr(0, cut), written, std::string_view(body).substr(cut)});
+  }
+
+  static std::optional<long> MisreadCp932Line(const Document& doc) {
+    return lsp::MisreadCp932Line([&doc](const lsp::LineVisitor& visit) { doc.buffer.ForEachLine(visit); });
   }
 
   // ---- the operations on a buffer ----
@@ -432,9 +450,11 @@ class Server {
     int reports = 0;
   };
 
-  Outcome RunAction(const Document& doc, OperationId action, Row row, ServerUi::Ask ask, ServerUi::Tell tell) {
+  // The code actions work on a module of their own, made from the text.
+  Outcome RunAction(const Document& doc, const Text& text, OperationId action, Row row, ServerUi::Ask ask,
+                    ServerUi::Tell tell) {
     const std::filesystem::path path = PathOfUri(doc.uri);
-    ModuleFile file = ModuleOfBuffer(doc.text, path);
+    ModuleFile file = ModuleOfBuffer(text, path);
     auto vbe = std::make_shared<MemoryVBE>();
     vbe->AddModule(file.Module());
     vbe->Pane(file.Module()->UncountedName());
@@ -448,16 +468,16 @@ class Server {
       LoadSettings(CheckedSettings("", path.string(), LoadOptions().encoding), ui, ops);
     } catch (const std::runtime_error& e) {
       ui.MsgBox(FromUtf8(e.what()), Buttons::kOk, u"qlx");
-      return {doc.text, ui.questions, ui.reports};
+      return {text, ui.questions, ui.reports};
     }
     ops.Header().SleepTime = 0;  // no one is looking at a code window here
     ops.Run(action, row);
     return {BufferOfModule(file), ui.questions, ui.reports};
   }
 
-  json WorkspaceEdit(const Document& doc, const Text& after) {
+  json WorkspaceEdit(const Document& doc, const Text& before, const Text& after) {
     json edits = json::array();
-    for (const lsp::LineEdit& e : lsp::DiffLines(doc.text, after)) {
+    for (const lsp::LineEdit& e : lsp::DiffLines(before, after)) {
       edits.push_back({{"range", {{"start", FromPosition(e.start)}, {"end", FromPosition(e.end)}}},
                        {"newText", ToUtf8(e.new_text)}});
     }
@@ -473,8 +493,9 @@ class Server {
     auto it = documents_.find(uri);
     if (it == documents_.end()) return json::array();
     const Document& doc = it->second;
-    if (lsp::MisreadCp932Line(doc.text)) return json::array();
-    const ModuleFile file = ModuleOfBuffer(doc.text, PathOfUri(uri));
+    if (MisreadCp932Line(doc)) return json::array();
+    const Text text = doc.buffer.WholeText();
+    const ModuleFile file = ModuleOfBuffer(text, PathOfUri(uri));
     const Row row = RowOfLine(file, ToPosition(params.at("range").at("start")).line);
     const bool in_procedure = row > file.Module()->CountOfDeclarationLines() && InProcedure(file, row);
 
@@ -498,15 +519,15 @@ class Server {
       }
       // Computed now when it asks nothing; else run when chosen, so that its
       // questions can be put to the user.
-      const Outcome probe = RunAction(doc, info.action, row, nullptr, nullptr);
+      const Outcome probe = RunAction(doc, text, info.action, row, nullptr, nullptr);
       if (probe.questions == 0 && probe.reports == 0) {
-        if (probe.text == doc.text) continue;  // nothing to do here
-        if (const std::optional<std::string> why = Unsavable(doc, probe.text)) {
+        if (probe.text == text) continue;  // nothing to do here
+        if (const std::optional<std::string> why = Unsavable(doc, text, probe.text)) {
           // Said where the editor can show it; otherwise not offered at all.
           if (!disabled_support_) continue;
           action["disabled"] = {{"reason", *why}};
         } else {
-          action["edit"] = WorkspaceEdit(doc, probe.text);
+          action["edit"] = WorkspaceEdit(doc, text, probe.text);
         }
       } else {
         action["command"] = {{"title", info.title},
@@ -546,7 +567,7 @@ class Server {
       ShowMessage(2, "qlx: the buffer changed since the action was offered; ask for it again");
       return nullptr;
     }
-    if (lsp::MisreadCp932Line(doc.text)) {
+    if (MisreadCp932Line(doc)) {
       ShowMessage(1, std::string("qlx: ") + kMisreadCp932);
       return nullptr;
     }
@@ -557,14 +578,15 @@ class Server {
       return answer && answer->is_object() && answer->value("title", "") == "Yes" ? Answer::kYes : Answer::kNo;
     };
     auto tell = [this](const Text& prompt, const Text& title) { ShowMessage(1, ToUtf8(title) + ": " + ToUtf8(prompt)); };
-    const Outcome outcome = RunAction(doc, info->action, args.value("row", 0), ask, tell);
+    const Text text = doc.buffer.WholeText();
+    const Outcome outcome = RunAction(doc, text, info->action, args.value("row", 0), ask, tell);
     if (input_ended_ || exit_) return nullptr;
-    if (const std::optional<std::string> why = outcome.text != doc.text ? Unsavable(doc, outcome.text) : std::nullopt) {
+    if (const std::optional<std::string> why = outcome.text != text ? Unsavable(doc, text, outcome.text) : std::nullopt) {
       ShowMessage(1, "qlx: " + std::string(info->title) + ": " + *why);
       return nullptr;
     }
-    if (outcome.text != doc.text) {
-      Request("workspace/applyEdit", {{"label", info->title}, {"edit", WorkspaceEdit(doc, outcome.text)}});
+    if (outcome.text != text) {
+      Request("workspace/applyEdit", {{"label", info->title}, {"edit", WorkspaceEdit(doc, text, outcome.text)}});
     }
     return nullptr;
   }

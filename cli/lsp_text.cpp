@@ -60,25 +60,6 @@ LineEdit Hunk(const std::vector<Text>& a, std::size_t a_from, std::size_t a_to, 
 
 }  // namespace
 
-long LineLengths::Of(long line) {
-  const auto end_of = [this](std::size_t from) {
-    while (from < text_.size() && text_[from] != u'\n' && text_[from] != u'\r') ++from;
-    return from;
-  };
-  if (line < line_) {
-    line_ = 0;
-    at_ = 0;
-  }
-  while (line_ < line && at_ < text_.size()) {
-    std::size_t end = end_of(at_);
-    if (end < text_.size() && text_[end] == u'\r' && end + 1 < text_.size() && text_[end + 1] == u'\n') ++end;
-    at_ = std::min(end + 1, text_.size());
-    ++line_;
-  }
-  if (line_ != line) return 0;
-  return static_cast<long>(end_of(at_) - at_);
-}
-
 std::vector<LineEdit> DiffLines(const Text& before, const Text& after) {
   const std::vector<Text> a = SplitKeepingEnds(before);
   const std::vector<Text> b = SplitKeepingEnds(after);
@@ -156,26 +137,57 @@ std::vector<LineEdit> DiffLines(const Text& before, const Text& after) {
   return edits;
 }
 
-std::optional<long> MisreadCp932Line(const Text& text) {
-  std::string bytes;
-  bytes.reserve(text.size());
+std::optional<long> MisreadCp932Line(const std::function<void(const LineVisitor&)>& each_line) {
+  // A first pass finds the line; the bytes are decoded only when there is
+  // one, a line at a time: a line end is no trail byte, so no character
+  // runs across two lines.
+  bool wide = false;
   std::optional<long> first;
   long line = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c > 0xFF) return std::nullopt;
-    if (c == u'\n' || (c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) ++line;
-    // A lead byte of CP932's symbols, kana and first-level kanji, with a trail byte after it.
-    if (!first && c >= 0x81 && c <= 0x9F && i + 1 < text.size() && text[i + 1] >= 0x40 && text[i + 1] <= 0xFC &&
-        text[i + 1] != 0x7F) {
-      first = line;
+  each_line([&](TextView content, TextView) {
+    for (std::size_t i = 0; i < content.size(); ++i) {
+      const char16_t c = content[i];
+      if (c > 0xFF) {
+        wide = true;
+        return false;
+      }
+      // A lead byte of CP932's symbols, kana and first-level kanji, with a trail byte after it.
+      if (!first && c >= 0x81 && c <= 0x9F && i + 1 < content.size() && content[i + 1] >= 0x40 &&
+          content[i + 1] <= 0xFC && content[i + 1] != 0x7F) {
+        first = line;
+      }
     }
-    bytes += static_cast<char>(c);
-  }
-  if (!first) return std::nullopt;
+    ++line;
+    return true;
+  });
+  if (wide || !first) return std::nullopt;
   Converter cp932(Encoding{Encoding::Kind::kCodePage, kDefaultCodePage});
-  if (!cp932.Decode(bytes)) return std::nullopt;
+  bool valid = true;
+  std::string bytes;
+  each_line([&](TextView content, TextView end) {
+    bytes.clear();
+    for (char16_t c : content) bytes += static_cast<char>(c);
+    for (char16_t c : end) bytes += static_cast<char>(c);
+    valid = cp932.Decode(bytes).has_value();
+    return valid;
+  });
+  if (!valid) return std::nullopt;
   return first;
+}
+
+std::optional<long> MisreadCp932Line(const Text& text) {
+  return MisreadCp932Line([&text](const LineVisitor& visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = start;
+      while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') ++end;
+      std::size_t next = end;
+      if (next < text.size()) next += (text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n') ? 2 : 1;
+      const TextView all(text);
+      if (!visit(all.substr(start, end - start), all.substr(end, next - end))) return;
+      start = next;
+    }
+  });
 }
 
 }  // namespace qlx::cli::lsp

@@ -2,6 +2,7 @@
 // by ranges of UTF-16 positions, and the smallest line edit between two texts.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,21 +28,6 @@ void ApplyChange(Text& text, Position start, Position end, const Text& replaceme
 // The text's lines, each with its line end.
 std::vector<Text> SplitKeepingEnds(const Text& text);
 
-// The lengths of a text's lines without their ends, found in one pass when
-// the lines are asked for in increasing order (as findings come, by row)
-// rather than from a copy of every line.
-class LineLengths {
- public:
-  explicit LineLengths(const Text& text) : text_(text) {}
-  // The length of the line (0-based); 0 past the last line.
-  long Of(long line);
-
- private:
-  const Text& text_;
-  long line_ = 0;       // the line that starts at at_
-  std::size_t at_ = 0;
-};
-
 // Replacements of whole lines turning before into after, in order, not
 // overlapping, each range a range of before (as one LSP text edit list);
 // lines that stay the same are left out; none when the texts are equal.
@@ -59,5 +45,10 @@ std::vector<LineEdit> DiffLines(const Text& before, const Text& after);
 // character among them starts with a byte 0x81-0x9F, which Latin-1 reads as
 // a control character that no real Latin-1 text holds ("\x82\xa0" for あ).
 std::optional<long> MisreadCp932Line(const Text& text);
+// The same over a text given line by line: each_line calls its visitor with
+// every line's content and end in order (it may stop when the visitor says
+// false).
+using LineVisitor = std::function<bool(TextView content, TextView end)>;
+std::optional<long> MisreadCp932Line(const std::function<void(const LineVisitor&)>& each_line);
 
 }  // namespace qlx::cli::lsp

@@ -37,32 +37,6 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"ReversedRangeInserts", u"abc", {0, 2}, {0, 1}, u"-", u"ab-c"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A line's length, asked in any order, is its line of SplitKeepingEnds
-// without the end, and 0 past the last line.
-class LineLengthsTest : public ::testing::TestWithParam<Text> {};
-
-TEST_P(LineLengthsTest, AgreeWithTheSplitLines) {
-  const Text& text = GetParam();
-  const std::vector<Text> lines = SplitKeepingEnds(text);
-  const auto expected = [&](long line) {
-    if (static_cast<std::size_t>(line) >= lines.size()) return 0L;
-    Text l = lines[static_cast<std::size_t>(line)];
-    while (!l.empty() && (l.back() == u'\n' || l.back() == u'\r')) l.pop_back();
-    return static_cast<long>(l.size());
-  };
-  LineLengths lengths(text);
-  const long last = static_cast<long>(lines.size()) + 2;
-  for (long line = 0; line <= last; ++line) EXPECT_EQ(lengths.Of(line), expected(line)) << "line " << line;
-  // Backwards and skipping: each answer stands alone.
-  for (long line = last; line >= 0; line -= 2) EXPECT_EQ(lengths.Of(line), expected(line)) << "line " << line;
-  EXPECT_EQ(lengths.Of(1), expected(1));
-  EXPECT_EQ(lengths.Of(0), expected(0));
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, LineLengthsTest,
-                         ::testing::Values(Text(), Text(u"abc"), Text(u"abc\r\n"), Text(u"a\r\nbb\nccc\rdddd"),
-                                           Text(u"\r\n\r\n"), Text(u"x\r\r\ny\n\n"), Text(u"x𠮷y\r\nz")));
-
 struct DiffCase {
   const char* name;
   Text before;

@@ -1,0 +1,301 @@
+#include "cli/lsp_buffer.h"
+
+#include <algorithm>
+
+#include "host/files/module_file.h"
+
+namespace qlx::cli::lsp {
+
+namespace {
+
+TextView EndText(std::uint8_t end) {
+  switch (end) {
+    case 1: return u"\r\n";
+    case 2: return u"\n";
+    case 3: return u"\r";
+    default: return u"";
+  }
+}
+
+// Splits at CR LF, LF or a lone CR, as the module reader does: a text that
+// ends with a line end has no empty line after it.
+template <typename Char, typename Add>
+void SplitEnds(std::basic_string_view<Char> text, Add add) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != Char('\n') && text[end] != Char('\r')) ++end;
+    std::uint8_t kind = 0;
+    std::size_t next = end;
+    if (end < text.size()) {
+      if (text[end] == Char('\r') && end + 1 < text.size() && text[end + 1] == Char('\n')) {
+        kind = 1;
+        next += 2;
+      } else {
+        kind = text[end] == Char('\n') ? 2 : 3;
+        ++next;
+      }
+    }
+    add(text.substr(start, end - start), kind);
+    start = next;
+  }
+}
+
+}  // namespace
+
+Buffer::Buffer(std::filesystem::path path)
+    : path_(std::move(path)), module_(std::make_shared<MemoryCodeModule>(Text(), std::vector<Text>())) {}
+
+// The text in pieces of whole lines, read line by line from the start: the
+// pieces read can be let go while a large module is made from them.
+class Buffer::Pieces {
+ public:
+  explicit Pieces(std::string utf8) {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::size_t from = 0;
+    std::size_t at = 0;
+    SplitEnds(std::string_view(utf8), [&](std::string_view line, std::uint8_t end) {
+      at = static_cast<std::size_t>(line.data() - utf8.data()) + line.size() + (end == 1 ? 2 : end ? 1 : 0);
+      ends.push_back(static_cast<End>(end));
+      if (at - from >= kPiece) {
+        pieces_.emplace_back(utf8, from, at - from);
+        from = at;
+      }
+    });
+    if (at > from) pieces_.emplace_back(utf8, from, at - from);
+  }
+
+  // Back to the first line.
+  void Rewind() {
+    piece_ = 0;
+    at_ = 0;
+    line_ = 0;
+  }
+  // The next line, decoded; the piece it ends is let go when `release`.
+  Text Next(bool release) {
+    while (at_ >= pieces_[piece_].size()) {
+      ++piece_;
+      at_ = 0;
+    }
+    std::string& piece = pieces_[piece_];
+    const std::size_t end = std::min(piece.find_first_of("\r\n", at_), piece.size());
+    Text line = FromUtf8(std::string_view(piece).substr(at_, end - at_));
+    at_ = end + (piece.compare(end, 2, "\r\n") == 0 ? 2 : end < piece.size() ? 1 : 0);
+    ++line_;
+    if (release && at_ >= piece.size()) std::string().swap(piece);
+    return line;
+  }
+  std::size_t Line() const { return line_; }  // the index of the line Next gives
+  bool HasNul() const {
+    return std::any_of(pieces_.begin(), pieces_.end(), [](const std::string& p) { return p.find('\0') != std::string::npos; });
+  }
+  std::string Bytes() const {
+    std::string bytes;
+    for (const std::string& p : pieces_) bytes += p;
+    return bytes;
+  }
+
+  std::vector<End> ends;
+
+ private:
+  std::vector<std::string> pieces_;
+  std::size_t piece_ = 0;
+  std::size_t at_ = 0;
+  std::size_t line_ = 0;
+};
+
+void Buffer::Reset(std::string utf8) {
+  Pieces pieces(std::move(utf8));
+  problem_.reset();
+  hidden_.clear();
+  module_.reset();
+  ends_ = std::move(pieces.ends);
+  const std::size_t count = ends_.size();
+  const auto all_rows = [&] {
+    pieces.Rewind();
+    module_ = std::make_shared<MemoryCodeModule>(Text(), count, [&] { return pieces.Next(true); });
+  };
+  try {
+    if (pieces.HasNul()) {
+      // The module reader says why, from the bytes it would have been given.
+      ModuleFile::FromBytes(std::string(kUtf8Bom) + pieces.Bytes(), path_);
+    }
+    Text current;
+    HiddenLines hidden = FindHiddenLines(
+        count,
+        [&](std::size_t i) {
+          if (i + 1 < pieces.Line() || i + 1 > pieces.Line() + 1) {
+            pieces.Rewind();
+            while (pieces.Line() < i) pieces.Next(false);
+          }
+          if (i + 1 > pieces.Line()) current = pieces.Next(false);
+          return TextView(current);
+        },
+        path_);
+    current = Text();
+    pieces.Rewind();
+    auto next_hidden = hidden.attributes.begin();
+    const std::size_t rows = count - hidden.header - hidden.attributes.size();
+    module_ = std::make_shared<MemoryCodeModule>(std::move(hidden.name), rows, [&] {
+      for (;;) {
+        const std::size_t line = pieces.Line();
+        Text text = pieces.Next(true);
+        if (line < hidden.header) {
+          hidden_.push_back({static_cast<long>(line), std::move(text)});
+        } else if (next_hidden != hidden.attributes.end() && *next_hidden == line) {
+          hidden_.push_back({static_cast<long>(line), std::move(text)});
+          ++next_hidden;
+        } else {
+          return text;
+        }
+      }
+    });
+    // Hidden lines after the last row.
+    while (pieces.Line() < count) hidden_.push_back({static_cast<long>(pieces.Line()), pieces.Next(true)});
+  } catch (const FileError& e) {
+    // Kept as rows all the same, to be changed and read again.
+    problem_ = e.what();
+    hidden_.clear();
+    all_rows();
+  }
+}
+
+std::size_t Buffer::HiddenFrom(long line) const {
+  return static_cast<std::size_t>(
+      std::lower_bound(hidden_.begin(), hidden_.end(), line, [](const HiddenLine& h, long l) { return h.line < l; }) -
+      hidden_.begin());
+}
+
+const Text& Buffer::Content(long line) const {
+  const std::size_t k = HiddenFrom(line);
+  if (k < hidden_.size() && hidden_[k].line == line) return hidden_[k].text;
+  return module_->Line(static_cast<Row>(line - static_cast<long>(k) + 1));
+}
+
+long Buffer::LineOfRow(Row row) const {
+  if (row < 1 || row > module_->LineCount()) return -1;
+  const long index = row - 1;
+  // Hidden line k has line - k rows above it, which never decreases with k.
+  std::size_t above = 0, after = hidden_.size();
+  while (above < after) {
+    const std::size_t mid = (above + after) / 2;
+    if (hidden_[mid].line - static_cast<long>(mid) <= index) {
+      above = mid + 1;
+    } else {
+      after = mid;
+    }
+  }
+  return index + static_cast<long>(above);
+}
+
+void Buffer::ForEachLine(const LineVisitor& visit) const {
+  std::size_t k = 0;
+  Row row = 1;
+  for (long line = 0; line < LineCount(); ++line) {
+    const bool hidden = k < hidden_.size() && hidden_[k].line == line;
+    const Text& content = hidden ? hidden_[k++].text : module_->Line(row++);
+    if (!visit(content, EndText(static_cast<std::uint8_t>(ends_[static_cast<std::size_t>(line)])))) return;
+  }
+}
+
+Text Buffer::WholeText() const {
+  Text text;
+  ForEachLine([&text](TextView content, TextView end) {
+    text += content;
+    text += end;
+    return true;
+  });
+  return text;
+}
+
+std::string Buffer::Utf8Lines(long from, long to) const {
+  std::string out;
+  for (long line = from; line < to; ++line) {
+    out += ToUtf8(Content(line));
+    out += ToUtf8(EndText(static_cast<std::uint8_t>(ends_[static_cast<std::size_t>(line)])));
+  }
+  return out;
+}
+
+void Buffer::Change(Position start, Position end, const Text& replacement) {
+  const long n = LineCount();
+  struct At {
+    long line;
+    long character;
+  };
+  // As OffsetOf: past its line's end is the line's end, past the last line
+  // the text's end (line n, the empty line after a final line end).
+  const auto place = [&](Position p) -> At {
+    const long line = std::max(0L, p.line);
+    if (line < n) return {line, std::clamp(p.character, 0L, static_cast<long>(Content(line).size()))};
+    if (n == 0 || ends_[static_cast<std::size_t>(n - 1)] != End::kNone) return {n, 0};
+    return {n - 1, static_cast<long>(Content(n - 1).size())};
+  };
+  const At a = place(start);
+  At b = place(end);
+  if (b.line < a.line || (b.line == a.line && b.character < a.character)) b = a;
+  const auto content = [&](long line) { return line < n ? TextView(Content(line)) : TextView(); };
+
+  // The changed stretch, whole lines from first to last, and what takes its
+  // place. A lone CR before it may become CR LF with it.
+  long first = a.line;
+  Text changed;
+  if (first > 0 && ends_[static_cast<std::size_t>(first - 1)] == End::kCr) {
+    --first;
+    changed = content(first);
+    changed += u'\r';
+  }
+  changed += content(a.line).substr(0, static_cast<std::size_t>(a.character));
+  changed += replacement;
+  changed += content(b.line).substr(static_cast<std::size_t>(b.character));
+  if (b.line < n) changed += EndText(static_cast<std::uint8_t>(ends_[static_cast<std::size_t>(b.line)]));
+  const long last = std::min(b.line, n - 1);
+  std::vector<Text> lines;
+  std::vector<End> ends;
+  SplitEnds(TextView(changed), [&](TextView line, std::uint8_t e) {
+    lines.emplace_back(line);
+    ends.push_back(static_cast<End>(e));
+  });
+
+  // In place when the lines the module reader hides stay as they are: the
+  // header block and row 1 are left alone, no hidden line is changed, no
+  // new line or the line after the change reads as an attribute (whether it
+  // is hidden hangs on the line above it).
+  const std::size_t k = HiddenFrom(first);
+  bool in_place = !problem_ && module_->LineCount() > 0 && first > LineOfRow(1) &&
+                  (k == hidden_.size() || hidden_[k].line > last) &&
+                  (last + 1 >= n || !IsAttributeLine(Content(last + 1)));
+  for (const Text& line : lines) {
+    if (IsAttributeLine(line) || line.find(u'\0') != Text::npos) in_place = false;
+  }
+  if (!in_place) {
+    std::string utf8 = Utf8Lines(0, first);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      utf8 += ToUtf8(lines[i]);
+      utf8 += ToUtf8(EndText(static_cast<std::uint8_t>(ends[i])));
+    }
+    utf8 += Utf8Lines(last + 1, n);
+    Reset(std::move(utf8));
+    return;
+  }
+  const long removed = last - first + 1;
+  const long added = static_cast<long>(lines.size());
+  module_->SpliceLines(static_cast<Row>(first - static_cast<long>(k) + 1), static_cast<Row>(removed), std::move(lines));
+  ends_.erase(ends_.begin() + first, ends_.begin() + first + removed);
+  ends_.insert(ends_.begin() + first, ends.begin(), ends.end());
+  for (std::size_t h = k; h < hidden_.size(); ++h) hidden_[h].line += added - removed;
+  ++in_place_;
+}
+
+std::vector<Diagnostic> Buffer::Diagnose(const check::CheckOptions& options) const {
+  std::vector<Diagnostic> out;
+  for (check::Finding& f : check::CheckModule(module_, options)) {
+    const long line = LineOfRow(f.row);
+    if (line < 0) continue;
+    const long length = static_cast<long>(module_->Line(f.row).size());
+    out.push_back({line, f.column - 1, std::max<long>(length, f.column - 1), f.rule, std::move(f.message)});
+  }
+  return out;
+}
+
+}  // namespace qlx::cli::lsp
