@@ -46,8 +46,8 @@ void SplitEnds(std::basic_string_view<Char> text, Add add) {
 Buffer::Buffer(std::filesystem::path path)
     : path_(std::move(path)), module_(std::make_shared<MemoryCodeModule>(Text(), std::vector<Text>())) {}
 
-// The text in pieces of whole lines, read line by line from the start: the
-// pieces read can be let go while a large module is made from them.
+// The text in pieces of whole lines, read line by line from the start: each
+// piece read is let go while a large module is made from them.
 class Buffer::Pieces {
  public:
   explicit Pieces(std::string utf8) {
@@ -65,27 +65,20 @@ class Buffer::Pieces {
     if (at > from) pieces_.emplace_back(utf8, from, at - from);
   }
 
-  // Back to the first line.
-  void Rewind() {
-    piece_ = 0;
-    at_ = 0;
-    line_ = 0;
-  }
-  // The next line, decoded; the piece it ends is let go when `release`.
-  Text Next(bool release) {
+  // The next line, decoded; the piece it ends is let go.
+  Text Next() {
     while (at_ >= pieces_[piece_].size()) {
       ++piece_;
       at_ = 0;
     }
     std::string& piece = pieces_[piece_];
-    const std::size_t end = std::min(piece.find_first_of("\r\n", at_), piece.size());
+    std::size_t end = at_;
+    while (end < piece.size() && piece[end] != '\r' && piece[end] != '\n') ++end;
     Text line = FromUtf8(std::string_view(piece).substr(at_, end - at_));
     at_ = end + (piece.compare(end, 2, "\r\n") == 0 ? 2 : end < piece.size() ? 1 : 0);
-    ++line_;
-    if (release && at_ >= piece.size()) std::string().swap(piece);
+    if (at_ >= piece.size()) std::string().swap(piece);
     return line;
   }
-  std::size_t Line() const { return line_; }  // the index of the line Next gives
   bool HasNul() const {
     return std::any_of(pieces_.begin(), pieces_.end(), [](const std::string& p) { return p.find('\0') != std::string::npos; });
   }
@@ -101,7 +94,6 @@ class Buffer::Pieces {
   std::vector<std::string> pieces_;
   std::size_t piece_ = 0;
   std::size_t at_ = 0;
-  std::size_t line_ = 0;
 };
 
 void Buffer::Reset(std::string utf8) {
@@ -110,53 +102,31 @@ void Buffer::Reset(std::string utf8) {
   hidden_.clear();
   module_.reset();
   ends_ = std::move(pieces.ends);
-  const std::size_t count = ends_.size();
-  const auto all_rows = [&] {
-    pieces.Rewind();
-    module_ = std::make_shared<MemoryCodeModule>(Text(), count, [&] { return pieces.Next(true); });
-  };
   try {
-    if (pieces.HasNul()) {
-      // The module reader says why, from the bytes it would have been given.
-      ModuleFile::FromBytes(std::string(kUtf8Bom) + pieces.Bytes(), path_);
-    }
-    Text current;
-    HiddenLines hidden = FindHiddenLines(
-        count,
-        [&](std::size_t i) {
-          if (i + 1 < pieces.Line() || i + 1 > pieces.Line() + 1) {
-            pieces.Rewind();
-            while (pieces.Line() < i) pieces.Next(false);
-          }
-          if (i + 1 > pieces.Line()) current = pieces.Next(false);
-          return TextView(current);
-        },
-        path_);
-    current = Text();
-    pieces.Rewind();
-    auto next_hidden = hidden.attributes.begin();
-    const std::size_t rows = count - hidden.header - hidden.attributes.size();
-    module_ = std::make_shared<MemoryCodeModule>(std::move(hidden.name), rows, [&] {
-      for (;;) {
-        const std::size_t line = pieces.Line();
-        Text text = pieces.Next(true);
-        if (line < hidden.header) {
-          hidden_.push_back({static_cast<long>(line), std::move(text)});
-        } else if (next_hidden != hidden.attributes.end() && *next_hidden == line) {
-          hidden_.push_back({static_cast<long>(line), std::move(text)});
-          ++next_hidden;
-        } else {
-          return text;
-        }
-      }
-    });
-    // Hidden lines after the last row.
-    while (pieces.Line() < count) hidden_.push_back({static_cast<long>(pieces.Line()), pieces.Next(true)});
+    // The module reader says why, from the bytes it would have been given.
+    if (pieces.HasNul()) ModuleFile::FromBytes(std::string(kUtf8Bom) + pieces.Bytes(), path_);
   } catch (const FileError& e) {
-    // Kept as rows all the same, to be changed and read again.
     problem_ = e.what();
-    hidden_.clear();
-    all_rows();
+  }
+  // Every line a row first, each decoded once; then the hidden ones leave.
+  const std::size_t count = ends_.size();
+  module_ = std::make_shared<MemoryCodeModule>(Text(), count, [&] { return pieces.Next(); });
+  if (problem_) return;  // kept as rows all the same, to be changed and read again
+  try {
+    HiddenLines hidden = FindHiddenLines(
+        count, [this](std::size_t i) { return TextView(module_->Line(static_cast<Row>(i + 1))); }, path_);
+    std::vector<long> lines(hidden.header);
+    for (std::size_t k = 0; k < hidden.header; ++k) lines[k] = static_cast<long>(k);
+    for (std::size_t k : hidden.attributes) lines.push_back(static_cast<long>(k));
+    hidden_.reserve(lines.size());
+    for (long line : lines) {
+      const Row row = static_cast<Row>(line - static_cast<long>(hidden_.size()) + 1);
+      hidden_.push_back({line, module_->Line(row)});
+      module_->SpliceLines(row, 1, {});
+    }
+    module_->SetName(std::move(hidden.name));
+  } catch (const FileError& e) {
+    problem_ = e.what();
   }
 }
 
