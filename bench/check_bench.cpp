@@ -15,6 +15,7 @@
 #include "host/files/module_file.h"
 #include "host/ui.h"
 #include "module_gen.h"
+#include "support/editor.h"
 
 namespace {
 
@@ -63,9 +64,7 @@ int main(int argc, char** argv) {
     start = Stopwatch();
     for (int m = 0; m < kModules; ++m) {
       const qlx::ModuleFile file = qlx::ModuleFile::FromBytes(modules[m], "Module" + std::to_string(m) + ".bas");
-      auto vbe = std::make_shared<qlx::MemoryVBE>();
-      vbe->AddModule(file.Module());
-      vbe->Pane(file.Module()->UncountedName());
+      const std::shared_ptr<qlx::MemoryVBE> vbe = qlx::testing::EditorWith(file.Module()).Build();
       qlx::RecordingUi ui;
       qlx::ModGetProcsData procs(ui);
       procs.SetVBInstance(vbe);

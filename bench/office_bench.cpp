@@ -18,6 +18,7 @@
 #include "office/office_document.h"
 #include "office/project_builder.h"
 #include "office/project_modules.h"
+#include "support/editor.h"
 
 namespace {
 
@@ -80,14 +81,11 @@ int main() {
     office::ProjectModules modules(doc);
     qlx::RecordingUi ui;
     for (qlx::ModuleFile& file : modules.Files()) {
-      auto vbe = std::make_shared<qlx::MemoryVBE>();
-      qlx::MemoryDesktop desktop(vbe.get());
-      vbe->AddModule(file.Module());
-      vbe->Pane(file.Module()->UncountedName());
+      qlx::testing::MemoryEditor editor = qlx::testing::EditorWith(file.Module());
       qlx::ModGetProcsData procs(ui);
-      procs.SetVBInstance(vbe);
-      qlx::ModInsertHeader header(ui, desktop);
-      header.SetVBInstance(vbe);
+      procs.SetVBInstance(editor.vbe);
+      qlx::ModInsertHeader header(ui, editor.desktop);
+      header.SetVBInstance(editor.vbe);
       header.SetProcsData(&procs);
       header.InsertHeaderAll();
     }

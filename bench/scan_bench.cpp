@@ -12,6 +12,7 @@
 #include "host/files/module_file.h"
 #include "host/memory/editor.h"
 #include "host/ui.h"
+#include "support/editor.h"
 
 namespace {
 
@@ -44,9 +45,7 @@ int main() {
   qlx::Short count = 0;
   const double scan = MedianSeconds(runs, [&] {
     qlx::ModuleFile file = qlx::ModuleFile::Load(path);
-    auto vbe = std::make_shared<qlx::MemoryVBE>();
-    vbe->AddModule(file.Module());
-    vbe->Pane(file.Module()->UncountedName());
+    const std::shared_ptr<qlx::MemoryVBE> vbe = qlx::testing::EditorWith(file.Module()).Build();
     qlx::RecordingUi ui;
     qlx::ModGetProcsData scanner(ui);
     scanner.SetVBInstance(vbe);

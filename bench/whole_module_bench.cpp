@@ -13,21 +13,22 @@
 #include "host/files/module_file.h"
 #include "host/memory/editor.h"
 #include "host/ui.h"
+#include "support/editor.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The file and the editor holding its module.
 struct Loaded {
-  qlx::ModuleFile file;
-  std::shared_ptr<qlx::MemoryVBE> vbe = std::make_shared<qlx::MemoryVBE>();
-  qlx::MemoryDesktop desktop{vbe.get()};
-  qlx::RecordingUi ui;
+  explicit Loaded(const std::string& bytes)
+      : file(qlx::ModuleFile::FromBytes(bytes, "Big.bas")), editor(qlx::testing::EditorWith(file.Module())) {}
 
-  explicit Loaded(const std::string& bytes) : file(qlx::ModuleFile::FromBytes(bytes, "Big.bas")) {
-    vbe->AddModule(file.Module());
-    vbe->Pane(file.Module()->UncountedName());
-  }
+  qlx::ModuleFile file;
+  qlx::testing::MemoryEditor editor;
+  std::shared_ptr<qlx::MemoryVBE>& vbe = editor.vbe;
+  qlx::MemoryDesktop& desktop = editor.desktop;
+  qlx::RecordingUi ui;
 };
 
 // Median seconds of load + command + render, as qlx runs it.

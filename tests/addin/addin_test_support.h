@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "addin/connect.h"
+#include "header/header_test_support.h"
 #include "host/memory/editor.h"
 #include "host/ui.h"
 #include "settings/user_settings.h"
-#include "support/print.h"
+#include "support/editor.h"
 #include "support/files.h"
+#include "support/print.h"
 #include "support/text.h"
 
 namespace qlx {
@@ -51,11 +53,11 @@ inline RecordedBox Ok(Text title, Text text) { return {std::move(title), std::mo
 // Also keeps the title and default text of every input box, and can run
 // something while the next box is open, as the platform's message loop
 // inside a box lets the editor do.
-class AddInUi : public RecordingUi {
+class AddInUi : public EditorUi {
  public:
   Answer MsgBox(const Text& prompt, Buttons buttons, const Text& title) override {
     RunWhileOpen();
-    return RecordingUi::MsgBox(prompt, buttons, title);
+    return EditorUi::MsgBox(prompt, buttons, title);
   }
   std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& default_text) override {
     input_titles.push_back(title);
@@ -98,16 +100,30 @@ class LoggingProfileStore : public ProfileStore {
   PortableProfileStore inner_;
 };
 
-// Module names and texts; the first one is active.
-using Modules = std::vector<std::pair<Text, std::u16string>>;
+// The editor most add-in tests run on: Module1, active, and Module2.
+inline EditorWith TwoModules() { return EditorWith(u"Module1", kModule1).AndModule(u"Module2", kModule2); }
 
-class AddInHarness {
+// The add-in on a built editor. Built from a module text alone (Module1),
+// as ExpectModule builds it, the text may use the header tests' placeholders
+// ({SEP}, ...); the check on every way out is that drawing was restarted.
+class AddInHarness : public MemoryEditor {
  public:
-  explicit AddInHarness(Modules modules = {{u"Module1", kModule1}, {u"Module2", kModule2}}) {
-    for (const auto& [name, text] : modules) vbe->AddModule(name, Lines(text));
-    if (!modules.empty()) vbe->Pane(modules.front().first);
+  explicit AddInHarness(const EditorWith& editor = TwoModules()) : MemoryEditor(editor) {
+    ui.Watch(desktop);
     Reconnectable();
   }
+  explicit AddInHarness(const std::u16string& module_text)
+      : AddInHarness(EditorWith(u"Module1", Expand(module_text))) {}
+
+  class CleanUp {
+   public:
+    explicit CleanUp(const AddInHarness& harness) : harness_(harness) {}
+    void Verify() const { EXPECT_TRUE(harness_.desktop.Unlocked()); }
+
+   private:
+    const AddInHarness& harness_;
+  };
+  static std::vector<Text> Expand(const std::u16string& module_text) { return header_test::ModuleLines(module_text); }
 
   // A new Connect object on the same editor and settings, as when the editor
   // loads the add-in again.
@@ -122,6 +138,8 @@ class AddInHarness {
     ClickMenu();
     return Form();
   }
+  // The tool window, opened as Open does the first time it is asked for.
+  frmAddIn& Shown() { return connect->Form() != nullptr ? *connect->Form() : Open(); }
   frmAddIn& Form() {
     EXPECT_NE(connect->Form(), nullptr);
     return *connect->Form();
@@ -152,9 +170,7 @@ class AddInHarness {
   Text DisplayOnConnect() { return GetDisplayOnConnect(user_settings); }
 
   TempDir dir;
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
   AddInUi ui;
-  MemoryDesktop desktop{vbe.get()};
   RecordingWindowService windows;
   FileUserSettingsStore user_settings{dir / "user"};
   std::vector<std::string> ini_log;

@@ -6,22 +6,30 @@
 #include <gtest/gtest.h>
 
 #include "addin/addin_test_support.h"
+#include "header/header_test_support.h"
 #include "header/module_header.h"
 #include "header/procedure_header.h"
 
 namespace qlx {
 namespace {
 
+using header_test::Ask;
 using testing::AddInHarness;
+using testing::EditorWith;
+using testing::ExpectModule;
 using testing::kBar;
 using testing::kFoo;
 using testing::HeaderAbove;
 using testing::Holds;
 using testing::Ok;
+using testing::Rerun;
 using testing::RowOf;
 using testing::U8;
 
 const Text kOnError = u"On Error GoTo PROC_ERR";
+const RecordedBox kHandlerQuestion{
+    u"QLX", u"On Error ステートメントが既に存在します。\r\n新しい汎用エラーハンドラを挿入しますか？", Buttons::kYesNo,
+    Answer::kNo};
 // Inserted at row 3 it takes rows 3 to 6, so row 5 is in it.
 const Text kOther = u"Sub Other()\r\n    x = 1\r\n    y = 2\r\nEnd Sub";
 
@@ -29,23 +37,29 @@ const Text kModuleChanged = u"ターゲットモジュールが変更されま�
 const Text kProcedureMoved =
     u"ターゲットプロシージャが移動または削除されました。\r\nQLXは取得したプロシージャ情報を破棄します。";
 
+// The window forgot its target.
+void ExpectReset(const frmAddIn& form) {
+  EXPECT_EQ(form.TargetModule, u"");
+  EXPECT_EQ(form.TargetProc, u"");
+  EXPECT_EQ(form.Caption, u"");
+  EXPECT_FALSE(form.chkAllProcs.value);
+  EXPECT_TRUE(form.cmdGet.enabled);
+}
+
+// The user clicks row, then GET.
+void GetAt(AddInHarness& harness, Row row) {
+  frmAddIn& form = harness.Shown();
+  harness.ClickRow(row);
+  EXPECT_TRUE(form.UserClick(form.cmdGet));
+}
+
 class ToolWindow : public ::testing::Test {
  protected:
   void Open() { form_ = &harness_.Open(); }
   frmAddIn& Form() { return *form_; }
-  void Get(Row row) {
-    harness_.ClickRow(row);
-    EXPECT_TRUE(Form().UserClick(Form().cmdGet));
-  }
+  void Get(Row row) { GetAt(harness_, row); }
   void Write() { EXPECT_TRUE(Form().UserClick(Form().cmdWrite)); }
-  // The window forgot its target.
-  void ExpectReset() {
-    EXPECT_EQ(Form().TargetModule, u"");
-    EXPECT_EQ(Form().TargetProc, u"");
-    EXPECT_EQ(Form().Caption, u"");
-    EXPECT_FALSE(Form().chkAllProcs.value);
-    EXPECT_TRUE(Form().cmdGet.enabled);
-  }
+  void ExpectReset() { qlx::ExpectReset(Form()); }
 
   AddInHarness harness_;
   frmAddIn* form_ = nullptr;
@@ -187,8 +201,7 @@ TEST_F(ToolWindow, GetWithoutAPaneOnlyZeroesTheRow) {
   EXPECT_EQ(Form().Caption, u"Foo");
   EXPECT_TRUE(harness_.ui.boxes.empty());
 
-  AddInHarness no_pane(testing::Modules{});
-  no_pane.vbe->AddModule(u"Module1", testing::Lines(testing::kModule1));  // never activated
+  AddInHarness no_pane(EditorWith(testing::kModule1).NoActivePane());
   frmAddIn& form = no_pane.Open();
   EXPECT_TRUE(form.UserClick(form.cmdGet));
   EXPECT_EQ(form.TargetRow, 0);
@@ -224,45 +237,88 @@ TEST_F(ToolWindow, WriteRunsTheOperationTheTitleAndModeChoose) {
   EXPECT_TRUE(harness_.ui.boxes.empty());
 }
 
-TEST_F(ToolWindow, ModuleTitleInErrorModeWritesNothing) {
-  Open();
-  Get(1);
-  Form().UserClick(Form().optError);
-  Get(1);
-  EXPECT_EQ(Form().TargetModule, u"Module1");
-  Write();
-  EXPECT_EQ(harness_.ModuleLines(), testing::Lines(testing::kModule1));
-  EXPECT_TRUE(harness_.ui.boxes.empty());
-  ExpectReset();
+TEST(ToolWindowWrites, ModuleTitleInErrorModeWritesNothing) {
+  ExpectModule<AddInHarness>(
+      testing::kModule1,
+      [](AddInHarness& h) {
+        frmAddIn& form = h.Shown();
+        GetAt(h, 1);
+        form.UserClick(form.optError);
+        GetAt(h, 1);
+        EXPECT_EQ(form.TargetModule, u"Module1");
+        EXPECT_TRUE(form.UserClick(form.cmdWrite));
+        ExpectReset(form);
+      },
+      testing::kModule1, {}, Rerun::Unchanged());
 }
 
 // A procedure that happens to be called ThisModule is a procedure target:
 // the module-level meaning of the title needs row 0.
-TEST_F(ToolWindow, ProcedureNamedThisModuleGetsItsOwnHeaderOrHandler) {
-  AddInHarness harness(testing::Modules{{u"Module1", uR"(
+const std::u16string kThisModule = uR"(
 Option Explicit
 
 Sub ThisModule()
     Debug.Print 1
 End Sub
-)"}});
-  frmAddIn& form = harness.Open();
-  harness.ClickRow(4);
-  form.UserClick(form.cmdGet);
-  EXPECT_EQ(form.Caption, u"ThisModule");
-  form.UserClick(form.cmdWrite);
-  auto lines = harness.ModuleLines();
-  EXPECT_TRUE(HeaderAbove(lines, u"Sub ThisModule()"));
-  EXPECT_FALSE(Holds(lines, ModuleBanner(u"Module1")));
+)";
+const std::u16string kThisModuleWithHeader = uR"(
+Option Explicit
 
-  form.UserClick(form.optError);
-  harness.ClickRow(RowOf(lines, u"Sub ThisModule()"));
-  form.UserClick(form.cmdGet);
-  form.UserClick(form.cmdWrite);
-  lines = harness.ModuleLines();
-  EXPECT_TRUE(Holds(lines, kOnError));
-  EXPECT_FALSE(Holds(lines, ModuleBanner(u"Module1")));
-  EXPECT_TRUE(harness.ui.boxes.empty());
+{SEP}
+'|概  要|:
+'|依  存|:
+'|解  説|:
+'|      |:
+'|作  者|:: 作成日:2026/12/08: 更新:未更新
+Sub ThisModule()
+    Debug.Print 1
+End Sub
+)";
+
+// Header mode with GET inside the procedure, or error mode with GET on its
+// declaration, then WRITE.
+std::function<void(AddInHarness&)> WriteOnThisModule(bool error_mode) {
+  return [=](AddInHarness& h) {
+    frmAddIn& form = h.Shown();
+    form.UserClick(error_mode ? form.optError : form.optHeader);
+    GetAt(h, RowOf(h.Module(), u"Sub ThisModule()") + (error_mode ? 0 : 1));
+    EXPECT_EQ(form.Caption, u"ThisModule");
+    EXPECT_TRUE(form.UserClick(form.cmdWrite));
+  };
+}
+
+TEST(ToolWindowWrites, ProcedureNamedThisModuleGetsItsOwnHeader) {
+  ExpectModule<AddInHarness>(kThisModule, WriteOnThisModule(false), kThisModuleWithHeader, {},
+                             Rerun::Shows({Ask(Answer::kNo)}));
+}
+
+TEST(ToolWindowWrites, ProcedureNamedThisModuleGetsItsOwnHandlerBelowItsHeader) {
+  ExpectModule<AddInHarness>(kThisModuleWithHeader, WriteOnThisModule(true), uR"(
+Option Explicit
+
+{SEP}
+'|概  要|:
+'|依  存|:
+'|解  説|:
+'|      |:
+'|作  者|:: 作成日:2026/12/08: 更新:未更新
+Sub ThisModule()
+
+On Error GoTo PROC_ERR
+
+    Debug.Print 1
+
+PROC_EXIT:
+    Exit Sub
+
+PROC_ERR:
+    MsgBox "Error_Number: " & Err.Number & ".  : " & Err.Description, , _
+    "Module1" & "." & "ThisModule"
+    Resume PROC_EXIT
+
+End Sub
+)",
+                             {}, Rerun::Shows({kHandlerQuestion}));
 }
 
 TEST(WriteDispatch, DecidesOnTitleRowModeAndAllProcs) {
@@ -549,27 +605,27 @@ INSTANTIATE_TEST_SUITE_P(
                                  },
                                  5, u"Module1", u"Foo"}));
 
-TEST_F(ToolWindow, ReplaceDebExpandsMarkersAndLeavesTheTargetAlone) {
-  AddInHarness harness(testing::Modules{{u"Module1", uR"(
+TEST(ToolWindowWrites, ReplaceDebExpandsMarkersAndLeavesTheTargetAlone) {
+  ExpectModule<AddInHarness>(uR"(
 Sub A()
     Dim total As Long
     'deb total
 End Sub
-)"}});
-  frmAddIn& form = harness.Open();
-  harness.ClickRow(2);
-  form.UserClick(form.cmdGet);
-  form.UserClick(form.cmdRepDebug);
-  const auto lines = harness.ModuleLines();
-  EXPECT_NE(lines, testing::Lines(uR"(
+)",
+                             [](AddInHarness& h) {
+                               frmAddIn& form = h.Shown();
+                               GetAt(h, 2);
+                               EXPECT_TRUE(form.UserClick(form.cmdRepDebug));
+                               EXPECT_EQ(form.Caption, u"A");
+                               EXPECT_EQ(form.TargetModule, u"Module1");
+                             },
+                             uR"(
 Sub A()
     Dim total As Long
-    'deb total
+    Debug.Print "total = "; total
 End Sub
-)"));
-  EXPECT_TRUE(harness.ui.boxes.empty());
-  EXPECT_EQ(form.Caption, u"A");
-  EXPECT_EQ(form.TargetModule, u"Module1");
+)",
+                             {}, Rerun::Unchanged());
 }
 
 struct FailureCase {

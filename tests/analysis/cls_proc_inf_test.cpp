@@ -12,13 +12,14 @@
 #include "host/memory/editor.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "support/editor.h"
 #include "support/print.h"
 #include "support/text.h"
 
 namespace qlx {
 namespace {
 
-using testing::Lines;
+using testing::EditorWith;
 using testing::U8;
 
 constexpr char16_t kEndLineMessage[] = u"CheckEnd: プロシージャのEnd句が見つかりません";
@@ -29,16 +30,14 @@ ParamInf EntryOf(const ClsProcInf& r, Short i) {
 
 class ClsProcInfTest : public ::testing::Test {
  protected:
-  // Adds a module under a new name (the first is "Module1") and makes its
-  // pane the active one.
-  std::shared_ptr<MemoryCodeModule> Load(const Text& module) {
-    const Text name = u"Module" + Str(++modules_);
-    auto m = vbe->AddModule(name, Lines(module));
-    vbe->Pane(name);
+  // Builds the editor (a module text alone is Module1) and binds the record
+  // to it; returns its module.
+  std::shared_ptr<MemoryCodeModule> Load(const EditorWith& editor) {
+    vbe = editor.Build();
     rec.VBInstanceC(vbe);
-    return m;
+    return vbe->ActivePane()->Module();
   }
-  // A new record filled for `row` of a new module.
+  // A new record filled for `row` of a new editor holding the module.
   std::unique_ptr<ClsProcInf> Analyse(const Text& module, Row row) {
     Load(module);
     auto r = std::make_unique<ClsProcInf>(ui);
@@ -52,12 +51,9 @@ class ClsProcInfTest : public ::testing::Test {
     return EntryOf(*Analyse(u"Sub S(" + param + u")\n" + body + u"\nEnd Sub", 1), 0);
   }
 
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
+  std::shared_ptr<MemoryVBE> vbe;
   RecordingUi ui;
   ClsProcInf rec{ui};
-
- private:
-  int modules_ = 0;
 };
 
 constexpr char16_t kModule[] = uR"(
@@ -334,16 +330,16 @@ TEST_F(ClsProcInfTest, CheckRefMarksOnlyDirectAssignments) {
 // Failures: each operation reports in its own form and returns what it had.
 
 TEST_F(ClsProcInfTest, NotFoundRetriesWithTheNextKind) {
-  Load(u"Sub A()\nEnd Sub");
-  vbe->Log().FailOn(HostCall::kProcBodyLine, 1, VbError(35));
+  Load(EditorWith(u"Sub A()\nEnd Sub").FailOn(HostCall::kProcBodyLine, 1, VbError(35)));
   EXPECT_TRUE(rec.GetProcInf(1));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 2);
 }
 
 TEST_F(ClsProcInfTest, NotFoundGivesUpAfterThreeRestarts) {
-  Load(u"Sub A()\nEnd Sub");
-  for (int nth = 1; nth <= 4; ++nth) vbe->Log().FailOn(HostCall::kProcBodyLine, nth, VbError(35));
+  EditorWith editor(u"Sub A()\nEnd Sub");
+  for (int nth = 1; nth <= 4; ++nth) editor.FailOn(HostCall::kProcBodyLine, nth, VbError(35));
+  Load(editor);
   EXPECT_FALSE(rec.GetProcInf(1));
   EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 4);
   EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
@@ -351,8 +347,7 @@ TEST_F(ClsProcInfTest, NotFoundGivesUpAfterThreeRestarts) {
 }
 
 TEST_F(ClsProcInfTest, NotFoundAsPropertyGetIsNotRetried) {
-  Load(u"Property Get P() As Long\nEnd Property");
-  vbe->Log().FailOn(HostCall::kProcBodyLine, 1, VbError(35));
+  Load(EditorWith(u"Property Get P() As Long\nEnd Property").FailOn(HostCall::kProcBodyLine, 1, VbError(35)));
   EXPECT_FALSE(rec.GetProcInf(1));
   EXPECT_EQ(vbe->Log().Calls(HostCall::kProcOfLine), 1);
   EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
@@ -360,9 +355,8 @@ TEST_F(ClsProcInfTest, NotFoundAsPropertyGetIsNotRetried) {
 }
 
 TEST_F(ClsProcInfTest, OtherHostFailureIsReportedAndReleasesTheModule) {
-  auto m = Load(u"Sub A()\nEnd Sub");
+  auto m = Load(EditorWith(u"Sub A()\nEnd Sub").FailOn(HostCall::kLines, 1, VbError(7)));
   const long held_before = m.use_count();
-  vbe->Log().FailOn(HostCall::kLines, 1, VbError(7));
   EXPECT_FALSE(rec.GetProcInf(1));
   EXPECT_EQ(m.use_count(), held_before);
   EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{{u"ClsProcInf.MakeProcInf", u"Error: 7. Out of memory"}}));
@@ -375,8 +369,8 @@ TEST_F(ClsProcInfTest, NoEditorIsReported) {
 }
 
 TEST_F(ClsProcInfTest, FailedEndSearchReportsThenRefuses) {
-  Load(u"Sub A()\nEnd Sub");
-  vbe->Log().FailOn(HostCall::kLines, 3, VbError(9));  // type line, declaration, End search
+  // Lines: the type line, the declaration, the End search.
+  Load(EditorWith(u"Sub A()\nEnd Sub").FailOn(HostCall::kLines, 3, VbError(9)));
   EXPECT_FALSE(rec.GetProcInf(1));
   EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
                           {u"ClsProcInf.CheckEnd", u"Error_Number: 9.  : Subscript out of range"},
@@ -384,9 +378,9 @@ TEST_F(ClsProcInfTest, FailedEndSearchReportsThenRefuses) {
 }
 
 TEST_F(ClsProcInfTest, FailedBodyScanLeavesTheParameterAnInput) {
-  Load(u"Sub A(b)\n    b = 1\nEnd Sub");
-  // type line, declaration, End search, two local-declaration rows, body scan
-  vbe->Log().FailOn(HostCall::kLines, 6, VbError(7));
+  // Lines: the type line, the declaration, the End search, two
+  // local-declaration rows, the body scan.
+  Load(EditorWith(u"Sub A(b)\n    b = 1\nEnd Sub").FailOn(HostCall::kLines, 6, VbError(7)));
   EXPECT_TRUE(rec.GetProcInf(1));
   EXPECT_EQ(rec.RefIO(0), u"I");
   EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{

@@ -12,29 +12,27 @@
 #include "host/memory/editor.h"
 #include "host/ui.h"
 #include "host/vberror.h"
+#include "support/editor.h"
 #include "support/print.h"
 #include "support/text.h"
 
 namespace qlx {
 namespace {
 
-using testing::Lines;
+using testing::EditorWith;
 using testing::U8;
 
 const ParamInf kVoid{u"", u"", u"Void", u"N/A", u"N/A"};
 
-// An editor whose active module is the one loaded last.
-struct Scanner {
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
+// The procedure table on a built editor; with no editor given, on one
+// without modules (for the parsers, which read none).
+struct Scanner : testing::MemoryEditor {
+  Scanner(const EditorWith& with = EditorWith::Empty()) : MemoryEditor(with) {  // NOLINT: as MemoryEditor
+    procs.SetVBInstance(vbe);
+  }
   RecordingUi ui;
   ModGetProcsData procs{ui};
 
-  Scanner() { procs.SetVBInstance(vbe); }
-  std::shared_ptr<MemoryCodeModule> Load(const Text& text, const Text& name = u"Module1") {
-    auto module = vbe->AddModule(name, Lines(text));
-    vbe->Pane(name);
-    return module;
-  }
   std::vector<ProcData> Scan(bool full, Short& count) {
     return full ? procs.GetProcsData(count) : procs.GetProcsDataH(count);
   }
@@ -67,8 +65,7 @@ class ScanCountTest : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(ScanCountTest, CountsAndReturnsTheTableOnlyForFoundProcedures) {
   const CountCase& c = GetParam();
-  Scanner s;
-  s.Load(c.module);
+  Scanner s(c.module);
   Short count = 99;
   const std::vector<ProcData> table = s.Scan(c.full, count);
   EXPECT_EQ(count, c.count);
@@ -102,8 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(ModGetProcsDataTest, EntriesHoldRowsKindAndNameOfEveryProcedure) {
-  Scanner s;
-  s.Load(uR"(
+  Scanner s(uR"(
 Option Explicit
 
 ' about Value
@@ -166,8 +162,7 @@ class DeclarationTest : public ::testing::TestWithParam<DeclCase> {};
 TEST_P(DeclarationTest, ParsesKindReturnTypeAndParameters) {
   const DeclCase& c = GetParam();
   SCOPED_TRACE(c.label);
-  Scanner s;
-  s.Load(c.module);
+  Scanner s(c.module);
   Short count = 0;
   const std::vector<ProcData> table = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 1);
@@ -247,8 +242,7 @@ class CheckRefTest : public ::testing::TestWithParam<RefCase> {};
 TEST_P(CheckRefTest, OnlyNameSpaceEqualsAssigns) {
   const RefCase& c = GetParam();
   SCOPED_TRACE(U8(c.body));
-  Scanner s;
-  s.Load(u"Sub S(ByRef b As Object, arr())\n" + Text(c.body) + u"\nEnd Sub\n");
+  Scanner s(u"Sub S(ByRef b As Object, arr())\n" + Text(c.body) + u"\nEnd Sub\n");
   Short count = 0;
   const std::vector<ProcData> table = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 1);
@@ -273,8 +267,7 @@ INSTANTIATE_TEST_SUITE_P(Patterns, CheckRefTest,
                                            RefCase{u"arr(i, j) = 1", u"I", u"I"}));
 
 TEST(ModGetProcsDataTest, CheckRefStaysInsideItsProcedure) {
-  Scanner s;
-  s.Load(uR"(
+  Scanner s(uR"(
 Sub A(b)
 End Sub
 Sub B(b)
@@ -292,8 +285,7 @@ End Sub
 // one's length; the second is found by rows with its own span, and its
 // parameter's assignment with it.
 TEST(ModGetProcsDataTest, SecondProcedureOfOneNameHasItsOwnSpan) {
-  Scanner s;
-  s.Load(uR"(
+  Scanner s(uR"(
 Sub A(b)
     x = 1
     x = 2
@@ -316,14 +308,15 @@ End Sub
 }
 
 TEST(ModGetProcsDataTest, TableKeepsWhatEarlierScansLeft) {
-  Scanner s;
-  s.Load(u"Function F(x) As Long\nEnd Function\nSub G(y)\nEnd Sub\n", u"Module1");
+  Scanner s = EditorWith(u"Module1", u"Function F(x) As Long\nEnd Function\nSub G(y)\nEnd Sub\n")
+                  .AndModule(u"Module2", u"Function S(Optional n As Long = 1 + 2) As Integer\nEnd Function\n")
+                  .AndModule(u"Module3", u"Sub Z()\nEnd Sub\n");
   Short count = 0;
   const std::vector<ProcData> first = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 2);
 
   // Eight words: the message, and parameter 0 keeps x from the first scan.
-  s.Load(u"Function S(Optional n As Long = 1 + 2) As Integer\nEnd Function\n", u"Module2");
+  s.vbe->Pane(u"Module2");
   const std::vector<ProcData> second = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 1);
   EXPECT_EQ(s.ui.boxes, (std::vector<RecordedBox>{{u"Plumewrighter", u"InputParam Error"}}));
@@ -333,7 +326,7 @@ TEST(ModGetProcsDataTest, TableKeepsWhatEarlierScansLeft) {
   EXPECT_EQ(s.procs.Table()[1], first[1]);
 
   // The header scan writes no return type and no parameters.
-  s.Load(u"Sub Z()\nEnd Sub\n", u"Module3");
+  s.vbe->Pane(u"Module3");
   const std::vector<ProcData> third = s.procs.GetProcsDataH(count);
   ASSERT_EQ(count, 1);
   EXPECT_EQ(third[0].ProcName, u"Z");
@@ -348,16 +341,14 @@ class ScanFailureTest : public ::testing::TestWithParam<bool> {};
 TEST_P(ScanFailureTest, ReportsUnderTheScansNameAndLeavesCount) {
   const bool full = GetParam();
   const Text title = full ? u"GetProcsData" : u"GetProcsDataH";
-  Scanner s;
-  s.Load(u"Sub A()\nEnd Sub\n");
-  s.vbe->Log().FailOn(HostCall::kProcBodyLine, 1, VbError(vberr::kInvalidCall));
+  Scanner s = EditorWith(u"Sub A()\nEnd Sub\n").FailOn(HostCall::kProcBodyLine, 1, VbError(vberr::kInvalidCall));
   Short count = 77;
   EXPECT_TRUE(s.Scan(full, count).empty());
   EXPECT_EQ(count, 77);
   EXPECT_EQ(s.ui.boxes,
             (std::vector<RecordedBox>{{title, u"Error: 5. Invalid procedure call or argument"}}));
 
-  Scanner no_pane;
+  Scanner no_pane = EditorWith::Empty();
   EXPECT_TRUE(no_pane.Scan(full, count).empty());
   EXPECT_EQ(count, 77);
   EXPECT_EQ(no_pane.ui.boxes,
@@ -381,11 +372,9 @@ class KindRestartTest : public ::testing::TestWithParam<RestartCase> {};
 TEST_P(KindRestartTest, RetriesErrorThirtyFiveAtMostThreeTimes) {
   const RestartCase& c = GetParam();
   SCOPED_TRACE(c.label);
-  Scanner s;
-  s.Load(c.module);
-  for (int i = 1; i <= c.failures; ++i) {
-    s.vbe->Log().FailOn(HostCall::kProcCountLines, i, VbError(vberr::kSubNotDefined));
-  }
+  EditorWith editor(c.module);
+  for (int i = 1; i <= c.failures; ++i) editor.FailOn(HostCall::kProcCountLines, i, VbError(vberr::kSubNotDefined));
+  Scanner s(editor);
   Short count = 77;
   const std::vector<ProcData> table = s.procs.GetProcsData(count);
   if (c.reported) {
@@ -409,10 +398,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RestartCase{"Property Get", u"Property Get P()\nEnd Property", 1, true}));
 
 TEST(ModGetProcsDataTest, ParserFailureIsReportedAndTheScanGoesOn) {
-  Scanner s;
-  s.Load(u"Sub S(b)\nb = 1\nEnd Sub\nSub T()\nEnd Sub\n");
   // Lines call 1 reads the declaration, call 2 the body for CheckRef.
-  s.vbe->Log().FailOn(HostCall::kLines, 2, VbError(vberr::kSubscript));
+  Scanner s = EditorWith(u"Sub S(b)\nb = 1\nEnd Sub\nSub T()\nEnd Sub\n")
+                  .FailOn(HostCall::kLines, 2, VbError(vberr::kSubscript));
   Short count = 0;
   const std::vector<ProcData> table = s.procs.GetProcsData(count);
   EXPECT_EQ(count, 2);
@@ -428,14 +416,13 @@ TEST(ModGetProcsDataTest, FullScanReadsEachRowAtMostOnce) {
     for (int k = 0; k < 20; ++k) text += u"    x = x + " + Str(k) + u"\n";
     text += u"    a = 1\nEnd Function\n\n";
   }
-  Scanner s;
-  auto module = s.Load(text);
+  Scanner s(text);
   Short count = 0;
   const std::vector<ProcData> table = s.procs.GetProcsData(count);
   ASSERT_EQ(count, 50);
   EXPECT_EQ(table[49].Params[0].RefIO, u"I/O");
   EXPECT_EQ(table[49].Params[3].RefIO, u"I");
-  EXPECT_LE(s.vbe->Log().Calls(HostCall::kLines), module->LineCount());
+  EXPECT_LE(s.vbe->Log().Calls(HostCall::kLines), s.module->LineCount());
 }
 
 // The parsers on their own.
@@ -554,8 +541,7 @@ TEST(ModGetProcsDataParsers, InputParamRefusesOtherWordCounts) {
 // file order, and the procedures around them too; a declaration written once
 // per build and a one-line procedure are one entry each.
 TEST(ModGetProcsDataTest, ListsEveryProcedureOnceInFileOrder) {
-  Scanner s;
-  s.Load(uR"(
+  Scanner s(uR"(
 Option Explicit
 Sub Before()
 End Sub
@@ -602,8 +588,7 @@ End Sub
 // the editor reads it; a later procedure named like an earlier one is found
 // after it, not inside it.
 TEST(ModGetProcsDataTest, OneLineProcedureClosesAnOpenOneBeforeASecondOfOneName) {
-  Scanner s;
-  s.Load(uR"(
+  Scanner s(uR"(
 Property Get P() As Long: P = 1: End Property
 Sub Open()
     x = 1

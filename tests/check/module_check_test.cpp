@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/editor.h"
 #include "support/text.h"
 
 namespace qlx::check {
 namespace {
 
-using qlx::testing::Lines;
 
 // A header as `header` writes it for a Sub without parameters.
 constexpr char16_t kHeaderA[] = uR"(
@@ -32,7 +32,8 @@ std::ostream& operator<<(std::ostream& os, const Fired& f) {
 }
 
 std::vector<Fired> CheckText(const std::u16string& text, std::string select = "", std::string ignore = "") {
-  MemoryCodeModule module(u"Module1", Lines(text));
+  const testing::MemoryEditor editor = testing::EditorWith(text);
+  MemoryCodeModule& module = *editor.module;
   CheckOptions options;
   options.rules.Apply(select, ignore);
   const std::vector<Text> before = module.AllLines();
@@ -44,9 +45,9 @@ std::vector<Fired> CheckText(const std::u16string& text, std::string select = ""
   EXPECT_EQ(module.AllLines(), before) << "the check changed the module";
   // Read in place, the same module gives the same findings, messages too,
   // and is left as it was.
-  auto shared = std::make_shared<MemoryCodeModule>(u"Module1", Lines(text));
-  EXPECT_EQ(CheckModule(shared, options), found) << "the check in place differs";
-  EXPECT_EQ(shared->AllLines(), before) << "the check in place changed the module";
+  const testing::MemoryEditor in_place = testing::EditorWith(text);
+  EXPECT_EQ(CheckModule(in_place.module, options), found) << "the check in place differs";
+  EXPECT_EQ(in_place.Module(), before) << "the check in place changed the module";
   return out;
 }
 
@@ -180,7 +181,8 @@ TEST(StaleModuleHeaderTest, CurrentTableIsQuietWhateverTheDescription) {
 TEST(StaleModuleHeaderTest, RenamedProcedureFiresAtItsRow) {
   std::u16string text = kModuleHeader;
   text.replace(text.find(u"Sub B()"), 7, u"Sub Bee()");
-  MemoryCodeModule module(u"Module1", Lines(text));
+  const testing::MemoryEditor editor = testing::EditorWith(text);
+  MemoryCodeModule& module = *editor.module;
   CheckOptions options;
   options.rules.Apply("stale-module-header", "");
   const auto found = CheckModule(module, options);
@@ -268,7 +270,8 @@ TEST_P(StaleHeaderTest, NamesTheFirstDifference) {
     ASSERT_NE(at, std::u16string::npos) << ToUtf8(c.from);
     text.replace(at, c.from.size(), c.to);
   }
-  MemoryCodeModule module(u"Module1", Lines(text));
+  const testing::MemoryEditor editor = testing::EditorWith(text);
+  MemoryCodeModule& module = *editor.module;
   CheckOptions options;
   options.rules.Apply("stale-header,missing-header", "");
   const auto found = CheckModule(module, options);
@@ -315,12 +318,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StaleHeaderTest2, AuthorLineWithoutSeparatorCannotBeUpdated) {
-  MemoryCodeModule module(u"Module1", Lines(uR"(
+  const testing::MemoryEditor editor = testing::EditorWith(uR"(
 Option Explicit
 '|作  者|:山田: 作成日:2026/12/08: 更新:未更新
 Sub A()
 End Sub
-)"));
+)");
+  MemoryCodeModule& module = *editor.module;
   const auto found = CheckModule(module);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(RuleId(found[0].rule), "stale-header");

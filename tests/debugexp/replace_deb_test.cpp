@@ -299,17 +299,15 @@ TEST(ReplaceDeb, AVariableEndingInTheMarkerStopsAtItsOwnPrintLine) {
 }
 
 TEST(ReplaceDeb, WithoutAnActivePaneNothingHappensAndDrawingIsReleased) {
-  auto vbe = std::make_shared<MemoryVBE>();
-  vbe->AddModule(u"Module1", Lines(u"'deb x"));
-  MemoryDesktop desktop(vbe.get());
+  testing::MemoryEditor e = testing::EditorWith(u"'deb x").NoActivePane();
   RecordingUi ui;
-  ModAddDebugVBE deb(ui, desktop);
+  ModAddDebugVBE deb(ui, e.desktop);
   deb.ReplaceDeb();  // no editor
-  deb.SetVBInstance(vbe);
+  deb.SetVBInstance(e.vbe);
   deb.ReplaceDeb();  // no active pane
-  EXPECT_EQ(vbe->Module(u"Module1")->AllLines(), Lines(u"'deb x"));
+  EXPECT_EQ(e.Module(), Lines(u"'deb x"));
   EXPECT_TRUE(ui.boxes.empty());
-  EXPECT_EQ(desktop.lock_calls, (std::vector<WindowHandle>{0, 0}));
+  EXPECT_EQ(e.desktop.lock_calls, (std::vector<WindowHandle>{0, 0}));
 }
 
 struct FailureCase {

@@ -21,6 +21,7 @@
 namespace qlx {
 namespace {
 
+using testing::EditorWith;
 using testing::ExpectModule;
 using testing::Lines;
 using testing::Numbered;
@@ -446,8 +447,7 @@ End Function
 }
 
 TEST(ErrTrapFailure, FailedInsertKeepsEarlierLinesAndCleansUp) {
-  Editor editor(kSample);
-  editor.vbe->Log().FailOn(HostCall::kInsertLines, 5, VbError(7, u"Out of memory"));
+  Editor editor = EditorWith(kSample).FailOn(HostCall::kInsertLines, 5, VbError(7, u"Out of memory"));
   const long refs = editor.vbe.use_count();
   editor.errtrap.WriteErrTrapProc(12);
 
@@ -483,9 +483,8 @@ TEST(ErrTrapFailure, FailureBeforeAnyChangeIsReported) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Editor editor(kSample);
+    Editor editor = EditorWith(kSample).FailOn(c.call, c.nth, VbError(5, u"Invalid procedure call or argument"));
     const long refs = editor.vbe.use_count();
-    editor.vbe->Log().FailOn(c.call, c.nth, VbError(5, u"Invalid procedure call or argument"));
     editor.errtrap.WriteErrTrapProc(12);
     EXPECT_EQ(editor.ui.boxes,
               (std::vector<RecordedBox>{{u"InsertErrTrap",
@@ -500,8 +499,7 @@ TEST(ErrTrapFailure, FailureBeforeAnyChangeIsReported) {
 // A window that cannot be found is reported by the lookup itself; the
 // insertion goes on without a lock.
 TEST(ErrTrapFailure, WindowLookupFailureStillInserts) {
-  Editor editor(kSample);
-  editor.vbe->Log().FailOn(HostCall::kFindWindow, 1, VbError(53));
+  Editor editor = EditorWith(kSample).FailOn(HostCall::kFindWindow, 1, VbError(53));
   editor.errtrap.WriteErrTrapProc(12);
   EXPECT_EQ(editor.ui.boxes, (std::vector<RecordedBox>{{u"GetVbaHwnd", u"Error: 53. File not found",
                                                         Buttons::kOk, Answer::kOk}}));
@@ -521,8 +519,7 @@ TEST(ErrTrapMessages, TextsAndTitlesAreExact) {
             u"\u30E9\u3092\u633F\u5165\u3057\u307E\u3059\u304B\uFF1F");
   EXPECT_EQ(asked.ui.boxes[0].buttons, Buttons::kYesNo);
 
-  Editor failed(kSample);
-  failed.vbe->Log().FailOn(HostCall::kInsertLines, 1, VbError(9));
+  Editor failed = EditorWith(kSample).FailOn(HostCall::kInsertLines, 1, VbError(9));
   failed.errtrap.WriteErrTrapProc(12);
   ASSERT_EQ(failed.ui.boxes.size(), 1u);
   EXPECT_EQ(failed.ui.boxes[0].title, u"InsertErrTrap");

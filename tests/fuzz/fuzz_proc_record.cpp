@@ -8,15 +8,14 @@
 #include "analysis/cls_proc_inf.h"
 #include "fuzz_support.h"
 #include "host/ui.h"
+#include "support/editor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using qlx::fuzz::Check;
   std::optional<qlx::ModuleFile> file =
       qlx::fuzz::LoadModule(std::string(reinterpret_cast<const char*>(data), size));
   if (!file) return 0;
-  auto vbe = std::make_shared<qlx::MemoryVBE>();
-  vbe->AddModule(file->Module());
-  vbe->Pane(file->Module()->UncountedName());
+  const std::shared_ptr<qlx::MemoryVBE> vbe = qlx::testing::EditorWith(file->Module()).Build();
   const qlx::Row rows = file->Module()->LineCount();
 
   qlx::RecordingUi ui;

@@ -7,6 +7,7 @@
 #include "operations/operations.h"
 #include "fuzz_support.h"
 #include "host/ui.h"
+#include "support/editor.h"
 
 namespace {
 
@@ -37,15 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::optional<qlx::ModuleFile> file =
       qlx::fuzz::LoadModule(std::string(reinterpret_cast<const char*>(data), size));
   if (!file) return 0;
-  auto vbe = std::make_shared<qlx::MemoryVBE>();
-  vbe->AddModule(file->Module());
-  vbe->Pane(file->Module()->UncountedName());
+  qlx::testing::MemoryEditor editor = qlx::testing::EditorWith(file->Module());
   const qlx::Row rows = file->Module()->LineCount();
 
-  qlx::MemoryDesktop desktop(vbe.get());
   qlx::RecordingUi ui;
-  qlx::Operations scanner(ui, desktop);
-  scanner.SetVBInstance(vbe);
+  qlx::Operations scanner(ui, editor.desktop);
+  scanner.SetVBInstance(editor.vbe);
   qlx::Short brief_count = 0;
   const std::vector<qlx::ProcData> brief = scanner.ProcedureTable(brief_count);
   CheckTable(brief, brief_count, rows);

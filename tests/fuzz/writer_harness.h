@@ -8,12 +8,14 @@
 #include "fuzz_support.h"
 #include "host/ui.h"
 #include "operations/operations.h"
+#include "support/editor.h"
 
 namespace qlx::fuzz {
 
-struct WriterRun {
-  std::shared_ptr<MemoryVBE> vbe = std::make_shared<MemoryVBE>();
-  MemoryDesktop desktop{vbe.get()};
+// The editor holding the loaded module, with its pane active.
+struct WriterRun : testing::MemoryEditor {
+  explicit WriterRun(std::shared_ptr<MemoryCodeModule> module) : MemoryEditor(testing::EditorWith(std::move(module))) {}
+
   RecordingUi ui;
   // The operations on this editor; a writer binds them for its run.
   Operations ops{ui, desktop};
@@ -51,12 +53,10 @@ inline void RunWriter(const std::uint8_t* data, std::size_t size, const char* wr
   std::optional<ModuleFile> file = LoadModule(std::string(bytes));
   if (!file) return;
   const std::vector<std::string_view> hidden = HiddenLines(*file, bytes);
-  WriterRun run;
+  if (file->Module()->LineCount() == 0) return;
+  WriterRun run(file->Module());
   run.choice = Hash(data, size);
   run.rows = file->Module()->LineCount();
-  if (run.rows == 0) return;
-  run.vbe->AddModule(file->Module());
-  run.vbe->Pane(file->Module()->UncountedName());
   // Four answers for the questions, then No.
   for (int i = 0; i < 4; ++i) run.ui.queued_answers.push_back((run.choice >> i) & 1 ? Answer::kYes : Answer::kNo);
 

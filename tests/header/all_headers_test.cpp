@@ -212,7 +212,7 @@ std::vector<Text> LargestModule() {
 }
 
 TEST(AllHeaders, LargestModuleGetsEveryHeaderInItsPlace) {
-  testing::Editor<ModInsertHeader> e(LargestModule(), u"Big");
+  testing::Editor<ModInsertHeader> e = testing::EditorWith(u"Big", LargestModule());
   const std::shared_ptr<MemoryCodeModule>& module = e.module;
   const Row before = module->LineCount();
 

@@ -229,8 +229,7 @@ TEST(RefreshHeaders, HeaderStartingOnRowOneIsFoundAndUpdatedInPlace) {
 // Through the line cache, as qlx runs it, each header goes to the editor as
 // one edit: an update of a header on row 1 as one deletion and one insertion.
 TEST(RefreshHeaders, EachHeaderReachesTheEditorAsOneEdit) {
-  header_test::Editor e(u"Sub A(x As Long)\nEnd Sub\n\nSub B()\nEnd Sub\n");
-  e.vbe->UseLineCache(true);
+  header_test::Editor e = header_test::EditorOf(u"Sub A(x As Long)\nEnd Sub\n\nSub B()\nEnd Sub\n").LineCache();
   const auto refresh = [&] {
     const std::shared_ptr<CodeModule> held = ActiveCodeModule(e.vbe.get());
     return e.header.RefreshHeaders();

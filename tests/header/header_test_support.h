@@ -49,11 +49,18 @@ inline std::vector<Text> ModuleLines(std::u16string text) {
   return testing::Lines(text);
 }
 
-// The test editor with the header writer on it, written by "Tester".
+// The editor holding a module written with placeholders, named Module1.
+inline testing::EditorWith EditorOf(const std::u16string& module_text) {
+  return testing::EditorWith(u"Module1", ModuleLines(module_text));
+}
+
+// The test editor with the header writer on it, written by "Tester". Built
+// from a module written with placeholders (named Module1), or from a chain.
 template <class Header = ModInsertHeader, class Ui = testing::EditorUi>
 struct HeaderEditor : testing::Editor<Header, Ui> {
-  explicit HeaderEditor(const std::u16string& module_text, const Text& name = u"Module1")
-      : testing::Editor<Header, Ui>(ModuleLines(module_text), name) {
+  explicit HeaderEditor(const std::u16string& module_text) : HeaderEditor(EditorOf(module_text)) {}
+  explicit HeaderEditor(const char16_t* module_text) : HeaderEditor(EditorOf(module_text)) {}
+  HeaderEditor(const testing::EditorWith& with) : testing::Editor<Header, Ui>(with) {  // NOLINT: as Editor
     header.AuthorName = u"Tester";
   }
   static std::vector<Text> Expand(const std::u16string& module_text) { return ModuleLines(module_text); }

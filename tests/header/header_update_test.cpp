@@ -24,6 +24,7 @@ using header_test::HeaderEditor;
 using testing::CleanUpCheck;
 using header_test::Confirm;
 using header_test::Editor;
+using header_test::EditorOf;
 using header_test::ExpectModule;
 using header_test::Notice;
 using header_test::Rerun;
@@ -452,9 +453,8 @@ End Sub
       for (int nth = 1; nth <= calls; ++nth) {
         SCOPED_TRACE(std::string(scenario.name) + ", call kind " +
                      std::to_string(static_cast<int>(kind)) + " #" + std::to_string(nth));
-        Editor editor(scenario.module);
+        Editor editor = EditorOf(scenario.module).FailOn(kind, nth, kInjected);
         CleanUpCheck<Editor> clean_up(editor);
-        editor.vbe->Log().FailOn(kind, nth, kInjected);
         ++injected;
         scenario.action(editor);
         clean_up.Verify();
@@ -555,15 +555,13 @@ TEST(Messages, EveryTextAndTitleIsExact) {
        }},
       {ErrorBox(u"WriteHeaderProc"),
        [] {
-         Editor editor(kSmall);
-         editor.vbe->Log().FailOn(HostCall::kActiveCodePane, 1, kInjected);
+         Editor editor = EditorOf(kSmall).FailOn(HostCall::kActiveCodePane, 1, kInjected);
          editor.header.WriteHeaderProc(4);
          return editor.ui.boxes;
        }},
       {ErrorBox(u"SearchHeader"),
        [] {
-         Editor editor(kSmall);
-         editor.vbe->Log().FailOn(HostCall::kLines, RecordReads(kSmall, 4) + 1, kInjected);
+         Editor editor = EditorOf(kSmall).FailOn(HostCall::kLines, RecordReads(kSmall, 4) + 1, kInjected);
          editor.header.WriteHeaderProc(4);
          return editor.ui.boxes;
        }},
@@ -585,8 +583,7 @@ TEST(Messages, EveryTextAndTitleIsExact) {
        hooked({kYes}, [](HookEditor& e) { e.vbe->Log().FailOn(HostCall::kDeleteLines, 1, kInjected); })},
       {ErrorBox(u"InsertHeaderProc"),
        [] {
-         Editor editor(kBare);
-         editor.vbe->Log().FailOn(HostCall::kInsertLines, 1, kInjected);
+         Editor editor = EditorOf(kBare).FailOn(HostCall::kInsertLines, 1, kInjected);
          editor.header.WriteHeaderProc(2);
          return editor.ui.boxes;
        }},

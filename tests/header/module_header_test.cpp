@@ -94,7 +94,7 @@ class Banner : public ::testing::TestWithParam<BannerCase> {};
 // An exact half goes to the even neighbour, which is not always the lower one.
 TEST_P(Banner, CentresTheNameWithHalvesRoundedToEven) {
   const BannerCase& c = GetParam();
-  Editor e(u"Option Explicit", c.name);
+  Editor e = testing::EditorWith(c.name, u"Option Explicit");
   e.header.InsertModuleHeader();
   const Text expected = u"'" + Text(c.left, u'=') + c.name + Text(c.right, u'=');
   EXPECT_EQ(e.module->Line(1), expected);
@@ -616,10 +616,9 @@ class Faults : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(Faults, LeaveWhatWasWrittenRestartDrawingAndReleaseTheEditor) {
   const FaultCase& c = GetParam();
   SCOPED_TRACE(c.label);
-  Editor e(c.before);
+  Editor e = EditorOf(c.before).FailOn(c.call, c.nth, VbError(1004, u"Injected"));
   const long vbe_refs = e.vbe.use_count();
   const long module_refs = e.module.use_count();
-  e.vbe->Log().FailOn(c.call, c.nth, VbError(1004, u"Injected"));
 
   e.header.InsertModuleHeader();
 

@@ -112,8 +112,8 @@ class ModuleMaker {
 
 // The test editor with every operation wired to it, as the add-in wires them.
 struct Run : testing::Editor<ModInsertHeader> {
-  explicit Run(const std::vector<Text>& lines, bool cached) : Editor(lines, u"Module1") {
-    vbe->UseLineCache(cached);
+  explicit Run(const std::vector<Text>& lines, bool cached)
+      : Editor(testing::EditorWith(u"Module1", lines).LineCache(cached)) {
     procs.SetVBInstance(vbe);
     header.SetProcsData(&procs);
     header.AuthorName = u"someone";

@@ -437,9 +437,9 @@ TEST(LineCache, ABlockCallTheEditorPartlyMadeIsReportedAndNotRepeated) {
 // One cache per operation.
 
 TEST(OperationCache, IsSharedWhileHeldAndNewOnceLetGo) {
-  auto vbe = std::make_shared<MemoryVBE>();
-  auto module = vbe->AddModule(u"Module1", Lines(u"Sub A()\nEnd Sub\n"));
-  vbe->Pane(u"Module1");
+  testing::MemoryEditor e = testing::EditorWith(u"Sub A()\nEnd Sub\n");
+  const std::shared_ptr<MemoryVBE>& vbe = e.vbe;
+  const std::shared_ptr<MemoryCodeModule>& module = e.module;
   EXPECT_EQ(ActiveCodeModule(vbe.get()), module);  // off by default
   vbe->UseLineCache(true);
   std::shared_ptr<CodeModule> first = ActiveCodeModule(vbe.get());
@@ -454,8 +454,7 @@ TEST(OperationCache, IsSharedWhileHeldAndNewOnceLetGo) {
 }
 
 TEST(OperationCache, NoPaneIsStillError91) {
-  auto vbe = std::make_shared<MemoryVBE>();
-  vbe->UseLineCache(true);
+  const std::shared_ptr<MemoryVBE> vbe = testing::EditorWith::Empty().LineCache().Build();
   try {
     ActiveCodeModule(vbe.get());
     FAIL();
@@ -475,17 +474,17 @@ TEST_P(ErrTrapFailure, IsReportedAsBeforeAndLeavesTheSameModule) {
     x = 1
 End Sub
 )";
-  testing::Editor<ModInsertErrTrap> plain(text);
-  plain.vbe->Log().FailOn(HostCall::kInsertLines, m, VbError(1004, u"Injected"));
+  testing::Editor<ModInsertErrTrap> plain =
+      testing::EditorWith(text).FailOn(HostCall::kInsertLines, m, VbError(1004, u"Injected"));
   plain.op.WriteErrTrapProc(2);
 
-  testing::Editor<ModInsertErrTrap> cached(text);
-  cached.vbe->UseLineCache(true);
   // Two blocks: the three lines at the top and the nine above End Sub.
   const int block = m <= 3 ? 1 : 2;
   const int again = block + (m <= 3 ? m : m - 3);
-  cached.vbe->Log().FailOn(HostCall::kInsertLines, block, VbError(1004, u"Injected"));
-  cached.vbe->Log().FailOn(HostCall::kInsertLines, again, VbError(1004, u"Injected"));
+  testing::Editor<ModInsertErrTrap> cached = testing::EditorWith(text)
+                                                 .LineCache()
+                                                 .FailOn(HostCall::kInsertLines, block, VbError(1004, u"Injected"))
+                                                 .FailOn(HostCall::kInsertLines, again, VbError(1004, u"Injected"));
   cached.op.WriteErrTrapProc(2);
 
   EXPECT_EQ(Numbered(cached.Module()), Numbered(plain.Module()));

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/editor.h"
 #include "support/text.h"
 #include "support/worked_example.h"
 
@@ -160,12 +161,10 @@ TEST(WorkedExample, FindCaseSensitivePatternIsError5) {
 }
 
 TEST(WorkedExample, SelectionOfCaret) {
-  MemoryVBE vbe;
-  vbe.AddModule(u"Module1", Lines(kWorkedExample));
-  vbe.Pane(u"Module1")->SetCaret(12, 5);
+  const testing::MemoryEditor e = testing::EditorWith(kWorkedExample).Selection(12, 5);
   Row sl = 0, el = 0;
   std::int32_t sc = 0, ec = 0;
-  vbe.ActiveCodePane()->GetSelection(sl, sc, el, ec);
+  e.vbe->ActiveCodePane()->GetSelection(sl, sc, el, ec);
   EXPECT_EQ((std::array<std::int32_t, 4>{sl, sc, el, ec}), (std::array<std::int32_t, 4>{12, 5, 12, 5}));
 }
 
@@ -696,10 +695,10 @@ TEST(CallLog, EveryCallCountsItselfAndCanBeMadeToFail) {
   };
   for (const CountedCall& c : calls) {
     SCOPED_TRACE(static_cast<int>(c.kind));
-    MemoryVBE vbe;
-    auto module = vbe.AddModule(u"Module1", Lines(u"Option Explicit\nSub A()\nEnd Sub"));
-    vbe.Pane(u"Module1");
-    MemoryDesktop desktop(&vbe);
+    testing::MemoryEditor e = testing::EditorWith(u"Option Explicit\nSub A()\nEnd Sub");
+    MemoryVBE& vbe = *e.vbe;
+    MemoryDesktop& desktop = e.desktop;
+    const std::shared_ptr<MemoryCodeModule>& module = e.module;
     CallLog& log = vbe.Log();
     c.call(vbe, desktop, *module);
     EXPECT_EQ(log.Calls(c.kind), 1);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/ui.h"
+#include "support/editor.h"
 #include "support/print.h"
 #include "support/text.h"
 
@@ -56,12 +57,14 @@ struct Rerun {
 };
 
 // Runs action on an editor holding `before`, checks the module, the boxes
-// shown and the clean-up, then runs action again as `rerun` says.
+// shown and the clean-up, then runs action again as `rerun` says. E is built
+// from the module text and gives Module(), Expand(text), a UI with boxes and
+// answer_no, and its CleanUp check.
 template <class E>
 void ExpectModule(const std::u16string& before, const std::function<void(E&)>& action,
                   const std::u16string& after, const std::vector<RecordedBox>& boxes, const Rerun& rerun) {
   E editor(before);
-  CleanUpCheck<E> clean_up(editor);
+  typename E::CleanUp clean_up(editor);
   action(editor);
   EXPECT_EQ(Numbered(editor.Module()), Numbered(E::Expand(after)));
   EXPECT_EQ(editor.ui.boxes, boxes);

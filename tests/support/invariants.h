@@ -19,6 +19,7 @@
 #include "host/files/module_file.h"
 #include "host/ui.h"
 #include "operations/operations.h"
+#include "support/editor.h"
 
 namespace qlx::testing {
 
@@ -49,15 +50,12 @@ inline WriterResult RunWriterOnBytes(const std::string& writer, const std::strin
   LoadOptions options;
   options.encoding = encoding;
   ModuleFile file = ModuleFile::FromBytes(bytes, "Module.bas", options);
-  auto vbe = std::make_shared<MemoryVBE>();
-  vbe->AddModule(file.Module());
-  vbe->Pane(file.Module()->UncountedName());
-  MemoryDesktop desktop(vbe.get());
+  MemoryEditor editor = EditorWith(file.Module());
   RecordingUi ui;
   WriterResult result;
   result.before = file.Module()->AllLines();
-  Operations ops(ui, desktop);
-  ops.SetVBInstance(vbe);
+  Operations ops(ui, editor.desktop);
+  ops.SetVBInstance(editor.vbe);
   OperationSettings settings;
   settings.author_name = u"山田 太郎";
   settings.date_format = u"yyyy/mm/dd";
@@ -70,7 +68,7 @@ inline WriterResult RunWriterOnBytes(const std::string& writer, const std::strin
     ops.Run(id);
   } else {
     // From the last procedure up, so that the rows above stay where they are.
-    std::vector<ProcData> procs = ListProcs(vbe);
+    std::vector<ProcData> procs = ListProcs(editor.vbe);
     for (auto it = procs.rbegin(); it != procs.rend(); ++it) ops.Run(id, it->BodyStartRow);
   }
   result.after = file.Module()->AllLines();
@@ -142,10 +140,8 @@ inline std::vector<std::string> CheckInvariants(const std::string& writer, const
     LoadOptions options;
     options.encoding = encoding;
     ModuleFile file = ModuleFile::FromBytes(bytes, "Module.bas", options);
-    auto vbe = std::make_shared<MemoryVBE>();
-    vbe->AddModule(file.Module());
-    vbe->Pane(file.Module()->UncountedName());
-    const std::vector<bool> marked = Replaceable(writer, once.before, ListProcs(vbe));
+    const MemoryEditor editor = EditorWith(file.Module());
+    const std::vector<bool> marked = Replaceable(writer, once.before, ListProcs(editor.vbe));
     std::size_t at = 0;
     for (std::size_t i = 0; i < once.before.size(); ++i) {
       if (marked[i + 1]) continue;
