@@ -2,6 +2,9 @@
 // test needs (its modules, the selection, the call that fails), the editor
 // it builds, and that editor wired to one of the operations on code.
 //   Editor<ModInsertErrTrap> e = EditorWith(u"Module1", kModule).Selection(12);
+// It needs libqlx alone, no test framework: the Windows fake editor's
+// scenarios build their editors with it too, and keep them as Build()'s
+// shared editor for the fake COM objects that answer over it.
 #pragma once
 
 #include <cstdint>

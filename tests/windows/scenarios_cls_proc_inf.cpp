@@ -5,11 +5,15 @@
 #include "analysis/cls_proc_inf.h"
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
+#include "support/editor.h"
 #include "guids.h"
 #include "host/com/dispatch.h"
 #include "host/ui.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 // The record's members, in the order of its interface.
@@ -140,11 +144,8 @@ HRESULT RawGet(IDispatch* object, const wchar_t* name, VARIANT index, com::Excep
 void RunClsProcInfScenarios(Harness& h) {
   Checks& t = TheChecks();
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(kSampleModuleName, SampleModule());
-  editor.Pane(kSampleModuleName);
-  auto direct_vbe = std::shared_ptr<VBE>(&editor, [](VBE*) {});
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   const ULONG own = vbe->Refs();
 
   t.Scenario("ClsProcInf's type library lists its members in the order of its interface", [&] {
@@ -204,7 +205,7 @@ void RunClsProcInfScenarios(Harness& h) {
     // what earlier procedures left there.
     RecordingUi ui;
     ClsProcInf direct(ui);
-    direct.VBInstanceC(direct_vbe);
+    direct.VBInstanceC(editor);
     for (Row row : {4, 5, 9, 14, 17, 18, 21, 25}) {
       ui.boxes.clear();
       const bool direct_result = direct.GetProcInf(row);
@@ -221,7 +222,7 @@ void RunClsProcInfScenarios(Harness& h) {
     // Row 29 has no End line; row 1 lies in the declaration section.
     RecordingUi ui;
     ClsProcInf direct(ui);
-    direct.VBInstanceC(direct_vbe);
+    direct.VBInstanceC(editor);
     for (Row row : {29, 1}) {
       ui.boxes.clear();
       CHECK(!direct.GetProcInf(row));
@@ -266,15 +267,15 @@ void RunClsProcInfScenarios(Harness& h) {
     record.Put(L"VBInstanceC", com::Variant::Dispatch(vbe.get()));
     RecordingUi ui;
     ClsProcInf direct(ui);
-    direct.VBInstanceC(direct_vbe);
+    direct.VBInstanceC(editor);
     CHECK(direct.GetProcInf(9));
     CHECK(com::ToBool(record.Get(L"GetProcInf", {com::Variant::Int32(9)})));
-    editor.Module(kSampleModuleName)->InsertLines(3, u"'1\r\n'2\r\n'3\r\n'4\r\n'5\r\n'6\r\n'7");
+    editor->Module(kSampleModuleName)->InsertLines(3, u"'1\r\n'2\r\n'3\r\n'4\r\n'5\r\n'6\r\n'7");
     direct.ResetBodyPos(direct.ProcStartRow());
     record.Call(L"ResetBodyPos", {com::Variant::Int32(direct.ProcStartRow())});
     CHECK_EQ(com::ToInt32(record.Get(L"BodyStartRow")), 11);
     CheckSameLines(ComLines(record), DirectLines(direct), u"after ResetBodyPos");
-    editor.Module(kSampleModuleName)->DeleteLines(3, 7);
+    editor->Module(kSampleModuleName)->DeleteLines(3, 7);
     CHECK(ui.boxes.empty());
     CheckBoxes(SeenBoxes(h, 0), {}, u"ResetBodyPos");
   });

@@ -9,10 +9,14 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
+#include "support/editor.h"
 #include "host/com/dispatch.h"
 #include "idtextensibility2.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 // Calls a member by name through IDispatch with arguments in the caller's order.
@@ -68,10 +72,8 @@ namespace {
 void RunMenuScenarios(Harness& h) {
   Checks& t = TheChecks();
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(kSampleModuleName, SampleModule());
-  editor.Pane(kSampleModuleName);
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   RegistryUserSettingsStore settings;
 
   t.Scenario("the menu item: one while connected, none after disconnection, DisplayOnConnect 0", [&] {
@@ -80,16 +82,16 @@ void RunMenuScenarios(Harness& h) {
     if (!s.addin) return;
     for (int round = 0; round < 2; ++round) {
       CHECK_HR(s.addin->OnConnection(vbe.get(), win::ext_cm_AfterStartup, nullptr, &s.array));
-      const std::vector<Text> captions = AddInsCaptions(editor);
+      const std::vector<Text> captions = AddInsCaptions(*editor);
       CHECK_EQ(static_cast<long long>(captions.size()), 1LL);
       CHECK_EQ(CountOf(captions, kMenuCaption), 1LL);
       CHECK_HR(s.addin->OnDisconnection(win::ext_dm_UserClosed, &s.array));
-      CHECK_EQ(static_cast<long long>(AddInsCaptions(editor).size()), 0LL);
+      CHECK_EQ(static_cast<long long>(AddInsCaptions(*editor).size()), 0LL);
       CHECK_EQ(GetDisplayOnConnect(settings), Text(u"0"));
     }
     // An external connection puts no item on the bar.
     CHECK_HR(s.addin->OnConnection(vbe.get(), win::ext_cm_External, nullptr, &s.array));
-    CHECK_EQ(static_cast<long long>(AddInsCaptions(editor).size()), 0LL);
+    CHECK_EQ(static_cast<long long>(AddInsCaptions(*editor).size()), 0LL);
     CHECK_HR(s.addin->OnDisconnection(win::ext_dm_HostShutdown, &s.array));
     const std::vector<SeenBox> boxes = h.boxes->Take();
     CHECK_MSG(boxes.empty(), "no message box: " + ShowBoxes(boxes));
@@ -97,7 +99,7 @@ void RunMenuScenarios(Harness& h) {
 
   t.Scenario("a click reaches the add-in through the connection point only while connected", [&] {
     Session s;
-    if (!s.Connect(CreateConnect(), vbe.get(), editor, win::ext_cm_Startup)) return;
+    if (!s.Connect(CreateConnect(), vbe.get(), *editor, win::ext_cm_Startup)) return;
     s.Disconnect();
     // The add-in's event source is gone, so nothing is listening any more.
     CHECK_EQ(s.item->Click(), 0);
@@ -115,15 +117,13 @@ void RunConnectScenarios(Harness& h) {
   RunMenuScenarios(h);
   Checks& t = TheChecks();
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(kSampleModuleName, SampleModule());
-  editor.Pane(kSampleModuleName);
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   const ULONG own = vbe->Refs();
 
   t.Scenario("connect and disconnect through the IDTExtensibility2 vtable", [&] {
     Session s;
-    if (!s.Connect(CreateConnect(), vbe.get(), editor)) return;
+    if (!s.Connect(CreateConnect(), vbe.get(), *editor)) return;
     CHECK_MSG(vbe->Refs() > own, "the add-in keeps the editor while connected");
     CHECK_HR(s.addin->OnStartupComplete(&s.array));
     CHECK_HR(s.addin->OnAddInsUpdate(&s.array));

@@ -3,11 +3,15 @@
 // when asked directly; GetVbaHwnd finds the code window through Win32.
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
+#include "support/editor.h"
 #include "host/com/com_editor.h"
 #include "host/win32/desktop.h"
 #include "host/ui.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 struct Outcome {
@@ -45,12 +49,11 @@ void RunHostScenarios(Harness& /*h*/) {
 
   t.Scenario("host calls over IDispatch answer as the editor does", [] {
     auto stats = std::make_shared<FakeStats>();
-    MemoryVBE editor;
-    editor.AddModule(kSampleModuleName, SampleModule());
-    std::shared_ptr<MemoryCodePane> pane = editor.Pane(kSampleModuleName);
-    pane->SetSelection(24, 3, 25, 7);
+    const std::shared_ptr<MemoryVBE> editor =
+        EditorWith(kSampleModuleName, SampleModule()).Selection(24, 3, 25, 7).Build();
+    std::shared_ptr<MemoryCodePane> pane = editor->ActivePane();
     {
-      com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, editor);
+      com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, *editor);
       com::ComVBE vbe(com::ComPtr<IDispatch>(fake.get()));
       std::shared_ptr<CodePane> com_pane = vbe.ActiveCodePane();
       CHECK(com_pane != nullptr);
@@ -124,9 +127,9 @@ void RunHostScenarios(Harness& /*h*/) {
 
   t.Scenario("an editor without an active pane answers Nothing", [] {
     auto stats = std::make_shared<FakeStats>();
-    MemoryVBE editor;
+    const std::shared_ptr<MemoryVBE> editor = EditorWith::Empty().Build();
     {
-      com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, editor);
+      com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, *editor);
       com::ComVBE vbe(com::ComPtr<IDispatch>(fake.get()));
       CHECK(vbe.ActiveCodePane() == nullptr);
     }
@@ -135,10 +138,9 @@ void RunHostScenarios(Harness& /*h*/) {
 
   t.Scenario("GetVbaHwnd finds the code window and LockWindowUpdate stops its drawing", [] {
     auto stats = std::make_shared<FakeStats>();
-    MemoryVBE editor;
-    editor.AddModule(kSampleModuleName, SampleModule());
-    std::shared_ptr<MemoryCodePane> pane = editor.Pane(kSampleModuleName);
-    com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, editor);
+    const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+    std::shared_ptr<MemoryCodePane> pane = editor->ActivePane();
+    com::ComPtr<FakeVBE> fake = MakeFake<FakeVBE>(stats, *editor);
     com::ComVBE vbe(com::ComPtr<IDispatch>(fake.get()));
     Win32Desktop desktop;
     RecordingUi ui;
@@ -156,8 +158,8 @@ void RunHostScenarios(Harness& /*h*/) {
       CHECK(LockWindowUpdate(windows.Main()));
       LockWindowUpdate(nullptr);
       // Another pane's caption finds no window.
-      editor.AddModule(u"Other", {u"Option Explicit"});
-      editor.Pane(u"Other");
+      editor->AddModule(u"Other", {u"Option Explicit"});
+      editor->Pane(u"Other");
       CHECK_EQ(GetVbaHwnd(&vbe, desktop, ui), WindowHandle{0});
     }
     CHECK(ui.boxes.empty());

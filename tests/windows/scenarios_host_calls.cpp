@@ -12,9 +12,13 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
+#include "support/editor.h"
 #include "host/ui.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 // The benchmarks' module at full size: 65,000 lines, 300 procedures of 30
@@ -72,9 +76,7 @@ Counted ModelRun(const std::vector<Text>& lines, bool cached, const std::wstring
   MemoryDesktop desktop;
   RecordingWindowService windows;
   RegistryUserSettingsStore unused(u"Software\\QLX fake editor twin");
-  auto editor = std::make_shared<MemoryVBE>();
-  editor->AddModule(u"Big", lines);
-  editor->Pane(u"Big")->SetSelection(MiddleRow(lines), 1, MiddleRow(lines), 1);
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(u"Big", lines).Selection(MiddleRow(lines)).Build();
   Connect twin(AddInServices{ui, desktop, windows, unused, com::FromWide(scratch_ini.c_str())});
   twin.OnConnection(editor, ext_cm_External);
   editor->UseLineCache(cached);
@@ -102,15 +104,14 @@ void RunHostCallScenarios(Harness& h) {
   h.boxes->Take();
 
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(u"Big", lines);
-  std::shared_ptr<MemoryCodePane> pane = editor.Pane(u"Big");
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(u"Big", lines).Build();
+  std::shared_ptr<MemoryCodePane> pane = editor->ActivePane();
   FakeWindowChain chain(pane->Window()->Caption());
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
 
   t.Scenario("GET and WRITE of a header on a 65,000-line module: the calls that reach the editor", [&] {
     Session s;
-    if (!s.Open(CreateConnect(), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(), vbe.get(), *editor)) return;
     const std::vector<DesignedControl> designed = DesignedControls();
     const auto control = [&](const char16_t* name) { return s.Control(designed, name); };
     HWND get = control(u"cmdGet");
@@ -118,12 +119,12 @@ void RunHostCallScenarios(Harness& h) {
     if (!CHECK(get && write)) return;
 
     pane->SetSelection(MiddleRow(lines), 1, MiddleRow(lines), 1);
-    editor.Log().ResetCounts();
+    editor->Log().ResetCounts();
     SendMessageW(get, BM_CLICK, 0, 0);
     Pump();
     SendMessageW(write, BM_CLICK, 0, 0);
     Pump();
-    const Counted after = Count(editor);
+    const Counted after = Count(*editor);
     std::printf("  host calls for GET + WRITE, straight: %s\n", ShowCounts(before).c_str());
     std::printf("  host calls for GET + WRITE, through the line cache: %s\n", ShowCounts(after).c_str());
     std::fflush(stdout);

@@ -8,12 +8,16 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
+#include "support/editor.h"
 #include "guids.h"
 #include "idtextensibility2.h"
 #include "registration.h"
 #include "registry.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 std::wstring Lower(std::wstring s) {
@@ -56,15 +60,13 @@ void RunInstalledScenarios(Harness& h) {
   if (h.under_wine) MirrorClasses(h);
   t.Scenario("the editor loads it from there and it puts its item on the Add-Ins menu", [&] {
     auto stats = std::make_shared<FakeStats>();
-    MemoryVBE editor;
-    editor.AddModule(kSampleModuleName, SampleModule());
-    editor.Pane(kSampleModuleName);
-    com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+    const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+    com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
     Session s;
     com::ComPtr<win::IDTExtensibility2> addin = CreateConnect();
     if (!addin) return;
     CHECK_MSG(GetModuleHandleW(expected_dll.c_str()) != nullptr, "the DLL in use is " + Show(expected_dll));
-    s.Connect(std::move(addin), vbe.get(), editor);
+    s.Connect(std::move(addin), vbe.get(), *editor);
     s.Disconnect();
     vbe.reset();
     CHECK_EQ(static_cast<long long>(stats->live), 0LL);

@@ -9,10 +9,14 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
+#include "support/editor.h"
 #include "frm_add_in_view.h"
 #include "win32_ui.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 constexpr UINT kAct = WM_APP + 40;
@@ -127,12 +131,11 @@ void RunRuntimeScenarios(Harness& h) {
     return;
   }
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(kSampleModuleName, SampleModule());
-  editor.AddModule(u"Module2", {u"Option Explicit"});
-  std::shared_ptr<MemoryCodePane> pane = editor.Pane(kSampleModuleName);
+  const std::shared_ptr<MemoryVBE> editor =
+      EditorWith(kSampleModuleName, SampleModule()).AndModule(u"Module2", u"Option Explicit").Build();
+  std::shared_ptr<MemoryCodePane> pane = editor->ActivePane();
   FakeWindowChain chain(pane->Window()->Caption());
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   SettingsFileGuard ini(h.dll_path);
   const std::vector<DesignedControl> designed = DesignedControls();
   ActionWindow action;
@@ -141,13 +144,13 @@ void RunRuntimeScenarios(Harness& h) {
 
   // GET on NoParams, then another module: WRITE shows the module-changed box.
   const auto ready_for_box = [&](Session& s) {
-    editor.Pane(kSampleModuleName);
-    pane = editor.ActivePane();
+    editor->Pane(kSampleModuleName);
+    pane = editor->ActivePane();
     pane->SetSelection(14, 1, 14, 1);
     SendMessageW(s.Control(designed, u"cmdGet"), BM_CLICK, 0, 0);
     Pump();
     CHECK_EQ(TextOf(s.window), Text(u"NoParams"));
-    editor.Pane(u"Module2");
+    editor->Pane(u"Module2");
   };
   const auto expect_only = [&](const SeenBox& expected) {
     const std::vector<SeenBox> boxes = h.boxes->Take();
@@ -158,7 +161,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("disconnected inside a message box: alive until the handler ends, no stray box, all released", [&] {
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     ready_for_box(s);
     bool editor_enabled_inside = true;
     bool window_alive_inside = false;
@@ -181,15 +184,15 @@ void RunRuntimeScenarios(Harness& h) {
     CHECK(IsWindowEnabled(chain.Main()));
     CHECK(!IsWindow(s.window));
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);
-    CHECK(editor.Bars().Bar(u"Add-Ins")->Captions().empty());
-    CHECK(editor.Module(kSampleModuleName)->AllLines() == sample);
+    CHECK(editor->Bars().Bar(u"Add-Ins")->Captions().empty());
+    CHECK(editor->Module(kSampleModuleName)->AllLines() == sample);
     CHECK_EQ(ShowHResult(can_unload()), ShowHResult(S_OK));
     CHECK_EQ(ini.Read(L"Author", L"Name"), Text(u"DefaultUser"));  // the unloading saved
   });
 
   t.Scenario("disconnected inside the input box: alive until then, no name taken, no stray box, all released", [&] {
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     SetWindowPos(s.window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT tool{};
     GetWindowRect(s.window, &tool);
@@ -228,7 +231,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("the tool window closed inside a box: the handler ends there, the window comes back working", [&] {
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     ready_for_box(s);
     action.action = [&] { SendMessageW(s.window, WM_CLOSE, 0, 0); };
     h.boxes->ActInsideNextBox(action.get(), kAct);
@@ -238,7 +241,7 @@ void RunRuntimeScenarios(Harness& h) {
     CHECK(!IsWindow(s.window));
     CHECK(IsWindowEnabled(chain.Main()));
     // Shown again: loaded afresh, and it works.
-    editor.Pane(kSampleModuleName);
+    editor->Pane(kSampleModuleName);
     s.item->Click();
     Pump();
     s.window = FindWindowW(win::kToolWindowClass, nullptr);
@@ -253,10 +256,10 @@ void RunRuntimeScenarios(Harness& h) {
   });
 
   t.Scenario("keys in a host loop without IsDialogMessage: Tab order, Space, Enter, arrows, Alt+F4", [&] {
-    editor.Pane(kSampleModuleName);
-    pane = editor.ActivePane();
+    editor->Pane(kSampleModuleName);
+    pane = editor->ActivePane();
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     ACCEL f5{FVIRTKEY, VK_F5, kRunCommand};
     HACCEL accelerators = CreateAcceleratorTableW(&f5, 1);
     const auto loop = [&] { HostLoop(accelerators, action.get()); };
@@ -336,7 +339,7 @@ void RunRuntimeScenarios(Harness& h) {
 
   t.Scenario("the tool window belongs to the editor's main window: hidden, minimised and shown with it", [&] {
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     CHECK(GetWindow(s.window, GW_OWNER) == chain.Main());
     CHECK(GetWindowLongW(s.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     CHECK(IsWindowVisible(s.window));
@@ -360,7 +363,7 @@ void RunRuntimeScenarios(Harness& h) {
     WritePrivateProfileStringW(L"WindowPos", L"Top", L"-60000", ini.Path().c_str());
     WritePrivateProfileStringW(L"WindowPos", L"Left", L"400000", ini.Path().c_str());
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     RECT r{};
     GetWindowRect(s.window, &r);
     RECT work{};
@@ -380,7 +383,7 @@ void RunRuntimeScenarios(Harness& h) {
   t.Scenario("DllCanUnloadNow answers S_FALSE while the editor still holds the click sink", [&] {
     stats->keep_sinks = true;
     Session s;
-    if (!s.Connect(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Connect(CreateConnect(h), vbe.get(), *editor)) return;
     stats->keep_sinks = false;
     CHECK_MSG(s.item->Temporary(), "the menu item is a temporary control");
     s.Disconnect();
@@ -401,11 +404,10 @@ void RunRuntimeScenarios(Harness& h) {
 void RunDpiScenarios(Harness& h, int expected_dpi) {
   Checks& t = TheChecks();
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(kSampleModuleName, SampleModule());
-  std::shared_ptr<MemoryCodePane> pane = editor.Pane(kSampleModuleName);
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+  std::shared_ptr<MemoryCodePane> pane = editor->ActivePane();
   FakeWindowChain chain(pane->Window()->Caption());
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   SettingsFileGuard ini(h.dll_path);
   const std::vector<DesignedControl> designed = DesignedControls();
 
@@ -415,7 +417,7 @@ void RunDpiScenarios(Harness& h, int expected_dpi) {
     ReleaseDC(nullptr, screen);
     if (!CHECK_EQ(dpi, expected_dpi)) return;
     Session s;
-    if (!s.Open(CreateConnect(h), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(h), vbe.get(), *editor)) return;
     CHECK_EQ(DpiOf(s.window), expected_dpi);
     RECT client{};
     GetClientRect(s.window, &client);

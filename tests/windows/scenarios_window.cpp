@@ -9,9 +9,13 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
+#include "support/editor.h"
 #include "frm_add_in_view.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 Text Decimal(int n) {
@@ -26,17 +30,15 @@ int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 void RunWindowScenarios(Harness& h) {
   Checks& t = TheChecks();
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(kSampleModuleName, SampleModule());
-  editor.Pane(kSampleModuleName);
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  const std::shared_ptr<MemoryVBE> editor = EditorWith(kSampleModuleName, SampleModule()).Build();
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   RegistryUserSettingsStore settings;
   SettingsFileGuard ini(h.dll_path);
   const std::vector<DesignedControl> designed = DesignedControls();
 
   t.Scenario("the menu item's click shows the topmost tool window with its nine controls", [&] {
     Session s;
-    if (!s.Connect(CreateConnect(), vbe.get(), editor)) return;
+    if (!s.Connect(CreateConnect(), vbe.get(), *editor)) return;
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);  // connecting never shows it
     if (!s.ShowWindow()) return;
     HWND window = s.window;
@@ -108,7 +110,7 @@ void RunWindowScenarios(Harness& h) {
     s.Disconnect();
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);
     CHECK_EQ(GetDisplayOnConnect(settings), Text(u"1"));
-    CHECK(editor.Bars().Bar(u"Add-Ins")->Captions().empty());
+    CHECK(editor->Bars().Bar(u"Add-Ins")->Captions().empty());
     const std::vector<SeenBox> boxes = h.boxes->Take();
     CHECK_EQ(boxes.size(), std::size_t{0});
     for (const SeenBox& box : boxes) CHECK_MSG(false, "unexpected message box " + Show(box));
@@ -116,7 +118,7 @@ void RunWindowScenarios(Harness& h) {
 
   t.Scenario("releasing a connected add-in with its window open destroys the window", [&] {
     Session s;
-    if (!s.Open(CreateConnect(), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(), vbe.get(), *editor)) return;
     s.addin.reset();
     Pump();
     CHECK(FindWindowW(win::kToolWindowClass, nullptr) == nullptr);

@@ -11,9 +11,13 @@
 #include "windows/fake_objects.h"
 #include "windows/harness.h"
 #include "windows/tool_window.h"
+#include "support/editor.h"
 #include "host/ui.h"
 
 namespace qlx::fake {
+
+using testing::EditorWith;
+
 namespace {
 
 constexpr char16_t kAuthor[] = u"\u5C71\u7530 \u592A\u90CE";  // a name with a blank
@@ -64,10 +68,8 @@ TwinBoxes ModelBoxes(const std::wstring& scratch_ini) {
   MemoryDesktop desktop;
   RecordingWindowService windows;
   RegistryUserSettingsStore unused(u"Software\\QLX fake editor twin");
-  auto editor = std::make_shared<MemoryVBE>();
-  editor->AddModule(u"Module1", WorkflowModule());
-  editor->AddModule(u"Module2", {u"Option Explicit"});
-  editor->Pane(u"Module1");
+  const std::shared_ptr<MemoryVBE> editor =
+      EditorWith(u"Module1", WorkflowModule()).AndModule(u"Module2", u"Option Explicit").Build();
   Connect twin(AddInServices{ui, desktop, windows, unused, com::FromWide(scratch_ini.c_str())});
   twin.OnConnection(editor, ext_cm_External);
   twin.Show();
@@ -137,17 +139,16 @@ void RunWorkflowScenarios(Harness& h) {
   h.boxes->Take();
 
   auto stats = std::make_shared<FakeStats>();
-  MemoryVBE editor;
-  editor.AddModule(u"Module1", WorkflowModule());
-  editor.AddModule(u"Module2", {u"Option Explicit"});
-  std::shared_ptr<MemoryCodePane> pane = editor.Pane(u"Module1");
+  const std::shared_ptr<MemoryVBE> editor =
+      EditorWith(u"Module1", WorkflowModule()).AndModule(u"Module2", u"Option Explicit").Build();
+  std::shared_ptr<MemoryCodePane> pane = editor->ActivePane();
   FakeWindowChain chain(pane->Window()->Caption());
-  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, editor);
+  com::ComPtr<FakeVBE> vbe = MakeFake<FakeVBE>(stats, *editor);
   RegistryUserSettingsStore settings;
 
   t.Scenario("the workflow through the tool window: author, GET and WRITE, ReplaceDeb, close, disconnect", [&] {
     Session s;
-    if (!s.Open(CreateConnect(), vbe.get(), editor)) return;
+    if (!s.Open(CreateConnect(), vbe.get(), *editor)) return;
     HWND window = s.window;
     // The controls by the model's names, at their places in tab order.
     const auto control = [&](const char16_t* name) { return s.Control(designed, name); };
@@ -196,7 +197,7 @@ void RunWorkflowScenarios(Harness& h) {
     }
     press(write);
     CHECK_EQ(TextOf(window), Text());
-    std::vector<Text> lines = LinesOf(editor, u"Module1");
+    std::vector<Text> lines = LinesOf(*editor, u"Module1");
     Row accumulate = RowOf(lines, u"Public Sub Accumulate(ByVal n As Long)");
     CHECK_MSG(accumulate > 4, "the header stands above the procedure");
     CHECK_MSG(AnyLine(lines, 3, accumulate - 1, [](const Text& l) { return l.find(kAuthor) != Text::npos; }),
@@ -210,7 +211,7 @@ void RunWorkflowScenarios(Harness& h) {
     press(get);
     CHECK_EQ(TextOf(window), Text(u"Twice"));
     press(write);
-    lines = LinesOf(editor, u"Module1");
+    lines = LinesOf(*editor, u"Module1");
     twice = RowOf(lines, u"Function Twice(ByVal x As Long) As Long");
     Row twice_end = twice;
     while (twice_end < static_cast<Row>(lines.size()) && lines[static_cast<std::size_t>(twice_end - 1)] != u"End Function") {
@@ -231,7 +232,7 @@ void RunWorkflowScenarios(Harness& h) {
               "got " + ShowBoxes(boxes) + "expected " + ShowBoxes(expected.existing_handler));
     CHECK_MSG(expected.existing_handler.size() == 1 && expected.existing_handler.front().yes_no,
               "the model asks one question before another handler");
-    CHECK(LinesOf(editor, u"Module1") == lines);
+    CHECK(LinesOf(*editor, u"Module1") == lines);
     // The handler just written counts as an existing one: a second handler for Twice is asked about too.
     put_cursor(twice + 1);
     press(get);
@@ -240,7 +241,7 @@ void RunWorkflowScenarios(Harness& h) {
     boxes = h.boxes->Take();
     CHECK_MSG(boxes == expected.existing_handler,
               "second handler for Twice: got " + ShowBoxes(boxes) + "expected " + ShowBoxes(expected.existing_handler));
-    CHECK(LinesOf(editor, u"Module1") == lines);
+    CHECK(LinesOf(*editor, u"Module1") == lines);
 
     // The module header, from GET in the declarations in header mode.
     press(header_mode);
@@ -249,7 +250,7 @@ void RunWorkflowScenarios(Harness& h) {
     press(get);
     CHECK_EQ(TextOf(window), Text(kThisModuleTitle));
     press(write);
-    lines = LinesOf(editor, u"Module1");
+    lines = LinesOf(*editor, u"Module1");
     CHECK_MSG(lines.size() > before_module_header, "the module header adds lines");
     const Row option_explicit = RowOf(lines, u"Option Explicit");
     CHECK_MSG(option_explicit > 1 || lines.front() != u"Option Explicit", "the module header comes first");
@@ -257,7 +258,7 @@ void RunWorkflowScenarios(Harness& h) {
     // ReplaceDeb expands the marker.
     CHECK(AnyLine(lines, 1, static_cast<Row>(lines.size()), [](const Text& l) { return Trimmed(l).starts_with(u"'deb "); }));
     press(replace_deb);
-    lines = LinesOf(editor, u"Module1");
+    lines = LinesOf(*editor, u"Module1");
     CHECK_MSG(!AnyLine(lines, 1, static_cast<Row>(lines.size()),
                        [](const Text& l) { return Trimmed(l).starts_with(u"'deb "); }),
               "no 'deb marker is left");
@@ -271,16 +272,16 @@ void RunWorkflowScenarios(Harness& h) {
     put_cursor(RowOf(lines, u"    total = total + n"));
     press(get);
     CHECK_EQ(TextOf(window), Text(u"Accumulate"));
-    editor.Pane(u"Module2");
+    editor->Pane(u"Module2");
     press(write);
     boxes = h.boxes->Take();
     CHECK_MSG(boxes == expected.module_changed,
               "got " + ShowBoxes(boxes) + "expected " + ShowBoxes(expected.module_changed));
     CHECK_MSG(!expected.module_changed.empty(), "the model shows a message for a changed module");
-    CHECK(LinesOf(editor, u"Module1") == lines);
-    CHECK(LinesOf(editor, u"Module2") == std::vector<Text>{u"Option Explicit"});
+    CHECK(LinesOf(*editor, u"Module1") == lines);
+    CHECK(LinesOf(*editor, u"Module2") == std::vector<Text>{u"Option Explicit"});
     CHECK_EQ(TextOf(window), Text());
-    pane = editor.Pane(u"Module1");
+    pane = editor->Pane(u"Module1");
 
     // Closing saves the author; disconnecting takes the item away and records the window as shown.
     SendMessageW(window, WM_CLOSE, 0, 0);
@@ -290,7 +291,7 @@ void RunWorkflowScenarios(Harness& h) {
     CHECK(ini.Read(L"WindowPos", L"Top") != Text(u"<none>"));
     CHECK(ini.Read(L"WindowPos", L"Left") != Text(u"<none>"));
     s.Disconnect();
-    CHECK(editor.Bars().Bar(u"Add-Ins")->Captions().empty());
+    CHECK(editor->Bars().Bar(u"Add-Ins")->Captions().empty());
     CHECK_EQ(GetDisplayOnConnect(settings), Text(u"1"));
     boxes = h.boxes->Take();
     CHECK_MSG(boxes.empty(), "no other message box: " + ShowBoxes(boxes));
