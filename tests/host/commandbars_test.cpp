@@ -10,6 +10,7 @@
 #include "host/commandbars.h"
 #include "host/memory/editor.h"
 #include "host/vberror.h"
+#include "support/editor.h"
 
 namespace qlx {
 namespace {
@@ -94,15 +95,15 @@ TEST(CommandBarEvents, ClicksReachEveryKeptSourceUntilReleasedOrDeleted) {
 }
 
 TEST(CommandBarEvents, NoControlIsRefusedAndFailuresCanBeInjected) {
-  MemoryVBE vbe;
-  EXPECT_EQ(ErrorOf([&] { vbe.Events()->CommandBarEvents(nullptr); }), vberr::kObjectRequired);
+  const std::shared_ptr<MemoryVBE> vbe =
+      testing::EditorWith::Empty().FailOn(HostCall::kControlsAdd, 1, VbError(vberr::kOutOfMemory)).Build();
+  EXPECT_EQ(ErrorOf([&] { vbe->Events()->CommandBarEvents(nullptr); }), vberr::kObjectRequired);
 
-  vbe.Log().FailOn(HostCall::kControlsAdd, 1, VbError(vberr::kOutOfMemory));
-  auto controls = vbe.CommandBars()->Item(u"Add-Ins")->Controls();
+  auto controls = vbe->CommandBars()->Item(u"Add-Ins")->Controls();
   EXPECT_EQ(ErrorOf([&] { controls->Add(); }), vberr::kOutOfMemory);
   EXPECT_EQ(controls->Count(), 0);
   EXPECT_EQ(ErrorOf([&] { controls->Add(); }), 0);
-  EXPECT_EQ(vbe.Log().Calls(HostCall::kControlsAdd), 2);
+  EXPECT_EQ(vbe->Log().Calls(HostCall::kControlsAdd), 2);
 }
 
 }  // namespace

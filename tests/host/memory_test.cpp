@@ -632,9 +632,9 @@ TEST(Panes, ActivePaneCaptionAndSelection) {
 }
 
 TEST(Desktop, WindowChainFollowsTheActivePane) {
-  MemoryVBE vbe;
-  vbe.AddModule(u"Module1", {});
-  MemoryDesktop desktop(&vbe);
+  testing::MemoryEditor e = testing::EditorWith(u"Module1", u"").NoActivePane();
+  MemoryVBE& vbe = *e.vbe;
+  MemoryDesktop& desktop = e.desktop;
   const Text caption = u"VBAProject - Module1 (Code)";
   const Text empty;
   auto code_window = [&] {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/memory/editor.h"
+#include "support/editor.h"
 #include "support/text.h"
 
 namespace qlx {
@@ -208,11 +209,10 @@ Sub A()
     Debug.Print  "total = " ;total
 End Sub
 )");
-  MemoryVBE vbe;
-  auto module = vbe.AddModule(u"Module1", loaded);
-  EXPECT_EQ(module->AllLines(), loaded);
-  module->InsertLines(4, u"");
-  EXPECT_EQ(module->Line(3), u"    Debug.Print  \"total = \" ;total");
+  testing::MemoryEditor e = testing::EditorWith(u"Module1", loaded);
+  EXPECT_EQ(e.Module(), loaded);
+  e.module->InsertLines(4, u"");
+  EXPECT_EQ(e.module->Line(3), u"    Debug.Print  \"total = \" ;total");
 }
 
 TEST(InsertedLines, RenderedTextIsWhatFindAndProceduresSee) {
