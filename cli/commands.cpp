@@ -4,18 +4,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/check_command.h"
 #include "cli/errors.h"
+#include "cli/file_runner.h"
 #include "cli/loading.h"
-#include "cli/module_commands.h"
 #include "cli/names.h"
 #include "cli/numbers.h"
 #include "cli/office_files.h"
+#include "cli/read_commands.h"
 #include "cli/session.h"
 #include "host/text.h"
+#include "operations/operations.h"
 
 namespace qlx::cli {
 
@@ -69,6 +72,11 @@ void AddPaths(CLI::App* command, std::vector<std::string>& paths, WriteOptions& 
   command->add_flag("--no-ignore", write.no_ignore, "Walk also what git ignores (.gitignore and the like)");
 }
 
+// The one module file (or document) of the commands that read or change one procedure.
+void AddFile(CLI::App* command, std::string& file) {
+  command->add_option("FILE", file, "Exported module file, or Office document with --module NAME")->required();
+}
+
 void AddCommon(CLI::App* command, CommonOptions& common) {
   command->add_flag("--json-messages", common.json_messages,
                     "Print each message box on stderr as one JSON line");
@@ -106,6 +114,55 @@ void AddTarget(CLI::App* command, Target& target) {
   proc->excludes(row)->excludes(line);
 }
 
+// The command of each operation: its one-line summary and the footer of its
+// help. Its name, and whether it works on one procedure (FILE and --row,
+// --line or --proc) or on whole modules (files, folders and documents), come
+// from the operation's own table.
+struct OperationCommand {
+  OperationId id;
+  const char* summary;
+  const char* footer;
+};
+
+constexpr OperationCommand kOperationCommands[] = {
+    {OperationId::kHeader, "Write or update the header of the procedure at a row",
+     "Writes a new header above the procedure's declaration, or updates an existing one after\n"
+     "asking (settings Mode/IgnoreMode), keeping its hand-written parts; after an update asks\n"
+     "for confirmation (unless Mode/UnUndoMode) and puts the old header back on No.\n"
+     "The file is written only when it changed."},
+    {OperationId::kErrTrap, "Insert the generic error handler into the procedure at a row",
+     "Inserts On Error GoTo PROC_ERR below the local declarations (or below the declaration\n"
+     "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
+     "asks first when the procedure already has an On Error statement."},
+    {OperationId::kDeb, "Expand the 'deb markers into Debug.Print code",
+     "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
+     "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
+     "first malformed marker, keeping the markers expanded before it."},
+    {OperationId::kModuleHeader, "Write or rewrite the module header",
+     "Writes a banner with the module's name, four description lines and a table of every\n"
+     "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
+     "rewrite keeps the four description lines. At most 300 procedures."},
+    {OperationId::kAllHeaders, "Write a header above every procedure that has none",
+     "Writes a new procedure header directly above the declaration of every procedure that\n"
+     "has none (no author line above it); a second run changes nothing. At most 300 procedures\n"
+     "of at most 30 parameters; a procedure whose header cannot be built is reported and\n"
+     "skipped, and the others are written. To update existing headers too, use headers."},
+    {OperationId::kHeaders, "Give every procedure a header, new or brought up to date",
+     "Writes a new header above every procedure that has none, and updates an existing one\n"
+     "(as header does, answered Yes twice) where the update changes more than the time after\n"
+     "\"更新:\"; every other header is left as it is, so a second run changes nothing."},
+};
+
+// Every operation has its command, listed in the operations' order as --help lists them.
+constexpr bool EveryOperationHasItsCommand() {
+  if (std::size(kOperationCommands) != std::size(kOperationTable)) return false;
+  for (std::size_t i = 0; i < std::size(kOperationTable); ++i) {
+    if (kOperationCommands[i].id != kOperationTable[i].id) return false;
+  }
+  return true;
+}
+static_assert(EveryOperationHasItsCommand(), "each row of kOperationTable needs its row in kOperationCommands");
+
 // Edits (insert, delete, replace, swap of two neighbours) that make a into b.
 std::size_t EditDistance(const std::string& a, const std::string& b) {
   std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
@@ -140,7 +197,7 @@ std::vector<std::string> NearestCommands(const std::string& word, const std::vec
 
 Registry::Registry(CLI::App& app) {
   auto* proc = app.add_subcommand("proc", "Print the record of the procedure at a row as JSON; writes nothing");
-  proc->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
+  AddFile(proc, file_);
   AddTarget(proc, target_);
   AddCommon(proc, common_);
   AddHostCalls(proc, common_);
@@ -153,7 +210,7 @@ Registry::Registry(CLI::App& app) {
   proc->final_callback([this] { chosen_ = [this] { return RunProc(file_, target_, common_); }; });
 
   auto* scan = app.add_subcommand("scan", "Print the module's procedure table as JSON; writes nothing");
-  scan->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
+  AddFile(scan, file_);
   scan->add_flag("--full", full_, "Also parse return types and parameters");
   AddCommon(scan, common_);
   AddHostCalls(scan, common_);
@@ -166,54 +223,9 @@ Registry::Registry(CLI::App& app) {
       "{\"file\", \"modules\": [{\"module\", \"count\", \"procs\"}]}, every module or --module's.");
   scan->final_callback([this] { chosen_ = [this] { return RunScan(file_, full_, common_); }; });
 
-  auto* header = app.add_subcommand("header", "Write or update the header of the procedure at a row");
-  header->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
-  AddTarget(header, target_);
-  AddWrite(header, write_);
-  AddCommon(header, common_);
-  AddHostCalls(header, common_);
-  AddModule(header, common_);
-  header->footer(
-      "Writes a new header above the procedure's declaration, or updates an existing one after\n"
-      "asking (settings Mode/IgnoreMode), keeping its hand-written parts; after an update asks\n"
-      "for confirmation (unless Mode/UnUndoMode) and puts the old header back on No.\n"
-      "The file is written only when it changed.");
-  header->final_callback([this] { chosen_ = [this] { return RunHeader(file_, target_, common_, write_); }; });
-
-  auto* errtrap = app.add_subcommand("errtrap", "Insert the generic error handler into the procedure at a row");
-  errtrap->add_option("FILE", file_, "Exported module file, or Office document with --module NAME")->required();
-  AddTarget(errtrap, target_);
-  AddWrite(errtrap, write_);
-  AddCommon(errtrap, common_);
-  AddHostCalls(errtrap, common_);
-  AddModule(errtrap, common_);
-  errtrap->footer(
-      "Inserts On Error GoTo PROC_ERR below the local declarations (or below the declaration\n"
-      "with Mode/ErrInsertPos non-zero) and the PROC_EXIT/PROC_ERR blocks above the End line;\n"
-      "asks first when the procedure already has an On Error statement.");
-  errtrap->final_callback([this] { chosen_ = [this] { return RunErrTrap(file_, target_, common_, write_); }; });
-
-  AddModuleCommand(app, "deb", "Expand the 'deb markers into Debug.Print code",
-                   "Replaces every marker line 'deb Variable by a Debug.Print line and every 'deb Variable for\n"
-                   "by a For deb = LBound(...) To UBound(...) loop, from the top; stops with a message at the\n"
-                   "first malformed marker, keeping the markers expanded before it.",
-                   RunDeb);
-  AddModuleCommand(app, "module-header", "Write or rewrite the module header",
-                   "Writes a banner with the module's name, four description lines and a table of every\n"
-                   "procedure (number, kind, name, the start of its summary) at the top of the module; a\n"
-                   "rewrite keeps the four description lines. At most 300 procedures.",
-                   RunModuleHeader);
-  AddModuleCommand(app, "all-headers", "Write a header above every procedure that has none",
-                   "Writes a new procedure header directly above the declaration of every procedure that\n"
-                   "has none (no author line above it); a second run changes nothing. At most 300 procedures\n"
-                   "of at most 30 parameters; a procedure whose header cannot be built is reported and\n"
-                   "skipped, and the others are written. To update existing headers too, use headers.",
-                   RunAllHeaders);
-  AddModuleCommand(app, "headers", "Give every procedure a header, new or brought up to date",
-                   "Writes a new header above every procedure that has none, and updates an existing one\n"
-                   "(as header does, answered Yes twice) where the update changes more than the time after\n"
-                   "\"更新:\"; every other header is left as it is, so a second run changes nothing.",
-                   RunHeaders);
+  for (const OperationCommand& command : kOperationCommands) {
+    AddOperationCommand(app, command.id, command.summary, command.footer);
+  }
 
   auto* export_ = app.add_subcommand("export", "Write every module of an Office document's VBA project to files");
   export_->add_option("FILE", file_, "Office document (.xlsm .xlam .xls .docm .doc ...)")->required();
@@ -251,17 +263,30 @@ Registry::Registry(CLI::App& app) {
   AddCheckCommands(app, chosen_);
 }
 
-// A command that writes whole modules: many files, folders and documents.
-void Registry::AddModuleCommand(CLI::App& app, const char* name, const char* description, const char* footer,
-                                ModuleCommand run) {
-  auto* command = app.add_subcommand(name, description);
-  AddPaths(command, files_, write_);
+// The command of one operation: one file and its procedure, or whole
+// modules (many files, folders and documents); both run through the file-set
+// runner.
+void Registry::AddOperationCommand(CLI::App& app, OperationId id, const char* summary, const char* footer) {
+  const OperationInfo& info = InfoOf(id);
+  auto* command = app.add_subcommand(std::string(info.name), summary);
+  const bool one_procedure = info.scope == OperationScope::kProcedure;
+  if (one_procedure) {
+    AddFile(command, file_);
+    AddTarget(command, target_);
+  } else {
+    AddPaths(command, files_, write_);
+  }
   AddWrite(command, write_);
   AddCommon(command, common_);
   AddHostCalls(command, common_);
   AddModule(command, common_);
   command->footer(footer);
-  command->final_callback([this, run] { chosen_ = [this, run] { return run(files_, common_, write_); }; });
+  command->final_callback([this, id, one_procedure] {
+    chosen_ = [this, id, one_procedure] {
+      return RunOperationCommand(id, one_procedure ? std::vector<std::string>{file_} : files_, target_, common_,
+                                 write_);
+    };
+  });
 }
 
 // --module picks a module inside an Office document. On a module file it

@@ -13,6 +13,10 @@ namespace CLI {
 class App;
 }
 
+namespace qlx {
+enum class OperationId;
+}
+
 namespace qlx::cli {
 
 // The commands nearest to a word that is none (a misspelling such as
@@ -27,9 +31,7 @@ class Registry {
   int Run();
 
  private:
-  using ModuleCommand = int (*)(const std::vector<std::string>&, const CommonOptions&, const WriteOptions&);
-  void AddModuleCommand(CLI::App& app, const char* name, const char* description, const char* footer,
-                        ModuleCommand run);
+  void AddOperationCommand(CLI::App& app, OperationId id, const char* summary, const char* footer);
   void RefuseModuleOnFiles() const;
   std::function<int()> chosen_;
   CommonOptions common_;

@@ -223,13 +223,6 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
 
 }  // namespace
 
-Operation RunOperationAt(OperationId id, const Target& target) {
-  if (InfoOf(id).scope == OperationScope::kModule) {
-    return [id](Workspace&, UiService&, Operations& ops) { ops.Run(id); };
-  }
-  return [id, target](Workspace& ws, UiService& ui, Operations& ops) { ops.Run(id, ProcedureRow(target, ws, ui)); };
-}
-
 int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
                const Operation& operation, bool walk) {
   if (write.yes && write.no) throw UsageError("--yes and --no cannot both be given");
@@ -287,6 +280,17 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
   }
   if (write.output == Output::kCheck && changed > 0) worst = std::max(worst, kExitReported);
   return worst;
+}
+
+int RunOperationCommand(OperationId id, const std::vector<std::string>& paths, const Target& target,
+                        const CommonOptions& common, const WriteOptions& write) {
+  if (InfoOf(id).scope == OperationScope::kModule) {
+    return RunOnFiles(paths, common, write, [id](Workspace&, UiService&, Operations& ops) { ops.Run(id); });
+  }
+  const Operation at_target = [id, target](Workspace& ws, UiService& ui, Operations& ops) {
+    ops.Run(id, ProcedureRow(target, ws, ui));
+  };
+  return RunOnFiles(paths, common, write, at_target, false);
 }
 
 }  // namespace qlx::cli

@@ -17,10 +17,6 @@ namespace qlx::cli {
 // bound to that editor with the settings loaded as the tool window loads them.
 using Operation = std::function<void(Workspace&, UiService&, Operations&)>;
 
-// The writing command that runs id: at the procedure target names, for a
-// procedure operation; on the whole module otherwise.
-Operation RunOperationAt(OperationId id, const Target& target = {});
-
 // Runs operation on each file of paths (folders walked) on its own: a file
 // that is refused or fails does not stop the others. Writes, or with --diff,
 // --check, --stdout and for "-" prints, each result; says what it wrote and
@@ -29,5 +25,11 @@ Operation RunOperationAt(OperationId id, const Target& target = {});
 // one module file.
 int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
                const Operation& operation, bool walk = true);
+
+// The command of operation id: a procedure operation at the procedure target
+// names in the one file of paths; a whole-module one on each file of paths,
+// folders walked.
+int RunOperationCommand(OperationId id, const std::vector<std::string>& paths, const Target& target,
+                        const CommonOptions& common, const WriteOptions& write);
 
 }  // namespace qlx::cli

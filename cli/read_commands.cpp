@@ -1,11 +1,12 @@
 // qlx proc and qlx scan: the procedure record and the procedure table as JSON.
+#include "cli/read_commands.h"
+
 #include <algorithm>
 
 #include "analysis/cls_proc_inf.h"
 #include "analysis/mod_get_procs_data.h"
 #include "cli/command_support.h"
 #include "cli/loading.h"
-#include "cli/module_commands.h"
 #include "cli/names.h"
 #include "cli/target.h"
 

@@ -15,6 +15,7 @@
 
 #include "addin/connect.h"
 #include "cli/console_ui.h"
+#include "cli/errors.h"
 #include "cli/numbers.h"
 #include "cli/options.h"
 #include "host/clock.h"
@@ -49,13 +50,9 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// A file that cannot be loaded or written: exit status 2.
-class FileProblem : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// An event that cannot be carried out: reported and skipped.
+// An event that cannot be carried out: reported with its line and skipped,
+// and the session goes on (unlike a UsageError, which ends it before any
+// event runs).
 class Refused : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -156,7 +153,7 @@ std::filesystem::path SessionSettingsPath(const SessionOptions& options) {
   try {
     CheckSettingsFile(path, false, options.encoding);
   } catch (const std::runtime_error& e) {
-    throw FileProblem(e.what());
+    throw UsageError(e.what());
   }
   if (options.ini.empty()) {
     std::error_code ec;
@@ -240,7 +237,7 @@ class Session {
     try {
       return Workspace(options.files, options.encoding);
     } catch (const std::exception& e) {
-      throw FileProblem(e.what());
+      throw UsageError(e.what());
     }
   }
 
@@ -248,7 +245,7 @@ class Session {
     try {
       return RegionalClock::ForUser(Environment::Current().locale, Environment::Current().qlx_now);
     } catch (const VbError& e) {
-      throw FileProblem(ToUtf8(e.Description()));
+      throw UsageError(ToUtf8(e.Description()));
     }
   }
 
@@ -412,7 +409,7 @@ int RunSession(const SessionOptions& options, std::istream& events, std::FILE* o
     const bool all_done = session.Run(events);
     if (!session.SaveFiles()) return kExitUsage;
     return all_done ? kExitOk : kExitReported;
-  } catch (const FileProblem& e) {
+  } catch (const UsageError& e) {
     std::fprintf(err, "qlx: %s\n", e.what());
     return kExitUsage;
   }

@@ -1,5 +1,6 @@
 #include "cli/target.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,19 +29,20 @@ Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
   const std::vector<ProcData> table = ops.ProcedureTable(count);
   ops.SetVBInstance(nullptr);
   const std::size_t colon = wanted.rfind(':');
-  const std::string name = AsciiLower(wanted.substr(0, colon));
+  const std::string name = wanted.substr(0, colon);
   const std::string kind = colon == std::string::npos ? "" : AsciiLower(wanted.substr(colon + 1));
   if (!kind.empty() && kind != "get" && kind != "let" && kind != "set") {
     throw UsageError("--proc " + wanted + ": the part after ':' is get, let or set");
   }
+  // Names come from the module as text; bytes that are not UTF-8 name none of them.
+  const std::optional<Text> name_text = IsValidUtf8(name) ? std::optional(FromUtf8(name)) : std::nullopt;
+  const Text kind_text = FromUtf8(kind);
   std::vector<const ProcData*> found;
   std::string names;
   for (Short i = 0; i < count && i < static_cast<Short>(table.size()); ++i) {
     const ProcData& p = table[static_cast<std::size_t>(i)];
-    const std::string label = ProcLabel(p);
-    names += (names.empty() ? "" : ", ") + label;
-    if (AsciiLower(ToUtf8(p.ProcName)) != name) continue;
-    if (kind.empty() || AsciiLower(label) == name + ":" + kind) found.push_back(&p);
+    names += (names.empty() ? "" : ", ") + ProcLabel(p);
+    if (name_text && ProcedureIs(p, *name_text, kind_text)) found.push_back(&p);
   }
   const std::string module = ToUtf8(ws.First().Module()->UncountedName());
   if (found.size() == 1) return found.front()->BodyStartRow;

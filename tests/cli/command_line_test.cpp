@@ -1,6 +1,8 @@
 // What qlx does with the command line itself: which output options go
-// together, what a run over many files prints and sums up, standard input
-// for check, misspelt commands and the help that names what a command reads.
+// together, each operation's command, what a run over many files prints and
+// sums up, standard input for check, misspelt commands and the help that
+// names what a command reads.
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -8,6 +10,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "operations/operations.h"
 
 namespace qlx::testing {
 namespace {
@@ -63,6 +66,41 @@ TEST_P(OutputPairTest, IsRefusedAndNothingIsPrintedOrWritten) {
 INSTANTIATE_TEST_SUITE_P(Pairs, OutputPairTest,
                          ::testing::Values(std::pair{"--stdout", "--diff"}, std::pair{"--diff", "--stdout"},
                                            std::pair{"--stdout", "--check"}, std::pair{"--check", "--diff"}));
+
+// Every operation is a command: one for a procedure takes one file and the
+// procedure, one for whole modules takes files and walks folders; each runs
+// its own operation.
+class OperationCommandTest : public CommandLineTest, public ::testing::WithParamInterface<OperationInfo> {};
+
+TEST_P(OperationCommandTest, TakesWhatItsScopeNamesAndRunsItsOperation) {
+  const std::string name(GetParam().name);
+  const bool one_procedure = GetParam().scope == OperationScope::kProcedure;
+  const auto before = Snapshot();
+  std::vector<std::string> args = {name, "--check", "--ini", Ini()};
+  if (one_procedure) {
+    args.insert(args.end(), {Path("One.bas"), "--proc", "Go"});
+  } else {
+    args.push_back(Src());
+  }
+  const RunResult r = RunQlx(args, kNow);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out, one_procedure ? Path("One.bas") + "\n" : Path("One.bas") + "\n" + Path("Two.bas") + "\n");
+  EXPECT_EQ(Snapshot(), before);
+  // The other scope's way of naming what to change is refused.
+  const std::vector<std::string> other = one_procedure
+                                             ? std::vector<std::string>{name, Path("One.bas"), Path("Two.bas")}
+                                             : std::vector<std::string>{name, Path("One.bas"), "--proc", "Go"};
+  const RunResult refused = RunQlx(other, kNow);
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_EQ(Snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, OperationCommandTest, ::testing::ValuesIn(kOperationTable),
+                         [](const auto& info) {
+                           std::string name(info.param.name);
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 // The summary of a run over a folder says what happened to the files: a
 // preview wrote nothing, so its files would change.

@@ -232,7 +232,9 @@ INSTANTIATE_TEST_SUITE_P(
         ProcCase{"Unknown", "Nope", 2, "no procedure Nope in Account; its procedures: Balance:get, Balance:let"},
         ProcCase{"Ambiguous", "Balance", 2, "give one of Balance:get, Balance:let"},
         ProcCase{"NoSuchKind", "Balance:set", 2, "no procedure Balance:set"},
-        ProcCase{"BadKind", "Balance:put", 2, "get, let or set"}),
+        ProcCase{"BadKind", "Balance:put", 2, "get, let or set"},
+        // Bytes that are not UTF-8 name no procedure, and are said back as they came.
+        ProcCase{"NotUtf8", "Balance\xff", 2, "no procedure Balance\xff in Account; its procedures: "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProjectTest, StdinIsReadAndTheResultGoesToStdout) {
