@@ -293,13 +293,13 @@ void PrintSummary(const CheckCommandOptions& options, const std::vector<Reported
 // A usage error of the options, said; nullopt when they can be run.
 std::optional<int> RefuseOptions(const CheckCommandOptions& options) {
   if (options.format != "text" && options.format != "json" && options.format != "github") {
-    std::fprintf(stderr, "qlx: --format must be text, json or github, not '%s'\n", options.format.c_str());
+    Say("--format must be text, json or github, not '" + options.format + "'");
     return kExitUsage;
   }
   try {
     check::RuleSet().Apply(options.select, options.ignore);
   } catch (const std::invalid_argument& e) {
-    std::fprintf(stderr, "qlx: %s\n", e.what());
+    Say(e.what());
     return kExitUsage;
   }
   if (options.baseline && options.write_baseline) {

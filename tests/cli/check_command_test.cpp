@@ -217,6 +217,27 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"NoPath", {"check"}, "PATH is required"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A refused value comes back as the user typed it, with its control
+// characters shown as names are: it cannot recolour the terminal or make a
+// line of its own.
+class CheckRefusedValueTest : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CheckRefusedValueTest, IsShownWithItsControlCharactersEscaped) {
+  const RunResult r = RunQlx(GetParam().args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "qlx: " + GetParam().message + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check, CheckRefusedValueTest,
+    ::testing::Values(UsageCase{"Format", {"check", "--format", "x\x1b[31m\nqlx: ok", "."},
+                                "--format must be text, json or github, not 'x\\x1b[31m\\x0aqlx: ok'"},
+                      UsageCase{"Select", {"check", "--select", "stale\x1b]0;t\x07", "."},
+                                "unknown rule 'stale\\x1b]0;t\\x07'"},
+                      UsageCase{"Ignore", {"check", "--ignore", "a\rb", "."}, "unknown rule 'a\\x0db'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(CheckCommandTest, BinaryFileIsAFileErrorButOthersAreChecked) {
   WriteFile(dir.path() / "src" / "Bad.bas", std::string("\0\1\2\3", 4));
   const RunResult r = RunQlx({"check", Src()});
