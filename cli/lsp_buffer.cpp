@@ -8,38 +8,7 @@ namespace qlx::cli::lsp {
 
 namespace {
 
-TextView EndText(std::uint8_t end) {
-  switch (end) {
-    case 1: return u"\r\n";
-    case 2: return u"\n";
-    case 3: return u"\r";
-    default: return u"";
-  }
-}
-
-// Splits at CR LF, LF or a lone CR, as the module reader does: a text that
-// ends with a line end has no empty line after it.
-template <typename Char, typename Add>
-void SplitEnds(std::basic_string_view<Char> text, Add add) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != Char('\n') && text[end] != Char('\r')) ++end;
-    std::uint8_t kind = 0;
-    std::size_t next = end;
-    if (end < text.size()) {
-      if (text[end] == Char('\r') && end + 1 < text.size() && text[end + 1] == Char('\n')) {
-        kind = 1;
-        next += 2;
-      } else {
-        kind = text[end] == Char('\n') ? 2 : 3;
-        ++next;
-      }
-    }
-    add(text.substr(start, end - start), kind);
-    start = next;
-  }
-}
+TextView EndText(LineEnd end) { return LineEndText<char16_t>(end); }
 
 }  // namespace
 
@@ -54,9 +23,9 @@ class Buffer::Pieces {
     constexpr std::size_t kPiece = std::size_t{1} << 20;
     std::size_t from = 0;
     std::size_t at = 0;
-    SplitEnds(std::string_view(utf8), [&](std::string_view line, std::uint8_t end) {
-      at = static_cast<std::size_t>(line.data() - utf8.data()) + line.size() + (end == 1 ? 2 : end ? 1 : 0);
-      ends.push_back(static_cast<End>(end));
+    VisitLines(std::string_view(utf8), [&](std::string_view line, LineEnd end) {
+      at = static_cast<std::size_t>(line.data() - utf8.data()) + line.size() + LineEndLength(end);
+      ends.push_back(end);
       if (at - from >= kPiece) {
         pieces_.emplace_back(utf8, from, at - from);
         from = at;
@@ -72,10 +41,9 @@ class Buffer::Pieces {
       at_ = 0;
     }
     std::string& piece = pieces_[piece_];
-    std::size_t end = at_;
-    while (end < piece.size() && piece[end] != '\r' && piece[end] != '\n') ++end;
-    Text line = FromUtf8(std::string_view(piece).substr(at_, end - at_));
-    at_ = end + (piece.compare(end, 2, "\r\n") == 0 ? 2 : end < piece.size() ? 1 : 0);
+    const LineBreak end = NextLineBreak(std::string_view(piece), at_);
+    Text line = FromUtf8(std::string_view(piece).substr(at_, end.at - at_));
+    at_ = end.Next();
     if (at_ >= piece.size()) std::string().swap(piece);
     return line;
   }
@@ -88,7 +56,7 @@ class Buffer::Pieces {
     return bytes;
   }
 
-  std::vector<End> ends;
+  std::vector<LineEnd> ends;
 
  private:
   std::vector<std::string> pieces_;
@@ -164,7 +132,7 @@ void Buffer::ForEachLine(const LineVisitor& visit) const {
   for (long line = 0; line < LineCount(); ++line) {
     const bool hidden = k < hidden_.size() && hidden_[k].line == line;
     const Text& content = hidden ? hidden_[k++].text : module_->Line(row++);
-    if (!visit(content, EndText(static_cast<std::uint8_t>(ends_[static_cast<std::size_t>(line)])))) return;
+    if (!visit(content, EndText(ends_[static_cast<std::size_t>(line)]))) return;
   }
 }
 
@@ -182,27 +150,17 @@ std::string Buffer::Utf8Lines(long from, long to) const {
   std::string out;
   for (long line = from; line < to; ++line) {
     out += ToUtf8(Content(line));
-    out += ToUtf8(EndText(static_cast<std::uint8_t>(ends_[static_cast<std::size_t>(line)])));
+    out += ToUtf8(EndText(ends_[static_cast<std::size_t>(line)]));
   }
   return out;
 }
 
 void Buffer::Change(Position start, Position end, const Text& replacement) {
   const long n = LineCount();
-  struct At {
-    long line;
-    long character;
-  };
-  // As OffsetOf: past its line's end is the line's end, past the last line
-  // the text's end (line n, the empty line after a final line end).
-  const auto place = [&](Position p) -> At {
-    const long line = std::max(0L, p.line);
-    if (line < n) return {line, std::clamp(p.character, 0L, static_cast<long>(Content(line).size()))};
-    if (n == 0 || ends_[static_cast<std::size_t>(n - 1)] != End::kNone) return {n, 0};
-    return {n - 1, static_cast<long>(Content(n - 1).size())};
-  };
-  const At a = place(start);
-  At b = place(end);
+  const auto length = [this](long line) { return static_cast<long>(Content(line).size()); };
+  const LineEnd last_end = n > 0 ? ends_[static_cast<std::size_t>(n - 1)] : LineEnd::kNone;
+  const Position a = PlaceOf(start, n, last_end, length);
+  Position b = PlaceOf(end, n, last_end, length);
   if (b.line < a.line || (b.line == a.line && b.character < a.character)) b = a;
   const auto content = [&](long line) { return line < n ? TextView(Content(line)) : TextView(); };
 
@@ -210,7 +168,7 @@ void Buffer::Change(Position start, Position end, const Text& replacement) {
   // place. A lone CR before it may become CR LF with it.
   long first = a.line;
   Text changed;
-  if (first > 0 && ends_[static_cast<std::size_t>(first - 1)] == End::kCr) {
+  if (first > 0 && ends_[static_cast<std::size_t>(first - 1)] == LineEnd::kCr) {
     --first;
     changed = content(first);
     changed += u'\r';
@@ -218,13 +176,13 @@ void Buffer::Change(Position start, Position end, const Text& replacement) {
   changed += content(a.line).substr(0, static_cast<std::size_t>(a.character));
   changed += replacement;
   changed += content(b.line).substr(static_cast<std::size_t>(b.character));
-  if (b.line < n) changed += EndText(static_cast<std::uint8_t>(ends_[static_cast<std::size_t>(b.line)]));
+  if (b.line < n) changed += EndText(ends_[static_cast<std::size_t>(b.line)]);
   const long last = std::min(b.line, n - 1);
   std::vector<Text> lines;
-  std::vector<End> ends;
-  SplitEnds(TextView(changed), [&](TextView line, std::uint8_t e) {
+  std::vector<LineEnd> ends;
+  VisitLines(TextView(changed), [&](TextView line, LineEnd e) {
     lines.emplace_back(line);
-    ends.push_back(static_cast<End>(e));
+    ends.push_back(e);
   });
 
   // In place when the lines the module reader hides stay as they are: the
@@ -242,7 +200,7 @@ void Buffer::Change(Position start, Position end, const Text& replacement) {
     std::string utf8 = Utf8Lines(0, first);
     for (std::size_t i = 0; i < lines.size(); ++i) {
       utf8 += ToUtf8(lines[i]);
-      utf8 += ToUtf8(EndText(static_cast<std::uint8_t>(ends[i])));
+      utf8 += ToUtf8(EndText(ends[i]));
     }
     utf8 += Utf8Lines(last + 1, n);
     Reset(std::move(utf8));

@@ -14,6 +14,7 @@
 
 #include "check/module_check.h"
 #include "cli/lsp_text.h"
+#include "host/lines.h"
 #include "host/memory/editor.h"
 
 namespace qlx::cli::lsp {
@@ -61,7 +62,6 @@ class Buffer {
   int InPlaceChanges() const { return in_place_; }
 
  private:
-  enum class End : std::uint8_t { kNone, kCrLf, kLf, kCr };
   struct HiddenLine {
     long line;  // in the buffer
     Text text;
@@ -76,7 +76,7 @@ class Buffer {
   std::filesystem::path path_;
   std::shared_ptr<MemoryCodeModule> module_;
   std::vector<HiddenLine> hidden_;  // by line
-  std::vector<End> ends_;           // one per line: every line but the last has one
+  std::vector<LineEnd> ends_;           // one per line: every line but the last has one
   std::optional<std::string> problem_;
   int in_place_ = 0;
 };

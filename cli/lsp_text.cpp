@@ -6,18 +6,25 @@
 
 namespace qlx::cli::lsp {
 
+Position PlaceOf(Position position, long line_count, LineEnd last_end, const std::function<long(long)>& length) {
+  const long line = std::max(0L, position.line);
+  if (line < line_count) return {line, std::clamp(position.character, 0L, length(line))};
+  if (line_count == 0 || last_end != LineEnd::kNone) return {line_count, 0};
+  return {line_count - 1, length(line_count - 1)};
+}
+
 std::size_t OffsetOf(const Text& text, Position position) {
-  std::size_t i = 0;
-  for (long line = 0; line < position.line; ++line) {
-    while (i < text.size() && text[i] != u'\n' && text[i] != u'\r') ++i;
-    if (i == text.size()) return i;
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    ++i;
-  }
-  const std::size_t line_start = i;
-  while (i < text.size() && text[i] != u'\n' && text[i] != u'\r') ++i;
-  const std::size_t wanted = line_start + static_cast<std::size_t>(std::max(0L, position.character));
-  return std::min(wanted, i);
+  std::vector<TextView> lines;
+  LineEnd last_end = LineEnd::kNone;
+  VisitLines(TextView(text), [&](TextView line, LineEnd end) {
+    lines.push_back(line);
+    last_end = end;
+  });
+  const long count = static_cast<long>(lines.size());
+  const Position at =
+      PlaceOf(position, count, last_end, [&](long line) { return static_cast<long>(lines[static_cast<std::size_t>(line)].size()); });
+  if (at.line == count) return text.size();
+  return static_cast<std::size_t>(lines[static_cast<std::size_t>(at.line)].data() - text.data() + at.character);
 }
 
 void ApplyChange(Text& text, Position start, Position end, const Text& replacement) {
@@ -28,15 +35,7 @@ void ApplyChange(Text& text, Position start, Position end, const Text& replaceme
 
 std::vector<Text> SplitKeepingEnds(const Text& text) {
   std::vector<Text> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    if (text[i] == u'\n' || text[i] == u'\r') {
-      lines.push_back(text.substr(start, i + 1 - start));
-      start = i + 1;
-    }
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
+  VisitLines(TextView(text), [&](TextView line, LineEnd end) { lines.emplace_back(line.data(), line.size() + LineEndLength(end)); });
   return lines;
 }
 
@@ -177,16 +176,7 @@ std::optional<long> MisreadCp932Line(const std::function<void(const LineVisitor&
 
 std::optional<long> MisreadCp932Line(const Text& text) {
   return MisreadCp932Line([&text](const LineVisitor& visit) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-      std::size_t end = start;
-      while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') ++end;
-      std::size_t next = end;
-      if (next < text.size()) next += (text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n') ? 2 : 1;
-      const TextView all(text);
-      if (!visit(all.substr(start, end - start), all.substr(end, next - end))) return;
-      start = next;
-    }
+    VisitLines(TextView(text), [&](TextView line, LineEnd end) { return visit(line, LineEndText<char16_t>(end)); });
   });
 }
 

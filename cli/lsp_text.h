@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/lines.h"
 #include "host/text.h"
 
 namespace qlx::cli::lsp {
@@ -16,6 +17,13 @@ struct Position {
   long character = 0;  // UTF-16 code units
   bool operator==(const Position&) const = default;
 };
+
+// Where a position falls in a text of line_count lines, the last of them
+// ending with last_end; length gives a line's length without its end. A
+// position past its line's end is the end of the line; past the last line,
+// the end of the text: line line_count, the empty line after a final line
+// end, or else the end of the last line.
+Position PlaceOf(Position position, long line_count, LineEnd last_end, const std::function<long(long)>& length);
 
 // The offset of a position in text; lines end at CR LF, LF or CR. A position
 // past its line's end is the end of the line; past the last line, the end

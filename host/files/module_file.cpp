@@ -1,6 +1,7 @@
 #include "host/files/module_file.h"
 
 #include "host/files/file_io.h"
+#include "host/lines.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,21 +17,9 @@ namespace {
 // being read whole.
 constexpr std::uintmax_t kMaxFileSize = 128u * 1024 * 1024;
 
-enum class Ending : std::uint8_t { kNone, kCrLf, kLf, kCr };
+using Ending = LineEnd;
 
-std::string_view EndingBytes(Ending ending) {
-  switch (ending) {
-    case Ending::kCrLf:
-      return "\r\n";
-    case Ending::kLf:
-      return "\n";
-    case Ending::kCr:
-      return "\r";
-    case Ending::kNone:
-      break;
-  }
-  return "";
-}
+std::string_view EndingBytes(Ending ending) { return LineEndText<char>(ending); }
 
 struct FileLine {
   std::size_t offset;  // into the file's bytes
@@ -42,26 +31,9 @@ struct FileLine {
 // empty line after it.
 std::vector<FileLine> SplitLines(std::string_view bytes, std::size_t start) {
   std::vector<FileLine> lines;
-  std::size_t pos = start;
-  while (pos < bytes.size()) {
-    const std::size_t end = bytes.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-      lines.push_back({pos, bytes.size() - pos, Ending::kNone});
-      break;
-    }
-    Ending ending = Ending::kLf;
-    std::size_t next = end + 1;
-    if (bytes[end] == '\r') {
-      if (next < bytes.size() && bytes[next] == '\n') {
-        ending = Ending::kCrLf;
-        ++next;
-      } else {
-        ending = Ending::kCr;
-      }
-    }
-    lines.push_back({pos, end - pos, ending});
-    pos = next;
-  }
+  VisitLines(bytes.substr(start), [&](std::string_view content, Ending ending) {
+    lines.push_back({static_cast<std::size_t>(content.data() - bytes.data()), content.size(), ending});
+  });
   return lines;
 }
 

@@ -3,6 +3,7 @@
 #include "host/memory/statements.h"
 
 #include "host/chars.h"
+#include "host/lines.h"
 
 namespace qlx::memory {
 namespace {
@@ -199,14 +200,12 @@ Statement ReadStatement(TextView s) {
 // ("a" CR LF gives "a" and "").
 std::vector<Text> SplitLines(TextView text) {
   std::vector<Text> pieces;
-  std::size_t begin = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\r' && text[i] != u'\n') continue;
-    pieces.emplace_back(text.substr(begin, i - begin));
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    begin = i + 1;
-  }
-  pieces.emplace_back(text.substr(begin));
+  LineEnd last = LineEnd::kCrLf;  // an empty text is one empty piece
+  VisitLines(text, [&](TextView line, LineEnd end) {
+    pieces.emplace_back(line);
+    last = end;
+  });
+  if (last != LineEnd::kNone) pieces.emplace_back();
   return pieces;
 }
 

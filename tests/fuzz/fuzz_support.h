@@ -12,6 +12,7 @@
 
 #include "host/files/encoding.h"
 #include "host/files/module_file.h"
+#include "host/lines.h"
 #include "host/memory/editor.h"
 #include "host/text.h"
 
@@ -57,17 +58,7 @@ inline std::uint64_t Hash(const std::uint8_t* data, std::size_t size) {
 inline std::vector<std::string_view> PhysicalLines(std::string_view bytes) {
   if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
   std::vector<std::string_view> lines;
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const std::size_t end = bytes.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-      lines.push_back(bytes.substr(pos));
-      break;
-    }
-    lines.push_back(bytes.substr(pos, end - pos));
-    pos = end + 1;
-    if (bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n') ++pos;
-  }
+  VisitLines(bytes, [&](std::string_view line, LineEnd) { lines.push_back(line); });
   return lines;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "host/lines.h"
+#include "host/memory/statements.h"
 #include "host/vberror.h"
 #include "support/text.h"
 
@@ -183,6 +185,64 @@ TEST(VbErrorTest, StandardExceptionsMapToVbNumbers) {
   EXPECT_EQ(number_of([] { throw std::runtime_error("x"); }), 5);
   EXPECT_EQ(number_of([] { throw VbError(35); }), 35);
 }
+
+// Every reader cuts lines the same way, over bytes and over UTF-16: the
+// lines with their ends give the text back, a final line end leaves no
+// empty line after it, and the editor's insertion pieces add that empty
+// line (an empty text is one empty piece).
+struct SplitCase {
+  const char* name;
+  std::string text;
+  std::vector<std::pair<std::string, LineEnd>> lines;
+};
+
+class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
+
+template <typename Char>
+std::vector<std::pair<std::string, LineEnd>> Visited(std::basic_string_view<Char> text) {
+  std::vector<std::pair<std::string, LineEnd>> lines;
+  VisitLines(text, [&](std::basic_string_view<Char> line, LineEnd end) {
+    lines.emplace_back(std::string(line.begin(), line.end()), end);
+  });
+  return lines;
+}
+
+TEST_P(SplitLinesTest, CutsAtEveryKindOfEnd) {
+  const SplitCase& c = GetParam();
+  EXPECT_EQ(Visited(std::string_view(c.text)), c.lines);
+  const Text wide(c.text.begin(), c.text.end());
+  EXPECT_EQ(Visited(TextView(wide)), c.lines);
+
+  std::string joined;
+  std::vector<Text> pieces;
+  for (const auto& [content, end] : c.lines) {
+    joined += content;
+    joined += LineEndText<char>(end);
+    pieces.emplace_back(content.begin(), content.end());
+  }
+  EXPECT_EQ(joined, c.text);
+  if (c.lines.empty() || c.lines.back().second != LineEnd::kNone) pieces.emplace_back();
+  EXPECT_EQ(memory::SplitLines(wide), pieces);
+}
+
+TEST(VisitLinesTest, StopsWhenTheVisitorSaysSo) {
+  int seen = 0;
+  VisitLines(std::string_view("a\nb\nc"), [&](std::string_view, LineEnd) { return ++seen < 2; });
+  EXPECT_EQ(seen, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SplitLinesTest,
+    ::testing::Values(
+        SplitCase{"Empty", "", {}},
+        SplitCase{"NoFinalEnd", "ab", {{"ab", LineEnd::kNone}}},
+        SplitCase{"CrLf", "a\r\nb\r\n", {{"a", LineEnd::kCrLf}, {"b", LineEnd::kCrLf}}},
+        SplitCase{"Lf", "a\n\nb", {{"a", LineEnd::kLf}, {"", LineEnd::kLf}, {"b", LineEnd::kNone}}},
+        SplitCase{"LoneCrAtTheEnd", "a\r", {{"a", LineEnd::kCr}}},
+        SplitCase{"CrBeforeCrLf", "a\r\r\nb", {{"a", LineEnd::kCr}, {"", LineEnd::kCrLf}, {"b", LineEnd::kNone}}},
+        SplitCase{"LfCrIsTwoEnds", "a\n\rb", {{"a", LineEnd::kLf}, {"", LineEnd::kCr}, {"b", LineEnd::kNone}}},
+        SplitCase{"OnlyEnds", "\r\n\n\r", {{"", LineEnd::kCrLf}, {"", LineEnd::kLf}, {"", LineEnd::kCr}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qlx
