@@ -173,8 +173,14 @@ Row ClsProcInf::CheckEnd(Row last_row, Row body_start_row) {
 }
 
 Text ClsProcInf::CheckRef(const Text& name) {
-  return parser_.CheckRef(name, body_def_end_row_ + 1, body_end_row_ - 1,
-                          [this](Row r) { return Trim(LineAt(r)); });
+  // Trimmed in place, as Trim would: one copy of each row, not two.
+  return parser_.CheckRef(name, body_def_end_row_ + 1, body_end_row_ - 1, [this](Row r) {
+    Text line = LineAt(r);
+    const std::size_t last = line.find_last_not_of(u' ');
+    line.erase(last == Text::npos ? 0 : last + 1);
+    line.erase(0, line.find_first_not_of(u' '));
+    return line;
+  });
 }
 
 void ClsProcInf::ResetBodyPos(Row lngProcStartRow) {

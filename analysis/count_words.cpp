@@ -6,6 +6,13 @@
 namespace qlx {
 
 Text CountWords(TextView text, TextView pattern, UiService& ui) {
+  // A pattern without wildcards matches only itself: its first place in
+  // the text, found without a copy of every window (the body scan of each
+  // parameter asks this of every row).
+  if (pattern.find_first_of(u"*?#[") == TextView::npos) {
+    const std::size_t at = text.find(pattern);
+    return at == TextView::npos ? Text() : Text(text.substr(0, at));
+  }
   try {
     const long long width = static_cast<long long>(pattern.size());
     const long long last = static_cast<long long>(text.size()) - width + 1;

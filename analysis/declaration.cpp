@@ -1,5 +1,6 @@
 #include "analysis/declaration.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -117,13 +118,12 @@ DeclarationParser::Kind DeclarationParser::TypeOfProc(TextView text, ProcKind ki
 }
 
 bool DeclarationParser::IsInnerDec(TextView line) {
-  bool result = false;
-  Guarded(ui_, rules_.report_form, Title(u"IsInnerDec"), [&] {
-    const Text s = LTrim(line);
-    if (Len(s) < 5) return;
-    result = Left(s, 7) == u"Static " || Left(s, 6) == u"Const " || Left(s, 4) == u"Dim ";
-  });
-  return result;
+  // Read in place: it is asked of every row of every procedure, and
+  // nothing here can fail.
+  const std::size_t start = std::min(line.find_first_not_of(u' '), line.size());
+  const TextView s = line.substr(start);
+  if (s.size() < 5) return false;
+  return s.starts_with(u"Static ") || s.starts_with(u"Const ") || s.starts_with(u"Dim ");
 }
 
 Text DeclarationParser::StripComment(TextView line) {
@@ -350,7 +350,7 @@ Text DeclarationParser::CheckRef(TextView name, Row first, Row last,
           const Text head = CountWords(t, u" ", ui_);
           hit = Like(head, head_pattern) && Like(Left(t, Len(head) + 2), element_pattern);
         } else {
-          hit = Like(Left(t, Len(name) + 2), pattern);
+          hit = Like(TextView(t).substr(0, name.size() + 2), pattern);
         }
         if (hit) {
           result = Text(u"I/O");
