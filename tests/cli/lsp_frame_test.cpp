@@ -112,6 +112,56 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"Nothing", "{}", Kind::kInvalid, nullptr, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A document's text, too long for the JSON parser to copy byte by byte, is
+// decoded apart: the message must read as the JSON parser reads it, and
+// whatever the parser refuses is refused all the same.
+struct LongStringCase {
+  const char* name;
+  std::string before;  // the body up to the long string's first character
+  std::string piece;   // repeated to make the string's text
+  std::string after;   // from the string's closing quote on
+  friend void PrintTo(const LongStringCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LongString : public ::testing::TestWithParam<LongStringCase> {};
+
+TEST_P(LongString, ReadsAsTheJsonParserReadsIt) {
+  std::string text;
+  while (text.size() < (std::size_t{80} << 10)) text += GetParam().piece;
+  const std::string body = GetParam().before + text + GetParam().after;
+  const json expected = json::parse(body, nullptr, false);
+  const Incoming m = Decode(body);
+  if (expected.is_discarded()) {
+    EXPECT_EQ(m.kind, Incoming::Kind::kParseError);
+    return;
+  }
+  ASSERT_EQ(m.kind, Incoming::Kind::kNotification) << m.problem;
+  EXPECT_TRUE(m.params == expected["params"]);
+}
+
+constexpr const char* kOpen = R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///a.bas","text":")";
+constexpr const char* kClose = R"("}}})";
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LongString,
+    ::testing::Values(
+        LongStringCase{"Escapes", kOpen, R"(Sub A()\r\n    s = \"x\\y\/\"\t\b\f\n\rEnd Sub\r\n)", kClose},
+        LongStringCase{"Utf8", kOpen, "' 合計する 𠮷 é\\r\\n", kClose},
+        LongStringCase{"UnicodeEscape", kOpen, R"(a\u00e9\ud842\udfb7\r\n)", kClose},
+        LongStringCase{"ControlCharacter", kOpen, "a\tb\\r\\n", kClose},
+        LongStringCase{"BadEscape", kOpen, R"(a\qb)", kClose},
+        LongStringCase{"Surrogate", kOpen, "a\xed\xa0\x80", kClose},
+        LongStringCase{"Overlong", kOpen, "a\xc0\xaf", kClose},
+        LongStringCase{"CutSequence", kOpen, "a\xe3\x81", kClose},
+        LongStringCase{"BrokenAfter", kOpen, "abc", R"("}},})"},
+        LongStringCase{"ANameNotAValue", R"({"jsonrpc":"2.0","method":"x","params":{")",
+                       "abc", R"(":"qlx long strin\u0067"}})"},
+        LongStringCase{"ValueSpelledLikeTheStandIn", R"({"jsonrpc":"2.0","method":"x","params":{"a":"qlx long strin\u0067","b":")",
+                       "abc", R"("}})"},
+        LongStringCase{"InAnArray", R"({"jsonrpc":"2.0","method":"x","params":[1,")", "abc", R"(",{"b":"c"}]})"},
+        LongStringCase{"TwoLongOnes", R"({"jsonrpc":"2.0","method":"x","params":{"a":")", "abc",
+                       R"(","b":")" + std::string(70000, 'z') + R"("}})"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- the server ----------------------------------------------------------------
 
 std::string Message(const json& m) { return Framed(m.dump()); }
