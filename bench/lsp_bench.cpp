@@ -3,7 +3,9 @@
 // change to the new diagnostics (each with the processor time the server
 // took for it), with the server's peak resident memory against the
 // document's size.
-//   lsp_bench [MEGABYTES]
+//   lsp_bench [MEGABYTES [OTHER_QLX]]
+// With OTHER_QLX (another build of qlx, such as the one before a change) the
+// same document goes to that server too, first, in the same run.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 
 class Server {
  public:
-  Server() {
+  explicit Server(const char* binary) {
     int to_server[2], from_server[2];
     if (::pipe(to_server) != 0 || ::pipe(from_server) != 0) std::exit(1);
     pid_ = ::fork();
@@ -39,7 +41,7 @@ class Server {
       ::setenv("QLX_NOW", "2026-12-08T09:05:03", 1);
       ::setenv("HOME", "/nonexistent", 1);
       ::setenv("QLX_INI", "", 1);
-      ::execl(QLX_BINARY, QLX_BINARY, "lsp", "--debounce", "0", static_cast<char*>(nullptr));
+      ::execl(binary, binary, "lsp", "--debounce", "0", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(to_server[0]);
@@ -128,22 +130,19 @@ class Server {
 
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-}  // namespace
+struct Figures {
+  double open_time = 0, open_cpu = 0, change_time = 0, change_cpu = 0, peak = 0, before = 0;
+  std::size_t opened = 0, changed = 0;
+};
 
-int main(int argc, char** argv) {
-  const double megabytes = argc > 1 ? std::atof(argv[1]) : 20;
-  // Procedures of 100 lines, each of its own name, to about the size (a
-  // line of the generated modules is about 30 bytes).
-  const int lines_wanted = static_cast<int>(megabytes * 1e6 / 30);
-  const std::string text = qlx::bench::MakeModule(std::max(1, lines_wanted / 100), 3, lines_wanted);
-  const long lines = static_cast<long>(std::count(text.begin(), text.end(), '\n'));
-
-  Server server;
+Figures Measure(const char* binary, const std::string& text) {
+  Figures f;
+  Server server(binary);
   server.Send({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", json::object()}}}});
   while (!server.Receive().contains("id")) {
   }
   server.Send({{"jsonrpc", "2.0"}, {"method", "initialized"}, {"params", json::object()}});
-  const double before = server.PeakMegabytes();
+  f.before = server.PeakMegabytes();
   const std::string uri = "file:///nonexistent/Big.bas";
 
   const double cpu_before = server.ProcessorSeconds();
@@ -151,9 +150,9 @@ int main(int argc, char** argv) {
   server.Send({{"jsonrpc", "2.0"},
                {"method", "textDocument/didOpen"},
                {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vba"}, {"version", 1}, {"text", text}}}}}});
-  const std::size_t opened = server.Diagnostics();
-  const double open_time = Since(start);
-  const double open_cpu = server.ProcessorSeconds() - cpu_before;
+  f.opened = server.Diagnostics();
+  f.open_time = Since(start);
+  f.open_cpu = server.ProcessorSeconds() - cpu_before;
 
   start = Clock::now();
   server.Send({{"jsonrpc", "2.0"},
@@ -164,18 +163,37 @@ int main(int argc, char** argv) {
                   json::array({{{"range", {{"start", {{"line", 10}, {"character", 0}}},
                                            {"end", {{"line", 10}, {"character", 0}}}}},
                                 {"text", "    total = 1\r\n"}}})}}}});
-  const std::size_t changed = server.Diagnostics();
-  const double change_time = Since(start);
-  const double change_cpu = server.ProcessorSeconds() - cpu_before - open_cpu;
-  const double peak = server.PeakMegabytes();
+  f.changed = server.Diagnostics();
+  f.change_time = Since(start);
+  f.change_cpu = server.ProcessorSeconds() - cpu_before - f.open_cpu;
+  f.peak = server.PeakMegabytes();
+  return f;
+}
 
-  const double size = static_cast<double>(text.size()) / 1e6;
-  std::printf("qlx lsp, a document of %.1f MB (%ld lines)\n", size, lines);
-  std::printf("  open to diagnostics:     %7.3f s  (%zu diagnostics; the server's processor time %.2f s)\n", open_time,
-              opened, open_cpu);
+void Print(const char* label, const Figures& f, double size) {
+  if (*label != 0) std::printf("%s\n", label);
+  std::printf("  open to diagnostics:     %7.3f s  (%zu diagnostics; the server's processor time %.2f s)\n", f.open_time,
+              f.opened, f.open_cpu);
   std::printf("  change to diagnostics:   %7.3f s  (%zu diagnostics; the server's processor time %.2f s)\n",
-              change_time, changed, change_cpu);
-  std::printf("  peak resident memory:    %7.0f MB  (%.1f times the document; %.0f MB before it was opened)\n", peak,
-              peak / size, before);
+              f.change_time, f.changed, f.change_cpu);
+  std::printf("  peak resident memory:    %7.0f MB  (%.1f times the document; %.0f MB before it was opened)\n", f.peak,
+              f.peak / size, f.before);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double megabytes = argc > 1 ? std::atof(argv[1]) : 20;
+  const char* other = argc > 2 ? argv[2] : nullptr;
+  // Procedures of 100 lines, each of its own name, to about the size (a
+  // line of the generated modules is about 30 bytes).
+  const int lines_wanted = static_cast<int>(megabytes * 1e6 / 30);
+  const std::string text = qlx::bench::MakeModule(std::max(1, lines_wanted / 100), 3, lines_wanted);
+  const long lines = static_cast<long>(std::count(text.begin(), text.end(), '\n'));
+  const double size = static_cast<double>(text.size()) / 1e6;
+
+  std::printf("qlx lsp, a document of %.1f MB (%ld lines)\n", size, lines);
+  if (other != nullptr) Print(other, Measure(other, text), size);
+  Print(other != nullptr ? QLX_BINARY : "", Measure(QLX_BINARY, text), size);
   return 0;
 }

@@ -194,6 +194,7 @@ struct SplitCase {
   const char* name;
   std::string text;
   std::vector<std::pair<std::string, LineEnd>> lines;
+  friend void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
