@@ -8,7 +8,9 @@
 // Each figure is the best of a few rounds, in wall-clock seconds and in the
 // processor seconds of the qlx process (user and system): on a machine
 // shared with other work the second says more about qlx than the first.
-//   headers_bench [ROUNDS]
+// Given qlx binaries, it measures each of them in turn on the same files in
+// each round (an older build beside this one, say).
+//   headers_bench [ROUNDS [QLX...]]
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,16 +68,16 @@ double SelfCpu() {
 }
 
 // One qlx run: its time, and its exit status, which must be one of those allowed.
-Time RunQlx(const std::string& arguments, std::initializer_list<int> allowed) {
+Time RunQlx(const std::string& qlx, const std::string& arguments, std::initializer_list<int> allowed) {
   const std::string command =
-      "QLX_NOW=2026-12-08T09:05:03 QLX_INI= HOME=/nonexistent '" QLX_BINARY "' " + arguments + " >/dev/null 2>&1";
+      "QLX_NOW=2026-12-08T09:05:03 QLX_INI= HOME=/nonexistent '" + qlx + "' " + arguments + " >/dev/null 2>&1";
   const double cpu = ChildrenCpu();
   const auto start = Clock::now();
   const int status = std::system(command.c_str());
   Time t{std::chrono::duration<double>(Clock::now() - start).count(), ChildrenCpu() - cpu};
   const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   if (std::find(allowed.begin(), allowed.end(), code) == allowed.end()) {
-    std::fprintf(stderr, "headers_bench: qlx %s ended with %d\n", arguments.c_str(), code);
+    std::fprintf(stderr, "headers_bench: %s %s ended with %d\n", qlx.c_str(), arguments.c_str(), code);
     std::exit(1);
   }
   return t;
@@ -143,29 +145,43 @@ void Print(const char* title, long files, long lines, const Time& floor, const T
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 // check, headers --check and headers on a project without headers, then
-// check and headers --check and headers on the same with current headers.
-void Measure(const char* title, const Project& project, const std::string& paths, int rounds, bool current_too) {
-  Time floor, check, headers_check, headers, check_current, headers_check_current, headers_current;
+// check and headers --check and headers on the same with current headers;
+// each binary in turn within a round.
+void Measure(const char* title, const Project& project, const std::string& paths, int rounds, bool current_too,
+             const std::vector<std::string>& binaries) {
+  struct Times {
+    Time check, headers_check, headers, check_current, headers_check_current, headers_current;
+  };
+  Time floor;
+  std::vector<Times> times(binaries.size());
   for (int round = 0; round < rounds; ++round) {
     project.Restore();
     floor.Best(Floor(project));
-    project.Restore();
-    check.Best(RunQlx("check " + paths, {1}));
-    headers_check.Best(RunQlx("headers --check -q " + paths, {1}));
-    headers.Best(RunQlx("headers -q " + paths, {0}));
-    if (!current_too) continue;
-    check_current.Best(RunQlx("check " + paths, {0, 1}));
-    headers_check_current.Best(RunQlx("headers --check -q " + paths, {0}));
-    headers_current.Best(RunQlx("headers -q " + paths, {0}));
+    for (std::size_t b = 0; b < binaries.size(); ++b) {
+      const std::string& qlx = binaries[b];
+      Times& t = times[b];
+      project.Restore();
+      t.check.Best(RunQlx(qlx, "check " + paths, {1}));
+      t.headers_check.Best(RunQlx(qlx, "headers --check -q " + paths, {1}));
+      t.headers.Best(RunQlx(qlx, "headers -q " + paths, {0}));
+      if (!current_too) continue;
+      t.check_current.Best(RunQlx(qlx, "check " + paths, {0, 1}));
+      t.headers_check_current.Best(RunQlx(qlx, "headers --check -q " + paths, {0}));
+      t.headers_current.Best(RunQlx(qlx, "headers -q " + paths, {0}));
+    }
   }
-  std::vector<Figure> rows = {{"headers --check (none current)", headers_check},
-                           {"headers (none current: writes all)", headers}};
-  if (current_too) {
-    rows.push_back({"check (all current)", check_current});
-    rows.push_back({"headers --check (all current)", headers_check_current});
-    rows.push_back({"headers (all current: writes none)", headers_current});
+  for (std::size_t b = 0; b < binaries.size(); ++b) {
+    const Times& t = times[b];
+    std::vector<Figure> rows = {{"headers --check (none current)", t.headers_check},
+                                {"headers (none current: writes all)", t.headers}};
+    if (current_too) {
+      rows.push_back({"check (all current)", t.check_current});
+      rows.push_back({"headers --check (all current)", t.headers_check_current});
+      rows.push_back({"headers (all current: writes none)", t.headers_current});
+    }
+    const std::string heading = binaries.size() > 1 ? std::string(title) + " (" + binaries[b] + ")" : title;
+    Print(heading.c_str(), static_cast<long>(project.files.size()), project.lines, floor, t.check, rows);
   }
-  Print(title, static_cast<long>(project.files.size()), project.lines, floor, check, rows);
   std::fflush(stdout);
 }
 
@@ -173,6 +189,8 @@ void Measure(const char* title, const Project& project, const std::string& paths
 
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  std::vector<std::string> binaries(argv + std::min(argc, 2), argv + argc);
+  if (binaries.empty()) binaries.push_back(QLX_BINARY);
   const fs::path root = fs::temp_directory_path() / ("qlx-headers-bench-" + std::to_string(::getpid()));
   const std::string settings = "[Author]\r\nName=Bench\r\n";
 
@@ -183,7 +201,7 @@ int main(int argc, char** argv) {
     big.Add(big_dir / (name + ".bas"), Exported(qlx::bench::MakeModule(25, 3, 2500), name, m % 2 == 0));
   }
   Write(big_dir / "QLX.ini", settings);
-  Measure("project of 200 modules", big, Quoted(big_dir), rounds, true);
+  Measure("project of 200 modules", big, Quoted(big_dir), rounds, true, binaries);
 
   // Small modules: 4 procedures in about 60 lines each.
   const std::string small = qlx::bench::MakeModule(4, 2, 60);
@@ -196,7 +214,7 @@ int main(int argc, char** argv) {
     }
   }
   Write(spread_dir / "QLX.ini", settings);
-  Measure("10,000 small modules in 100 folders", spread, Quoted(spread_dir), rounds, false);
+  Measure("10,000 small modules in 100 folders", spread, Quoted(spread_dir), rounds, false, binaries);
   fs::remove_all(spread_dir);
 
   Project flat;
@@ -206,7 +224,7 @@ int main(int argc, char** argv) {
     flat.Add(flat_dir / (name + ".bas"), Exported(small, name, m % 2 == 0));
   }
   Write(flat_dir / "QLX.ini", settings);
-  Measure("10,000 small modules in one folder", flat, Quoted(flat_dir), rounds, false);
+  Measure("10,000 small modules in one folder", flat, Quoted(flat_dir), rounds, false, binaries);
 
   std::error_code ec;
   fs::remove_all(root, ec);

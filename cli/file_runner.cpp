@@ -116,6 +116,12 @@ void SaidWritten(const std::string& path, const FileOutcome& outcome, const Comm
   std::fflush(stderr);
 }
 
+// The line cache saves the add-in's calls into the editor, each of which
+// crosses COM; over the in-memory editor it is a second copy of the module
+// to read. Only --host-calls, which counts the calls the add-in makes,
+// needs it.
+void CacheOnlyToCount(Workspace& ws, const CommonOptions& common) { ws.vbe->UseLineCache(common.host_calls); }
+
 // The operation on one module's editor, with the settings loaded as the tool
 // window loads them and --author over the settings' name.
 void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, const WriteOptions& write,
@@ -140,6 +146,7 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
         std::vector<ModuleFile> loaded;
         loaded.push_back(LoadModuleFile(path, common.encoding, write.stdin_name, output == Output::kWrite, sweep));
         Workspace ws(std::move(loaded));
+        CacheOnlyToCount(ws, common);
         const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
         auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); }, clock);
         if (many) {
@@ -190,6 +197,7 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
           std::vector<ModuleFile> one;
           one.push_back(std::move(file));
           Workspace ws(std::move(one));
+          CacheOnlyToCount(ws, common);
           // Every box of a document names its module.
           const std::string& module = opened.modules->Names()[k];
           ui->SetPlace({});
