@@ -75,24 +75,24 @@ std::string DiffName(const std::string& path) {
 // What the run's output shows of a module, name being the file or the
 // document's Book.xlsm:Module1: for --check its name and for --diff its
 // change when it changed, for --stdout the module. Nothing when written.
-void Show(Output output, const ModuleFile& file, const std::string& name) {
+void Show(Output output, const ModuleFile& file, const ModuleFile::Rendering& rendering, const std::string& name) {
   switch (output) {
     case Output::kWrite:
       return;
     case Output::kStdout: {
-      const std::string bytes = file.Render();
+      const std::string& bytes = rendering.Bytes();
       std::fwrite(bytes.data(), 1, bytes.size(), stdout);
       return;
     }
     case Output::kDiff: {
-      if (!file.Changed()) return;
-      const std::string diff = UnifiedDiff(DisplayText(file, file.OriginalBytes()), DisplayText(file, file.Render()),
-                                           Shown(DiffName(name)));
+      if (!rendering.Changed()) return;
+      const std::string diff = UnifiedDiff(DisplayText(file, file.OriginalBytes()),
+                                           DisplayText(file, rendering.Bytes()), Shown(DiffName(name)));
       std::fwrite(diff.data(), 1, diff.size(), stdout);
       return;
     }
     case Output::kCheck:
-      if (file.Changed()) std::printf("%s\n", Shown(name).c_str());
+      if (rendering.Changed()) std::printf("%s\n", Shown(name).c_str());
       return;
   }
 }
@@ -158,13 +158,14 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
         outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
         ModuleFile& file = ws.First();
-        outcome.changed = file.Changed();
+        const ModuleFile::Rendering rendering = file.Rendered();
+        outcome.changed = rendering.Changed();
         // A file that could only be written with '?' in place of characters is
         // refused whatever the output: a diff or a --check would promise it.
-        if (outcome.changed) file.CheckEncodable();
-        Show(output, file, path);
+        if (outcome.changed) file.CheckEncodable(rendering);
+        Show(output, file, rendering, path);
         if (output == Output::kWrite && outcome.changed) {
-          file.Save(file.Path());
+          file.Save(file.Path(), rendering);
           outcome.written = true;
         }
         std::fflush(stdout);
@@ -215,7 +216,7 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
         // Into the project first, which refuses a module its code page cannot
         // hold before anything is shown or written.
         if (outcome.changed) opened.modules->StoreChanges();
-        for (const ModuleFile& file : files) Show(write.output, file, file.Path().string());
+        for (const ModuleFile& file : files) Show(write.output, file, file.Rendered(), file.Path().string());
         std::fflush(stdout);
         if (outcome.changed && write.output == Output::kWrite) {
           SaveDocument(*opened.document, opened.stamp, write.no_backup);

@@ -87,6 +87,14 @@ bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && AsciiLower(std::string(a)) == AsciiLower(std::string(b));
 }
 
+bool AsciiEqualNoCase(TextView a, TextView b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
 Text Str(long long value) {
   std::string s = std::to_string(value);
   return Text(s.begin(), s.end());

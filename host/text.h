@@ -41,6 +41,14 @@ bool IsValidUtf8(std::string_view bytes);
 // words and the project's ASCII names, whatever the process's locale.
 std::string AsciiLower(std::string s);
 bool AsciiEqualNoCase(std::string_view a, std::string_view b);
+// The same for the editor's text: keywords and the editor's own names.
+constexpr char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+constexpr char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+bool AsciiEqualNoCase(TextView a, TextView b);
+
+// The unit at index i (0-based), NUL past the end: a scanner looks ahead
+// without checking the length at every step.
+constexpr char16_t CharAt(TextView s, std::size_t i) { return i < s.size() ? s[i] : u'\0'; }
 
 // Decimal text of a number, as VB's CStr gives it ("-3", "12").
 Text Str(long long value);

@@ -4,20 +4,6 @@
 
 namespace qlx {
 
-namespace {
-
-char16_t AsciiFold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool SameIgnoringAsciiCase(TextView a, TextView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiFold(a[i]) != AsciiFold(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 const OperationInfo& InfoOf(OperationId id) {
   for (const OperationInfo& info : kOperationTable) {
     if (info.id == id) return info;
@@ -34,11 +20,11 @@ const OperationInfo* OperationNamed(std::string_view name) {
 }
 
 bool ProcedureIs(const ProcData& entry, TextView name, TextView kind) {
-  if (!SameIgnoringAsciiCase(entry.ProcName, name)) return false;
+  if (!AsciiEqualNoCase(entry.ProcName, name)) return false;
   if (kind.empty()) return true;
-  if (SameIgnoringAsciiCase(kind, u"get")) return entry.ProcKnd == u"PrG";
-  if (SameIgnoringAsciiCase(kind, u"let")) return entry.ProcKnd == u"PrL";
-  if (SameIgnoringAsciiCase(kind, u"set")) return entry.ProcKnd == u"PrS";
+  if (AsciiEqualNoCase(kind, u"get")) return entry.ProcKnd == u"PrG";
+  if (AsciiEqualNoCase(kind, u"let")) return entry.ProcKnd == u"PrL";
+  if (AsciiEqualNoCase(kind, u"set")) return entry.ProcKnd == u"PrS";
   return false;
 }
 

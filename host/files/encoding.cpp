@@ -32,8 +32,23 @@ Encoding DetectEncoding(std::string_view bytes, const std::string& code_page) {
   return encoding;
 }
 
+namespace {
+
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsAscii(TextView text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
+}  // namespace
+
 Converter::Converter(Encoding encoding) : encoding_(std::move(encoding)) {
-  if (encoding_.kind != Encoding::Kind::kCodePage) return;
+  if (encoding_.kind != Encoding::Kind::kCodePage) {
+    ascii_as_itself_ = true;
+    return;
+  }
   const std::string& name = encoding_.code_page;
   impl_.reset(OpenCodePage(name));
   if (!impl_) throw FileError("unknown encoding \"" + name + "\": the platform cannot convert it");
@@ -41,6 +56,35 @@ Converter::Converter(Encoding encoding) : encoding_(std::move(encoding)) {
     impl_.reset();
     throw FileError("encoding \"" + name + "\" cannot be used for module files: it is not ASCII-compatible");
   }
+  // Some code pages read 0x5C or 0x7E as another character, or write a
+  // control character otherwise: those keep the platform's conversion.
+  std::string bytes;
+  Text text;
+  for (int c = 0; c < 0x80; ++c) {
+    bytes += static_cast<char>(c);
+    text += static_cast<char16_t>(c);
+  }
+  int replaced = 0;
+  ascii_as_itself_ = PlatformDecode(bytes) == text && PlatformEncode(text, &replaced) == bytes && replaced == 0;
+  // Stateful encodings shift with ASCII bytes (ISO-2022's escapes and SO/SI,
+  // HZ's "~{", UTF-7's "+"), which alone may still read as themselves: each
+  // shift, with a character after it, must read as its own bytes too.
+  for (const std::string_view shift :
+       {"\x1b$B0!\x1b(B", "\x1b$)C\x0e" "0!\x0f", "\x1b$)A\x0e" "0!\x0f", "~{0!~}", "+AGE-"}) {
+    if (ascii_as_itself_) ascii_as_itself_ = PlatformDecode(shift) == Text(shift.begin(), shift.end());
+  }
+}
+
+std::optional<Text> Converter::Decode(std::string_view bytes) {
+  if (ascii_as_itself_ && IsAscii(bytes)) return Text(bytes.begin(), bytes.end());
+  return PlatformDecode(bytes);
+}
+
+std::string Converter::Encode(TextView text, int* replaced) {
+  if (!ascii_as_itself_ || !IsAscii(text)) return PlatformEncode(text, replaced);
+  std::string bytes(text.size(), '\0');
+  std::transform(text.begin(), text.end(), bytes.begin(), [](char16_t c) { return static_cast<char>(c); });
+  return bytes;
 }
 
 Converter::~Converter() = default;

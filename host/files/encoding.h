@@ -69,6 +69,10 @@ class Converter {
   Converter& operator=(Converter&&) noexcept;
 
   const Encoding& GetEncoding() const { return encoding_; }
+  // Every ASCII byte, the encoding's shift and escape bytes among them,
+  // decodes as itself and back: the encoding keeps no state from one line to
+  // the next, so many lines decode in one call and split at their line ends.
+  bool AsciiAsItself() const { return ascii_as_itself_; }
 
   // The text of bytes (without BOM); nullopt when they are not valid in the
   // encoding.
@@ -82,6 +86,12 @@ class Converter {
   // Whether tabs, line ends and printable ASCII decode as themselves, as
   // module files need for their line ends and keywords.
   bool DecodesAsciiAsItself();
+  // The platform's conversions, which Decode and Encode skip for text all in
+  // ASCII when every ASCII character converts as itself both ways: most
+  // lines of a module are, and the platform's call costs far more than the
+  // copy.
+  std::optional<Text> PlatformDecode(std::string_view bytes);
+  std::string PlatformEncode(TextView text, int* replaced);
 
   // The platform's converter of a code page (host/files/posix: iconv,
   // host/files/win32: the Win32 code pages); OpenCodePage gives null when it
@@ -94,6 +104,7 @@ class Converter {
 
   Encoding encoding_;
   std::unique_ptr<Impl, ImplDeleter> impl_;
+  bool ascii_as_itself_ = false;
 };
 
 }  // namespace qlx

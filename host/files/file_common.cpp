@@ -1,5 +1,7 @@
 // The parts of safe file writing that every platform shares.
+#include <bit>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <string_view>
@@ -67,12 +69,20 @@ Found Recognise(const std::filesystem::path& file_name) {
 }  // namespace temp_files
 
 std::uint64_t ContentHash(std::string_view bytes) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (unsigned char c : bytes) {
-    hash ^= c;
-    hash *= 1099511628211ull;
+  // Eight bytes a step: a file written is hashed three times (as read, as it
+  // stands before the write, as written): byte by byte, that cost as much as
+  // rendering it.
+  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  std::uint64_t hash = 14695981039346656037ull ^ bytes.size();
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + i, 8);
+    hash = std::rotl(hash ^ word, 29) * kMultiplier;
   }
-  return hash;
+  for (; i < bytes.size(); ++i) hash = std::rotl(hash ^ static_cast<unsigned char>(bytes[i]), 29) * kMultiplier;
+  hash ^= hash >> 32;
+  return hash * kMultiplier;
 }
 
 void DebrisSweep::Clear(const std::filesystem::path& dir) {

@@ -26,7 +26,7 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
-// A 64-bit FNV-1a hash of bytes.
+// A 64-bit hash of bytes, to tell within one run whether a file changed.
 std::uint64_t ContentHash(std::string_view bytes);
 
 // How long a command waits for another qlx that holds a module's lock.

@@ -2,9 +2,12 @@
 
 #include "host/files/file_io.h"
 #include "host/lines.h"
+#include "host/memory/statements.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -51,8 +54,6 @@ Ending DominantEnding(const std::vector<FileLine>& lines) {
 }
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-
-char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 // True when text begins with prefix, ignoring ASCII case; prefix is upper case.
 bool StartsWithNoCase(TextView text, TextView prefix) {
@@ -118,6 +119,10 @@ std::optional<Text> VbNameValue(TextView body) {
   }
   return Trim(rest);
 }
+
+// Lines are decoded this many bytes at a time or so: one conversion call for
+// many lines, and never a second copy of a whole large file.
+constexpr std::size_t kDecodePiece = 64 * 1024;
 
 bool IsContinued(TextView text) { return text.size() >= 2 && text.back() == u'_' && IsBlank(text[text.size() - 2]); }
 
@@ -332,13 +337,38 @@ ModuleFile ModuleFile::FromBytes(std::string bytes, const fs::path& path, const 
 
   std::vector<Text> texts;
   texts.reserve(state->lines.size());
-  for (std::int32_t i = 0; i < state->FileLineCount(); ++i) {
+  const auto decode_line = [&](std::int32_t i) {
     std::optional<Text> text = converter.Decode(state->Content(i));
     if (!text) {
       throw FileError(where + "line " + std::to_string(i + 1) + " cannot be decoded as " +
                       state->encoding.Name() + "; name the file's encoding with --encoding NAME if it is another code page");
     }
     texts.push_back(std::move(*text));
+  };
+  const std::int32_t count = state->FileLineCount();
+  for (std::int32_t first = 0; first < count;) {
+    // Whole lines from first on, about kDecodePiece bytes of them.
+    const std::size_t begin = state->lines[static_cast<std::size_t>(first)].offset;
+    const auto end_of = [&](std::int32_t i) {
+      const FileLine& line = state->lines[static_cast<std::size_t>(i)];
+      return line.offset + line.length;
+    };
+    std::int32_t last = first;
+    while (last + 1 < count && end_of(last + 1) - begin <= kDecodePiece) ++last;
+    std::optional<Text> piece;
+    if (converter.AsciiAsItself() && last > first) {
+      piece = converter.Decode(std::string_view(state->bytes).substr(begin, end_of(last) - begin));
+    }
+    std::vector<Text> split;
+    if (piece) split = memory::SplitLines(*piece);
+    if (split.size() == static_cast<std::size_t>(last - first + 1)) {
+      std::move(split.begin(), split.end(), std::back_inserter(texts));
+    } else {
+      // A line that does not decode is named; a character that decodes to a
+      // line end stays in its line.
+      for (std::int32_t i = first; i <= last; ++i) decode_line(i);
+    }
+    first = last + 1;
   }
 
   HiddenLines hidden = FindHiddenLines(texts, path, options.encoding);
@@ -455,23 +485,36 @@ FileError Unencodable(const fs::path& path, const Encoding& encoding, long line,
 
 }  // namespace
 
-void ModuleFile::CheckEncodable() const {
+ModuleFile::Rendering ModuleFile::Rendered() const {
   std::vector<Unheld> unheld;
-  RenderTo(&unheld);
-  if (!unheld.empty()) throw Unencodable(state_->path, state_->encoding, unheld.front().line, unheld.front().row);
+  Rendering rendering;
+  rendering.bytes_ = RenderTo(&unheld);
+  rendering.changed_ = rendering.bytes_ != state_->bytes;
+  if (!unheld.empty()) {
+    rendering.line_ = unheld.front().line;
+    rendering.row_ = unheld.front().row;
+  }
+  return rendering;
 }
+
+void ModuleFile::CheckEncodable(const Rendering& rendering) const {
+  if (rendering.row_ != 0) throw Unencodable(state_->path, state_->encoding, rendering.line_, rendering.row_);
+}
+
+void ModuleFile::CheckEncodable() const { CheckEncodable(Rendered()); }
 
 bool ModuleFile::Changed() const { return Render() != state_->bytes; }
 
-void ModuleFile::Save(const fs::path& path) const {
-  std::vector<Unheld> unheld;
-  const std::string bytes = RenderTo(&unheld);
-  if (!unheld.empty()) throw Unencodable(state_->path, state_->encoding, unheld.front().line, unheld.front().row);
+void ModuleFile::Save(const fs::path& path) const { Save(path, Rendered()); }
+
+void ModuleFile::Save(const fs::path& path, const Rendering& rendering) const {
+  CheckEncodable(rendering);
   State& s = *state_;
   std::error_code ec;
   // Written back where it was read: only if no other program changed it.
   const bool same = s.stamp && (path == s.path || fs::equivalent(path, s.path, ec));
-  const FileStamp written = WriteFileReplacing(path, bytes, same ? &*s.stamp : nullptr, same ? &s.lock : nullptr);
+  const FileStamp written =
+      WriteFileReplacing(path, rendering.bytes_, same ? &*s.stamp : nullptr, same ? &s.lock : nullptr);
   if (same) s.stamp = written;
 }
 

@@ -86,6 +86,28 @@ class ModuleFile {
   // since it was read (size, modification time or content).
   void Save(const std::filesystem::path& path) const;
 
+  // One Render() for a caller that asks whether the module changed, refuses
+  // it when it cannot be encoded, shows it and saves it: each of those
+  // otherwise renders the whole module again.
+  class Rendering {
+   public:
+    const std::string& Bytes() const { return bytes_; }
+    bool Changed() const { return changed_; }
+
+   private:
+    friend class ModuleFile;
+    std::string bytes_;
+    bool changed_ = false;
+    // The first row written with '?', as CheckEncodable names it; row 0: none.
+    long line_ = 0;
+    Row row_ = 0;
+  };
+  Rendering Rendered() const;
+  // CheckEncodable() and Save() of that rendering, taken after the module's
+  // last edit.
+  void CheckEncodable(const Rendering& rendering) const;
+  void Save(const std::filesystem::path& path, const Rendering& rendering) const;
+
   // The row now showing physical line file_line (1-based, the BOM is not a
   // line) of the loaded file; 0 when that line is hidden, deleted or out of
   // range. A replaced line maps to the row that replaced it.

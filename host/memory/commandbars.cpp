@@ -8,12 +8,6 @@ namespace qlx {
 
 namespace {
 
-bool SameIgnoringAsciiCase(TextView a, TextView b) {
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
-}
-
 constexpr std::int32_t kControlPopup = 10;
 
 }  // namespace
@@ -119,7 +113,7 @@ std::shared_ptr<CommandBar> MemoryCommandBars::Item(const Text& name) {
 
 std::shared_ptr<MemoryCommandBar> MemoryCommandBars::Bar(const Text& name) const {
   for (const auto& bar : bars_) {
-    if (SameIgnoringAsciiCase(bar->Name(), name)) return bar;
+    if (AsciiEqualNoCase(bar->Name(), name)) return bar;
   }
   return nullptr;
 }
@@ -130,7 +124,7 @@ std::shared_ptr<MemoryCommandBar> MemoryCommandBars::AddBar(Text name) {
 }
 
 void MemoryCommandBars::RemoveBar(const Text& name) {
-  std::erase_if(bars_, [&](const auto& bar) { return SameIgnoringAsciiCase(bar->Name(), name); });
+  std::erase_if(bars_, [&](const auto& bar) { return AsciiEqualNoCase(bar->Name(), name); });
 }
 
 // ---------------------------------------------------------------------------

@@ -116,10 +116,10 @@ void CheckExistingRow(Row row, Row line_count) {
 
 using memory::SplitLines;
 
-bool SameIgnoringAsciiCase(TextView a, TextView b) {
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+// Whether a line given to the module must be split. A plain loop: the
+// standard find_first_of compares each unit with each of the set in turn.
+bool HasLineBreak(TextView line) {
+  return std::any_of(line.begin(), line.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; });
 }
 
 // A line and what the procedure reading keeps of it. A module holds one of
@@ -462,7 +462,7 @@ MemoryCodeModule::MemoryCodeModule(Text name, std::vector<Text> lines, std::shar
   entries.reserve(lines.size());
   // A line never holds a line break: one given with breaks becomes several.
   for (auto& line : lines) {
-    if (line.find_first_of(u"\r\n") == Text::npos) {
+    if (!HasLineBreak(line)) {
       entries.emplace_back(std::move(line));
     } else {
       for (auto& piece : SplitLines(line)) entries.emplace_back(std::move(piece));
@@ -479,7 +479,7 @@ MemoryCodeModule::MemoryCodeModule(Text name, std::size_t count, const std::func
   entries.reserve(count + count / 64 + 64);
   for (std::size_t i = 0; i < count; ++i) {
     Text line = next();
-    if (line.find_first_of(u"\r\n") == Text::npos) {
+    if (!HasLineBreak(line)) {
       entries.emplace_back(std::move(line));
     } else {
       for (auto& piece : SplitLines(line)) entries.emplace_back(std::move(piece));
@@ -542,7 +542,7 @@ void MemoryCodeModule::SpliceLines(Row row, Row removed, std::vector<Text> lines
   std::vector<Text> pieces;
   pieces.reserve(lines.size());
   for (auto& line : lines) {
-    if (line.find_first_of(u"\r\n") == Text::npos) {
+    if (!HasLineBreak(line)) {
       pieces.push_back(std::move(line));
     } else {
       for (auto& piece : SplitLines(line)) pieces.push_back(std::move(piece));
@@ -724,7 +724,7 @@ MemoryDesktop::MemoryDesktop(MemoryVBE* vbe, std::shared_ptr<CallLog> log)
 WindowHandle MemoryDesktop::FindWindowA(const Text& class_name, const Text* title) {
   log_->Count(HostCall::kFindWindow);
   bool any_title = title == nullptr || title->empty();
-  if (SameIgnoringAsciiCase(class_name, u"wndclass_desked_gsk") && any_title) return kMainWindow;
+  if (AsciiEqualNoCase(class_name, u"wndclass_desked_gsk") && any_title) return kMainWindow;
   return 0;
 }
 
@@ -732,11 +732,11 @@ WindowHandle MemoryDesktop::FindWindowExA(WindowHandle parent, WindowHandle chil
                                           const Text& class_name, const Text* title) {
   log_->Count(HostCall::kFindWindow);
   if (child_after != 0) return 0;
-  if (parent == kMainWindow && SameIgnoringAsciiCase(class_name, u"mdiclient") &&
+  if (parent == kMainWindow && AsciiEqualNoCase(class_name, u"mdiclient") &&
       (title == nullptr || title->empty())) {
     return kMdiClient;
   }
-  if (parent == kMdiClient && SameIgnoringAsciiCase(class_name, u"VbaWindow") && title != nullptr &&
+  if (parent == kMdiClient && AsciiEqualNoCase(class_name, u"VbaWindow") && title != nullptr &&
       vbe_ != nullptr && vbe_->ActivePane() != nullptr &&
       *title == vbe_->ActivePane()->WindowCaption()) {
     return kCodeWindow;

@@ -227,10 +227,6 @@ bool IsHexDigit(char16_t c) {
   return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
-char16_t CharAt(TextView s, std::size_t i) { return i < s.size() ? s[i] : u'\0'; }
-
 bool IsNameCharAt(TextView s, std::size_t i) {
   const CodePoint c = CodePointAt(s, i);
   return c.length != 0 && IsIdentifierChar(c.value);
@@ -254,7 +250,7 @@ const guess::CanonicalWord* FindCanonical(TextView word) {
     std::unordered_map<Text, const guess::CanonicalWord*> t;
     for (const auto& w : guess::kWords) {
       Text key(w.text);
-      for (auto& c : key) c = static_cast<char16_t>(c >= u'A' && c <= u'Z' ? c + 32 : c);
+      for (auto& c : key) c = AsciiLower(c);
       t.emplace(std::move(key), &w);
     }
     return t;
@@ -263,7 +259,7 @@ const guess::CanonicalWord* FindCanonical(TextView word) {
   key.reserve(word.size());
   for (char16_t c : word) {
     if (c >= 0x80) return nullptr;
-    key += static_cast<char16_t>(c >= u'A' && c <= u'Z' ? c + 32 : c);
+    key += AsciiLower(c);
   }
   auto found = table.find(key);
   return found == table.end() ? nullptr : found->second;

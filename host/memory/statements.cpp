@@ -10,10 +10,6 @@ namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
-char16_t CharAt(TextView s, std::size_t i) { return i < s.size() ? s[i] : u'\0'; }
-
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
 std::size_t SkipBlanks(TextView s, std::size_t i) {
   while (i < s.size() && IsBlank(s[i])) ++i;
   return i;
@@ -103,6 +99,10 @@ bool LaterStatementEnds(TextView s, std::size_t i) {
 
 // [Public|Private|Friend] [Static] Sub|Function|Property Get|Let|Set Name.
 bool ReadProcStart(TextView s, std::size_t i, Statement* statement) {
+  // Every keyword that can start a procedure starts with one of these: most
+  // lines are ruled out by their first letter.
+  const char16_t first = AsciiLower(CharAt(s, i));
+  if (first != u'p' && first != u'f' && first != u's') return false;
   if (TakeKeyword(s, i, u"Public") || TakeKeyword(s, i, u"Private") ||
       TakeKeyword(s, i, u"Friend")) {
     if (!TakeBlanks(s, i)) return false;
@@ -157,7 +157,11 @@ StatementKind ReadDirective(TextView s, std::size_t i) {
 }  // namespace
 
 bool IsIdentifierChar(char32_t c) {
-  return c == U'_' || IsLetterChar(c) || IsDigitChar(c);
+  // ASCII, most of every module, without the platform's character tables.
+  if (c < 0x80) {
+    return c == U'_' || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9');
+  }
+  return IsLetterChar(c) || IsDigitChar(c);
 }
 
 bool ContinuesOnNextLine(TextView line) {

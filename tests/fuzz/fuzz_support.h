@@ -129,11 +129,10 @@ inline void CheckOnlyInserted(const std::vector<Text>& before, const std::vector
 }
 
 inline bool ContainsNoCase(TextView text, TextView needle) {
-  auto lower = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; };
   if (needle.size() > text.size()) return false;
   for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
     std::size_t k = 0;
-    while (k < needle.size() && lower(text[i + k]) == lower(needle[k])) ++k;
+    while (k < needle.size() && AsciiLower(text[i + k]) == AsciiLower(needle[k])) ++k;
     if (k == needle.size()) return true;
   }
   return false;

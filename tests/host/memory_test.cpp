@@ -11,6 +11,8 @@
 #include <tuple>
 #include <vector>
 
+#include "host/chars.h"
+#include "host/memory/statements.h"
 #include "support/editor.h"
 #include "support/text.h"
 #include "support/worked_example.h"
@@ -35,6 +37,54 @@ std::optional<int> ErrorOf(const std::function<void()>& call) {
 }
 
 // --- Worked example --------------------------------------------------------
+
+// How one logical line reads, whatever the case of its keywords.
+struct StatementCase {
+  const char16_t* line;
+  memory::StatementKind kind;
+  const char16_t* name;
+  ProcKind proc_kind;
+};
+
+class StatementReading : public ::testing::TestWithParam<StatementCase> {};
+
+TEST_P(StatementReading, KindNameAndProcedureKind) {
+  const StatementCase& c = GetParam();
+  const memory::Statement read = memory::ReadStatement(c.line);
+  EXPECT_EQ(read.kind, c.kind);
+  EXPECT_EQ(read.name, c.name);
+  if (c.kind == memory::StatementKind::kProcStart) EXPECT_EQ(read.proc_kind, c.proc_kind);
+}
+
+using memory::StatementKind;
+INSTANTIATE_TEST_SUITE_P(
+    Lines, StatementReading,
+    ::testing::Values(StatementCase{u"Sub A()", StatementKind::kProcStart, u"A", kProcKindProc},
+                      StatementCase{u"  PUBLIC STATIC FUNCTION F_1() As Long", StatementKind::kProcStart, u"F_1",
+                                    kProcKindProc},
+                      StatementCase{u"\tfriend property let P(v)", StatementKind::kProcStart, u"P", kProcKindLet},
+                      StatementCase{u"Private Property Set \u8868\u793a(v)", StatementKind::kProcStart,
+                                    u"\u8868\u793a", kProcKindSet},
+                      StatementCase{u"Static Sub S(): End Sub", StatementKind::kProcStart, u"S", kProcKindProc},
+                      StatementCase{u"Private m As Long", StatementKind::kOther, u"", 0},
+                      StatementCase{u"Sub_1 = 3", StatementKind::kOther, u"", 0},
+                      StatementCase{u"Set x = Nothing", StatementKind::kOther, u"", 0},
+                      StatementCase{u"total = total + 1 ' Sub A()", StatementKind::kOther, u"", 0},
+                      StatementCase{u"Done: End Sub", StatementKind::kProcEnd, u"", 0},
+                      StatementCase{u"100 end function", StatementKind::kProcEnd, u"", 0},
+                      StatementCase{u"x1: End Property", StatementKind::kProcEnd, u"", 0},
+                      StatementCase{u"rem Sub A()", StatementKind::kComment, u"", 0},
+                      StatementCase{u"  #End If", StatementKind::kDir, u"", 0},
+                      StatementCase{u" \t", StatementKind::kBlank, u"", 0}));
+
+// Identifiers are read without the platform's tables for ASCII: the same answers.
+TEST(StatementReadingChars, AsciiIdentifierCharactersAreThePlatformsLettersAndDigits) {
+  for (char32_t c = 0; c < 0x80; ++c) {
+    EXPECT_EQ(memory::IsIdentifierChar(c), c == U'_' || IsLetterChar(c) || IsDigitChar(c)) << static_cast<int>(c);
+  }
+  EXPECT_TRUE(memory::IsIdentifierChar(U'\u8868'));
+  EXPECT_FALSE(memory::IsIdentifierChar(U'\u3000'));
+}
 
 TEST(WorkedExample, Counts) {
   MemoryCodeModule m = Module(kWorkedExample);

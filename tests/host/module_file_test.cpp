@@ -177,6 +177,71 @@ TEST(ModuleFileTest, DetectsEncodingAndRoundTrips) {
   }
 }
 
+// Lines are decoded many at a time; each must still read as it reads alone.
+struct DecodeCase {
+  const char* what;
+  const char* code_page;
+  std::string bytes;
+  std::vector<Text> rows;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.what; }
+
+class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeTest, EachLineReadsAsItReadsAlone) {
+  const DecodeCase& c = GetParam();
+  ModuleFile file = ModuleFile::FromBytes(c.bytes, "d.bas", LoadOptions{c.code_page});
+  EXPECT_EQ(file.Module()->AllLines(), c.rows);
+  EXPECT_EQ(file.Render(), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, DecodeTest,
+    ::testing::Values(
+        // Shift_JIS reads 0x5C and 0x7E as yen and overline, in lines of ASCII too.
+        DecodeCase{"ShiftJisYenInAsciiLines", "SHIFT_JIS", "' a\\b\r\nx = \"~\"\r\n", {u"' a\u00a5b", u"x = \"\u203e\""}},
+        DecodeCase{"Cp932BackslashIsItself", "CP932", "' a\\b\r\n' \x95\x5c~\r\n", {u"' a\\b", u"' 表~"}},
+        // A shift left open at a line end is not carried into the next line.
+        DecodeCase{"Iso2022JpShiftEndsWithItsLine", "ISO-2022-JP", "' \x1b$B0!\r\n0!\x1b(B\r\n", {u"' 亜", u"0!"}}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// Files of many decoding pieces: rows on both sides of each piece's end.
+TEST(ModuleFileTest, LargeFilesReadAsTheirLinesAndNameTheLineThatFails) {
+  for (const std::size_t lines : {1000u, 3001u, 9000u}) {
+    SCOPED_TRACE(lines);
+    std::string bytes;
+    std::vector<Text> rows;
+    for (std::size_t i = 0; i < lines; ++i) {
+      // Lines of different lengths, ASCII and not, and empty ones.
+      const std::string number = std::to_string(i);
+      if (i % 5 == 4) {
+        bytes += "\r\n";
+        rows.emplace_back();
+      } else if (i % 2 == 0) {
+        bytes += "' \x95\x5c " + number + "\r\n";
+        rows.push_back(u"' 表 " + Text(number.begin(), number.end()));
+      } else {
+        bytes += "x = " + number + std::string(i % 37, ' ') + "\n";
+        rows.push_back(u"x = " + Text(number.begin(), number.end()) + Text(i % 37, u' '));
+      }
+    }
+    ModuleFile file = FromBytes(bytes);
+    EXPECT_EQ(file.EncodingName(), "CP932");
+    EXPECT_EQ(file.Module()->AllLines(), rows);
+    EXPECT_EQ(file.Render(), bytes);
+
+    // A lead byte without its second byte, on the last line but one.
+    std::string broken = bytes;
+    const std::size_t at = broken.rfind("' \x95");
+    broken.insert(at, "\x81\r\n");
+    const auto line = std::count(broken.begin(), broken.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+    EXPECT_EQ(ErrorOf([&] { FromBytes(broken); }),
+              "Test.bas: line " + std::to_string(line) +
+                  " cannot be decoded as CP932; name the file's encoding with --encoding NAME if it is another code page");
+  }
+}
+
 TEST(ModuleFileTest, AnotherCodePageCanBeNamed) {
   // 漢字 in EUC-JP is B4 C1 BB FA: not UTF-8, and CP932 would read other characters.
   ModuleFile file = ModuleFile::FromBytes("' \xb4\xc1\xbb\xfa\n", "e.bas", LoadOptions{"EUC-JP"});

@@ -79,9 +79,8 @@ inline WriterResult RunWriterOnBytes(const std::string& writer, const std::strin
 
 inline bool StartsWithNoCase(TextView text, TextView prefix) {
   if (text.size() < prefix.size()) return false;
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (lower(text[i]) != lower(prefix[i])) return false;
+    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
   }
   return true;
 }

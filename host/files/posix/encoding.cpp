@@ -91,7 +91,7 @@ Converter::Impl* Converter::OpenCodePage(const std::string& name) {
 
 void Converter::ImplDeleter::operator()(Impl* impl) const { delete impl; }
 
-std::optional<Text> Converter::Decode(std::string_view bytes) {
+std::optional<Text> Converter::PlatformDecode(std::string_view bytes) {
   if (!impl_) {
     if (!IsValidUtf8(bytes)) return std::nullopt;
     try {
@@ -113,7 +113,7 @@ std::optional<Text> Converter::Decode(std::string_view bytes) {
   return text;
 }
 
-std::string Converter::Encode(TextView text, int* replaced) {
+std::string Converter::PlatformEncode(TextView text, int* replaced) {
   int count = 0;
   std::string out;
   if (!impl_) {

@@ -53,7 +53,7 @@ Converter::Impl* Converter::OpenCodePage(const std::string& name) {
 
 void Converter::ImplDeleter::operator()(Impl* impl) const { delete impl; }
 
-std::optional<Text> Converter::Decode(std::string_view bytes) {
+std::optional<Text> Converter::PlatformDecode(std::string_view bytes) {
   const UINT code_page = impl_ ? impl_->code_page : CP_UTF8;
   if (bytes.empty()) return Text();
   if (bytes.size() > INT_MAX) return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<Text> Converter::Decode(std::string_view bytes) {
   return text;
 }
 
-std::string Converter::Encode(TextView text, int* replaced) {
+std::string Converter::PlatformEncode(TextView text, int* replaced) {
   const UINT code_page = impl_ ? impl_->code_page : CP_UTF8;
   const bool utf8 = code_page == CP_UTF8;
   // Converts one piece; *lost tells whether a character had no equivalent.
