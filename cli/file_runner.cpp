@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "cli/errors.h"
 #include "cli/file_set.h"
@@ -212,11 +213,18 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
         }
         if (common.host_calls) host_calls = Workspace::HostCallsJson(calls);
         outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
-        for (const ModuleFile& file : files) outcome.changed = outcome.changed || file.Changed();
+        std::vector<ModuleFile::Rendering> renderings;
+        renderings.reserve(files.size());
+        for (const ModuleFile& file : files) {
+          renderings.push_back(file.Rendered());
+          outcome.changed = outcome.changed || renderings.back().Changed();
+        }
         // Into the project first, which refuses a module its code page cannot
         // hold before anything is shown or written.
-        if (outcome.changed) opened.modules->StoreChanges();
-        for (const ModuleFile& file : files) Show(write.output, file, file.Rendered(), file.Path().string());
+        if (outcome.changed) opened.modules->StoreChanges(renderings);
+        for (std::size_t k = 0; k < files.size(); ++k) {
+          Show(write.output, files[k], renderings[k], files[k].Path().string());
+        }
         std::fflush(stdout);
         if (outcome.changed && write.output == Output::kWrite) {
           SaveDocument(*opened.document, opened.stamp, write.no_backup);

@@ -222,7 +222,8 @@ class Session {
     bool all_saved = true;
     for (const ModuleFile& file : ws_.files) {
       try {
-        if (file.Changed()) file.Save(file.Path());
+        const ModuleFile::Rendering rendering = file.Rendered();
+        if (rendering.Changed()) file.Save(file.Path(), rendering);
       } catch (const std::exception& e) {
         std::fprintf(err_, "qlx: %s\n", e.what());
         std::fflush(err_);

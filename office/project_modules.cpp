@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "host/files/encoding.h"
 #include "office/office_error.h"
@@ -43,19 +45,29 @@ ProjectModules::ProjectModules(OfficeDocument& document, const std::optional<std
 }
 
 int ProjectModules::StoreChanges() {
+  std::vector<ModuleFile::Rendering> renderings;
+  renderings.reserve(files_.size());
+  for (const ModuleFile& file : files_) renderings.push_back(file.Rendered());
+  return StoreChanges(renderings);
+}
+
+int ProjectModules::StoreChanges(const std::vector<ModuleFile::Rendering>& renderings) {
+  if (renderings.size() != files_.size()) {
+    throw std::invalid_argument("StoreChanges: " + std::to_string(renderings.size()) + " renderings for " +
+                                std::to_string(files_.size()) + " modules");
+  }
   std::vector<std::size_t> changed;
   for (std::size_t k = 0; k < files_.size(); ++k) {
-    if (!files_[k].Changed()) continue;
-    const std::vector<std::string> warnings = files_[k].Warnings();
-    if (!warnings.empty()) {
-      // "FILE: line N (row M): ..." names the place; the rest speaks of '?'.
-      const std::string place = warnings.front().substr(0, warnings.front().find("): ") + 1);
-      throw OfficeError(place + ": holds characters that the VBA project's code page " +
+    const ModuleFile::Rendering& rendering = renderings[k];
+    if (!rendering.Changed()) continue;
+    if (rendering.UnheldRow() != 0) {
+      throw OfficeError(files_[k].Path().string() + ": line " + std::to_string(rendering.UnheldLine()) + " (row " +
+                        std::to_string(rendering.UnheldRow()) + "): holds characters that the VBA project's code page " +
                         document_.Project().CodePageName() + " cannot hold; nothing was written");
     }
     changed.push_back(k);
   }
-  for (std::size_t k : changed) document_.Project().SetSource(indexes_[k], files_[k].Render());
+  for (std::size_t k : changed) document_.Project().SetSource(indexes_[k], renderings[k].Bytes());
   return static_cast<int>(changed.size());
 }
 

@@ -29,6 +29,9 @@ class ProjectModules {
   // a character the project's code page cannot hold (nothing is stored then).
   // Returns the number of modules that changed.
   int StoreChanges();
+  // The same with each file's rendering, taken after its last edit, in the
+  // order of Files(), for a caller that shows them too.
+  int StoreChanges(const std::vector<ModuleFile::Rendering>& renderings);
 
  private:
   OfficeDocument& document_;

@@ -501,10 +501,6 @@ void ModuleFile::CheckEncodable(const Rendering& rendering) const {
   if (rendering.row_ != 0) throw Unencodable(state_->path, state_->encoding, rendering.line_, rendering.row_);
 }
 
-void ModuleFile::CheckEncodable() const { CheckEncodable(Rendered()); }
-
-bool ModuleFile::Changed() const { return Render() != state_->bytes; }
-
 void ModuleFile::Save(const fs::path& path) const { Save(path, Rendered()); }
 
 void ModuleFile::Save(const fs::path& path, const Rendering& rendering) const {

@@ -72,41 +72,43 @@ class ModuleFile {
   // What Render() would warn about: rows with characters the encoding cannot
   // hold, written as '?'.
   std::vector<std::string> Warnings() const;
-  // Throws FileError, naming the first such row and the encoding ("M.bas:
-  // line 3 (row 2): holds characters that the file's code page CP1252 cannot
-  // hold; nothing was written"), when Render() would write a character as
-  // '?'. Whatever writes the module out asks this first.
-  void CheckEncodable() const;
-  // True when Render() differs from the bytes that were loaded.
-  bool Changed() const;
-  // Writes Render() to path as WriteFileReplacing does. Throws FileError and
-  // leaves the file as it was when a row holds a character the encoding
-  // cannot hold (see CheckEncodable), it or its directory is read-only, the
-  // write fails, or path is the loaded file and another program changed it
-  // since it was read (size, modification time or content).
-  void Save(const std::filesystem::path& path) const;
 
   // One Render() for a caller that asks whether the module changed, refuses
   // it when it cannot be encoded, shows it and saves it: each of those
-  // otherwise renders the whole module again.
+  // would otherwise render the whole module again. Taken after the module's
+  // last edit.
   class Rendering {
    public:
     const std::string& Bytes() const { return bytes_; }
+    // True when the bytes differ from the bytes that were loaded.
     bool Changed() const { return changed_; }
+    // The first row written with '?' for characters the encoding cannot
+    // hold, and its line in the rendered file (1-based); row 0 when every
+    // row is held.
+    Row UnheldRow() const { return row_; }
+    long UnheldLine() const { return line_; }
 
    private:
     friend class ModuleFile;
     std::string bytes_;
     bool changed_ = false;
-    // The first row written with '?', as CheckEncodable names it; row 0: none.
     long line_ = 0;
     Row row_ = 0;
   };
   Rendering Rendered() const;
-  // CheckEncodable() and Save() of that rendering, taken after the module's
-  // last edit.
+  // Throws FileError, naming the first row written with '?' and the encoding
+  // ("M.bas: line 3 (row 2): holds characters that the file's code page
+  // CP1252 cannot hold; nothing was written"), when the rendering has one.
+  // Whatever writes the module out asks this first.
   void CheckEncodable(const Rendering& rendering) const;
+  // Writes the rendering (or a new one) to path as WriteFileReplacing does.
+  // Throws FileError and leaves the file as it was when a row holds a
+  // character the encoding cannot hold (see CheckEncodable), it or its
+  // directory is read-only, the write fails, or path is the loaded file and
+  // another program changed it since it was read (size, modification time
+  // or content).
   void Save(const std::filesystem::path& path, const Rendering& rendering) const;
+  void Save(const std::filesystem::path& path) const;
 
   // The row now showing physical line file_line (1-based, the BOM is not a
   // line) of the loaded file; 0 when that line is hidden, deleted or out of

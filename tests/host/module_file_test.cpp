@@ -65,7 +65,7 @@ TEST_P(FixtureTest, LoadsAndRendersTheSameBytes) {
   EXPECT_EQ(file.Module()->LineCount(), c.rows);
   EXPECT_EQ(file.HiddenLineCount(), c.hidden);
   EXPECT_EQ(file.Render(), ReadFile(path));
-  EXPECT_FALSE(file.Changed());
+  EXPECT_FALSE(file.Rendered().Changed());
   EXPECT_TRUE(file.Warnings().empty());
 }
 
@@ -268,7 +268,7 @@ TEST(ModuleFileTest, UnchangedLinesKeepBytesThatWouldNotRoundTrip) {
   // Replacing a line by its own text is no change.
   module->ReplaceLine(4, Text(module->Line(4)));
   EXPECT_EQ(file.Render(), original);
-  EXPECT_FALSE(file.Changed());
+  EXPECT_FALSE(file.Rendered().Changed());
 
   module->ReplaceLine(6, u"Public Function 表示名(ByVal 名前 As String, ByVal n As Long) As String");
   const std::string rendered = file.Render();
@@ -278,7 +278,7 @@ TEST(ModuleFileTest, UnchangedLinesKeepBytesThatWouldNotRoundTrip) {
   // Changed text is encoded anew: 纊 becomes the IBM code FA5C, ≒ becomes 81E0.
   module->ReplaceLine(4, u"' 纊≒");
   EXPECT_NE(file.Render().find("' \xfa\x5c\x81\xe0\r\n"), std::string::npos);
-  EXPECT_TRUE(file.Changed());
+  EXPECT_TRUE(file.Rendered().Changed());
 }
 
 TEST(ModuleFileTest, UnrepresentableCharactersAreWrittenAsQuestionMarks) {
@@ -338,15 +338,43 @@ TEST(ModuleFileTest, SaveRefusesCharactersTheEncodingCannotHold) {
   ModuleFile file = ModuleFile::Load(path, options);
   file.Module()->InsertLines(1, u"' caf\u00e9");
   file.Module()->InsertLines(2, u"'|\u6982  \u8981|:");
-  EXPECT_EQ(ErrorOf([&] { file.CheckEncodable(); }),
+  EXPECT_EQ(ErrorOf([&] { file.CheckEncodable(file.Rendered()); }),
             path.string() + ": line 3 (row 2): holds characters that the file's code page CP1252 cannot hold; nothing "
                             "was written");
-  EXPECT_EQ(ErrorOf([&] { file.Save(path); }), ErrorOf([&] { file.CheckEncodable(); }));
+  EXPECT_EQ(ErrorOf([&] { file.Save(path); }), ErrorOf([&] { file.CheckEncodable(file.Rendered()); }));
   EXPECT_EQ(ReadFile(path), original);
 
   ModuleFile utf8 = FromBytes("' \xe8\xa1\xa8\n");
   utf8.Module()->InsertLines(2, Text(u"' x") + char16_t(0xD800));
-  EXPECT_NE(ErrorOf([&] { utf8.CheckEncodable(); }).find("the file's encoding UTF-8 cannot hold"), std::string::npos);
+  EXPECT_NE(ErrorOf([&] { utf8.CheckEncodable(utf8.Rendered()); }).find("the file's encoding UTF-8 cannot hold"), std::string::npos);
+}
+
+// One rendering answers every question a writer asks: its bytes are what
+// Render() gives, it knows whether they changed and which row is the first
+// written with '?'.
+TEST(ModuleFileTest, RenderingAgreesWithRenderAndWarnings) {
+  ModuleFile file = FromBytes("Attribute VB_Name = \"M\"\r\nSub A()\r\nEnd Sub\r\n", "M.bas");
+  ModuleFile::Rendering before = file.Rendered();
+  EXPECT_FALSE(before.Changed());
+  EXPECT_EQ(before.UnheldRow(), 0);
+  EXPECT_EQ(before.Bytes(), file.Render());
+
+  file.Module()->InsertLines(2, u"' ok");
+  file.Module()->InsertLines(3, u"' \u2713");
+  file.Module()->InsertLines(4, u"' \U0001F600");
+  const ModuleFile::Rendering after = file.Rendered();
+  EXPECT_TRUE(after.Changed());
+  EXPECT_EQ(after.Bytes(), file.Render());
+  EXPECT_EQ(after.UnheldRow(), 3);
+  EXPECT_EQ(after.UnheldLine(), 4);
+  EXPECT_EQ(file.Warnings().front().rfind("M.bas: line 4 (row 3): ", 0), 0u) << file.Warnings().front();
+  EXPECT_EQ(ErrorOf([&] { file.CheckEncodable(after); }),
+            "M.bas: line 4 (row 3): holds characters that the file's code page CP932 cannot hold; nothing was written");
+  EXPECT_EQ(ErrorOf([&] { file.CheckEncodable(before); }), "(no FileError)") << "an earlier rendering is its own answer";
+
+  // Undone by hand, the module renders as loaded again.
+  file.Module()->DeleteLines(2, 3);
+  EXPECT_FALSE(file.Rendered().Changed());
 }
 
 // ---------------------------------------------------------------- line ends

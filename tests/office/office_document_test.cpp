@@ -4,6 +4,8 @@
 #include "office/office_document.h"
 
 #include <filesystem>
+#include <stdexcept>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -274,6 +276,49 @@ TEST(ProjectModules, TextTheCodePageCannotHoldIsRefused) {
               "nothing was written");
   }
   EXPECT_FALSE(doc.Project().Changed());
+}
+
+// One module the code page cannot hold refuses the lot: a module before it
+// that could be stored is not stored either.
+TEST(ProjectModules, ALaterModuleRefusedStoresNoneOfThem) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  ProjectModules modules(doc);
+  ASSERT_EQ(modules.Names()[1], "Class1");
+  modules.Files()[0].Module()->InsertLines(1, u"' fine");
+  modules.Files()[1].Module()->InsertLines(1, u"' \U0001F600");
+  try {
+    modules.StoreChanges();
+    FAIL() << "not refused";
+  } catch (const OfficeError& e) {
+    const std::string said = e.what();
+    EXPECT_EQ(said.rfind("Book.xlsm:Class1: line ", 0), 0u) << said;
+    EXPECT_NE(said.find(" (row 1): holds characters that the VBA project's code page CP932 cannot hold; nothing was "
+                        "written"),
+              std::string::npos)
+        << said;
+  }
+  EXPECT_FALSE(doc.Project().Changed());
+}
+
+// A caller that shows the modules too hands in the renderings it took: those
+// very bytes go into the project, and only the changed modules' ones.
+TEST(ProjectModules, StoresTheRenderingsHandedIn) {
+  OfficeDocument doc = OfficeDocument::FromBytes(SampleXlsm(), "Book.xlsm");
+  ProjectModules modules(doc);
+  const std::string untouched = doc.Project().Source(0);
+  modules.Files()[1].Module()->InsertLines(1, u"' \u8FFD\u52A0");
+  std::vector<ModuleFile::Rendering> renderings;
+  for (const ModuleFile& file : modules.Files()) renderings.push_back(file.Rendered());
+  EXPECT_EQ(modules.StoreChanges(renderings), 1);
+  EXPECT_EQ(doc.Project().Source(1), renderings[1].Bytes());
+  EXPECT_NE(doc.Project().Source(1).find("' \x92\xC7\x89\xC1\r\n"), std::string::npos);
+  EXPECT_EQ(doc.Project().Source(0), untouched);
+  EXPECT_FALSE(doc.Project().Modules()[0].changed);
+  EXPECT_TRUE(doc.Project().Modules()[1].changed);
+
+  // Renderings that are not one per module are not matched up by guesswork.
+  renderings.pop_back();
+  EXPECT_THROW(modules.StoreChanges(renderings), std::invalid_argument);
 }
 
 // Found by fuzzing: a code page the system cannot convert escaped as another
