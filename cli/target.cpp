@@ -15,11 +15,8 @@ namespace {
 
 // "Prop:get" for properties, the bare name otherwise.
 std::string ProcLabel(const ProcData& p) {
-  const std::string name = ToUtf8(p.ProcName);
-  if (p.ProcKnd == u"PrG") return name + ":get";
-  if (p.ProcKnd == u"PrL") return name + ":let";
-  if (p.ProcKnd == u"PrS") return name + ":set";
-  return name;
+  const TextView accessor = AccessorOf(p.ProcKnd);
+  return accessor.empty() ? ToUtf8(p.ProcName) : ToUtf8(p.ProcName) + ":" + ToUtf8(accessor);
 }
 
 Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
@@ -31,12 +28,13 @@ Row RowOfProc(const std::string& wanted, Workspace& ws, UiService& ui) {
   const std::size_t colon = wanted.rfind(':');
   const std::string name = wanted.substr(0, colon);
   const std::string kind = colon == std::string::npos ? "" : AsciiLower(wanted.substr(colon + 1));
-  if (!kind.empty() && kind != "get" && kind != "let" && kind != "set") {
+  // Bytes that are not UTF-8 are no accessor, and are said back as they came.
+  const Text kind_text = IsValidUtf8(kind) ? FromUtf8(kind) : u"?";
+  if (!kind.empty() && !IsAccessor(kind_text)) {
     throw UsageError("--proc " + wanted + ": the part after ':' is get, let or set");
   }
   // Names come from the module as text; bytes that are not UTF-8 name none of them.
   const std::optional<Text> name_text = IsValidUtf8(name) ? std::optional(FromUtf8(name)) : std::nullopt;
-  const Text kind_text = FromUtf8(kind);
   std::vector<const ProcData*> found;
   std::string names;
   for (Short i = 0; i < count && i < static_cast<Short>(table.size()); ++i) {

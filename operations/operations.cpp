@@ -19,13 +19,35 @@ const OperationInfo* OperationNamed(std::string_view name) {
   return nullptr;
 }
 
+namespace {
+
+struct Accessor {
+  TextView kind;  // as the procedure table gives it
+  TextView word;
+};
+constexpr Accessor kAccessors[] = {{u"PrG", u"get"}, {u"PrL", u"let"}, {u"PrS", u"set"}};
+
+}  // namespace
+
+TextView AccessorOf(TextView proc_kind) {
+  for (const Accessor& a : kAccessors) {
+    if (proc_kind == a.kind) return a.word;
+  }
+  return {};
+}
+
+bool IsAccessor(TextView word) {
+  for (const Accessor& a : kAccessors) {
+    if (AsciiEqualNoCase(word, a.word)) return true;
+  }
+  return false;
+}
+
 bool ProcedureIs(const ProcData& entry, TextView name, TextView kind) {
   if (!AsciiEqualNoCase(entry.ProcName, name)) return false;
   if (kind.empty()) return true;
-  if (AsciiEqualNoCase(kind, u"get")) return entry.ProcKnd == u"PrG";
-  if (AsciiEqualNoCase(kind, u"let")) return entry.ProcKnd == u"PrL";
-  if (AsciiEqualNoCase(kind, u"set")) return entry.ProcKnd == u"PrS";
-  return false;
+  const TextView accessor = AccessorOf(entry.ProcKnd);
+  return !accessor.empty() && AsciiEqualNoCase(kind, accessor);
 }
 
 Operations::Operations(UiService& ui, Desktop& desktop)

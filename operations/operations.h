@@ -59,6 +59,11 @@ struct OperationSettings {
   Text date_format;
 };
 
+// The accessor a property procedure's kind stands for ("PrG" gives "get",
+// "PrL" "let", "PrS" "set"); empty for a Sub or a Function.
+TextView AccessorOf(TextView proc_kind);
+// Whether word is one of those accessors, any case.
+bool IsAccessor(TextView word);
 // Whether entry is the procedure `name` (ASCII case ignored) and, when kind
 // is given ("get", "let" or "set", any case), that accessor of a property.
 bool ProcedureIs(const ProcData& entry, TextView name, TextView kind = {});

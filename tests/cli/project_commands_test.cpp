@@ -233,6 +233,10 @@ INSTANTIATE_TEST_SUITE_P(
         ProcCase{"Ambiguous", "Balance", 2, "give one of Balance:get, Balance:let"},
         ProcCase{"NoSuchKind", "Balance:set", 2, "no procedure Balance:set"},
         ProcCase{"BadKind", "Balance:put", 2, "get, let or set"},
+        ProcCase{"KindNotUtf8", "Balance:g\xffet", 2, "--proc Balance:g\xffet: the part after ':' is get, let or set"},
+        ProcCase{"KindIsATableKind", "Balance:PrG", 2, "get, let or set"},
+        ProcCase{"SetAnyCase", "Balance:SET", 2, "no procedure Balance:SET in Account; its procedures: Balance:get, "
+                                                 "Balance:let"},
         // Bytes that are not UTF-8 name no procedure, and are said back as they came.
         ProcCase{"NotUtf8", "Balance\xff", 2, "no procedure Balance\xff in Account; its procedures: "}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -161,7 +161,41 @@ INSTANTIATE_TEST_SUITE_P(Operations, RunOnNamedProcedure,
                                            NamedCase{u"Size", u"", std::nullopt},
                                            NamedCase{u"Size", u"set", std::nullopt},
                                            NamedCase{u"Missing", u"", std::nullopt},
-                                           NamedCase{u"Ad", u"", std::nullopt}));
+                                           NamedCase{u"Ad", u"", std::nullopt},
+                                           // A Function is no accessor, whatever its table kind reads.
+                                           NamedCase{u"Add", u"get", std::nullopt},
+                                           NamedCase{u"Add", u"Fnc", std::nullopt},
+                                           NamedCase{u"Size", u"PrG", std::nullopt},
+                                           NamedCase{u"Size", u"ge", std::nullopt}));
+
+// The one mapping between the table's kinds and the accessor words.
+struct AccessorCase {
+  const char16_t* kind;
+  const char16_t* word;  // empty: no accessor
+};
+
+class AccessorMapping : public ::testing::TestWithParam<AccessorCase> {};
+
+TEST_P(AccessorMapping, GoesBothWays) {
+  const AccessorCase& c = GetParam();
+  EXPECT_EQ(AccessorOf(c.kind), TextView(c.word));
+  const Text word = c.word;
+  if (word.empty()) return;
+  EXPECT_TRUE(IsAccessor(word));
+  Text upper;
+  for (char16_t ch : word) upper += AsciiUpper(ch);
+  EXPECT_TRUE(IsAccessor(upper));
+  EXPECT_FALSE(IsAccessor(word + u"s"));
+  EXPECT_FALSE(IsAccessor(c.kind));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, AccessorMapping,
+                         ::testing::Values(AccessorCase{u"PrG", u"get"}, AccessorCase{u"PrL", u"let"},
+                                           AccessorCase{u"PrS", u"set"}, AccessorCase{u"Sub", u""},
+                                           AccessorCase{u"Fnc", u""}, AccessorCase{u"prg", u""},
+                                           AccessorCase{u"", u""}));
+
+TEST(AccessorMapping, EmptyWordIsNoAccessor) { EXPECT_FALSE(IsAccessor(u"")); }
 
 TEST(Operations, ReadersLeaveTheModuleAsItWas) {
   Runner e;
