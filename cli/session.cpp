@@ -16,6 +16,7 @@
 #include "addin/connect.h"
 #include "cli/console_ui.h"
 #include "cli/errors.h"
+#include "cli/names.h"
 #include "cli/numbers.h"
 #include "cli/options.h"
 #include "host/clock.h"
@@ -87,7 +88,7 @@ class SessionUi : public UiService {
       std::string answer = "(cancelled)";
       if (typed) {
         answer = '"';
-        answer += ToUtf8(*typed);
+        answer += Shown(ToUtf8(*typed));
         answer += '"';
       }
       std::fprintf(err_, "[%s] %s -> %s\n", ToUtf8(title).c_str(), ToUtf8(prompt).c_str(), answer.c_str());
@@ -206,7 +207,7 @@ class Session {
       try {
         Dispatch(line);
       } catch (const Refused& e) {
-        std::fprintf(err_, "qlx: session line %ld: %s\n", number, e.what());
+        std::fprintf(err_, "qlx: session line %ld: %s\n", number, Shown(e.what()).c_str());
         std::fflush(err_);
         all_done = false;
       }
@@ -225,7 +226,7 @@ class Session {
         const ModuleFile::Rendering rendering = file.Rendered();
         if (rendering.Changed()) file.Save(file.Path(), rendering);
       } catch (const std::exception& e) {
-        std::fprintf(err_, "qlx: %s\n", e.what());
+        std::fprintf(err_, "qlx: %s\n", Shown(e.what()).c_str());
         std::fflush(err_);
         all_saved = false;
       }
@@ -411,7 +412,7 @@ int RunSession(const SessionOptions& options, std::istream& events, std::FILE* o
     if (!session.SaveFiles()) return kExitUsage;
     return all_done ? kExitOk : kExitReported;
   } catch (const UsageError& e) {
-    std::fprintf(err, "qlx: %s\n", e.what());
+    std::fprintf(err, "qlx: %s\n", Shown(e.what()).c_str());
     return kExitUsage;
   }
 }

@@ -190,6 +190,54 @@ TEST_F(SessionTest, UnknownAndImpossibleEventsAreReportedAndSkipped) {
   EXPECT_EQ(ReadFile(dir_ / "Calc.bas"), kModule);
 }
 
+// What the user typed comes back with its control characters shown as \xNN
+// (C1 ones as \uNNNN): an escape sequence or a line break in an event cannot
+// recolour the terminal or make a report line of its own.
+struct TypedCase {
+  const char* name;
+  std::string events;
+  std::string said;  // a whole line of stderr
+};
+
+class SessionTypedTextTest : public SessionTest, public ::testing::WithParamInterface<TypedCase> {};
+
+TEST_P(SessionTypedTextTest, IsSaidWithItsControlCharactersShown) {
+  const RunResult r = Session(GetParam().events);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find(GetParam().said + "\n"), std::string::npos) << r.err;
+  for (const char raw : {'\x1b', '\x07', '\x0b'}) EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("\xc2\x9b"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir_ / "Calc.bas"), kModule);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, SessionTypedTextTest,
+    ::testing::Values(
+        TypedCase{"UnknownEvent", "jump\x1b[2J\n", "qlx: session line 1: unknown event \"jump\\x1b[2J\""},
+        TypedCase{"Answer", "state\nanswer y \x1b]0;t\x07\n",
+                  "qlx: session line 2: answer takes y or n, got \"\\x1b]0;t\\x07\""},
+        TypedCase{"ModuleName", "open Calc\x0bX\n", "qlx: session line 1: there is no module named \"Calc\\x0bX\""},
+        TypedCase{"Row", "menu\nclick 5\xc2\x9b\n", "qlx: session line 2: click needs a row number, got \"5\\u009b\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A path is said as the other commands say names.
+TEST_F(SessionTest, MissingFileIsNamedWithItsControlCharactersShown) {
+  const std::string missing = (dir_ / "Gone\x1b[31m.bas").string();
+  const RunResult r = RunQlx({"session", missing, "--ini", (dir_ / "QLX.ini").string()},
+                             "QLX_CONFIG_DIR=" + Quote((dir_ / "user").string()), "state\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "qlx: " + (dir_ / "Gone\\x1b[31m.bas").string() + ": file not found\n");
+}
+
+// The input box shows the text the user typed the same way.
+TEST_F(SessionTest, TypedAuthorIsShownWithItsControlCharactersShown) {
+  const RunResult r = Session("menu\ndblclick Ya\x1b[8mmada\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(" -> \"Ya\\x1b[8mmada\"\n"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+}
+
 TEST_F(SessionTest, UnansweredQuestionIsAnsweredNoAndSaysSo) {
   const RunResult r = Session(
       "menu\n"
