@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "host/text.h"
 #include "office/office_error.h"
 
 namespace qlx::office {
@@ -39,11 +40,11 @@ std::uint64_t U64(std::string_view b, std::size_t at) {
   return U32(b, at) | (static_cast<std::uint64_t>(U32(b, at + 4)) << 32);
 }
 
+// ASCII letters, and the Latin-1 and fullwidth ones, the other cases names
+// of VBA projects meet.
 char16_t Upper(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  // Latin-1 and fullwidth letters, the other cases names of VBA projects meet.
   if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0xFF41 && c <= 0xFF5A)) return static_cast<char16_t>(c - 32);
-  return c;
+  return AsciiUpper(c);
 }
 
 // The order of siblings in a storage: shorter names first, then by

@@ -85,6 +85,42 @@ TEST(CompoundFile, LooksUpChildrenIgnoringCase) {
   EXPECT_EQ(tree->Child(u"VBA")->Child(u"Module1"), nullptr);
 }
 
+// Names are matched as the format compares them: ASCII, Latin-1 and
+// fullwidth letters without their case, nothing else folded.
+struct NameCase {
+  const char* what;
+  std::u16string stored;
+  std::u16string asked;
+  bool same;
+};
+
+class CompoundNames : public testing::TestWithParam<NameCase> {};
+
+TEST_P(CompoundNames, MatchOnlyWhenTheyDifferInLetterCase) {
+  const NameCase& c = GetParam();
+  auto root = std::make_unique<CompoundEntry>();
+  root->kind = CompoundEntry::Kind::kStorage;
+  root->name = u"Root Entry";
+  root->PutStream(c.stored, "x");
+  EXPECT_EQ(root->Child(c.asked) != nullptr, c.same);
+  // Read back from the written file, the entry is found by the same names.
+  const auto back = ReadCompoundFile(WriteCompoundFile(*root));
+  EXPECT_EQ(back->Child(c.asked) != nullptr, c.same);
+  EXPECT_NE(back->Child(c.stored), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CompoundNames,
+    testing::Values(NameCase{"Ascii", u"Module1", u"mODULE1", true},
+                    NameCase{"Latin1", u"Caf\u00e9\u00fe", u"CAF\u00c9\u00de", true},
+                    NameCase{"Fullwidth", u"\uff41\uff5a", u"\uff21\uff3a", true},
+                    NameCase{"DivisionIsNoLetter", u"a\u00f7", u"A\u00d7", false},
+                    NameCase{"YDiaeresisIsNotFolded", u"\u00ff", u"\u00df", false},
+                    NameCase{"BracketsAreNoLetters", u"[x]", u"{x}", false},
+                    NameCase{"AtSignIsNoLetter", u"@", u"`", false},
+                    NameCase{"Longer", u"Module1", u"Module12", false}),
+    [](const auto& info) { return std::string(info.param.what); });
+
 void Put32(std::string& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
