@@ -173,6 +173,22 @@ TEST_F(CommandLineTest, CheckNamesAModuleWithoutVbNameFromStandardInputAsTheWrit
   EXPECT_NE(named.out.find("-:1:1: missing-header: "), std::string::npos) << named.out;
 }
 
+// --stdin-name gives the module its name, not a file: every format names
+// the findings of standard input `-`, as the text format always has.
+class CheckStdinFormatTest : public CommandLineTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CheckStdinFormatTest, NamesTheFindingsOfStandardInputDash) {
+  const RunResult r =
+      RunQlx({"check", "-", "--stdin-name", "Piped", "--ini", Ini(), "--format", GetParam()}, kNow, "Sub Go()\nEnd Sub\n");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out.find("Piped"), std::string::npos) << r.out;
+  const std::string format = GetParam();
+  const std::string named = format == "json" ? "\"file\": \"-\"" : format == "github" ? "file=-,line=1," : "-:1:1: ";
+  EXPECT_NE(r.out.find(named), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CheckStdinFormatTest, ::testing::Values("text", "json", "github"));
+
 TEST_F(CommandLineTest, DecodeErrorNamesTheOptionThatNamesTheEncoding) {
   WriteFile(Path("One.bas"), "Attribute VB_Name = \"One\"\n' \xEF\xBB\n");
   for (const std::string command : {"scan", "deb", "check"}) {
