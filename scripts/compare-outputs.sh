@@ -68,6 +68,15 @@ compare() {
   rm -rf "$work/old/$name" "$work/new/$name"
 }
 
+# The first three procedures' names as --proc takes them, in UTF-8 (a
+# property's with its accessor: Size:get).
+proc_names() {
+  { iconv -f UTF-8 -t UTF-8 "$1" 2>/dev/null || iconv -f CP932 -t UTF-8 "$1" 2>/dev/null; } |
+    LC_ALL=C grep -aoiE '^[[:space:]]*((public|private|friend|static)[[:space:]]+)*(sub|function|property[[:space:]]+(get|let|set))[[:space:]]+[^[:space:](]+' |
+    awk '{ n = $NF; k = tolower($(NF - 1)); if (k == "get" || k == "let" || k == "set") n = n ":" k; print n }' |
+    head -3
+}
+
 yes_all=y,y,y,y,y,y,y,y,y,y,y,y
 no_all=n,n,n,n,n,n,n,n,n,n,n,n
 : >"$work/stdin"
@@ -86,6 +95,27 @@ for file in "${inputs[@]}"; do
       compare c "$file" {QLX} deb $in --stdout --encoding UTF-8
       compare c "$file" {QLX} check $in
       compare c "$file" {QLX} check $in --format json
+      compare c "$file" {QLX} check $in --format github
+      compare c "$file" {QLX} headers $in --json-messages
+      compare c "$file" {QLX} headers $in --diff
+      compare c "$file" {QLX} headers $in --answers $yes_all --author A
+      # The module piped in, named as the writers name it.
+      cp "$file" "$work/stdin"
+      compare c "$file" {QLX} check - --stdin-name Piped --format github
+      compare c "$file" {QLX} headers - --stdin-name Piped
+      : >"$work/stdin"
+      # Procedures by name: each one found, one missing (the message lists
+      # them) and a kind that is none.
+      mapfile -t procs < <(proc_names "$file")
+      for proc in "${procs[@]}"; do
+        compare c "$file" {QLX} proc $in --proc "$proc"
+      done
+      if [ ${#procs[@]} -gt 0 ]; then
+        compare c "$file" {QLX} header $in --proc "${procs[0]}" --answers $yes_all --json-messages
+        compare c "$file" {QLX} errtrap $in --proc "${procs[0]}" --answers $yes_all
+        compare c "$file" {QLX} proc $in --proc "${procs[0]%%:*}:put"
+      fi
+      compare c "$file" {QLX} proc $in --proc Nope
       for row in $(seq 0 "$rows"); do
         compare c "$file" {QLX} proc $in --row "$row"
         compare c "$file" {QLX} proc $in --line "$row"
@@ -109,6 +139,9 @@ for file in "${inputs[@]}"; do
       compare c "$file" {QLX} export $in out
       compare c "$file" {QLX} check $in
       compare c "$file" {QLX} check $in --format json
+      compare c "$file" {QLX} check $in --format github
+      compare c "$file" {QLX} headers $in --diff
+      compare c "$file" {QLX} headers $in --json-messages
       compare c "$file" sh -c "{QLX} export $in out -q && {QLX} import out $in && {QLX} check $in"
       ;;
   esac
