@@ -3,6 +3,10 @@
 // change to the new diagnostics (each with the processor time the server
 // took for it), with the server's peak resident memory against the
 // document's size.
+// The timed window is the server's alone: each message's frame is made
+// before the clock starts (an editor's own JSON is not the server's time),
+// and the clock stops when the reply's last byte is read, before the bench
+// parses it.
 //   lsp_bench [MEGABYTES [OTHER_QLX]]
 // With OTHER_QLX (another build of qlx, such as the one before a change) the
 // same document goes to that server too, first, in the same run.
@@ -50,9 +54,15 @@ class Server {
     out_ = ::fdopen(from_server[0], "rb");
   }
 
-  void Send(const json& message) {
+  // A message as it goes over the pipe.
+  static std::string Frame(const json& message) {
     const std::string body = message.dump();
-    const std::string frame = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  }
+
+  void Send(const json& message) { SendFrame(Frame(message)); }
+
+  void SendFrame(const std::string& frame) {
     for (std::size_t at = 0; at < frame.size();) {
       const ssize_t n = ::write(in_, frame.data() + at, frame.size() - at);
       if (n <= 0) std::exit(1);
@@ -60,7 +70,10 @@ class Server {
     }
   }
 
-  json Receive() {
+  json Receive() { return json::parse(ReceiveBody()); }
+
+  // The next message's body, unparsed; received_at is when its last byte came.
+  std::string ReceiveBody() {
     std::size_t length = 0;
     char line[256];
     while (std::fgets(line, sizeof line, out_) != nullptr) {
@@ -70,13 +83,18 @@ class Server {
     }
     std::string body(length, '\0');
     if (length == 0 || std::fread(body.data(), 1, length, out_) != length) std::exit(1);
-    return json::parse(body);
+    received_at = Clock::now();
+    return body;
   }
 
-  // Waits for the next diagnostics; gives how many there were.
+  // Waits for the next diagnostics; gives how many there were, and sets
+  // received_at to when they had come, before they were parsed.
   std::size_t Diagnostics() {
     for (;;) {
-      const json message = Receive();
+      const std::string body = ReceiveBody();
+      const Clock::time_point came = received_at;
+      const json message = json::parse(body);
+      received_at = came;
       if (message.value("method", "") == "textDocument/publishDiagnostics") {
         return message["params"]["diagnostics"].size();
       }
@@ -114,6 +132,8 @@ class Server {
     return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
   }
 
+  Clock::time_point received_at;
+
   ~Server() {
     Send({{"jsonrpc", "2.0"}, {"id", 99}, {"method", "shutdown"}});
     Send({{"jsonrpc", "2.0"}, {"method", "exit"}});
@@ -128,7 +148,7 @@ class Server {
   std::FILE* out_ = nullptr;
 };
 
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
 
 struct Figures {
   double open_time = 0, open_cpu = 0, change_time = 0, change_cpu = 0, peak = 0, before = 0;
@@ -145,26 +165,29 @@ Figures Measure(const char* binary, const std::string& text) {
   f.before = server.PeakMegabytes();
   const std::string uri = "file:///nonexistent/Big.bas";
 
+  std::string frame = Server::Frame(
+      {{"jsonrpc", "2.0"},
+       {"method", "textDocument/didOpen"},
+       {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vba"}, {"version", 1}, {"text", text}}}}}});
   const double cpu_before = server.ProcessorSeconds();
   auto start = Clock::now();
-  server.Send({{"jsonrpc", "2.0"},
-               {"method", "textDocument/didOpen"},
-               {"params", {{"textDocument", {{"uri", uri}, {"languageId", "vba"}, {"version", 1}, {"text", text}}}}}});
+  server.SendFrame(frame);
   f.opened = server.Diagnostics();
-  f.open_time = Since(start);
+  f.open_time = Seconds(start, server.received_at);
   f.open_cpu = server.ProcessorSeconds() - cpu_before;
 
+  frame = Server::Frame({{"jsonrpc", "2.0"},
+                         {"method", "textDocument/didChange"},
+                         {"params",
+                          {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                           {"contentChanges",
+                            json::array({{{"range", {{"start", {{"line", 10}, {"character", 0}}},
+                                                     {"end", {{"line", 10}, {"character", 0}}}}},
+                                          {"text", "    total = 1\r\n"}}})}}}});
   start = Clock::now();
-  server.Send({{"jsonrpc", "2.0"},
-               {"method", "textDocument/didChange"},
-               {"params",
-                {{"textDocument", {{"uri", uri}, {"version", 2}}},
-                 {"contentChanges",
-                  json::array({{{"range", {{"start", {{"line", 10}, {"character", 0}}},
-                                           {"end", {{"line", 10}, {"character", 0}}}}},
-                                {"text", "    total = 1\r\n"}}})}}}});
+  server.SendFrame(frame);
   f.changed = server.Diagnostics();
-  f.change_time = Since(start);
+  f.change_time = Seconds(start, server.received_at);
   f.change_cpu = server.ProcessorSeconds() - cpu_before - f.open_cpu;
   f.peak = server.PeakMegabytes();
   return f;
