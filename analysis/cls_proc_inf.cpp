@@ -14,16 +14,21 @@ namespace {
 // unbounded retry could spin for ever.
 constexpr int kMaxKindRestarts = 3;
 
-// Clears the held code module on every way out of the scope.
+// Clears the held code module (and the body rows read from it) on every
+// way out of the scope.
 class ModuleHold {
  public:
-  explicit ModuleHold(std::shared_ptr<CodeModule>& slot) : slot_(slot) {}
+  explicit ModuleHold(std::shared_ptr<CodeModule>& slot, std::vector<Text>* rows = nullptr) : slot_(slot), rows_(rows) {}
   ModuleHold(const ModuleHold&) = delete;
   ModuleHold& operator=(const ModuleHold&) = delete;
-  ~ModuleHold() { slot_.reset(); }
+  ~ModuleHold() {
+    slot_.reset();
+    if (rows_ != nullptr) rows_->clear();
+  }
 
  private:
   std::shared_ptr<CodeModule>& slot_;
+  std::vector<Text>* rows_;
 };
 
 // The word at index k; a missing word is VB's subscript error.
@@ -60,7 +65,7 @@ bool ClsProcInf::GetProcInf(Row lngRow) {
 
 bool ClsProcInf::MakeProcInf(Row row) {
   if (row == 0) return false;
-  ModuleHold hold(module_);
+  ModuleHold hold(module_, &body_rows_);
   ProcKind kind = kProcKindProc;
   int restarts = 0;
   for (;;) {
@@ -123,8 +128,16 @@ bool ClsProcInf::LocateAndParse(Row row, ProcKind& kind) {
   inner_dec_end_row_ = body_def_end_row_ + 1;
   bool first = true;
   const Row end_row = body_end_row_;
+  body_rows_.clear();
+  if (end_row > body_def_end_row_) body_rows_.reserve(static_cast<std::size_t>(end_row - body_def_end_row_));
   for (Row r = body_def_end_row_ + 1; r <= end_row; ++r) {
-    if (!parser_.IsInnerDec(LineAt(r))) continue;
+    Text& line = body_rows_.emplace_back(LineAt(r));
+    const bool inner_dec = parser_.IsInnerDec(line);
+    // Trimmed in place, as Trim would, for the assignment scans.
+    const std::size_t last = line.find_last_not_of(u' ');
+    line.erase(last == Text::npos ? 0 : last + 1);
+    line.erase(0, line.find_first_not_of(u' '));
+    if (!inner_dec) continue;
     if (first) {
       inner_dec_start_row_ = r;
       first = false;
@@ -173,13 +186,9 @@ Row ClsProcInf::CheckEnd(Row last_row, Row body_start_row) {
 }
 
 Text ClsProcInf::CheckRef(const Text& name) {
-  // Trimmed in place, as Trim would: one copy of each row, not two.
+  // The rows the local-declaration scan read, not read again per parameter.
   return parser_.CheckRef(name, body_def_end_row_ + 1, body_end_row_ - 1, [this](Row r) {
-    Text line = LineAt(r);
-    const std::size_t last = line.find_last_not_of(u' ');
-    line.erase(last == Text::npos ? 0 : last + 1);
-    line.erase(0, line.find_first_not_of(u' '));
-    return line;
+    return body_rows_[static_cast<std::size_t>(r - body_def_end_row_ - 1)];
   });
 }
 

@@ -100,6 +100,10 @@ class ClsProcInf {
   Row declaration_bottom_row_ = 0;
   Row leading_start_row_ = 0;
   Text ret_type_;
+  // The body's rows from the one after the declaration to the End row,
+  // spaces trimmed: read once, for the local declarations, then scanned for
+  // each parameter's assignments. Held only while GetProcInf runs.
+  std::vector<Text> body_rows_;
   Short param_count_ = 0;
   std::array<ParamInf, kMaxParams> params_{};
 };

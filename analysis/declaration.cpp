@@ -336,6 +336,12 @@ Text DeclarationParser::CheckRef(TextView name, Row first, Row last,
     const bool is_array = EndsWith(name, u"()");
     // For `arr()`: "arr(", which begins each of its elements.
     const Text element_prefix = is_array ? Left(name, Len(name) - 1) : Text();
+    // Every assignment below begins with this: a row that does not is passed
+    // over at once (it is asked of every body row for every parameter). Not
+    // when it holds a wildcard of Like (a type character such as x#).
+    const TextView lead = is_array ? TextView(element_prefix) : name;
+    const bool literal_lead = lead.find_first_of(u"*?#[") == TextView::npos;
+    const auto cannot_assign = [&](TextView t) { return literal_lead && !t.starts_with(lead); };
     if (rules_.ref_needs_name_space_equals) {
       // Only a line that begins with the name, a space and "=" assigns
       // (`b = 0`; for `arr()`, `arr(i) = 0`); `b=0`, `b.Value = 0` and
@@ -345,6 +351,7 @@ Text DeclarationParser::CheckRef(TextView name, Row first, Row last,
       const Text element_pattern = element_prefix + u"*) =";
       for (Row r = first; r <= last; ++r) {
         const Text t = trimmed_line(r);
+        if (cannot_assign(t)) continue;
         bool hit = false;
         if (is_array) {
           const Text head = CountWords(t, u" ", ui_);
@@ -364,6 +371,7 @@ Text DeclarationParser::CheckRef(TextView name, Row first, Row last,
       const Text member_prefix = Text(name) + u".";
       for (Row r = first; r <= last; ++r) {
         const Text t = trimmed_line(r);
+        if (cannot_assign(t)) continue;
         const Text head = CountWords(t, u" ", ui_);
         const bool names_param =
             is_array ? StartsWith(head, element_prefix) : head == name || StartsWith(head, member_prefix);

@@ -31,8 +31,7 @@ Text DirectiveWord(TextView line) {
   while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
   Text word;
   while (i < line.size() && ((line[i] >= u'a' && line[i] <= u'z') || (line[i] >= u'A' && line[i] <= u'Z'))) {
-    const char16_t c = line[i++];
-    word += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    word += AsciiLower(line[i++]);
   }
   if (word == u"endif") return u"end";
   return word;

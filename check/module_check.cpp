@@ -6,6 +6,7 @@
 
 #include "header/module_header.h"
 #include "header/procedure_header.h"
+#include "host/text.h"
 #include "host/ui.h"
 #include "operations/operations.h"
 
@@ -19,15 +20,12 @@ constexpr std::array<std::string_view, kRuleCount> kIds = {
 constexpr TextView kDebMarker = u"'deb ";
 constexpr TextView kHandlerLabel = u"PROC_ERR:";
 
-char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
 // Where `deb` would find a marker in the line: case ignored, as its search does.
 std::size_t FindMarker(TextView line) {
-  if (line.size() < kDebMarker.size()) return TextView::npos;
-  for (std::size_t i = 0; i + kDebMarker.size() <= line.size(); ++i) {
-    std::size_t k = 0;
-    while (k < kDebMarker.size() && Fold(line[i + k]) == kDebMarker[k]) ++k;
-    if (k == kDebMarker.size()) return i;
+  // Only at an apostrophe, which no case folds to or from.
+  for (std::size_t i = line.find(kDebMarker[0]); i != TextView::npos && i + kDebMarker.size() <= line.size();
+       i = line.find(kDebMarker[0], i + 1)) {
+    if (AsciiEqualNoCase(line.substr(i, kDebMarker.size()), kDebMarker)) return i;
   }
   return TextView::npos;
 }
@@ -122,7 +120,10 @@ void CheckHandlers(const Rows& lines, const std::vector<Proc>& procs, const Rule
     bool on_error = false;
     for (Row row = p.body; row <= p.end && row <= static_cast<Row>(lines.size()); ++row) {
       const Text& line = lines[static_cast<std::size_t>(row - 1)];
-      const Text trimmed = Trim(line);
+      // Trimmed as Trim would, in place: every row of every procedure.
+      TextView trimmed = line;
+      trimmed.remove_prefix(std::min(trimmed.find_first_not_of(u' '), trimmed.size()));
+      trimmed = trimmed.substr(0, trimmed.find_last_not_of(u' ') + 1);
       // The statement errtrap looks for before it asks.
       if (Like(trimmed, u"On Error *")) on_error = true;
       if (trimmed.starts_with(kHandlerLabel)) {
@@ -319,10 +320,7 @@ std::vector<Rule> IgnoredRules(TextView line) {
   std::size_t i = at + 1;
   while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
   constexpr TextView kMarker = u"qlx-ignore:";
-  if (line.size() - i < kMarker.size()) return {};
-  for (std::size_t k = 0; k < kMarker.size(); ++k) {
-    if (Fold(line[i + k]) != kMarker[k]) return {};
-  }
+  if (line.size() - i < kMarker.size() || !AsciiEqualNoCase(line.substr(i, kMarker.size()), kMarker)) return {};
   std::vector<Rule> rules;
   std::string id;
   for (std::size_t k = i + kMarker.size(); k <= line.size(); ++k) {

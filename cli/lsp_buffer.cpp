@@ -34,17 +34,20 @@ class Buffer::Pieces {
     if (at > from) pieces_.emplace_back(utf8, from, at - from);
   }
 
-  // The next line, decoded; the piece it ends is let go.
+  // The next line. Each piece is decoded in one call when its first line
+  // is asked for (a call per line cost more than the module's making), and
+  // its bytes are let go then.
   Text Next() {
-    while (at_ >= pieces_[piece_].size()) {
-      ++piece_;
+    while (at_ >= decoded_.size()) {
+      std::string& piece = pieces_[piece_++];
+      decoded_ = FromUtf8(piece);
+      std::string().swap(piece);
       at_ = 0;
     }
-    std::string& piece = pieces_[piece_];
-    const LineBreak end = NextLineBreak(std::string_view(piece), at_);
-    Text line = FromUtf8(std::string_view(piece).substr(at_, end.at - at_));
+    const TextView text = decoded_;
+    const LineBreak end = NextLineBreak(text, at_);
+    Text line(text.substr(at_, end.at - at_));
     at_ = end.Next();
-    if (at_ >= piece.size()) std::string().swap(piece);
     return line;
   }
   bool HasNul() const {
@@ -60,8 +63,9 @@ class Buffer::Pieces {
 
  private:
   std::vector<std::string> pieces_;
-  std::size_t piece_ = 0;
-  std::size_t at_ = 0;
+  std::size_t piece_ = 0;  // the next piece to decode
+  Text decoded_;           // the piece being read
+  std::size_t at_ = 0;     // in decoded_
 };
 
 void Buffer::Reset(std::string utf8) {

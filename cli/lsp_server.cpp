@@ -1,5 +1,6 @@
 #include "cli/lsp_server.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -414,13 +415,8 @@ class Server {
       // The rules the settings file found for the file on disk chooses.
       options.rules = CheckRules(CheckedSettings("", path.string(), LoadOptions().encoding), "", "");
       for (const lsp::Diagnostic& d : doc.buffer.Diagnose(options)) {
-        const json diagnostic = {{"range", {{"start", FromPosition({d.line, d.start})}, {"end", FromPosition({d.line, d.end})}}},
-                                 {"severity", 2},
-                                 {"code", std::string(check::RuleId(d.rule))},
-                                 {"source", "qlx"},
-                                 {"message", ToUtf8(d.message)}};
         written += written.empty() ? "" : ",";
-        written += Dump(diagnostic);
+        AppendDiagnostic(written, d);
       }
     } catch (const std::exception& e) {
       // A buffer the module reader refuses (an unclosed BEGIN block) is said once, as one diagnostic.
@@ -437,6 +433,41 @@ class Server {
     constexpr std::string_view kEmptyList = "\"diagnostics\":[]";
     const std::size_t cut = body.find(kEmptyList) + kEmptyList.size() - 1;
     SendBody({std::string_view(body).substr(0, cut), written, std::string_view(body).substr(cut)});
+  }
+
+  // A warning as Dump writes it, members by name, without building its
+  // JSON tree: a large document has tens of thousands of them.
+  static void AppendDiagnostic(std::string& out, const lsp::Diagnostic& d) {
+    const std::string line = std::to_string(d.line);
+    out += "{\"code\":";
+    AppendString(out, check::RuleId(d.rule));
+    out += ",\"message\":";
+    AppendString(out, ToUtf8(d.message));
+    out += ",\"range\":{\"end\":{\"character\":";
+    out += std::to_string(d.end);
+    out += ",\"line\":";
+    out += line;
+    out += "},\"start\":{\"character\":";
+    out += std::to_string(d.start);
+    out += ",\"line\":";
+    out += line;
+    out += "}},\"severity\":2,\"source\":\"qlx\"}";
+  }
+  // A JSON string as Dump writes it: as it is when nothing in it needs an
+  // escape or a replacement, else by Dump itself.
+  static void AppendString(std::string& out, std::string_view text) {
+    bool plain = true, ascii = true;
+    for (const char c : text) {
+      plain = plain && static_cast<unsigned char>(c) >= 0x20 && c != '"' && c != '\\';
+      ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    if (plain && (ascii || IsValidUtf8(text))) {
+      out += '"';
+      out += text;
+      out += '"';
+    } else {
+      out += Dump(json(std::string(text)));
+    }
   }
 
   static std::optional<long> MisreadCp932Line(const Document& doc) {

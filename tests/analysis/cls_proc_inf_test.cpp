@@ -377,14 +377,30 @@ TEST_F(ClsProcInfTest, FailedEndSearchReportsThenRefuses) {
                           {u"QLX", kEndLineMessage}}));
 }
 
-TEST_F(ClsProcInfTest, FailedBodyScanLeavesTheParameterAnInput) {
-  // Lines: the type line, the declaration, the End search, two
-  // local-declaration rows, the body scan.
-  Load(EditorWith(u"Sub A(b)\n    b = 1\nEnd Sub").FailOn(HostCall::kLines, 6, VbError(7)));
-  EXPECT_TRUE(rec.GetProcInf(1));
-  EXPECT_EQ(rec.RefIO(0), u"I");
-  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{
-                          {u"ClsProcInf.CheckRef", u"Error_Number: 7.  : Out of memory"}}));
+TEST_F(ClsProcInfTest, FailedBodyRowReadReportsThenRefuses) {
+  // Lines: the type line, the declaration, the End search, then the body
+  // rows, each read once: the first of them fails.
+  Load(EditorWith(u"Sub A(b)\n    b = 1\nEnd Sub").FailOn(HostCall::kLines, 4, VbError(7)));
+  EXPECT_FALSE(rec.GetProcInf(1));
+  EXPECT_EQ(ui.boxes, (std::vector<RecordedBox>{{u"ClsProcInf.MakeProcInf", u"Error: 7. Out of memory"}}));
+}
+
+// The assignment scans read the rows the local-declaration scan read: the
+// editor is asked for each body row once, however many parameters there are.
+TEST_F(ClsProcInfTest, BodyRowsAreReadOnceForAllParameters) {
+  for (const char16_t* declaration : {u"Sub A()", u"Sub A(a)", u"Sub A(a, b, c, d)"}) {
+    SCOPED_TRACE(U8(declaration));
+    Load(EditorWith(Text(declaration) + u"\n    Dim x As Long\n    b = 1\n    d.Value = 2\nEnd Sub"));
+    ASSERT_TRUE(rec.GetProcInf(1));
+    // The type line, the declaration, the End search, four body rows.
+    EXPECT_EQ(vbe->Log().Calls(HostCall::kLines), 7);
+    EXPECT_EQ(rec.InnerDecStartRow(), 2);
+    EXPECT_EQ(rec.InnerDecEndRow(), 2);
+    for (Short i = 0; i < rec.ParamCount(); ++i) {
+      const Text name = rec.VarName(i);
+      EXPECT_EQ(rec.RefIO(i), name == u"b" || name == u"d" ? u"I/O" : u"I") << U8(name);
+    }
+  }
 }
 
 TEST_F(ClsProcInfTest, FailedResetBodyPosKeepsTheRows) {

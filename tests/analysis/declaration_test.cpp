@@ -313,6 +313,44 @@ TEST_P(FirstHitTest, WithoutAHitAFailedReadIsReported) {
   EXPECT_EQ(ui.boxes[0].title, Text(GetParam().rules->title_prefix) + u"CheckRef");
 }
 
+// Rows that cannot begin an assignment are passed over without the full
+// test; a name whose text Like reads as a pattern (a type character such as
+// x#) still gets that test on every row.
+struct AssignmentCase {
+  const DeclarationRules* rules;
+  const char16_t* name;
+  const char16_t* row;
+  const char16_t* ref_io;
+  friend void PrintTo(const AssignmentCase& c, std::ostream* os) {
+    *os << (c.rules == &kRecordRules ? "record " : "table ") << U8(c.name) << " / " << U8(c.row);
+  }
+};
+
+class AssignmentTest : public ::testing::TestWithParam<AssignmentCase> {};
+
+TEST_P(AssignmentTest, IsFoundAsTheRulesFindIt) {
+  RecordingUi ui;
+  DeclarationParser p(ui, *GetParam().rules);
+  EXPECT_EQ(p.CheckRef(GetParam().name, 1, 2, ReaderOf({u"y = 0", GetParam().row})), GetParam().ref_io);
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AssignmentTest,
+    ::testing::Values(AssignmentCase{&kRecordRules, u"x#", u"x# = 1", u"I/O"},
+                      AssignmentCase{&kRecordRules, u"x#", u"x1 = 1", u"I"},
+                      AssignmentCase{&kTableRules, u"x#", u"x1 = 1", u"I/O"},
+                      AssignmentCase{&kTableRules, u"a?", u"ab = 1", u"I/O"},
+                      AssignmentCase{&kRecordRules, u"b", u"bb = 1", u"I"},
+                      AssignmentCase{&kRecordRules, u"b", u"B = 1", u"I"},
+                      AssignmentCase{&kRecordRules, u"b", u"b.Item(1) = 2", u"I/O"},
+                      AssignmentCase{&kTableRules, u"b", u"b = 1", u"I/O"},
+                      AssignmentCase{&kTableRules, u"b", u"ab = 1", u"I"},
+                      AssignmentCase{&kRecordRules, u"arr()", u"arr(1) = 2", u"I/O"},
+                      AssignmentCase{&kRecordRules, u"arr()", u"ar(1) = 2", u"I"},
+                      AssignmentCase{&kTableRules, u"arr()", u"arr(i) = 2", u"I/O"},
+                      AssignmentCase{&kTableRules, u"arr()", u"xarr(i) = 2", u"I"}));
+
 INSTANTIATE_TEST_SUITE_P(Rules, FirstHitTest,
                          ::testing::Values(FirstHitCase{&kRecordRules, u"b", u"I"},
                                            FirstHitCase{&kRecordRules, u"arr()", u"I"},

@@ -148,6 +148,11 @@ INSTANTIATE_TEST_SUITE_P(
         LongStringCase{"Utf8", kOpen, "' 合計する 𠮷 é\\r\\n", kClose},
         LongStringCase{"UnicodeEscape", kOpen, R"(a\u00e9\ud842\udfb7\r\n)", kClose},
         LongStringCase{"ControlCharacter", kOpen, "a\tb\\r\\n", kClose},
+        // Long plain runs, each followed by what must be looked at, at
+        // every place in a word of 8 bytes as the piece repeats.
+        LongStringCase{"RunsThenEscapes", kOpen, std::string(29, 'a') + R"(\"\\)" + std::string(13, 'b') + "\x7f\u00e9", kClose},
+        LongStringCase{"RunThenControlCharacter", kOpen, std::string(37, 'a') + "\x01", kClose},
+        LongStringCase{"RunThenCutSequence", kOpen, std::string(21, 'a') + "\xe3\x81", kClose},
         LongStringCase{"BadEscape", kOpen, R"(a\qb)", kClose},
         LongStringCase{"Surrogate", kOpen, "a\xed\xa0\x80", kClose},
         LongStringCase{"Overlong", kOpen, "a\xc0\xaf", kClose},
