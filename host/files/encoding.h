@@ -57,7 +57,8 @@ bool IsBinary(std::string_view bytes);
 Encoding DetectEncoding(std::string_view bytes, const std::string& code_page);
 
 // Converts between the bytes of one encoding and Text. Holds its iconv
-// descriptors, so a converter is used by one thread at a time.
+// descriptors (opened on first use), so a converter is used by one thread at
+// a time.
 class Converter {
  public:
   // Throws FileError when the platform does not know the code page, or when
@@ -83,6 +84,13 @@ class Converter {
   std::string Encode(TextView text, int* replaced = nullptr);
 
  private:
+  Converter() = default;
+  struct CodePageFacts;
+  static CodePageFacts Probe(const std::string& name);
+  // Opens the platform's converter of a code page on its first use: a
+  // converter made for a file that turns out to be UTF-8, or all ASCII,
+  // never needs it.
+  void Open();
   // Whether tabs, line ends and printable ASCII decode as themselves, as
   // module files need for their line ends and keywords.
   bool DecodesAsciiAsItself();
