@@ -1,7 +1,13 @@
 #include "cli/command_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <tuple>
 
 #include "cli/names.h"
 #include "host/clock.h"
@@ -14,15 +20,109 @@ namespace fs = std::filesystem;
 
 std::string U8(const Text& t) { return ToUtf8(t); }
 
-fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page) {
-  const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
-  CheckSettingsFile(settings, !ini_option.empty(), code_page);
-  return settings;
+// What a FilesRun keeps of the settings: only what was found, checked or
+// read without a fault, so that a fault is met, and said, as often as
+// before.
+struct FilesRun::Settings {
+  std::mutex mutex;
+  // By --ini, code page and the module's folder ("-": standard input's).
+  std::map<std::tuple<std::string, std::string, std::string>, fs::path> found;
+  // By the settings file, code page and whether it must exist.
+  std::set<std::tuple<fs::path, std::string, bool>> checked;
+  std::map<fs::path, OperationSettings> loaded;
+};
+
+namespace {
+
+std::mutex run_mutex;
+FilesRun::Settings* run_settings = nullptr;
+
+FilesRun::Settings* RunSettings() {
+  const std::lock_guard<std::mutex> hold(run_mutex);
+  return run_settings;
 }
 
-void LoadSettings(const fs::path& settings, UiService& ui, Operations& operations) {
+}  // namespace
+
+FilesRun::FilesRun() : settings_(std::make_unique<Settings>()) {
+  const std::lock_guard<std::mutex> hold(run_mutex);
+  if (run_settings == nullptr) run_settings = settings_.get();
+}
+
+FilesRun::~FilesRun() {
+  const std::lock_guard<std::mutex> hold(run_mutex);
+  if (run_settings == settings_.get()) run_settings = nullptr;
+}
+
+int FilesRun::Finish(int worst) {
+  for (const std::string& failure : syncs_.Finish()) {
+    Say(failure);
+    worst = std::max(worst, kExitUsage);
+  }
+  return worst;
+}
+
+fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page) {
+  FilesRun::Settings* const run = RunSettings();
+  if (run == nullptr) {
+    const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
+    CheckSettingsFile(settings, !ini_option.empty(), code_page);
+    return settings;
+  }
+  std::error_code ec;
+  const std::string folder = path == "-" ? path : fs::absolute(path, ec).parent_path().string();
+  const auto key = std::make_tuple(ini_option, code_page, folder);
+  std::optional<fs::path> settings;
+  {
+    const std::lock_guard<std::mutex> hold(run->mutex);
+    if (const auto found = run->found.find(key); found != run->found.end()) settings = found->second;
+  }
+  if (!settings) {
+    settings = SettingsPath(ini_option, path, Environment::Current());
+    if (!ec) {
+      const std::lock_guard<std::mutex> hold(run->mutex);
+      run->found.emplace(key, *settings);
+    }
+  }
+  const auto checked = std::make_tuple(*settings, code_page, !ini_option.empty());
+  {
+    const std::lock_guard<std::mutex> hold(run->mutex);
+    if (run->checked.contains(checked)) return *settings;
+  }
+  CheckSettingsFile(*settings, !ini_option.empty(), code_page);
+  const std::lock_guard<std::mutex> hold(run->mutex);
+  run->checked.insert(checked);
+  return *settings;
+}
+
+namespace {
+
+OperationSettings ReadOperationSettings(const fs::path& settings, UiService& ui) {
   ModINIFile ini(ui, FromUtf8(settings.string()));
-  const OperationSettings loaded = LoadOperationSettings(ini, ini.SettingsPath());
+  return LoadOperationSettings(ini, ini.SettingsPath());
+}
+
+// The settings, read once in a run: a read that showed a box (a fault) is
+// read again for this file's own box, and kept by no one.
+OperationSettings RunOperationSettings(const fs::path& settings, UiService& ui) {
+  FilesRun::Settings* const run = RunSettings();
+  if (run == nullptr) return ReadOperationSettings(settings, ui);
+  {
+    const std::lock_guard<std::mutex> hold(run->mutex);
+    if (const auto found = run->loaded.find(settings); found != run->loaded.end()) return found->second;
+  }
+  RecordingUi quiet;
+  const OperationSettings loaded = ReadOperationSettings(settings, quiet);
+  if (!quiet.boxes.empty()) return ReadOperationSettings(settings, ui);
+  const std::lock_guard<std::mutex> hold(run->mutex);
+  run->loaded.emplace(settings, loaded);
+  return loaded;
+}
+
+}  // namespace
+
+void LoadSettings(const fs::path& settings, UiService& ui, Operations& operations) {
+  const OperationSettings loaded = RunOperationSettings(settings, ui);
   if (!loaded.date_format.empty() && !HasDateToken(loaded.date_format)) {
     throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(loaded.date_format) +
                      "\" has no date in it (yyyy, mm, dd, m or d)");

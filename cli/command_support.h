@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/settings_path.h"
 #include "cli/workspace.h"
+#include "host/files/file_io.h"
 #include "host/host.h"
 #include "host/memory/line_cache.h"
 #include "host/text.h"
@@ -26,6 +27,30 @@ namespace qlx::cli {
 using json = nlohmann::ordered_json;
 
 std::string U8(const Text& t);
+
+// One run of a command over many files. While it lives, the settings file
+// of each folder is found once, and each settings file checked and read once
+// (the run keeps what it first read), and the folders of the files written
+// are synced once each, by Finish, rather than after every file. Made by
+// the thread that runs the command; one at a time (an inner one defers to
+// the outer).
+class FilesRun {
+ public:
+  FilesRun();
+  ~FilesRun();
+  FilesRun(const FilesRun&) = delete;
+  FilesRun& operator=(const FilesRun&) = delete;
+
+  // Syncs the folders written in. A folder that cannot be synced is said,
+  // naming it, and makes the run's status at least kExitUsage; else worst.
+  int Finish(int worst);
+
+  struct Settings;
+
+ private:
+  FolderSyncs syncs_;
+  std::unique_ptr<Settings> settings_;
+};
 
 // The settings file found for a module file (see SettingsPath), checked; an
 // --ini file must exist. Its faults are usage errors.

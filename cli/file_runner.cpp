@@ -243,6 +243,7 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
 int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& common, const WriteOptions& write,
                const Operation& operation, bool walk) {
   if (write.yes && write.no) throw UsageError("--yes and --no cannot both be given");
+  FilesRun run;
   FileSet set;
   if (walk) {
     set = CollectFiles(paths, write.excludes, write.no_ignore);
@@ -290,6 +291,7 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
     }
   }
   progress.Clear();
+  worst = run.Finish(worst);
   if (many && !write.quiet) {
     // Nothing was written by --diff or --check: the files would change.
     std::fprintf(stderr, "qlx: %d file%s %s, %d unchanged, %d refused\n", changed, changed == 1 ? "" : "s",

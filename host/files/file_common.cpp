@@ -1,10 +1,13 @@
 // The parts of safe file writing that every platform shares.
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <random>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "host/files/file_io.h"
 #include "host/files/module_file.h"
@@ -93,6 +96,47 @@ void DebrisSweep::Clear(const std::filesystem::path& dir) {
   const std::lock_guard<std::mutex> hold(mutex_);
   if (!done_.insert(key).second) return;
   RemoveDebris(key);
+}
+
+namespace {
+
+// The FolderSyncs that writes hand their folders to, if any.
+std::mutex syncs_mutex;
+FolderSyncs* current_syncs = nullptr;
+
+}  // namespace
+
+FolderSyncs::FolderSyncs() {
+  const std::lock_guard<std::mutex> hold(syncs_mutex);
+  if (current_syncs == nullptr) current_syncs = this;
+}
+
+FolderSyncs::~FolderSyncs() {
+  if (!finished_) Finish();
+}
+
+std::vector<std::string> FolderSyncs::Finish() {
+  {
+    const std::lock_guard<std::mutex> hold(syncs_mutex);
+    if (current_syncs == this) current_syncs = nullptr;
+  }
+  finished_ = true;
+  std::vector<std::string> failed;
+  for (const std::filesystem::path& dir : pending_) {
+    if (!SyncFolder(dir)) {
+      failed.push_back(dir.string() + ": the files written in this folder are in place, but syncing the folder failed: " +
+                       std::error_code(errno, std::generic_category()).message());
+    }
+  }
+  pending_.clear();
+  return failed;
+}
+
+bool FolderSyncs::Defer(const std::filesystem::path& dir) {
+  const std::lock_guard<std::mutex> hold(syncs_mutex);
+  if (current_syncs == nullptr) return false;
+  current_syncs->pending_.insert(dir);
+  return true;
 }
 
 void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {

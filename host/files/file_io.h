@@ -84,6 +84,38 @@ class DebrisSweep {
   std::set<std::filesystem::path> done_;
 };
 
+// Makes the renames into dir durable: POSIX syncs the folder; Windows
+// writes its renames through, so there is nothing left to do. False with
+// errno set when the sync fails.
+bool SyncFolder(const std::filesystem::path& dir);
+
+// While one lives, a replacing write leaves its folder's sync to it: a run
+// that writes many files syncs each folder once, at Finish, rather than
+// after every file (a sync waits for the disk). Each file's content is still
+// durable before its rename, and the rename itself is atomic, so a crash
+// leaves every file whole, old or new; what the folder's sync adds is only
+// that the renames stay. One lives at a time, in the thread that writes.
+class FolderSyncs {
+ public:
+  FolderSyncs();
+  // Syncs what Finish did not (an exception left the run early).
+  ~FolderSyncs();
+  FolderSyncs(const FolderSyncs&) = delete;
+  FolderSyncs& operator=(const FolderSyncs&) = delete;
+
+  // Syncs each folder a write renamed a file into, once; a message for
+  // each that failed, naming the folder. Later writes sync their own.
+  std::vector<std::string> Finish();
+
+  // Takes dir's sync when a FolderSyncs lives; false when the writer must
+  // sync it now.
+  static bool Defer(const std::filesystem::path& dir);
+
+ private:
+  std::set<std::filesystem::path> pending_;
+  bool finished_ = false;
+};
+
 // Reads path whole (at most max_size bytes, FileError beyond) and gives its
 // stamp; FileError, naming the file, when it cannot be read.
 std::string ReadFileStamped(const std::filesystem::path& path, std::uintmax_t max_size, FileStamp& stamp);

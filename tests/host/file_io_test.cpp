@@ -280,6 +280,46 @@ TEST_F(FileIoTest, TheSweepTakesAFolderOnceHoweverItIsSpelled) {
   EXPECT_TRUE(fs::exists(debris));
 }
 
+// A run that writes many files syncs each folder once, at its end: each file
+// is in place as soon as it is written, and a folder that cannot be synced
+// then is named, not passed over as written.
+TEST_F(FileIoTest, FolderSyncsSyncEachFolderWrittenInOnceAtTheEnd) {
+  const fs::path gone = dir_ / "gone";
+  fs::create_directories(gone);
+  const std::string edited = Edited().Render();
+  {
+    FolderSyncs syncs;
+    WriteFileReplacing(Module(), edited);
+    WriteFileReplacing(gone / "N.bas", kModule);
+    WriteFileReplacing(gone / "O.bas", kModule);
+    EXPECT_EQ(ReadFile(Module()), edited);
+    EXPECT_EQ(ReadFile(gone / "N.bas"), kModule);
+    fs::remove_all(gone);
+    const std::vector<std::string> failed = syncs.Finish();
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0], gone.string() +
+                             ": the files written in this folder are in place, but syncing the folder failed: "
+                             "No such file or directory");
+    EXPECT_TRUE(syncs.Finish().empty());
+  }
+  // With none living, a write syncs its own folder.
+  EXPECT_FALSE(FolderSyncs::Defer(dir_));
+  WriteFileReplacing(Module(), kModule);
+  EXPECT_EQ(ReadFile(Module()), kModule);
+}
+
+TEST_F(FileIoTest, AnInnerFolderSyncsLeavesTheFoldersToTheOuter) {
+  FolderSyncs outer;
+  {
+    FolderSyncs inner;
+    EXPECT_TRUE(FolderSyncs::Defer(dir_ / "missing"));
+    EXPECT_TRUE(inner.Finish().empty());
+  }
+  EXPECT_TRUE(FolderSyncs::Defer(dir_));
+  EXPECT_EQ(outer.Finish().size(), 1u);
+  EXPECT_FALSE(FolderSyncs::Defer(dir_));
+}
+
 // A rewrite in place that was killed halfway: the copy of the old content
 // beside the file puts it back, once.
 TEST_F(FileIoTest, AnInterruptedRewriteInPlaceIsUndoneByTheNextRun) {

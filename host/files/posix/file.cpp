@@ -1,7 +1,8 @@
 // Safe module-file writes on POSIX systems: flock for the advisory lock,
 // O_TMPFILE (linked in at the last moment) or a hidden temporary file, a
-// synced folder after the rename, and in-place rewriting behind a synced copy
-// for files that must keep their identity.
+// synced folder after the rename (or once, at the end of a run that writes
+// many), and in-place rewriting behind a synced copy for files that must keep
+// their identity.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -124,11 +125,6 @@ FileError ReadError(const fs::path& path) {
   if (error == EFBIG) return FileError(Describe(path) + ": is too large for a module file", FileError::Reason::kTooLarge);
   return FileError(Describe(path) + ": cannot be read: " + ErrnoText(error), FileError::Reason::kOther,
                    ErrnoText(error));
-}
-
-bool SyncFolder(const fs::path& dir) {
-  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return fd.get() >= 0 && ::fsync(fd.get()) == 0;
 }
 
 // Holds back the signals that end a process by request (Ctrl-C, kill,
@@ -270,6 +266,11 @@ bool RecoverFromCopy(int copy_fd, const fs::path& copy, const fs::path& module) 
 }
 
 }  // namespace
+
+bool SyncFolder(const fs::path& dir) {
+  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd.get() >= 0 && ::fsync(fd.get()) == 0;
+}
 
 std::vector<fs::path> RemoveDebris(const fs::path& dir) {
   std::vector<fs::path> put_back;
@@ -515,7 +516,7 @@ FileStamp WriteFileReplacing(const fs::path& path, std::string_view bytes, const
       }
       if (::rename(temp->path().c_str(), target.c_str()) != 0) throw FileError(where + ErrnoText(errno));
       temp->Commit();
-      if (!SyncFolder(dir)) {
+      if (!FolderSyncs::Defer(dir) && !SyncFolder(dir)) {
         throw FileError(where + "the new file is in place, but syncing its folder failed: " + ErrnoText(errno));
       }
       // The new file is locked since its creation; the lock moves to it.

@@ -397,4 +397,8 @@ FileStamp WriteFileReplacing(const fs::path& path, std::string_view bytes, const
   return FileStamp{bytes.size(), Ticks(info.ftLastWriteTime), ContentHash(bytes)};
 }
 
+// Renames are written through (MOVEFILE_WRITE_THROUGH, ReplaceFileW), so a
+// folder holds nothing more to sync.
+bool SyncFolder(const fs::path&) { return true; }
+
 }  // namespace qlx
