@@ -14,6 +14,13 @@
 namespace qlx {
 namespace {
 
+// A code page's name as a test's name.
+std::string TestName(const std::string& code_page) {
+  std::string name;
+  for (const char ch : code_page) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+  return name.empty() ? "Empty" : name;
+}
+
 std::optional<std::string> RefusalOf(const std::string& code_page) {
   try {
     Converter converter(Encoding{Encoding::Kind::kCodePage, code_page});
@@ -50,11 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CodePageCase{"NO-SUCH-CODEPAGE", "unknown encoding \"NO-SUCH-CODEPAGE\": the platform cannot convert it"},
                       CodePageCase{"", "unknown encoding \"\": the platform cannot convert it"},
                       CodePageCase{"UTF-16LE", "encoding \"UTF-16LE\" cannot be used for module files: it is not ASCII-compatible"}),
-    [](const auto& info) {
-      std::string name;
-      for (const char ch : std::string(info.param.code_page)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-      return name.empty() ? std::string("Empty") : name;
-    });
+    [](const auto& info) { return TestName(info.param.code_page); });
 
 // Text beyond ASCII, each time through a fresh converter, one moved before
 // its first use among them, in both directions.
@@ -86,11 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ConversionCase{"EUC-JP", "' \xb4\xc1\xbb\xfa", u"' 漢字"},
                       // All ASCII bytes, yet a shift: read as text, never copied as bytes.
                       ConversionCase{"ISO-2022-JP", "\x1b$B0!\x1b(B", u"亜"}),
-    [](const auto& info) {
-      std::string name;
-      for (const char ch : std::string(info.param.code_page)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-      return name;
-    });
+    [](const auto& info) { return TestName(info.param.code_page); });
 
 TEST(FreshConverterTest, AsciiAndUtf8NeedNoCodePageConversion) {
   Converter code_page(Encoding{Encoding::Kind::kCodePage, "CP932"});
