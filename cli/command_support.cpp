@@ -26,7 +26,7 @@ std::string U8(const Text& t) { return ToUtf8(t); }
 struct FilesRun::Settings {
   std::mutex mutex;
   // By --ini, code page and the module's folder ("-": standard input's).
-  std::map<std::tuple<std::string, std::string, std::string>, fs::path> found;
+  std::map<std::tuple<std::string, std::string, fs::path>, fs::path> found;
   // By the settings file, code page and whether it must exist.
   std::set<std::tuple<fs::path, std::string, bool>> checked;
   std::map<fs::path, OperationSettings> loaded;
@@ -70,7 +70,7 @@ fs::path CheckedSettings(const std::string& ini_option, const std::string& path,
     return settings;
   }
   std::error_code ec;
-  const std::string folder = path == "-" ? path : fs::absolute(path, ec).parent_path().string();
+  const fs::path folder = path == "-" ? fs::path(path) : fs::absolute(path, ec).parent_path();
   const auto key = std::make_tuple(ini_option, code_page, folder);
   std::optional<fs::path> settings;
   {
