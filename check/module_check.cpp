@@ -120,10 +120,7 @@ void CheckHandlers(const Rows& lines, const std::vector<Proc>& procs, const Rule
     bool on_error = false;
     for (Row row = p.body; row <= p.end && row <= static_cast<Row>(lines.size()); ++row) {
       const Text& line = lines[static_cast<std::size_t>(row - 1)];
-      // Trimmed as Trim would, in place: every row of every procedure.
-      TextView trimmed = line;
-      trimmed.remove_prefix(std::min(trimmed.find_first_not_of(u' '), trimmed.size()));
-      trimmed = trimmed.substr(0, trimmed.find_last_not_of(u' ') + 1);
+      const TextView trimmed = TrimView(line);
       // The statement errtrap looks for before it asks.
       if (Like(trimmed, u"On Error *")) on_error = true;
       if (trimmed.starts_with(kHandlerLabel)) {

@@ -143,7 +143,13 @@ long long InStrRev(TextView s, TextView find, long long start) {
   return at == TextView::npos ? 0 : static_cast<long long>(at) + 1;
 }
 
-Text Trim(TextView s) { return RTrim(LTrim(s)); }
+Text Trim(TextView s) { return Text(TrimView(s)); }
+
+TextView TrimView(TextView s) {
+  const std::size_t first = s.find_first_not_of(u' ');
+  if (first == TextView::npos) return s.substr(s.size());
+  return s.substr(first, s.find_last_not_of(u' ') - first + 1);
+}
 
 Text LTrim(TextView s) {
   std::size_t i = s.find_first_not_of(u' ');

@@ -71,6 +71,8 @@ long long InStrRev(TextView s, TextView find, long long start = -1);
 
 // Trimming removes spaces only, never tabs.
 Text Trim(TextView s);
+// What Trim gives, as a view into s (no copy): for scans over every row.
+TextView TrimView(TextView s);
 Text LTrim(TextView s);
 Text RTrim(TextView s);
 

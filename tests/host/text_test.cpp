@@ -86,6 +86,8 @@ TEST(TextTest, TrimRemovesSpacesOnlyNeverTabs) {
   EXPECT_EQ(LTrim(u"  x  "), u"x  ");
   EXPECT_EQ(RTrim(u"  x  "), u"  x");
   EXPECT_EQ(Trim(u"   "), u"");
+  EXPECT_EQ(TrimView(u"  a b  "), u"a b");
+  EXPECT_EQ(TrimView(u"   "), u"");
 }
 
 TEST(TextTest, Utf8RoundTripAndValidation) {
