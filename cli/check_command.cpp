@@ -121,9 +121,10 @@ void FindRules(const CheckCommandOptions& options, const std::vector<fs::path>& 
                std::vector<FileResult>& results) {
   rules.of_file.assign(files.size(), nullptr);
   std::set<std::string> said;
+  SettingsCache cache;
   for (std::size_t i = 0; i < files.size(); ++i) {
     try {
-      const fs::path settings = CheckedSettings(options.ini, files[i].string(), options.encoding);
+      const fs::path settings = CheckedSettings(options.ini, files[i].string(), options.encoding, &cache);
       const auto [it, added] = rules.by_settings.try_emplace(settings);
       if (added) {
         check::CheckOptions found;

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <mutex>
-#include <optional>
 #include <set>
 #include <tuple>
 
@@ -20,39 +18,16 @@ namespace fs = std::filesystem;
 
 std::string U8(const Text& t) { return ToUtf8(t); }
 
-// What a FilesRun keeps of the settings: only what was found, checked or
-// read without a fault, so that a fault is met, and said, as often as
-// before.
-struct FilesRun::Settings {
-  std::mutex mutex;
+struct SettingsCache::Found {
   // By --ini, code page and the module's folder ("-": standard input's).
-  std::map<std::tuple<std::string, std::string, fs::path>, fs::path> found;
+  std::map<std::tuple<std::string, std::string, fs::path>, fs::path> paths;
   // By the settings file, code page and whether it must exist.
   std::set<std::tuple<fs::path, std::string, bool>> checked;
-  std::map<fs::path, OperationSettings> loaded;
+  std::map<fs::path, OperationSettings> read;
 };
 
-namespace {
-
-std::mutex run_mutex;
-FilesRun::Settings* run_settings = nullptr;
-
-FilesRun::Settings* RunSettings() {
-  const std::lock_guard<std::mutex> hold(run_mutex);
-  return run_settings;
-}
-
-}  // namespace
-
-FilesRun::FilesRun() : settings_(std::make_unique<Settings>()) {
-  const std::lock_guard<std::mutex> hold(run_mutex);
-  if (run_settings == nullptr) run_settings = settings_.get();
-}
-
-FilesRun::~FilesRun() {
-  const std::lock_guard<std::mutex> hold(run_mutex);
-  if (run_settings == settings_.get()) run_settings = nullptr;
-}
+SettingsCache::SettingsCache() : found_(std::make_unique<Found>()) {}
+SettingsCache::~SettingsCache() = default;
 
 int FilesRun::Finish(int worst) {
   for (const std::string& failure : syncs_.Finish()) {
@@ -62,37 +37,35 @@ int FilesRun::Finish(int worst) {
   return worst;
 }
 
-fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page) {
-  FilesRun::Settings* const run = RunSettings();
-  if (run == nullptr) {
+fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page,
+                         SettingsCache* cache) {
+  const bool must_exist = !ini_option.empty();
+  if (cache == nullptr) {
     const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
-    CheckSettingsFile(settings, !ini_option.empty(), code_page);
+    CheckSettingsFile(settings, must_exist, code_page);
     return settings;
   }
+  SettingsCache::Found& found = *cache->found_;
   std::error_code ec;
   const fs::path folder = path == "-" ? fs::path(path) : fs::absolute(path, ec).parent_path();
   const auto key = std::make_tuple(ini_option, code_page, folder);
-  std::optional<fs::path> settings;
-  {
-    const std::lock_guard<std::mutex> hold(run->mutex);
-    if (const auto found = run->found.find(key); found != run->found.end()) settings = found->second;
-  }
-  if (!settings) {
-    settings = SettingsPath(ini_option, path, Environment::Current());
-    if (!ec) {
-      const std::lock_guard<std::mutex> hold(run->mutex);
-      run->found.emplace(key, *settings);
+  auto known = found.paths.find(key);
+  if (known == found.paths.end()) {
+    const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
+    // A folder that cannot be named is looked up again each time.
+    if (ec) {
+      CheckSettingsFile(settings, must_exist, code_page);
+      return settings;
     }
+    known = found.paths.emplace(key, settings).first;
   }
-  const auto checked = std::make_tuple(*settings, code_page, !ini_option.empty());
-  {
-    const std::lock_guard<std::mutex> hold(run->mutex);
-    if (run->checked.contains(checked)) return *settings;
+  const fs::path& settings = known->second;
+  const auto checked = std::make_tuple(settings, code_page, must_exist);
+  if (!found.checked.contains(checked)) {
+    CheckSettingsFile(settings, must_exist, code_page);
+    found.checked.insert(checked);
   }
-  CheckSettingsFile(*settings, !ini_option.empty(), code_page);
-  const std::lock_guard<std::mutex> hold(run->mutex);
-  run->checked.insert(checked);
-  return *settings;
+  return settings;
 }
 
 namespace {
@@ -102,27 +75,25 @@ OperationSettings ReadOperationSettings(const fs::path& settings, UiService& ui)
   return LoadOperationSettings(ini, ini.SettingsPath());
 }
 
-// The settings, read once in a run: a read that showed a box (a fault) is
-// read again for this file's own box, and kept by no one.
-OperationSettings RunOperationSettings(const fs::path& settings, UiService& ui) {
-  FilesRun::Settings* const run = RunSettings();
-  if (run == nullptr) return ReadOperationSettings(settings, ui);
-  {
-    const std::lock_guard<std::mutex> hold(run->mutex);
-    if (const auto found = run->loaded.find(settings); found != run->loaded.end()) return found->second;
-  }
-  RecordingUi quiet;
-  const OperationSettings loaded = ReadOperationSettings(settings, quiet);
-  if (!quiet.boxes.empty()) return ReadOperationSettings(settings, ui);
-  const std::lock_guard<std::mutex> hold(run->mutex);
-  run->loaded.emplace(settings, loaded);
-  return loaded;
-}
-
 }  // namespace
 
-void LoadSettings(const fs::path& settings, UiService& ui, Operations& operations) {
-  const OperationSettings loaded = RunOperationSettings(settings, ui);
+void LoadSettings(const fs::path& settings, UiService& ui, Operations& operations, SettingsCache* cache) {
+  OperationSettings loaded;
+  if (cache == nullptr) {
+    loaded = ReadOperationSettings(settings, ui);
+  } else if (const auto known = cache->found_->read.find(settings); known != cache->found_->read.end()) {
+    loaded = known->second;
+  } else {
+    // Read quietly first: a file that shows a box (a fault) is not kept,
+    // and is read again for this module's own box.
+    RecordingUi quiet;
+    loaded = ReadOperationSettings(settings, quiet);
+    if (quiet.boxes.empty()) {
+      cache->found_->read.emplace(settings, loaded);
+    } else {
+      loaded = ReadOperationSettings(settings, ui);
+    }
+  }
   if (!loaded.date_format.empty() && !HasDateToken(loaded.date_format)) {
     throw UsageError(settings.string() + ": [Mode] DateFormat \"" + U8(loaded.date_format) +
                      "\" has no date in it (yyyy, mm, dd, m or d)");

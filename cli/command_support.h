@@ -28,37 +28,51 @@ using json = nlohmann::ordered_json;
 
 std::string U8(const Text& t);
 
-// One run of a command over many files. While it lives, the settings file
-// of each folder is found once, and each settings file checked and read once
-// (the run keeps what it first read), and the folders of the files written
-// are synced once each, by Finish, rather than after every file. Made by
-// the thread that runs the command; one at a time (an inner one defers to
-// the outer).
+// What a command over many files learns of the settings: each folder's
+// settings file found once, and each settings file checked and read once.
+// Only what was found, checked or read without a fault is kept, so that a
+// faulty file is said with every module it governs, as without a cache.
+// Used by one thread.
+class SettingsCache {
+ public:
+  SettingsCache();
+  ~SettingsCache();
+  SettingsCache(const SettingsCache&) = delete;
+  SettingsCache& operator=(const SettingsCache&) = delete;
+
+ private:
+  friend std::filesystem::path CheckedSettings(const std::string&, const std::string&, const std::string&,
+                                               SettingsCache*);
+  friend void LoadSettings(const std::filesystem::path&, UiService&, Operations&, SettingsCache*);
+  struct Found;
+  std::unique_ptr<Found> found_;
+};
+
+// One run of a command over many files: its settings cache, and the folders
+// of the files written, synced once each by Finish rather than after every
+// file.
 class FilesRun {
  public:
-  FilesRun();
-  ~FilesRun();
-  FilesRun(const FilesRun&) = delete;
-  FilesRun& operator=(const FilesRun&) = delete;
-
   // Syncs the folders written in. A folder that cannot be synced is said,
   // naming it, and makes the run's status at least kExitUsage; else worst.
   int Finish(int worst);
 
-  struct Settings;
+  SettingsCache& Settings() { return settings_; }
 
  private:
   FolderSyncs syncs_;
-  std::unique_ptr<Settings> settings_;
+  SettingsCache settings_;
 };
 
 // The settings file found for a module file (see SettingsPath), checked; an
-// --ini file must exist. Its faults are usage errors.
+// --ini file must exist. Its faults are usage errors. cache: a run's, or
+// null to look afresh (an editor's file may change between two calls).
 std::filesystem::path CheckedSettings(const std::string& ini_option, const std::string& path,
-                                      const std::string& code_page);
+                                      const std::string& code_page, SettingsCache* cache = nullptr);
 // The operations' settings from that file, as the tool window loads them;
 // a DateFormat without a date is a usage error.
-void LoadSettings(const std::filesystem::path& settings, UiService& ui, Operations& operations);
+void LoadSettings(const std::filesystem::path& settings, UiService& ui, Operations& operations,
+                  SettingsCache* cache = nullptr);
 
 // The rules qlx check runs on a file whose settings file is settings: the
 // default rules, then the settings' [Check] Select and Ignore, then select

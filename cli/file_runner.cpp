@@ -125,11 +125,11 @@ void CacheOnlyToCount(Workspace& ws, const CommonOptions& common) { ws.vbe->UseL
 
 // The operation on one module's editor, with the settings loaded as the tool
 // window loads them and --author over the settings' name.
-void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, const WriteOptions& write,
-                     const Operation& operation) {
+void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, SettingsCache& cache,
+                     const WriteOptions& write, const Operation& operation) {
   Operations ops(ui, ws.desktop);
   ops.SetVBInstance(ws.vbe);
-  LoadSettings(settings, ui, ops);
+  LoadSettings(settings, ui, ops, &cache);
   if (write.author) ops.Header().AuthorName = FromUtf8(*write.author);
   RunOperation(ws, [&] { operation(ws, ui, ops); });
 }
@@ -137,7 +137,7 @@ void RunWithSettings(Workspace& ws, UiService& ui, const fs::path& settings, con
 // many: one of several files, whose boxes then say where they come from.
 FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, const WriteOptions& write,
                        const Operation& operation, Progress& progress, bool many,
-                       const std::shared_ptr<DebrisSweep>& sweep, const RegionalClock* clock) {
+                       const std::shared_ptr<DebrisSweep>& sweep, const RegionalClock* clock, SettingsCache& cache) {
   FileOutcome outcome;
   std::optional<std::string> host_calls;
   const bool ran = Barrier(
@@ -148,14 +148,14 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
         loaded.push_back(LoadModuleFile(path, common.encoding, write.stdin_name, output == Output::kWrite, sweep));
         Workspace ws(std::move(loaded));
         CacheOnlyToCount(ws, common);
-        const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
+        const fs::path settings = CheckedSettings(write.ini, path, common.encoding, &cache);
         auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); }, clock);
         if (many) {
           ui->SetOrigin([&ws, &path](const UiService::Place& place) {
             return OriginIn(ws.First(), path, U8(ws.First().Module()->UncountedName()), false, place);
           });
         }
-        RunWithSettings(ws, *ui, settings, write, operation);
+        RunWithSettings(ws, *ui, settings, cache, write, operation);
         outcome.status = ui->ShowedOkBox() ? kExitReported : kExitOk;
 
         ModuleFile& file = ws.First();
@@ -184,14 +184,14 @@ FileOutcome RunOneFile(const std::string& path, const CommonOptions& common, con
 // modules go back into the project and the document is written once.
 // single: the command works on one procedure, so one module must be chosen.
 FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common, const WriteOptions& write,
-                           const Operation& operation, bool single, Progress& progress) {
+                           const Operation& operation, bool single, Progress& progress, SettingsCache& cache) {
   FileOutcome outcome;
   std::optional<std::string> host_calls;
   const bool ran = Barrier(
       [&] {
         OpenedDocument opened(path, common.module, single);
         std::vector<ModuleFile>& files = opened.modules->Files();
-        const fs::path settings = CheckedSettings(write.ini, path, common.encoding);
+        const fs::path settings = CheckedSettings(write.ini, path, common.encoding, &cache);
         auto ui = MakeUi(common, &write, [&progress] { progress.Clear(); });
         std::vector<long long> calls;
         for (std::size_t k = 0; k < files.size(); ++k) {
@@ -206,7 +206,7 @@ FileOutcome RunOneDocument(const std::string& path, const CommonOptions& common,
           ui->SetOrigin([&ws, &path, &module](const UiService::Place& place) {
             return OriginIn(ws.First(), path, module, true, place);
           });
-          RunWithSettings(ws, *ui, settings, write, operation);
+          RunWithSettings(ws, *ui, settings, cache, write, operation);
           ui->SetOrigin(nullptr);
           if (common.host_calls) ws.AddHostCalls(calls);
           file = std::move(ws.First());
@@ -278,9 +278,10 @@ int RunOnFiles(const std::vector<std::string>& paths, const CommonOptions& commo
     progress.Show(i, path);
     // --stdout prints one module, so a document's must be chosen as for one procedure.
     const bool single = !walk || write.output == Output::kStdout;
-    const FileOutcome outcome = IsDocument(path) ? RunOneDocument(path, common, write, operation, single, progress)
-                                                 : RunOneFile(path, common, write, operation, progress, many, sweep,
-                                                              clock ? &*clock : nullptr);
+    const FileOutcome outcome =
+        IsDocument(path) ? RunOneDocument(path, common, write, operation, single, progress, run.Settings())
+                         : RunOneFile(path, common, write, operation, progress, many, sweep, clock ? &*clock : nullptr,
+                                      run.Settings());
     worst = std::max(worst, outcome.status);
     if (outcome.refused) {
       ++refused;

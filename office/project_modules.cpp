@@ -1,6 +1,5 @@
 #include "office/project_modules.h"
 
-#include <cctype>
 #include <optional>
 #include <stdexcept>
 #include <string>

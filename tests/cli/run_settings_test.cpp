@@ -71,6 +71,24 @@ TEST_F(RunSettingsTest, EachFileGetsTheSettingsNearestItsFolder) {
   for (const auto& [file, author] : expected) EXPECT_EQ(AuthorOf(dir_ / file), "Given") << file;
 }
 
+// check finds each folder's settings once too, and each file keeps its own
+// folder's rules; a refused settings file is said once for all its files.
+TEST_F(RunSettingsTest, CheckTakesTheRulesNearestEachFile) {
+  WriteIn(dir_ / "src" / "a" / "QLX.ini", "[Check]\nIgnore=missing-header\n");
+  WriteIn(dir_ / "src" / "bad" / "QLX.ini", "[Check]\nSelect=nonsense\n");
+  for (const char* file : {"src/M.bas", "src/a/M.bas", "src/a/deep/N.bas", "src/b/M.bas", "src/bad/B.bas",
+                           "src/bad/C.bas"}) {
+    Put(file);
+  }
+  const RunResult r = RunQlx({"check", (dir_ / "src").string()}, Env());
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "src/M.bas").string() + ":3:1: missing-header: GoM has no procedure header\n" +
+                       (dir_ / "src/b/M.bas").string() + ":3:1: missing-header: GoM has no procedure header\n");
+  EXPECT_EQ(r.err, "qlx: " + (dir_ / "src" / "bad" / "QLX.ini").string() +
+                       ": [Check] Select \"nonsense\": unknown rule 'nonsense'\n"
+                       "qlx: 2 findings in 4 files, 2 files not read\n");
+}
+
 struct RefusedCase {
   const char* name;
   std::string bytes;
