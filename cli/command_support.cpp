@@ -40,24 +40,19 @@ int FilesRun::Finish(int worst) {
 fs::path CheckedSettings(const std::string& ini_option, const std::string& path, const std::string& code_page,
                          SettingsCache* cache) {
   const bool must_exist = !ini_option.empty();
-  if (cache == nullptr) {
+  std::error_code ec;
+  const fs::path folder = path == "-" ? fs::path(path) : fs::absolute(path, ec).parent_path();
+  // Without a cache, or for a folder that cannot be named, looked up afresh.
+  if (cache == nullptr || ec) {
     const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
     CheckSettingsFile(settings, must_exist, code_page);
     return settings;
   }
   SettingsCache::Found& found = *cache->found_;
-  std::error_code ec;
-  const fs::path folder = path == "-" ? fs::path(path) : fs::absolute(path, ec).parent_path();
   const auto key = std::make_tuple(ini_option, code_page, folder);
   auto known = found.paths.find(key);
   if (known == found.paths.end()) {
-    const fs::path settings = SettingsPath(ini_option, path, Environment::Current());
-    // A folder that cannot be named is looked up again each time.
-    if (ec) {
-      CheckSettingsFile(settings, must_exist, code_page);
-      return settings;
-    }
-    known = found.paths.emplace(key, settings).first;
+    known = found.paths.emplace(key, SettingsPath(ini_option, path, Environment::Current())).first;
   }
   const fs::path& settings = known->second;
   const auto checked = std::make_tuple(settings, code_page, must_exist);
